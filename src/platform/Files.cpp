@@ -1,0 +1,55 @@
+#include "platform/Files.h"
+
+#include <vector>
+
+#include "platform/Error.h"
+#include "platform/Strings.h"
+
+namespace cx {
+
+bool FileExists(const std::string& path) noexcept {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) noexcept {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void ForceDirectories(const std::string& dir) {
+    std::string d = dir;
+    while (!d.empty() && d.back() == '\\') d.pop_back();
+    if (d.empty() || DirectoryExists(d)) return;
+    std::string parent = ExtractFilePath(d);
+    // Stop at a drive ("C:\") or share root; those cannot be created.
+    if (!parent.empty() && parent != d + "\\" && parent.size() > 3) ForceDirectories(parent);
+    if (!CreateDirectoryA(d.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        throw AppError(Format("Unable to create directory %s", d.c_str()));
+}
+
+std::string ModuleFileName(HMODULE module) {
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(module, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) ThrowLastError();
+        if (n < buf.size()) return std::string(buf.data(), n);
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string ExeDirectory() { return ExtractFilePath(ModuleFileName()); }
+
+std::string WindowsDirectory() {
+    char buf[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
+    return std::string(buf, n < MAX_PATH ? n : 0);
+}
+
+std::string SystemDirectory() {
+    char buf[MAX_PATH];
+    UINT n = GetSystemDirectoryA(buf, MAX_PATH);
+    return std::string(buf, n < MAX_PATH ? n : 0);
+}
+
+}  // namespace cx

@@ -1,0 +1,175 @@
+#include "platform/Registry.h"
+
+#include "platform/Error.h"
+
+namespace cx::reg {
+
+std::optional<Key> Key::Open(HKEY root, const std::string& path, REGSAM access) noexcept {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, access, &h) != ERROR_SUCCESS) return std::nullopt;
+    return Key(h);
+}
+
+Key Key::Create(HKEY root, const std::string& path, REGSAM access) {
+    HKEY h = nullptr;
+    LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                              nullptr, &h, nullptr);
+    if (rc != ERROR_SUCCESS) ThrowWin32(static_cast<DWORD>(rc));
+    return Key(h);
+}
+
+std::optional<Key> Key::OpenSub(const std::string& name, REGSAM access) const noexcept {
+    return Open(h_.get(), name, access);
+}
+
+std::vector<std::string> SubKeyNames(HKEY key) {
+    std::vector<std::string> names;
+    DWORD count = 0, maxLen = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    names.reserve(count);
+    std::vector<char> buf(std::max<DWORD>(maxLen + 1, 256));
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(buf.size());
+        LONG rc = RegEnumKeyExA(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            buf.resize(buf.size() * 2);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(buf.data(), len);
+    }
+    return names;
+}
+
+std::vector<std::string> Key::SubKeyNames() const { return reg::SubKeyNames(h_.get()); }
+
+std::vector<Value> Key::Values() const {
+    std::vector<Value> values;
+    DWORD count = 0, maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyA(h_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    std::vector<char> name(maxName + 2);
+    std::vector<BYTE> data(maxData + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLen = static_cast<DWORD>(name.size());
+        DWORD dataLen = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        LONG rc = RegEnumValueA(h_.get(), i, name.data(), &nameLen, nullptr, &type, data.data(),
+                                &dataLen);
+        if (rc == ERROR_MORE_DATA) {
+            // A value grew between the query and the read: make room and retry it.
+            name.resize(name.size() * 2 + 256);
+            data.resize(std::max<size_t>(data.size() * 2, dataLen + 2));
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        values.push_back(Value{std::string(name.data(), nameLen), type,
+                               std::vector<BYTE>(data.begin(), data.begin() + dataLen)});
+    }
+    return values;
+}
+
+std::optional<Value> Key::RawValue(const std::string& name) const {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(h_.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::vector<BYTE> data(size + 2);
+        DWORD got = static_cast<DWORD>(data.size());
+        LONG rc = RegQueryValueExA(h_.get(), name.c_str(), nullptr, &type, data.data(), &got);
+        if (rc == ERROR_SUCCESS) {
+            data.resize(got);
+            return Value{name, type, std::move(data)};
+        }
+        if (rc != ERROR_MORE_DATA) return std::nullopt;
+        size = got;
+    }
+    return std::nullopt;
+}
+
+std::string StringFromData(const std::vector<BYTE>& data) {
+    std::string s(reinterpret_cast<const char*>(data.data()), data.size());
+    size_t nul = s.find('\0');
+    if (nul != std::string::npos) s.resize(nul);
+    return s;
+}
+
+std::optional<std::string> Key::GetString(const std::string& name) const {
+    auto v = RawValue(name);
+    if (!v || (v->type != REG_SZ && v->type != REG_EXPAND_SZ)) return std::nullopt;
+    return StringFromData(v->data);
+}
+
+std::optional<DWORD> Key::GetDword(const std::string& name) const {
+    auto v = RawValue(name);
+    if (!v || v->data.size() < 4) return std::nullopt;
+    if (v->type != REG_DWORD && !(v->type == REG_BINARY && v->data.size() == 4))
+        return std::nullopt;
+    DWORD d;
+    memcpy(&d, v->data.data(), 4);
+    return d;
+}
+
+bool Key::HasValue(const std::string& name) const {
+    return RegQueryValueExA(h_.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+void Key::SetRaw(const std::string& name, DWORD type, const void* data, size_t size) {
+    LONG rc = RegSetValueExA(h_.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                             static_cast<DWORD>(size));
+    if (rc != ERROR_SUCCESS) ThrowWin32(static_cast<DWORD>(rc));
+}
+
+void Key::SetString(const std::string& name, const std::string& value, DWORD type) {
+    SetRaw(name, type, value.c_str(), value.size() + 1);
+}
+
+void Key::SetDword(const std::string& name, DWORD value) {
+    SetRaw(name, REG_DWORD, &value, sizeof value);
+}
+
+void Key::SetBinary(const std::string& name, const void* data, size_t size) {
+    SetRaw(name, REG_BINARY, data, size);
+}
+
+bool Key::DeleteValue(const std::string& name) noexcept {
+    return RegDeleteValueA(h_.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+static bool DeleteChildren(HKEY key) noexcept {
+    bool ok = true;
+    // Enumerate afresh each round: deleting shifts the indexes.
+    std::vector<std::string> names;
+    try {
+        names = SubKeyNames(key);
+    } catch (...) {
+        return false;
+    }
+    for (const auto& name : names) {
+        HKEY child = nullptr;
+        if (RegOpenKeyExA(key, name.c_str(), 0, KEY_ALL_ACCESS, &child) != ERROR_SUCCESS) {
+            ok = false;
+            continue;
+        }
+        ok = DeleteChildren(child) && ok;
+        RegCloseKey(child);
+        if (RegDeleteKeyA(key, name.c_str()) != ERROR_SUCCESS) ok = false;
+    }
+    return ok;
+}
+
+bool DeleteTree(HKEY root, const std::string& path) noexcept {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+    bool ok = DeleteChildren(key);
+    RegCloseKey(key);
+    return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS && ok;
+}
+
+}  // namespace cx::reg

@@ -1,0 +1,72 @@
+#pragma once
+// Registry access. Absence is normal here (a key that is not there, a value of
+// another type), so reads return std::optional and never throw; writes throw.
+// Keys are always opened relative to an open parent handle: Wine refuses full
+// paths longer than about 260 characters, and relative opens work everywhere.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Handles.h"
+
+namespace cx::reg {
+
+struct Value {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+class Key {
+public:
+    Key() = default;
+    explicit Key(HKEY h) : h_(h) {}
+
+    // Opens root\path; an empty optional when the key cannot be opened with `access`.
+    static std::optional<Key> Open(HKEY root, const std::string& path,
+                                   REGSAM access = KEY_READ) noexcept;
+    // Opens or creates root\path; throws AppError when it cannot.
+    static Key Create(HKEY root, const std::string& path, REGSAM access = KEY_ALL_ACCESS);
+
+    std::optional<Key> OpenSub(const std::string& name, REGSAM access = KEY_READ) const noexcept;
+
+    HKEY get() const noexcept { return h_.get(); }
+    explicit operator bool() const noexcept { return static_cast<bool>(h_); }
+
+    // Subkey names in enumeration order. Names that cannot be read are skipped.
+    std::vector<std::string> SubKeyNames() const;
+    // All values with their raw data, in enumeration order.
+    std::vector<Value> Values() const;
+    std::optional<Value> RawValue(const std::string& name) const;
+
+    // REG_SZ / REG_EXPAND_SZ as stored (no expansion), cut at the first NUL.
+    std::optional<std::string> GetString(const std::string& name) const;
+    // REG_DWORD; also accepts a 4-byte REG_BINARY, as some installers write.
+    std::optional<DWORD> GetDword(const std::string& name) const;
+    bool HasValue(const std::string& name) const;
+
+    void SetString(const std::string& name, const std::string& value, DWORD type = REG_SZ);
+    void SetDword(const std::string& name, DWORD value);
+    void SetBinary(const std::string& name, const void* data, size_t size);
+    void SetRaw(const std::string& name, DWORD type, const void* data, size_t size);
+    bool DeleteValue(const std::string& name) noexcept;
+
+private:
+    unique_hkey h_;
+};
+
+// Subkey names of an open key that the caller keeps owning.
+std::vector<std::string> SubKeyNames(HKEY key);
+
+// Deletes a key with all its subkeys, each opened relative to its parent.
+// Returns false when anything could not be deleted.
+bool DeleteTree(HKEY root, const std::string& path) noexcept;
+
+// Text of the raw data of a REG_SZ-like value (NUL handling and odd byte counts
+// are tolerated).
+std::string StringFromData(const std::vector<BYTE>& data);
+
+}  // namespace cx::reg

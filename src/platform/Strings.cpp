@@ -1,0 +1,84 @@
+#include "platform/Strings.h"
+
+#include <oleauto.h>
+
+#include <algorithm>
+
+namespace cx {
+
+std::wstring AnsiToWide(std::string_view s) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
+    return out;
+}
+
+std::string WideToAnsi(std::wstring_view s) {
+    if (s.empty()) return {};
+    int n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::string BstrToAnsi(const wchar_t* bstr) {
+    if (!bstr) return {};
+    return WideToAnsi(std::wstring_view(bstr, SysStringLen(const_cast<BSTR>(bstr))));
+}
+
+std::string TrimControl(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    if (!out.empty()) CharLowerBuffA(out.data(), static_cast<DWORD>(out.size()));
+    return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && Lower(a) == Lower(b);
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty()) return std::string(s);
+    std::string out;
+    size_t pos = 0;
+    for (;;) {
+        size_t hit = s.find(from, pos);
+        if (hit == std::string_view::npos) break;
+        out.append(s.substr(pos, hit - pos));
+        out.append(to);
+        pos = hit + from.size();
+    }
+    out.append(s.substr(pos));
+    return out;
+}
+
+std::string IncludeTrailingBackslash(std::string_view dir) {
+    std::string out(dir);
+    if (!out.empty() && out.back() != '\\') out.push_back('\\');
+    return out;
+}
+
+std::string ExtractFilePath(std::string_view path) {
+    size_t p = path.find_last_of("\\:");
+    return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
+}
+
+std::string ExtractFileName(std::string_view path) {
+    size_t p = path.find_last_of("\\:");
+    return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+}  // namespace cx

@@ -1,0 +1,31 @@
+#pragma once
+// ANSI <-> UTF-16 conversion (the one place where the program meets wide strings)
+// and small text helpers.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cx {
+
+std::wstring AnsiToWide(std::string_view s);
+std::string WideToAnsi(std::wstring_view s);
+// A BSTR may be null, meaning the empty text.
+std::string BstrToAnsi(const wchar_t* bstr);
+
+// Removes every character with a code of 32 or less from both ends.
+std::string TrimControl(std::string_view s);
+std::string Lower(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);
+// Replaces every occurrence, scanning left to right.
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+
+// Ensures a trailing backslash (an empty text stays empty).
+std::string IncludeTrailingBackslash(std::string_view dir);
+// The part before the last backslash, with the backslash ("C:\a\b.exe" -> "C:\a\").
+std::string ExtractFilePath(std::string_view path);
+std::string ExtractFileName(std::string_view path);
+
+}  // namespace cx

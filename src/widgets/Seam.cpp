@@ -1,0 +1,46 @@
+#include "widgets/Seam.h"
+
+#include "platform/Files.h"
+#include "platform/Strings.h"
+
+namespace cx::ui {
+
+namespace {
+std::string& TitleSlot() {
+    static std::string title = [] {
+        std::string name = ExtractFileName(ModuleFileName());
+        size_t dot = name.rfind('.');
+        return dot == std::string::npos ? name : name.substr(0, dot);
+    }();
+    return title;
+}
+MessageResponder& Responder() {
+    static MessageResponder r;
+    return r;
+}
+ModalHook& Hook() {
+    static ModalHook h;
+    return h;
+}
+}  // namespace
+
+const std::string& ApplicationTitle() { return TitleSlot(); }
+void SetApplicationTitle(std::string title) { TitleSlot() = std::move(title); }
+
+int ShowMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+    if (Responder()) return Responder()(MessageRecord{text, caption, flags});
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+}
+
+int ShowAppMessage(HWND owner, const std::string& text, UINT flags) {
+    return ShowMessage(owner, text, ApplicationTitle(), flags);
+}
+
+void SetMessageResponder(MessageResponder responder) { Responder() = std::move(responder); }
+
+void SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
+void RunModalHook(HWND window) {
+    if (Hook()) Hook()(window);
+}
+
+}  // namespace cx::ui

@@ -1,0 +1,36 @@
+#pragma once
+// The one seam between the program and the person in front of it: every message
+// box and every modal loop goes through here, so tests can answer them unattended.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace cx::ui {
+
+// The caption of every message box. Until start-up sets the product name it is
+// the executable's file name without extension, as a fresh application's is.
+const std::string& ApplicationTitle();
+void SetApplicationTitle(std::string title);
+
+// Shows a message box; returns the button pressed (IDOK, IDYES, ...).
+int ShowMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags);
+// Same, captioned with ApplicationTitle().
+int ShowAppMessage(HWND owner, const std::string& text, UINT flags);
+
+struct MessageRecord {
+    std::string text;
+    std::string caption;
+    UINT flags = 0;
+};
+// A test installs a responder to answer message boxes; an empty one restores the real ones.
+using MessageResponder = std::function<int(const MessageRecord&)>;
+void SetMessageResponder(MessageResponder responder);
+
+// Called with a modal window once it is up and its loop is about to run; tests
+// use it to drive the window and end the loop. Empty: the user does it.
+using ModalHook = std::function<void(HWND window)>;
+void SetModalHook(ModalHook hook);
+void RunModalHook(HWND window);
+
+}  // namespace cx::ui

@@ -1,0 +1,125 @@
+#include "harness/TestKit.h"
+
+#include <shellapi.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Handles.h"
+#include "platform/Strings.h"
+
+namespace cx::test {
+
+std::string BuildDir() {
+    static const std::string dir = [] {
+        std::string d = ExtractFilePath(ModuleFileName());
+        while (d.size() > 3) {
+            if (FileExists(d + "CMakeCache.txt")) return d;
+            d = ExtractFilePath(d.substr(0, d.size() - 1));
+        }
+        throw std::runtime_error("test executable is not inside a build folder");
+    }();
+    return dir;
+}
+
+std::string OutDir() { return BuildDir() + "out\\"; }
+
+void RemoveTree(const std::string& dir) {
+    std::string base = IncludeTrailingBackslash(dir);
+    WIN32_FIND_DATAA fd;
+    unique_hfind h(FindFirstFileA((base + "*").c_str(), &fd));
+    if (h) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = base + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h.get(), &fd));
+    }
+    h.reset();
+    SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(dir.c_str());
+}
+
+std::string FreshScratchDir(const std::string& name) {
+    std::string dir = "C:\\carvexo-tests\\" + name + "\\";
+    RemoveTree(dir);
+    ForceDirectories(dir);
+    return dir;
+}
+
+static void CopyTree(const std::string& from, const std::string& to) {
+    ForceDirectories(to);
+    WIN32_FIND_DATAA fd;
+    unique_hfind h(FindFirstFileA((from + "*").c_str(), &fd));
+    if (!h) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CopyTree(from + name + "\\", to + name + "\\");
+        else
+            CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE);
+    } while (FindNextFileA(h.get(), &fd));
+}
+
+std::string FreshAppCopy(const std::string& name) {
+    std::string dir = FreshScratchDir(name);
+    CopyTree(OutDir(), dir);
+    // Only what the build ships: the files the program writes must be made by the test run.
+    DeleteFileA((dir + "Config.ini").c_str());
+    RemoveTree(dir + "Langs");
+    DeleteFileA((dir + "Skins\\Default.ini").c_str());
+    return dir;
+}
+
+int RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::string& workDir) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = commandLine;
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+        throw std::runtime_error("cannot start " + commandLine + ": " +
+                                 SysErrorMessage(GetLastError()));
+    unique_handle process(pi.hProcess), thread(pi.hThread);
+    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadWholeFile(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace cx::test
