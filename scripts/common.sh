@@ -30,16 +30,36 @@ cx_start_x() {
   return 1
 }
 
-# Makes a throwaway prefix with the build folder as D: and seeds it.
+# A copy of the program in a folder nobody can write to, not even root: the
+# start-up test for an unwritable Config.ini runs it from there (as R:\ro-app).
+cx_prepare_readonly_app() {
+  local parent="$build/ro-parent"
+  cx_release_readonly_app
+  rm -rf "$parent"
+  mkdir -p "$parent/ro-app"
+  cp "$build/out/Carvexo.exe" "$parent/ro-app/"
+  chattr +i "$parent/ro-app" 2>/dev/null ||
+    echo "note: chattr +i is not available here; the read-only start-up test will skip" >&2
+}
+
+cx_release_readonly_app() {
+  [ -d "$build/ro-parent/ro-app" ] && chattr -i "$build/ro-parent/ro-app" 2>/dev/null || true
+}
+
+# Makes a throwaway prefix with the build folder as D: (and the read-only copy's
+# parent as R:) and seeds it.
 cx_make_seeded_prefix() {
   local prefix=$1
-  "$root/tests/harness/make-prefix" "$prefix" "d=$build"
+  local maps=("d=$build")
+  [ -d "$build/ro-parent" ] && maps+=("r=$build/ro-parent")
+  "$root/tests/harness/make-prefix" "$prefix" "${maps[@]}"
   export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   "$root/tests/harness/wine-run" "$build/tools/Seeder.exe" /seed
   wineserver -w
 }
 
 cx_cleanup() {
+  cx_release_readonly_app
   if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/.carvexo-throwaway" ]; then
     wineserver -k 2>/dev/null || true
   fi

@@ -44,3 +44,22 @@ void RunModalHook(HWND window) {
 }
 
 }  // namespace cx::ui
+
+namespace cx::ui {
+
+void ReportException(const std::exception& e) noexcept {
+    try {
+        ShowAppMessage(GetActiveWindow(), e.what(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Nothing sensible is left to do when even the message cannot be shown.
+    }
+}
+
+void ReportUnknownException() noexcept {
+    try {
+        ShowAppMessage(GetActiveWindow(), "Unknown error", MB_OK | MB_ICONERROR);
+    } catch (...) {
+    }
+}
+
+}  // namespace cx::ui

@@ -3,6 +3,7 @@
 // box and every modal loop goes through here, so tests can answer them unattended.
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -33,4 +34,11 @@ using ModalHook = std::function<void(HWND window)>;
 void SetModalHook(ModalHook hook);
 void RunModalHook(HWND window);
 
+}  // namespace cx::ui
+
+namespace cx::ui {
+// The general error handler: shows an error that reached a message handler in a
+// message box captioned with the application title; the program keeps running.
+void ReportException(const std::exception& e) noexcept;
+void ReportUnknownException() noexcept;
 }  // namespace cx::ui

@@ -1,5 +1,7 @@
 #include "harness/TestKit.h"
 
+#include "harness/Windows.h"
+
 #include <shellapi.h>
 
 #include <fstream>
@@ -16,8 +18,10 @@ namespace cx::test {
 std::string BuildDir() {
     static const std::string dir = [] {
         std::string d = ExtractFilePath(ModuleFileName());
-        while (d.size() > 3) {
+        // The build folder is usually a drive of its own (D:\), so the root is checked too.
+        for (;;) {
             if (FileExists(d + "CMakeCache.txt")) return d;
+            if (d.size() <= 3) break;
             d = ExtractFilePath(d.substr(0, d.size() - 1));
         }
         throw std::runtime_error("test executable is not inside a build folder");
@@ -81,21 +85,10 @@ std::string FreshAppCopy(const std::string& name) {
 }
 
 int RunAndWait(const std::string& commandLine, DWORD timeoutMs, const std::string& workDir) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string cmd = commandLine;
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
-        throw std::runtime_error("cannot start " + commandLine + ": " +
-                                 SysErrorMessage(GetLastError()));
-    unique_handle process(pi.hProcess), thread(pi.hThread);
-    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 1);
-        return -1;
-    }
+    Launched proc;
+    Launch(commandLine, proc, workDir);
     DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
+    if (!WaitForExit(proc.process, timeoutMs, &code)) return -1;  // ~Launched terminates it
     return static_cast<int>(code);
 }
 

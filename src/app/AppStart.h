@@ -1,0 +1,24 @@
+#pragma once
+// Start-up of the program, in its fixed order, and the pieces tests drive alone.
+#include <windows.h>
+
+#include <string>
+
+namespace cx::app {
+
+// Computes AppPaths for `appDir` (ending in "\"), writes Config.ini when it is
+// missing, reads it and creates Langs\ and Skins\. False: the program must end
+// (the one failure with a message, an unwritable Config.ini, has shown it).
+bool InitAppPaths(const std::string& appDir);
+
+// Loads Dravik.dll by bare name, calls its DllRegisterServer and unloads it.
+// Throws AppError with the texts the three failures call for.
+void RegisterInventoryService(const char* libraryName = "Dravik.dll");
+
+// Hands spare memory back to the system, then processes pending messages.
+void TrimWorkingSet();
+
+// The whole run: start-up, main window, message loop. Returns the exit code.
+int RunApplication(int showCommand);
+
+}  // namespace cx::app

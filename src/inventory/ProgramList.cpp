@@ -1,0 +1,145 @@
+#include "inventory/ProgramList.h"
+
+#include <oleauto.h>
+
+#include "platform/Error.h"
+#include "platform/Handles.h"
+#include "platform/Strings.h"
+
+namespace cx {
+
+void CheckService(HRESULT hr, const char* method) {
+    if (SUCCEEDED(hr)) return;
+    throw AppError(Format("Inventory service (%s): %s", method,
+                          SysErrorMessage(static_cast<DWORD>(hr)).c_str()));
+}
+
+namespace {
+
+template <typename Itf, typename... Args>
+std::string CallText(Itf* itf, HRESULT (STDMETHODCALLTYPE Itf::*fn)(Args..., BSTR*),
+                     const char* name, Args... args) {
+    unique_bstr value;
+    CheckService((itf->*fn)(args..., value.put()), name);
+    return BstrToAnsi(value.get());
+}
+
+template <typename Itf, typename T, typename... Args>
+T CallValue(Itf* itf, HRESULT (STDMETHODCALLTYPE Itf::*fn)(Args..., T*), const char* name,
+            Args... args) {
+    T value{};
+    CheckService((itf->*fn)(args..., &value), name);
+    return value;
+}
+
+}  // namespace
+
+#define CX_ITEM_TEXT(Name) \
+    std::string ProgramItem::Name() const { return CallText<IProgramItem>(item_.get(), &IProgramItem::Name, #Name); }
+#define CX_ITEM_VALUE(Type, Name) \
+    Type ProgramItem::Name() const { return CallValue<IProgramItem, Type>(item_.get(), &IProgramItem::Name, #Name); }
+
+CX_ITEM_TEXT(DisplayName)
+CX_ITEM_TEXT(UninstallString)
+CX_ITEM_TEXT(RegistryName)
+CX_ITEM_VALUE(long, Kind)
+CX_ITEM_TEXT(Publisher)
+CX_ITEM_TEXT(InstallLocation)
+CX_ITEM_VALUE(long, IconIndex)
+CX_ITEM_VALUE(unsigned long, UsedFrequency)
+CX_ITEM_TEXT(LastUsed)
+CX_ITEM_VALUE(float, Size)
+CX_ITEM_TEXT(InstallDate)
+CX_ITEM_TEXT(Version)
+CX_ITEM_TEXT(HelpLink)
+CX_ITEM_TEXT(AboutLink)
+CX_ITEM_TEXT(UpdateLink)
+CX_ITEM_VALUE(long, RegistryValueCount)
+
+#undef CX_ITEM_TEXT
+#undef CX_ITEM_VALUE
+
+void ProgramItem::LoadDetails(const std::string& keyName) const {
+    unique_bstr key(SysAllocString(AnsiToWide(keyName).c_str()));
+    CheckService(item_->LoadDetails(key.get()), "LoadDetails");
+}
+
+std::string ProgramItem::RegistryValueName(long index) const {
+    return CallText<IProgramItem, long>(item_.get(), &IProgramItem::RegistryValueName,
+                                        "RegistryValueName", index);
+}
+
+std::string ProgramItem::RegistryValueData(long index) const {
+    return CallText<IProgramItem, long>(item_.get(), &IProgramItem::RegistryValueData,
+                                        "RegistryValueData", index);
+}
+
+void ProgramItem::SetComment(const std::string& text) const {
+    unique_bstr value(SysAllocString(AnsiToWide(text).c_str()));
+    CheckService(item_->SetComment(value.get()), "SetComment");
+}
+
+void TProgramList::Connect() {
+    if (list_) return;
+    ComPtr<IUnknown> running;
+    if (SUCCEEDED(GetActiveObject(CLSID_ProgramList, nullptr, running.put())) && running) {
+        if (SUCCEEDED(running->QueryInterface(IID_IProgramList, list_.put_void()))) return;
+    }
+    CheckService(CoCreateInstance(CLSID_ProgramList, nullptr,
+                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IProgramList,
+                                  list_.put_void()),
+                 "connect");
+}
+
+void TProgramList::Disconnect() noexcept { list_.reset(); }
+
+IProgramList* TProgramList::Service() {
+    Connect();
+    return list_.get();
+}
+
+std::optional<ProgramItem> TProgramList::GetProgram(long index) {
+    ComPtr<IProgramItem> item;
+    CheckService(Service()->GetProgram(index, item.put()), "GetProgram");
+    if (!item) return std::nullopt;
+    return ProgramItem(std::move(item));
+}
+
+unsigned long TProgramList::ProgramCount() {
+    return CallValue<IProgramList, unsigned long>(Service(), &IProgramList::ProgramCount,
+                                                  "ProgramCount");
+}
+
+unsigned long TProgramList::ScreenSaverCount() {
+    return CallValue<IProgramList, unsigned long>(Service(), &IProgramList::ScreenSaverCount,
+                                                  "ScreenSaverCount");
+}
+
+#define CX_SCR_TEXT(Name)                                                                    \
+    std::string TProgramList::Name(long index) {                                             \
+        return CallText<IProgramList, long>(Service(), &IProgramList::Name, #Name, index); \
+    }
+CX_SCR_TEXT(ScreenSaverFile)
+CX_SCR_TEXT(ScreenSaverPublisher)
+CX_SCR_TEXT(ScreenSaverFolder)
+CX_SCR_TEXT(ScreenSaverTitle)
+CX_SCR_TEXT(ScreenSaverLastUsed)
+#undef CX_SCR_TEXT
+
+long TProgramList::ScreenSaverIcon(long index) {
+    return CallValue<IProgramList, long, long>(Service(), &IProgramList::ScreenSaverIcon,
+                                               "ScreenSaverIcon", index);
+}
+
+unsigned long TProgramList::ScreenSaverSize(long index) {
+    return CallValue<IProgramList, unsigned long, long>(Service(), &IProgramList::ScreenSaverSize,
+                                                        "ScreenSaverSize", index);
+}
+
+void TProgramList::RefreshPrograms() { CheckService(Service()->RefreshPrograms(), "RefreshPrograms"); }
+
+void TProgramList::RefreshScreenSavers() {
+    CheckService(Service()->RefreshScreenSavers(), "RefreshScreenSavers");
+}
+
+}  // namespace cx

@@ -1,0 +1,29 @@
+#pragma once
+// Looking at another process's windows from a test in the same prefix.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace cx::test {
+
+struct Launched {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    ~Launched();
+};
+
+// Starts a program (no waiting); throws when it cannot start.
+void Launch(const std::string& commandLine, Launched& out, const std::string& workDir = {});
+
+// The first visible top-level window of `pid` with that class ("#32770" for a
+// message box); nullptr after `timeoutMs`.
+HWND WaitForWindow(DWORD pid, const std::string& className, DWORD timeoutMs = 30000);
+std::string WindowText(HWND hwnd);
+// Texts of a dialog's static controls (a message box's message is one of them).
+std::vector<std::string> StaticTexts(HWND dialog);
+HWND FindChildByText(HWND parent, const std::string& className, const std::string& text);
+// True when the process ended within the time; its exit code in *code.
+bool WaitForExit(HANDLE process, DWORD timeoutMs, DWORD* code = nullptr);
+
+}  // namespace cx::test
