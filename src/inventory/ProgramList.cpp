@@ -16,28 +16,30 @@ void CheckService(HRESULT hr, const char* method) {
 
 namespace {
 
-template <typename Itf, typename... Args>
-std::string CallText(Itf* itf, HRESULT (STDMETHODCALLTYPE Itf::*fn)(Args..., BSTR*),
-                     const char* name, Args... args) {
+template <typename Call>
+std::string Text(Call call, const char* method) {
     unique_bstr value;
-    CheckService((itf->*fn)(args..., value.put()), name);
+    CheckService(call(value.put()), method);
     return BstrToAnsi(value.get());
 }
 
-template <typename Itf, typename T, typename... Args>
-T CallValue(Itf* itf, HRESULT (STDMETHODCALLTYPE Itf::*fn)(Args..., T*), const char* name,
-            Args... args) {
+template <typename T, typename Call>
+T Value(Call call, const char* method) {
     T value{};
-    CheckService((itf->*fn)(args..., &value), name);
+    CheckService(call(&value), method);
     return value;
 }
 
 }  // namespace
 
-#define CX_ITEM_TEXT(Name) \
-    std::string ProgramItem::Name() const { return CallText<IProgramItem>(item_.get(), &IProgramItem::Name, #Name); }
-#define CX_ITEM_VALUE(Type, Name) \
-    Type ProgramItem::Name() const { return CallValue<IProgramItem, Type>(item_.get(), &IProgramItem::Name, #Name); }
+#define CX_ITEM_TEXT(Name)                                                          \
+    std::string ProgramItem::Name() const {                                         \
+        return Text([&](BSTR* out) { return item_->Name(out); }, #Name);            \
+    }
+#define CX_ITEM_VALUE(Type, Name)                                                   \
+    Type ProgramItem::Name() const {                                                \
+        return Value<Type>([&](Type* out) { return item_->Name(out); }, #Name);     \
+    }
 
 CX_ITEM_TEXT(DisplayName)
 CX_ITEM_TEXT(UninstallString)
@@ -65,13 +67,13 @@ void ProgramItem::LoadDetails(const std::string& keyName) const {
 }
 
 std::string ProgramItem::RegistryValueName(long index) const {
-    return CallText<IProgramItem, long>(item_.get(), &IProgramItem::RegistryValueName,
-                                        "RegistryValueName", index);
+    return Text([&](BSTR* out) { return item_->RegistryValueName(index, out); },
+                "RegistryValueName");
 }
 
 std::string ProgramItem::RegistryValueData(long index) const {
-    return CallText<IProgramItem, long>(item_.get(), &IProgramItem::RegistryValueData,
-                                        "RegistryValueData", index);
+    return Text([&](BSTR* out) { return item_->RegistryValueData(index, out); },
+                "RegistryValueData");
 }
 
 void ProgramItem::SetComment(const std::string& text) const {
@@ -106,18 +108,18 @@ std::optional<ProgramItem> TProgramList::GetProgram(long index) {
 }
 
 unsigned long TProgramList::ProgramCount() {
-    return CallValue<IProgramList, unsigned long>(Service(), &IProgramList::ProgramCount,
-                                                  "ProgramCount");
+    return Value<unsigned long>([&](unsigned long* out) { return Service()->ProgramCount(out); },
+                                "ProgramCount");
 }
 
 unsigned long TProgramList::ScreenSaverCount() {
-    return CallValue<IProgramList, unsigned long>(Service(), &IProgramList::ScreenSaverCount,
-                                                  "ScreenSaverCount");
+    return Value<unsigned long>(
+        [&](unsigned long* out) { return Service()->ScreenSaverCount(out); }, "ScreenSaverCount");
 }
 
-#define CX_SCR_TEXT(Name)                                                                    \
-    std::string TProgramList::Name(long index) {                                             \
-        return CallText<IProgramList, long>(Service(), &IProgramList::Name, #Name, index); \
+#define CX_SCR_TEXT(Name)                                                           \
+    std::string TProgramList::Name(long index) {                                    \
+        return Text([&](BSTR* out) { return Service()->Name(index, out); }, #Name); \
     }
 CX_SCR_TEXT(ScreenSaverFile)
 CX_SCR_TEXT(ScreenSaverPublisher)
@@ -127,13 +129,14 @@ CX_SCR_TEXT(ScreenSaverLastUsed)
 #undef CX_SCR_TEXT
 
 long TProgramList::ScreenSaverIcon(long index) {
-    return CallValue<IProgramList, long, long>(Service(), &IProgramList::ScreenSaverIcon,
-                                               "ScreenSaverIcon", index);
+    return Value<long>([&](long* out) { return Service()->ScreenSaverIcon(index, out); },
+                       "ScreenSaverIcon");
 }
 
 unsigned long TProgramList::ScreenSaverSize(long index) {
-    return CallValue<IProgramList, unsigned long, long>(Service(), &IProgramList::ScreenSaverSize,
-                                                        "ScreenSaverSize", index);
+    return Value<unsigned long>(
+        [&](unsigned long* out) { return Service()->ScreenSaverSize(index, out); },
+        "ScreenSaverSize");
 }
 
 void TProgramList::RefreshPrograms() { CheckService(Service()->RefreshPrograms(), "RefreshPrograms"); }

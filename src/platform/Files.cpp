@@ -24,7 +24,9 @@ void ForceDirectories(const std::string& dir) {
     std::string parent = ExtractFilePath(d);
     // Stop at a drive ("C:\") or share root; those cannot be created.
     if (!parent.empty() && parent != d + "\\" && parent.size() > 3) ForceDirectories(parent);
-    if (!CreateDirectoryA(d.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    // "Already exists" is success only when what exists is a folder (another
+    // process may have made it meanwhile), not a file of that name.
+    if (!CreateDirectoryA(d.c_str(), nullptr) && !DirectoryExists(d))
         throw AppError(Format("Unable to create directory %s", d.c_str()));
 }
 
