@@ -24,10 +24,7 @@ bool InitAppPaths(const std::string& appDir) {
     if (!FileExists(p.ConfigPath) && !config::WriteDefaultConfig(p.ConfigPath)) {
         // The language file is not loaded yet: this is always the English text,
         // and the caption is still the executable's name.
-        ui::ShowMessage(nullptr,
-                        Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed),
-                               p.ConfigPath.c_str()),
-                        ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
+        ShowSaveFileFailed(p.ConfigPath);
         return false;
     }
 

@@ -60,13 +60,16 @@ bool WriteDefaultLanguageFile(const std::string& path) {
     return true;
 }
 
+void ShowSaveFileFailed(const std::string& path) {
+    ui::ShowMessage(nullptr, Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed), path.c_str()),
+                    ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
+}
+
 bool LoadLanguageFile() { return LoadLanguageFile(AppPaths().LanguagePath); }
 
 bool LoadLanguageFile(const std::string& path) {
     if (!FileExists(path) && !WriteDefaultLanguageFile(path)) {
-        ui::ShowMessage(nullptr, Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed),
-                                        path.c_str()),
-                        ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
+        ShowSaveFileFailed(path);
         return false;
     }
     try {

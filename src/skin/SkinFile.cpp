@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "i18n/LangText.h"
+#include "i18n/LanguageFile.h"
 #include "platform/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -32,9 +32,7 @@ bool LoadSkinFile() { return LoadSkinFile(AppPaths().SkinPath); }
 bool LoadSkinFile(const std::string& path) {
     if (!FileExists(path) && !WriteDefaultSkinFile(path)) {
         // The skin is loaded before any language file, so this is the English text.
-        ui::ShowMessage(nullptr, Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed),
-                                        path.c_str()),
-                        ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
+        ShowSaveFileFailed(path);
         return false;
     }
     try {
