@@ -16,25 +16,34 @@ class Image {
 public:
     Image() = default;
     // Takes pixels as straight (not premultiplied) BGRA rows, top to bottom.
+    // Throws AppError when the vector does not hold width * height pixels.
     Image(int width, int height, std::vector<uint32_t> bgra);
 
     int width() const noexcept { return width_; }
     int height() const noexcept { return height_; }
     bool empty() const noexcept { return width_ == 0; }
     // Straight BGRA pixel at (x, y); for tests and hit tests.
+    // Outside the picture it answers 0 (fully transparent).
     uint32_t Pixel(int x, int y) const;
+    // All pixels, straight BGRA, rows top to bottom.
+    const std::vector<uint32_t>& Pixels() const noexcept { return pixels_; }
+    // True when no pixel has an alpha below 255 (drawn by a plain copy, which
+    // keeps a colour key exact).
+    bool Opaque() const noexcept { return opaque_; }
     // The DIB section (premultiplied alpha), created on first use.
     HBITMAP Bitmap() const;
 
     // Draws the picture at (x, y) (its own size), alpha-blended onto dc.
     void Draw(HDC dc, int x, int y) const;
-    // Draws stretched to the rectangle.
+    // Draws stretched to the rectangle (same size: as Draw). Opaque pictures
+    // are stretched without smoothing so a colour key stays exact.
     void DrawStretched(HDC dc, const RECT& to) const;
 
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<uint32_t> pixels_;  // straight BGRA
+    bool opaque_ = true;
     mutable unique_hbitmap bitmap_;
 };
 
