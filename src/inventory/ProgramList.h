@@ -54,6 +54,9 @@ public:
     // Running-or-new: the active object of the class if one is registered, else a new one.
     void Connect();
     void Disconnect() noexcept;
+    // Uses a service object the caller already has (tests hand in one that
+    // behaves in ways the real service never does).
+    void Attach(ComPtr<IProgramList> list) noexcept { list_ = std::move(list); }
     bool Connected() const noexcept { return static_cast<bool>(list_); }
 
     // "None" (an index past the end) is an empty optional.

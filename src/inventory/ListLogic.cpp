@@ -1,0 +1,211 @@
+#include "inventory/ListLogic.h"
+
+#include <shellapi.h>
+
+#include "i18n/LangText.h"
+#include "inventory/ProgramList.h"
+#include "platform/Error.h"
+#include "platform/Strings.h"
+
+namespace cx::inv {
+
+namespace {
+
+unsigned char FoldAscii(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+}
+
+std::string UpperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(FoldAscii(c));
+    return out;
+}
+
+const std::string& SubItem(const RowTexts& row, int column) {
+    static const std::string empty;
+    switch (column) {
+    case 1: return row.publisher;
+    case 2: return row.directory;
+    default: return empty;
+    }
+}
+
+ShellOpener& Opener() {
+    static ShellOpener opener;
+    return opener;
+}
+
+void ShellOpen(HWND owner, const std::string& file) {
+    if (Opener()) {
+        Opener()(owner, "open", file);
+        return;
+    }
+    ShellExecuteA(owner, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool HasLetterDrive(const std::string& path) {
+    if (path.size() < 3 || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
+    char drive = path[0];
+    return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+}
+
+}  // namespace
+
+int CompareText(std::string_view a, std::string_view b) {
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = FoldAscii(a[i]), y = FoldAscii(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int CompareRows(const RowTexts& a, const RowTexts& b, int column, bool ascending) {
+    int r = 0;
+    if (column == 0) {
+        r = CompareText(a.caption, b.caption);
+    } else {
+        r = CompareText(Format("%10s", SubItem(a, column).c_str()),
+                        Format("%10s", SubItem(b, column).c_str()));
+    }
+    return ascending ? r : -r;
+}
+
+int FindProgram(const std::vector<std::string>& captions, int start, const std::string& text,
+                int& searchPos) {
+    if (start < 0) start = 0;
+    if (static_cast<size_t>(start) >= captions.size()) return -1;
+    const std::string wanted = UpperAscii(text);
+    for (size_t r = static_cast<size_t>(start); r < captions.size(); ++r) {
+        if (UpperAscii(captions[r]).find(wanted) != std::string::npos) {
+            searchPos = static_cast<int>(r) + 1;
+            return static_cast<int>(r);
+        }
+    }
+    return -1;
+}
+
+bool IsScreenSaverCaption(std::string_view caption) {
+    return caption.empty() || caption.front() == '[';
+}
+
+std::string ProgramCountText(unsigned long total, unsigned long patches,
+                             unsigned long screenSavers) {
+    return Format("%lu (%s: %lu, %s: %lu)", total,
+                  LangText(IDS_MAINFORM_MENU_TOOLS_WindowsUpdate).c_str(), patches,
+                  LangText(IDS_MAINFORM_ScreenSaver).c_str(), screenSavers);
+}
+
+std::string FrequencyWord(unsigned long usedFrequency) {
+    if (usedFrequency < 3) return LangText(IDS_ListView_Tips_UsedFrequency_Rarely);
+    if (usedFrequency <= 10) return LangText(IDS_ListView_Tips_UsedFrequency_Occasionally);
+    return LangText(IDS_ListView_Tips_UsedFrequency_Frequently);
+}
+
+std::string ScreenSaverCaption(const std::string& title, const std::string& file) {
+    if (file.empty()) return {};
+    return "[" + LangText(IDS_MAINFORM_ScreenSaver) + "]" + (title.empty() ? file : title);
+}
+
+std::string ProgramTip(const ProgramTipData& data) {
+    std::string tip = Format(LangFormatText(IDS_LISTVIEW_TIPS_UsedFrequency),
+                             FrequencyWord(data.usedFrequency).c_str()) +
+                      "\r\n";
+    if (!data.lastUsed.empty())
+        tip += Format(LangFormatText(IDS_LISTVIEW_TIPS_LastUsed), data.lastUsed.c_str()) + "\r\n";
+    tip += Format(LangFormatText(IDS_LISTVIEW_TIPS_UninstallString), data.uninstallString.c_str());
+    return tip;
+}
+
+std::string ScreenSaverTip(unsigned long sizeBytes, const std::string& file,
+                           const std::string& lastUsed) {
+    return Format(LangFormatText(IDS_LISTVIEW_TIPS_Size), static_cast<double>(sizeBytes) / 1048576.0) +
+           "\r\n" + Format(LangFormatText(IDS_LISTVIEW_TIPS_ScrName), file.c_str()) + "\r\n" +
+           Format(LangFormatText(IDS_LISTVIEW_TIPS_LastUsed), lastUsed.c_str()) + "\r\n";
+}
+
+std::string ChooseStatusLink(const std::string& about, const std::string& help,
+                             const std::string& update) {
+    if (!about.empty()) return about;
+    if (!help.empty()) return help;
+    return update;
+}
+
+bool IsLaunchableLink(const std::string& link) {
+    size_t schemeLength = 0;
+    if (StartsWithNoCase(link, "http://"))
+        schemeLength = 7;
+    else if (StartsWithNoCase(link, "https://"))
+        schemeLength = 8;
+    else if (StartsWithNoCase(link, "mailto:"))
+        schemeLength = 7;
+    else
+        return false;
+    if (link.size() <= schemeLength) return false;
+    for (char c : link) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u <= 32 || u == 127 || c == '"') return false;
+    }
+    return true;
+}
+
+bool IsOpenableFolder(const std::string& text) {
+    std::string path = TrimControl(text);
+    if (!HasLetterDrive(path)) return false;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void OpenFolder(HWND owner, const std::string& folder) {
+    if (!IsOpenableFolder(folder)) return;
+    ShellOpen(owner, IncludeTrailingBackslash(TrimControl(folder)));
+}
+
+void OpenLink(HWND owner, const std::string& link) {
+    if (!IsLaunchableLink(link)) return;
+    ShellOpen(owner, link);
+}
+
+void SetShellOpener(ShellOpener opener) { Opener() = std::move(opener); }
+
+ProgramProperties ReadProperties(const ProgramItem& item) {
+    ProgramProperties p;
+    p.size = item.Size();
+    p.installDate = item.InstallDate();
+    p.usedFrequency = item.UsedFrequency();
+    p.lastUsed = item.LastUsed();
+    p.installLocation = item.InstallLocation();
+    p.version = item.Version();
+    p.publisher = item.Publisher();
+    p.helpLink = item.HelpLink();
+    p.aboutLink = item.AboutLink();
+    p.updateLink = item.UpdateLink();
+    return p;
+}
+
+std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramProperties& p) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    auto add = [&](Ids label, const std::string& value) { rows.emplace_back(LangText(label), value); };
+    if (p.size != 0.0f)
+        add(IDS_DETAILSFORM_LISTVIEW_Items_ProgramSize,
+            Format("%.2f MB", static_cast<double>(p.size) / 1048576.0));
+    if (!p.installDate.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_InstallDate, p.installDate);
+    add(IDS_DETAILSFORM_LISTVIEW_Items_UsedFrequency, FrequencyWord(p.usedFrequency));
+    if (!p.lastUsed.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_LastAccessDate, p.lastUsed);
+    if (!p.installLocation.empty())
+        add(IDS_DETAILSFORM_LISTVIEW_Items_InstallLocation, p.installLocation);
+    if (!p.version.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_ProgramVersion, p.version);
+    if (!p.publisher.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_Publisher, p.publisher);
+    if (!p.helpLink.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_HelpInfo, p.helpLink);
+    if (!p.aboutLink.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_AboutLink, p.aboutLink);
+    if (!p.updateLink.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_UpdateLink, p.updateLink);
+    return rows;
+}
+
+std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramItem& item) {
+    return PropertyRows(ReadProperties(item));
+}
+
+}  // namespace cx::inv

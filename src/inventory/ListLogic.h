@@ -1,0 +1,103 @@
+#pragma once
+// What the program list page decides, over plain texts: sort order, search,
+// the kind of a row, the status and tip texts, the details rows, and which
+// clicked texts may be handed to the shell. Only the last three functions touch
+// the system (the file system and the shell).
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace cx {
+class ProgramItem;
+}
+
+namespace cx::inv {
+
+// Byte-wise comparison after folding ASCII a-z to upper case; every other byte
+// (ANSI letters above 127 included) compares by its code. <0, 0 or >0.
+int CompareText(std::string_view a, std::string_view b);
+
+// The texts of one program list row that sorting looks at.
+struct RowTexts {
+    std::string caption, publisher, directory;
+};
+// Column 0 compares captions; column c > 0 compares sub-item c - 1 right-aligned
+// in ten places ("%10s"), so short texts sort by length and numbers by value.
+// A column without a sub-item compares as empty. Descending negates the result.
+int CompareRows(const RowTexts& a, const RowTexts& b, int column, bool ascending);
+
+// Looks for `text` (ASCII case folded) in captions[start..]. On a hit sets
+// searchPos to the row after it and returns the row; otherwise returns -1 and
+// leaves searchPos alone. A negative start searches from the top.
+int FindProgram(const std::vector<std::string>& captions, int start, const std::string& text,
+                int& searchPos);
+
+// Screen-saver rows are those whose caption begins with "[". An empty caption
+// also counts as a screen-saver row: with the real service only a screen saver
+// without a file name gets one, and treating such a row as a program would run
+// the uninstaller of whichever program shares its index.
+bool IsScreenSaverCaption(std::string_view caption);
+
+// The status bar's count line, "124 (Windows Updates: 30, Screen Saver: 4)".
+std::string ProgramCountText(unsigned long total, unsigned long patches,
+                             unsigned long screenSavers);
+// "Rarely" below 3, "Occasionally" from 3 to 10, "Frequently" above.
+std::string FrequencyWord(unsigned long usedFrequency);
+// "[Screen Saver]title" (the file name when the title is empty); empty when the file is.
+std::string ScreenSaverCaption(const std::string& title, const std::string& file);
+
+struct ProgramTipData {
+    unsigned long usedFrequency = 0;
+    std::string lastUsed, uninstallString;
+};
+// The info tip of a program row: frequency, last use (only when known) and the
+// uninstall command, the last line without a line break.
+std::string ProgramTip(const ProgramTipData& data);
+// The info tip of a screen-saver row: size in MB, file name, last use; every line ends in CR LF.
+std::string ScreenSaverTip(unsigned long sizeBytes, const std::string& file,
+                           const std::string& lastUsed);
+
+// The status bar link: the first non-empty of the three.
+std::string ChooseStatusLink(const std::string& about, const std::string& help,
+                             const std::string& update);
+
+// A link may be launched only when it is an http://, https:// or mailto: address
+// (scheme in any case) with something after the scheme, starting at the first
+// character, and free of control characters, blanks and double quotes (which
+// could break out of the browser's command line).
+bool IsLaunchableLink(const std::string& link);
+// True when the text, trimmed of blanks and control characters, names an
+// existing folder by a drive-letter path. Files, programs, relative paths and
+// network paths are never openable.
+bool IsOpenableFolder(const std::string& text);
+// Opens the trimmed folder in the shell's folder window; does nothing unless
+// IsOpenableFolder. The path is passed with a final backslash so that a
+// program named like the folder ("C:\Tools.exe" beside "C:\Tools") cannot be
+// picked instead. Failures are ignored.
+void OpenFolder(HWND owner, const std::string& folder);
+// Opens a link with the shell; does nothing unless IsLaunchableLink. Failures are ignored.
+void OpenLink(HWND owner, const std::string& link);
+
+// The shell call behind OpenFolder and OpenLink: (owner, operation, file).
+// Tests replace it to see what would be opened; an empty one restores ShellExecuteA.
+using ShellOpener = std::function<void(HWND, const std::string&, const std::string&)>;
+void SetShellOpener(ShellOpener opener);
+
+// What the "Program Properties" page shows of a program.
+struct ProgramProperties {
+    float size = 0.0f;  // bytes
+    std::string installDate;
+    unsigned long usedFrequency = 0;
+    std::string lastUsed, installLocation, version, publisher, helpLink, aboutLink, updateLink;
+};
+ProgramProperties ReadProperties(const ProgramItem& item);  // throws on a service failure
+// The (label, value) rows from "Programs Size" to "Update Link", in order, each
+// only under its condition ("Used Frequency" always).
+std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramProperties& p);
+std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramItem& item);
+
+}  // namespace cx::inv
