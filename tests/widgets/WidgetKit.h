@@ -1,0 +1,59 @@
+#pragma once
+// A visible top-level window to put widgets on, and reading back what they paint.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "widgets/Controls.h"
+
+namespace cx::test {
+
+// Hosts the widgets under test; records what reaches it from its children and
+// hands menu owner drawing to PopupMenu.
+class Host : public ui::Window {
+public:
+    static constexpr int kWidth = 480;
+    static constexpr int kHeight = 360;
+    static constexpr COLORREF kCtlColour = RGB(10, 200, 30);
+    // One host for the whole run, its records cleared: without a window manager
+    // Wine waits two seconds for every visible top-level window it destroys.
+    static Host& Shared();
+    Host();
+    std::vector<UINT> received;  // WM_COMMAND, WM_CTLCOLORSTATIC, ...
+    std::vector<WPARAM> commands;
+    int ownerDrawn = 0;  // WM_MEASUREITEM/WM_DRAWITEM that PopupMenu took
+    HBRUSH ctlBrush() const noexcept { return ctlBrush_.get(); }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    unique_hbrush ctlBrush_;
+};
+
+// What a window paints for WM_PRINTCLIENT, read back pixel by pixel.
+class Capture {
+public:
+    // Fills the bitmap with `prefill` first, so untouched pixels show.
+    explicit Capture(HWND hwnd, COLORREF prefill = RGB(255, 0, 255));
+    COLORREF At(int x, int y) const;
+    int width() const noexcept { return width_; }
+    int height() const noexcept { return height_; }
+    // How many pixels have exactly that colour.
+    int Count(COLORREF colour) const;
+
+private:
+    int width_ = 0, height_ = 0;
+    std::vector<uint32_t> pixels_;
+};
+
+// A picture of one colour (0xAARRGGBB, straight alpha).
+std::shared_ptr<ui::Image> SolidImage(int w, int h, uint32_t argb);
+// Dispatches what is pending.
+void Pump();
+// A point of `hwnd`'s client area in lParam form.
+LPARAM At(int x, int y);
+
+}  // namespace cx::test
