@@ -86,7 +86,7 @@ long ProgramIcon(const UninstallEntry& e, IconCache& icons) {
 }
 
 ProgramRecord MakeRecord(HKEY hive, const UninstallEntry& e, const std::optional<SlowInfo>& cache,
-                         IconCache& icons) {
+                         IconCache* icons) {
     ProgramRecord r;
     r.hive = hive;
     r.registryName = CapText(e.keyName);
@@ -106,7 +106,7 @@ ProgramRecord MakeRecord(HKEY hive, const UninstallEntry& e, const std::optional
         r.size = static_cast<float>(*e.estimatedSizeKb) * 1024.0f;
     if (cache && cache->frequency) r.usedFrequency = *cache->frequency;
     if (cache && cache->lastUsed) r.lastUsed = FormatFileTimeDate(*cache->lastUsed);
-    r.iconIndex = ProgramIcon(e, icons);
+    r.iconIndex = icons ? ProgramIcon(e, *icons) : 0;
     return r;
 }
 
@@ -137,7 +137,7 @@ long IconCache::GenericProgramIcon() {
     return *generic_;
 }
 
-void AppendPrograms(HKEY hive, IconCache& icons, std::vector<ProgramRecord>& out) {
+void AppendPrograms(HKEY hive, IconCache* icons, std::vector<ProgramRecord>& out) {
     auto uninstall = reg::Key::Open(hive, kUninstallPath, KEY_READ);
     if (!uninstall) return;
     std::optional<reg::Key> ownCache = reg::Key::Open(hive, kArpCachePath, KEY_READ);
@@ -163,8 +163,8 @@ std::vector<ProgramRecord> EnumeratePrograms() {
     QuietDriveErrors quiet;
     std::vector<ProgramRecord> out;
     IconCache icons;
-    AppendPrograms(HKEY_LOCAL_MACHINE, icons, out);
-    AppendPrograms(HKEY_CURRENT_USER, icons, out);
+    AppendPrograms(HKEY_LOCAL_MACHINE, &icons, out);
+    AppendPrograms(HKEY_CURRENT_USER, &icons, out);
     return out;
 }
 

@@ -93,7 +93,7 @@ int RunApplication(int showCommand) {
     // The splash window belongs here: the main window stays hidden until it has closed.
 
     mainForm.Show(showCommand);
-    return ui::RunMessageLoop();
+    return ui::RunMessageLoop(mainForm.Accelerators(), mainForm.hwnd());
 }
 
 }  // namespace cx::app

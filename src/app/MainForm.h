@@ -1,13 +1,24 @@
 #pragma once
 // TMainForm: the program's only top-level window, borderless and skinned. Its
-// own buttons stand in for the title bar; a drag on the background moves it.
+// own buttons stand in for the title bar and the menu bar; every command is an
+// action reached from buttons, drop-down menus, right-click menus and keys.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "app/Actions.h"
 #include "inventory/ProgramList.h"
+#include "platform/Handles.h"
+#include "widgets/Controls.h"
 #include "widgets/Window.h"
+
+namespace cx::inv {
+class TDetailsForm;
+}
 
 namespace cx::app {
 
@@ -25,22 +36,101 @@ public:
     // Creates the window (hidden) and runs FormCreate; errors reach the caller.
     void CreateForm();
     void Show(int showCommand);
+    HACCEL Accelerators() const noexcept { return accelerators_.get(); }
 
-    // Commands of the shell.
+    // --- the action table -------------------------------------------------
+    void Execute(Action action);
+    bool ActionChecked(Action action) const { return actions_[action].checked; }
+    void SetActionChecked(Action action, bool checked);
+
+    // Shell commands.
     void ActionExitExecute();
     void ActionMinExecute();
     void imgBackGroundMouseDown();
+    void btnFileClick(ui::ImageButton& button);
+    void ActionTabProgramListExecute();
+    void ActionTabStartupItemsExecute();
+    void ActionRefreshExecute();
+    void ActionAddNewExecute();
+    void SizePanelPLHotSpotClick();
+    void SizePanelSIHotSpotClick();
 
-    TProgramList& ProgramList() noexcept { return programList_; }
+    // Program list page.
+    void SetupListColumns();
+    void LoadProgramList();
+    void ActionHideSysPatchExecute();
+    void ActionHideScrExecute();
+    void ActionViewIconExecute();
+    void ActionViewListExecute();
+    void ActionViewReportExecute();
+    void ActionGridExecute();
+    void ActionInfoTipsExecute();
+    void lsvProgramListColumnClick(int column);
+    void ActionSearchExecute();
+    void txtSearchInfoChange();
+    int FindProgram(int start, const std::string& text);
+    // Fills the tip of a row; false when the tip text is left as it was.
+    bool lsvProgramListInfoTip(int row, std::string& tip);
+    void lsvProgramListSelectItem(int row);
+    void lsvProgramListMouseDown(int button, POINT client);
+    void lsvProgramListMouseMove(POINT client);
+    void ActionShowDetailsExecute();
+    void FillDetails(long index);
+    void ActionCommentExecute();
+    void ActionExporetListExecute();
 
-    // Run-time state reset by FormCreate.
+    // Skin and texts.
+    void ApplySkin();
+    void ApplyTexts();
+
+    // --- state ------------------------------------------------------------
     int SearchPos = 0;
     bool ProgramPanelShown = true;
     bool StartupPanelShown = true;
     bool StartupAllChecked = true;
+    bool SortAscending = true;
+    int SortColumn = 0;
+    unsigned long PatchCount = 0;
+    std::string ProgramCountText;
+    // Which command the Uninstall button and menu item run now.
+    Action UninstallTarget = ActionUninstall;
 
+    // --- controls (public for the window tests) ---------------------------
+    TProgramList& ProgramList() noexcept { return programList_; }
+    inv::TDetailsForm& DetailsForm() noexcept { return *detailsForm_; }
     HIMAGELIST SmallSystemImages() const noexcept { return smallImages_; }
     HIMAGELIST LargeSystemImages() const noexcept { return largeImages_; }
+
+    ui::ImageButton btnMin, btnHelpContent, btnClose;
+    ui::ImageButton btnFile, btnView, btnTools, btnHelp;
+    ui::ImageButton btnProgramList, btnStartupItemList;
+    ui::ImageButton btnUninstall, btnShowDetails, btnRefresh, btnSearch;
+    ui::ImageButton btnSelectAll, btnDelete, btnApply;
+    ui::ImagePanel ImgTitle, imgPanelP, imgPanelS;
+    ui::SizePanel SizePanelPL, SizePanelSI;
+    ui::PageControl PageControl;
+    ui::LinkLabel lblPrograms, lblProgramCounts, lblRegName, lblRegistryName, lblProgramURL;
+    HWND txtHide = nullptr;
+    HWND tsProgramList = nullptr, tsStartupItems = nullptr;
+    HWND lsvProgramList = nullptr, lsvStartupList = nullptr;
+    HWND grbSearch = nullptr, lblSearchTitle = nullptr, txtSearchInfo = nullptr;
+    HWND ckbHidePatch = nullptr, ckbHideScr = nullptr;
+    HWND grbItemInfo = nullptr, lblPublisher = nullptr, lblPublisherValue = nullptr;
+    HWND lblVersion = nullptr, lblVersionValue = nullptr, lblDes = nullptr, lblDescription = nullptr;
+    HWND StatusPanel = nullptr;
+
+    ui::PopupMenu pmFile, pmView, pmTools, pmHelp, pmPLRightClick, pmSLRightClick;
+    ui::PopupMenu mItemLanguages, mItemView;  // submenus
+    std::shared_ptr<ui::Image> BackgroundPicture() const { return background_; }
+
+    // Rows of the program list as shown (tests and the report).
+    int RowCount() const;
+    std::string RowCaption(int row) const;
+    std::string RowText(int row, int subItem) const;
+    LPARAM RowData(int row) const;
+    int RowImage(int row) const;
+    int SelectedRow() const;
+    void SelectRow(int row);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -48,19 +138,36 @@ protected:
 private:
     void FormCreate();
     void GetSystemImageLists();
-    void CreateShellButtons();
-    void OnCommand(int id);
+    void CreateControls();
+    void CreateMenus();
+    void CreateProgramPage();
+    void CreateStartupPage();
+    void CreateStatusBar();
+    void CreateAccelerators();
+    void LayoutStatusBar(bool withRegistryName);
+    void OnCommand(int id, int code, HWND control);
+    LRESULT OnNotify(NMHDR* hdr);
+    LRESULT OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd);
+    LRESULT OnCtlColor(HDC dc, HWND control);
     void PaintContent(HDC dc, const RECT& rc);
+    void SetViewStyle(DWORD style, Action checkedAction);
+    void UpdateMenuChecks();
+    void SetProgramCommandsEnabled(bool enabled);
+    void SetBoundsInGroup(HWND control, const std::string& value, HWND group);
+    void ShowMenu(ui::PopupMenu& menu, POINT screen);
 
+    std::array<ActionState, ActionCount> actions_;
+    // Rows removed and re-added by a load or a sort are not user selections.
+    bool ignoreSelection_ = false;
     TProgramList programList_;
+    std::unique_ptr<inv::TDetailsForm> detailsForm_;
     HIMAGELIST smallImages_ = nullptr;  // the system's lists: shared, never destroyed
     HIMAGELIST largeImages_ = nullptr;
-    HWND btnMin_ = nullptr;
-    HWND btnHelpContent_ = nullptr;
-    HWND btnClose_ = nullptr;
+    std::shared_ptr<ui::Image> background_;
+    unique_hfont listFont_, linkFont_, uiFont_;
+    unique_hbrush panelBrush_;
+    unique_resource<traits::simple<HACCEL, BOOL(WINAPI*)(HACCEL), &DestroyAcceleratorTable, nullptr>>
+        accelerators_;
 };
-
-// Control ids of the shell's buttons.
-enum : int { IDC_BTN_MIN = 1001, IDC_BTN_HELPCONTENT, IDC_BTN_CLOSE };
 
 }  // namespace cx::app

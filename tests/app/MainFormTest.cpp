@@ -78,9 +78,11 @@ TEST_F(MainFormTest, ExitThatCannotWriteReportsAndKeepsTheWindowOpen) {
     form.CreateForm();
     DeleteFileA(cx::AppPaths().ConfigPath.c_str());
     CreateDirectoryA(cx::AppPaths().ConfigPath.c_str(), nullptr);
-    // The close button runs through the window's own dispatch, so the general
-    // error handler shows the error.
-    SendMessageA(form.hwnd(), WM_COMMAND, MAKEWPARAM(cx::app::IDC_BTN_CLOSE, BN_CLICKED), 0);
+    // The close button's click runs inside the button's own message handling,
+    // so the general error handler shows the error.
+    HWND close = form.btnClose.hwnd();
+    SendMessageA(close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(close, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Unable to write to " + dir + "Config.ini");
     EXPECT_EQ(shown[0].caption, "Carvexo");
@@ -92,7 +94,7 @@ TEST_F(MainFormTest, MinimiseButtonMinimisesTheWindow) {
     cx::app::TMainForm form;
     form.CreateForm();
     form.Show(SW_SHOWNORMAL);
-    SendMessageA(form.hwnd(), WM_COMMAND, MAKEWPARAM(cx::app::IDC_BTN_MIN, BN_CLICKED), 0);
+    form.Execute(cx::app::ActionMin);
     EXPECT_TRUE(IsIconic(form.hwnd()));
 }
 

@@ -1,6 +1,7 @@
 // Carvexo.exe started for real from a copy of the output folder, watched from outside.
 #include <gtest/gtest.h>
 
+#include "app/Actions.h"
 #include "harness/TestKit.h"
 #include "harness/Windows.h"
 #include "platform/Files.h"
@@ -63,9 +64,10 @@ TEST(StartE2e, FirstStartWritesItsFilesRegistersTheServiceAndShowsTheWindow) {
     EXPECT_TRUE(cx::EqualsNoCase(server->GetString("").value_or(""), app + "Dravik.dll"));
 
     // The close button exits through the Exit command.
-    HWND close = cx::test::FindChildByText(main, "Button", "x");
+    HWND close = GetDlgItem(main, cx::app::IDC_BTN_CLOSE);
     ASSERT_TRUE(close);
-    PostMessageA(close, BM_CLICK, 0, 0);
+    PostMessageA(close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(close, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     DWORD code = 99;
     EXPECT_TRUE(cx::test::WaitForExit(proc.process, 20000, &code));
     EXPECT_EQ(code, 0u);

@@ -1,0 +1,89 @@
+#pragma once
+// The main window's commands and the ids of the menu items and buttons that
+// reach them. Checked states live in the action and show on every item linked
+// to it; enabled states belong to each item, since the selection switches
+// items one by one.
+#include <string>
+
+namespace cx::app {
+
+enum Action : int {
+    ActionAddNew,
+    ActionExportReg,
+    ActionReloadReg,
+    ActionCreateBackup,
+    ActionExporetList,
+    ActionExit,
+    ActionViewIcon,
+    ActionViewList,
+    ActionViewReport,
+    ActionGrid,
+    ActionInfoTips,
+    ActionRefresh,
+    ActionUninstall,
+    ActionDeleteScr,
+    ActionShowDetails,
+    ActionSearch,
+    ActionHideSysPatch,
+    ActionHideScr,
+    ActionComment,
+    ActionRegedit,
+    ActionWinServices,
+    ActionWinComponents,
+    ActionWinUpdate,
+    ActionApply,
+    ActionSelectAll,
+    ActionDelete,
+    ActionAddItem,
+    ActionTabProgramList,
+    ActionTabStartupItems,
+    ActionMin,
+    ActionHelpContent,
+    ActionOnlineRes,
+    ActionContact,
+    ActionAbout,
+    ActionCount
+};
+
+struct ActionState {
+    const char* name = "";
+    std::string caption;
+    bool checked = false;
+};
+
+// Command ids of menu items and controls. Menu item ids are the WM_COMMAND ids
+// of the popup menus; control ids are those of the child windows.
+enum CommandId : int {
+    // File
+    mItemAddProgram = 2001, mItemExportReg, mItemReloadReg, mItemBackup, mItemExportList, mItemExit,
+    // View
+    mItemGrid, mItemInfoTips, mItemViewIcon, mItemViewList, mItemViewReport, mItemRefresh,
+    mItemLanguagesId,
+    // Tools
+    mItemComment, mItemRegedit, mItemUpdates, mItemServices, mItemComponents,
+    // Help
+    mItemHelpContent, mItemOnlineRes, mItemContact, mItemAbout,
+    // Program list right-click menu
+    mItemUninstall, mItemAddComments, mItemEditEntryReg, mItemExportRegInfo, mItemShowDetails,
+    mItemViewId, mItemIcon, mItemList, mItemReport,
+    // Startup list right-click menu
+    mItemAddEntry, mItemDeleteEntry, mItemRefreshSI,
+
+    // Controls
+    IDC_TXTHIDE = 3001, IDC_LSVPROGRAMLIST, IDC_LSVSTARTUPLIST, IDC_TXTSEARCHINFO,
+    IDC_CKBHIDEPATCH, IDC_CKBHIDESCR, IDC_GRBSEARCH, IDC_GRBITEMINFO,
+    IDC_BTN_FIRST = 3100,
+    IDC_BTN_MIN = IDC_BTN_FIRST, IDC_BTN_HELPCONTENT, IDC_BTN_CLOSE, IDC_BTN_FILE, IDC_BTN_VIEW,
+    IDC_BTN_TOOLS, IDC_BTN_HELP, IDC_BTN_PROGRAMLIST, IDC_BTN_STARTUPITEMLIST, IDC_BTN_UNINSTALL,
+    IDC_BTN_SHOWDETAILS, IDC_BTN_REFRESH, IDC_BTN_SEARCH, IDC_BTN_SELECTALL, IDC_BTN_DELETE,
+    IDC_BTN_APPLY,
+
+    // Keys
+    IDA_F5 = 3200, IDA_F1,
+};
+
+// The action a menu item runs (ActionCount: none, e.g. a submenu).
+Action ActionOfMenuItem(int id);
+const char* ActionName(Action action);
+
+}  // namespace cx::app

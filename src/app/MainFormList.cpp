@@ -1,0 +1,480 @@
+// The program list page: loading, display switches, sorting, search, tips and
+// what a selection does.
+#include "app/MainForm.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "i18n/LangText.h"
+#include "inventory/DetailsForm.h"
+#include "inventory/ListLogic.h"
+#include "platform/AppPaths.h"
+#include "platform/Error.h"
+#include "platform/Strings.h"
+#include "widgets/Seam.h"
+
+namespace cx::app {
+
+namespace {
+constexpr int kDirectoryColumn = 2;  // sub-item 2 of a row: the install folder
+constexpr UINT_PTR kListSubclassId = 1;
+
+void AddColumn(HWND list, int index, const std::string& caption, int width) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<char*>(caption.c_str());
+    col.cx = width;
+    col.iSubItem = index;
+    ListView_InsertColumn(list, index, &col);
+}
+
+// Suspends a window's repainting for a scope, however the scope ends.
+class NoRedraw {
+public:
+    explicit NoRedraw(HWND h) : h_(h) { SendMessageA(h_, WM_SETREDRAW, FALSE, 0); }
+    ~NoRedraw() {
+        SendMessageA(h_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(h_, nullptr, TRUE);
+    }
+    NoRedraw(const NoRedraw&) = delete;
+    NoRedraw& operator=(const NoRedraw&) = delete;
+
+private:
+    HWND h_;
+};
+
+// The list view's own mouse messages reach the main window through this.
+struct ListHooks {
+    TMainForm* form;
+    HCURSOR cursor = nullptr;
+};
+
+LRESULT CALLBACK ProgramListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) noexcept {
+    auto* hooks = reinterpret_cast<ListHooks*>(ref);
+    try {
+        switch (msg) {
+        case WM_SETCURSOR:
+            if (LOWORD(lp) == HTCLIENT && hooks->cursor) {
+                SetCursor(hooks->cursor);
+                return TRUE;
+            }
+            break;
+        case WM_MOUSEMOVE: {
+            LRESULT r = DefSubclassProc(h, msg, wp, lp);
+            hooks->form->lsvProgramListMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+            hooks->cursor = reinterpret_cast<HCURSOR>(GetPropA(h, "CxCursor"));
+            return r;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN: {
+            // The list selects the row under the mouse first, as a click does.
+            LRESULT r = DefSubclassProc(h, msg, wp, lp);
+            int button = msg == WM_LBUTTONDOWN ? 0 : msg == WM_RBUTTONDOWN ? 1 : 2;
+            hooks->form->lsvProgramListMouseDown(button, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+            return r;
+        }
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(h, ProgramListProc, kListSubclassId);
+            delete hooks;
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& e) {
+        ui::ReportException(e);
+        return 0;
+    } catch (...) {
+        ui::ReportUnknownException();
+        return 0;
+    }
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+void SetListCursor(HWND list, LPCSTR which) {
+    SetPropA(list, "CxCursor", LoadCursor(nullptr, which));
+}
+}  // namespace
+
+void TMainForm::SetupListColumns() {
+    AddColumn(lsvProgramList, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions), 200);
+    AddColumn(lsvProgramList, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher), 160);
+    AddColumn(lsvProgramList, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory), 360);
+    AddColumn(lsvStartupList, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
+    AddColumn(lsvStartupList, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
+    AddColumn(lsvStartupList, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
+    SetWindowSubclass(lsvProgramList, ProgramListProc, kListSubclassId,
+                      reinterpret_cast<DWORD_PTR>(new ListHooks{this}));
+}
+
+// --- rows -------------------------------------------------------------------
+
+int TMainForm::RowCount() const { return ListView_GetItemCount(lsvProgramList); }
+
+std::string TMainForm::RowText(int row, int subItem) const {
+    char buf[4096] = {};
+    ListView_GetItemText(lsvProgramList, row, subItem, buf, sizeof buf);
+    return buf;
+}
+
+std::string TMainForm::RowCaption(int row) const { return RowText(row, 0); }
+
+LPARAM TMainForm::RowData(int row) const {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    ListView_GetItem(lsvProgramList, &item);
+    return item.lParam;
+}
+
+int TMainForm::RowImage(int row) const {
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    ListView_GetItem(lsvProgramList, &item);
+    return item.iImage;
+}
+
+int TMainForm::SelectedRow() const { return ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED); }
+
+void TMainForm::SelectRow(int row) {
+    ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0)
+        ListView_SetItemState(lsvProgramList, row, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+namespace {
+int AddRow(HWND list, const std::string& caption, const std::string& publisher,
+           const std::string& directory, LPARAM data, int image) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+    item.iItem = ListView_GetItemCount(list);
+    item.pszText = const_cast<char*>(caption.c_str());
+    item.lParam = data;
+    item.iImage = image;
+    int row = ListView_InsertItem(list, &item);
+    ListView_SetItemText(list, row, 1, const_cast<char*>(publisher.c_str()));
+    ListView_SetItemText(list, row, 2, const_cast<char*>(directory.c_str()));
+    return row;
+}
+}  // namespace
+
+void TMainForm::LoadProgramList() {
+    PatchCount = 0;
+    unsigned long hidden = 0;
+    programList_.RefreshPrograms();
+    unsigned long n = programList_.ProgramCount();
+
+    ignoreSelection_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{ignoreSelection_};
+    ListView_DeleteAllItems(lsvProgramList);
+    detailsForm_->ClearPrograms();
+    NoRedraw freeze(lsvProgramList);
+
+    for (unsigned long i = 0; i < n; ++i) {
+        auto item = programList_.GetProgram(static_cast<long>(i));
+        // A record that has gone leaves the list as far as it got: no screen
+        // savers, and the count line of the previous load.
+        if (!item) return;
+        long kind = item->Kind();
+        if (kind == 1) ++PatchCount;
+        if (Hide().HideSysPatch && kind == 1) {
+            ++hidden;
+            continue;
+        }
+        std::string caption = item->DisplayName();
+        if (caption.empty()) caption = item->RegistryName();
+        int image = item->IconIndex();
+        AddRow(lsvProgramList, caption, item->Publisher(), item->InstallLocation(),
+               static_cast<LPARAM>(i), image);
+        int position = detailsForm_->AddProgram(caption);
+        detailsForm_->SetProgramData(position, static_cast<long>(i));
+        detailsForm_->SetProgramImage(position, image);
+    }
+
+    programList_.RefreshScreenSavers();
+    unsigned long m = programList_.ScreenSaverCount();
+    if (!Hide().HideScreenSaver) {
+        for (unsigned long j = 0; j < m; ++j) {
+            long idx = static_cast<long>(j);
+            std::string file = programList_.ScreenSaverFile(idx);
+            std::string caption =
+                file.empty() ? std::string()
+                             : inv::ScreenSaverCaption(programList_.ScreenSaverTitle(idx), file);
+            AddRow(lsvProgramList, caption, programList_.ScreenSaverPublisher(idx),
+                   programList_.ScreenSaverFolder(idx), static_cast<LPARAM>(j),
+                   programList_.ScreenSaverIcon(idx));
+        }
+    }
+
+    ProgramCountText = inv::ProgramCountText(n + m, PatchCount, m);
+    RECT p = ui::GetBounds(lblPrograms.hwnd());
+    RECT c = ui::GetBounds(lblProgramCounts.hwnd());
+    ui::SetBounds(lblProgramCounts.hwnd(), p.right + 5, c.top, c.right - c.left, c.bottom - c.top);
+    lblProgramCounts.SetText(ProgramCountText);
+}
+
+// --- sorting and search -------------------------------------------------------
+
+void TMainForm::lsvProgramListColumnClick(int column) {
+    SortColumn = column;
+    struct Row {
+        inv::RowTexts texts;
+        LPARAM data;
+        int image;
+        UINT state;
+    };
+    std::vector<Row> rows;
+    int count = RowCount();
+    rows.reserve(count);
+    for (int r = 0; r < count; ++r)
+        rows.push_back(Row{{RowText(r, 0), RowText(r, 1), RowText(r, 2)}, RowData(r), RowImage(r),
+                           ListView_GetItemState(lsvProgramList, r, LVIS_SELECTED | LVIS_FOCUSED)});
+    bool ascending = SortAscending;
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+        return inv::CompareRows(a.texts, b.texts, column, ascending) < 0;
+    });
+    {
+        ignoreSelection_ = true;
+        NoRedraw freeze(lsvProgramList);
+        ListView_DeleteAllItems(lsvProgramList);
+        for (const Row& row : rows) {
+            int r = AddRow(lsvProgramList, row.texts.caption, row.texts.publisher,
+                           row.texts.directory, row.data, row.image);
+            if (row.state) ListView_SetItemState(lsvProgramList, r, row.state, LVIS_SELECTED | LVIS_FOCUSED);
+        }
+        ignoreSelection_ = false;
+    }
+    SortAscending = !SortAscending;
+}
+
+int TMainForm::FindProgram(int start, const std::string& text) {
+    std::vector<std::string> captions;
+    for (int r = 0; r < RowCount(); ++r) captions.push_back(RowCaption(r));
+    return inv::FindProgram(captions, start, text, SearchPos);
+}
+
+void TMainForm::ActionSearchExecute() {
+    char buf[1024] = {};
+    GetWindowTextA(txtSearchInfo, buf, sizeof buf);
+    std::string text = buf;
+    if (text.empty()) return;
+    int k = FindProgram(SearchPos, text);
+    if (k < 0) return;
+    SelectRow(k);
+    SetFocus(lsvProgramList);
+    if (k == 0) {
+        ListView_Scroll(lsvProgramList, 0, -100000);
+    } else {
+        POINT pt{};
+        ListView_GetItemPosition(lsvProgramList, k - 1, &pt);
+        ListView_Scroll(lsvProgramList, 0, pt.y);
+    }
+}
+
+void TMainForm::txtSearchInfoChange() { SearchPos = 0; }
+
+// --- tips -----------------------------------------------------------------------
+
+bool TMainForm::lsvProgramListInfoTip(int row, std::string& tip) {
+    try {
+        long idx = static_cast<long>(RowData(row));
+        if (inv::IsScreenSaverCaption(RowCaption(row))) {
+            tip = inv::ScreenSaverTip(programList_.ScreenSaverSize(idx), programList_.ScreenSaverFile(idx),
+                                      programList_.ScreenSaverLastUsed(idx));
+            return true;
+        }
+        auto item = programList_.GetProgram(idx);
+        if (!item) return false;
+        tip = inv::ProgramTip({item->UsedFrequency(), item->LastUsed(), item->UninstallString()});
+        return true;
+    } catch (...) {
+        // A tip that cannot be built is simply not shown.
+        return false;
+    }
+}
+
+// --- selection --------------------------------------------------------------------
+
+void TMainForm::SetProgramCommandsEnabled(bool enabled) {
+    pmPLRightClick.SetEnabled(mItemExportRegInfo, enabled);
+    pmTools.SetEnabled(mItemRegedit, enabled);
+    pmTools.SetEnabled(mItemComment, enabled);
+    pmPLRightClick.SetEnabled(mItemAddComments, enabled);
+    pmPLRightClick.SetEnabled(mItemEditEntryReg, enabled);
+    pmFile.SetEnabled(mItemExportReg, enabled);
+    pmPLRightClick.SetEnabled(mItemShowDetails, enabled);
+    btnShowDetails.SetEnabled(enabled);
+}
+
+void TMainForm::LayoutStatusBar(bool withRegistryName) {
+    auto placeAfter = [](ui::LinkLabel& label, const ui::LinkLabel& before, int gap) {
+        RECT b = ui::GetBounds(before.hwnd());
+        RECT l = ui::GetBounds(label.hwnd());
+        ui::SetBounds(label.hwnd(), b.right + gap, l.top, l.right - l.left, l.bottom - l.top);
+    };
+    placeAfter(lblProgramCounts, lblPrograms, 5);
+    if (!withRegistryName) return;
+    placeAfter(lblRegName, lblProgramCounts, 10);
+    placeAfter(lblRegistryName, lblRegName, 5);
+    placeAfter(lblProgramURL, lblRegistryName, 10);
+}
+
+void TMainForm::lsvProgramListSelectItem(int row) {
+    btnUninstall.SetEnabled(true);
+    btnShowDetails.SetEnabled(true);
+    lblProgramURL.SetText("");
+    if (inv::IsScreenSaverCaption(RowCaption(row))) {
+        ShowWindow(lblProgramURL.hwnd(), SW_HIDE);
+        ShowWindow(lblRegName.hwnd(), SW_HIDE);
+        ShowWindow(lblRegistryName.hwnd(), SW_HIDE);
+        SetProgramCommandsEnabled(false);
+        UninstallTarget = ActionDeleteScr;
+        pmPLRightClick.SetCaption(mItemUninstall, LangText(IDS_SIDEBAR_BUTTON_DeleteScr));
+        btnUninstall.SetCaption(LangText(IDS_SIDEBAR_BUTTON_DeleteScr));
+        return;
+    }
+    SetProgramCommandsEnabled(true);
+    UninstallTarget = ActionUninstall;
+    pmPLRightClick.SetCaption(mItemUninstall, LangText(IDS_SIDEBAR_BUTTON_Uninstall));
+    btnUninstall.SetCaption(LangText(IDS_SIDEBAR_BUTTON_Uninstall));
+
+    auto item = programList_.GetProgram(static_cast<long>(RowData(row)));
+    if (!item) return;
+    ShowWindow(lblProgramURL.hwnd(), SW_SHOW);
+    ShowWindow(lblRegName.hwnd(), SW_SHOW);
+    ShowWindow(lblRegistryName.hwnd(), SW_SHOW);
+    std::string registryName = item->RegistryName();
+    lblRegistryName.SetText(registryName);
+    lblRegistryName.SetHint(registryName);
+    std::string link = inv::ChooseStatusLink(item->AboutLink(), item->HelpLink(), item->UpdateLink());
+    lblProgramURL.SetText(link);
+    lblProgramURL.SetHint(link);
+    LayoutStatusBar(true);
+}
+
+// --- the Directory column as a link ---------------------------------------------------
+
+void TMainForm::lsvProgramListMouseMove(POINT client) {
+    DWORD view = GetWindowLongA(lsvProgramList, GWL_STYLE) & LVS_TYPEMASK;
+    if (view != LVS_REPORT && view != LVS_SMALLICON) return;
+    RECT first{};
+    if (ListView_GetSubItemRect(lsvProgramList, 0, kDirectoryColumn, LVIR_BOUNDS, &first) &&
+        (client.x <= first.left || client.x >= first.right))
+        SetListCursor(lsvProgramList, IDC_ARROW);
+    LVHITTESTINFO hit{};
+    hit.pt = client;
+    int row = ListView_HitTest(lsvProgramList, &hit);
+    if (row < 0) return;
+    RECT cell{};
+    if (!ListView_GetSubItemRect(lsvProgramList, row, kDirectoryColumn, LVIR_BOUNDS, &cell)) return;
+    SetListCursor(lsvProgramList, PtInRect(&cell, client) ? IDC_HAND : IDC_ARROW);
+}
+
+void TMainForm::lsvProgramListMouseDown(int button, POINT client) {
+    int selected = SelectedRow();
+    if (selected >= 0 && button == 1) {
+        POINT screen;
+        GetCursorPos(&screen);
+        ShowMenu(pmPLRightClick, screen);
+    }
+    SearchPos = 0;
+    selected = SelectedRow();
+    if (selected < 0) return;
+    DWORD view = GetWindowLongA(lsvProgramList, GWL_STYLE) & LVS_TYPEMASK;
+    if (view != LVS_REPORT && view != LVS_SMALLICON) return;
+    RECT first{};
+    if (!ListView_GetSubItemRect(lsvProgramList, 0, kDirectoryColumn, LVIR_BOUNDS, &first) ||
+        client.x >= first.right)
+        return;
+    RECT cell{};
+    if (!ListView_GetSubItemRect(lsvProgramList, selected, kDirectoryColumn, LVIR_BOUNDS, &cell))
+        return;
+    std::string folder = RowText(selected, kDirectoryColumn);
+    // Only an existing folder is opened, and as a folder: never run what the text names.
+    if (PtInRect(&cell, client) && button == 0 && !folder.empty()) inv::OpenFolder(hwnd(), folder);
+}
+
+// --- notifications -----------------------------------------------------------------------
+
+LRESULT TMainForm::OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd) {
+    switch (cd->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        if (cd->iSubItem == kDirectoryColumn) {
+            cd->clrText = RGB(0, 0, 255);
+            SelectObject(cd->nmcd.hdc, linkFont_.get());
+        } else {
+            cd->clrText = GetSysColor(COLOR_WINDOWTEXT);
+            SelectObject(cd->nmcd.hdc, listFont_.get());
+        }
+        return CDRF_NEWFONT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+LRESULT TMainForm::OnNotify(NMHDR* hdr) {
+    if (hdr->hwndFrom != lsvProgramList) return 0;
+    switch (hdr->code) {
+    case LVN_COLUMNCLICK:
+        lsvProgramListColumnClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+        return 0;
+    case LVN_ITEMCHANGED: {
+        auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if (!ignoreSelection_ && lv->iItem >= 0 && (lv->uChanged & LVIF_STATE) &&
+            ((lv->uOldState ^ lv->uNewState) & LVIS_SELECTED))
+            lsvProgramListSelectItem(lv->iItem);
+        return 0;
+    }
+    case LVN_GETINFOTIPA: {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(hdr);
+        std::string text;
+        if (!ActionChecked(ActionInfoTips)) {
+            if (tip->cchTextMax > 0) tip->pszText[0] = '\0';
+        } else if (lsvProgramListInfoTip(tip->iItem, text) && tip->cchTextMax > 0) {
+            lstrcpynA(tip->pszText, text.c_str(), tip->cchTextMax);
+        }
+        return 0;
+    }
+    case LVN_GETINFOTIPW: {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(hdr);
+        std::string text;
+        if (!ActionChecked(ActionInfoTips)) {
+            if (tip->cchTextMax > 0) tip->pszText[0] = L'\0';
+        } else if (lsvProgramListInfoTip(tip->iItem, text) && tip->cchTextMax > 0) {
+            lstrcpynW(tip->pszText, AnsiToWide(text).c_str(), tip->cchTextMax);
+        }
+        return 0;
+    }
+    case NM_DBLCLK:
+        if (SelectedRow() >= 0 && !inv::IsScreenSaverCaption(RowCaption(SelectedRow())))
+            Execute(ActionUninstall);
+        return 0;
+    case NM_CUSTOMDRAW:
+        return OnProgramListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+    default:
+        return 0;
+    }
+}
+
+// --- details ----------------------------------------------------------------------------------
+
+void TMainForm::FillDetails(long index) { detailsForm_->FillDetails(index); }
+
+void TMainForm::ActionShowDetailsExecute() {
+    int row = SelectedRow();
+    if (row < 0) return;
+    FillDetails(static_cast<long>(RowData(row)));
+    detailsForm_->ShowModal(hwnd());
+}
+
+}  // namespace cx::app

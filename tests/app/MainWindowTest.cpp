@@ -1,0 +1,426 @@
+// The main window against the real inventory service on the seeded prefix.
+#include <gtest/gtest.h>
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <set>
+
+#include "Dravik_h.h"
+#include "app/AppStart.h"
+#include "app/Config.h"
+#include "app/MainForm.h"
+#include "harness/TestKit.h"
+#include "i18n/LangText.h"
+#include "i18n/LanguageFile.h"
+#include "inventory/DetailsForm.h"
+#include "inventory/ListLogic.h"
+#include "inventory/Report.h"
+#include "platform/AppPaths.h"
+#include "platform/Com.h"
+#include "platform/Error.h"
+#include "platform/Strings.h"
+#include "seeder/DemoData.h"
+#include "skin/SkinFile.h"
+#include "widgets/Seam.h"
+
+namespace {
+
+using cx::app::TMainForm;
+
+struct Expected {
+    unsigned long programs = 0, patches = 0, savers = 0;
+};
+
+Expected FromDemoData() {
+    Expected e;
+    for (const auto& p : cx::demo::Programs()) {
+        if (!cx::demo::IsListed(p)) continue;
+        ++e.programs;
+        if (p.patch) ++e.patches;
+    }
+    std::set<std::string> names;
+    for (const auto& s : cx::demo::ScreenSavers()) names.insert(cx::Lower(s.fileName));
+    e.savers = static_cast<unsigned long>(names.size());
+    return e;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        appDir = new std::string(cx::test::FreshAppCopy("mainwindow"));
+        cx::app::RegisterInventoryService((cx::test::OutDir() + "Dravik.dll").c_str());
+    }
+    void SetUp() override {
+        DeleteFileA((*appDir + "Config.ini").c_str());
+        cx::Hide() = cx::HideFlags{};
+        ASSERT_TRUE(cx::app::InitAppPaths(*appDir));
+        cx::LoadSkinFile();
+        cx::LoadLanguageFile();
+        cx::ui::SetApplicationTitle("Carvexo");
+        cx::ui::SetMessageResponder([this](const cx::ui::MessageRecord& m) {
+            shown.push_back(m);
+            return IDOK;
+        });
+        form = std::make_unique<TMainForm>();
+        form->CreateForm();
+        form->Show(SW_SHOWNOACTIVATE);
+    }
+    void TearDown() override {
+        form.reset();
+        cx::ui::SetMessageResponder({});
+    }
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> c;
+        for (int r = 0; r < form->RowCount(); ++r) c.push_back(form->RowCaption(r));
+        return c;
+    }
+    int RowOf(const std::string& caption) const {
+        auto c = Captions();
+        auto it = std::find(c.begin(), c.end(), caption);
+        return it == c.end() ? -1 : static_cast<int>(it - c.begin());
+    }
+    static std::string* appDir;
+    cx::ComInit com;
+    std::unique_ptr<TMainForm> form;
+    std::vector<cx::ui::MessageRecord> shown;
+    Expected expected = FromDemoData();
+};
+std::string* MainWindowTest::appDir = nullptr;
+
+std::string CountLine(const Expected& e) {
+    return cx::Format("%lu (Windows Updates: %lu, Screen Saver: %lu)", e.programs + e.savers,
+                      e.patches, e.savers);
+}
+
+TEST_F(MainWindowTest, LoadShowsProgramsAndCountsEverything) {
+    // Default switches: patches shown, screen savers hidden.
+    EXPECT_EQ(form->RowCount(), static_cast<int>(expected.programs));
+    EXPECT_EQ(form->ProgramCountText, CountLine(expected));
+    EXPECT_EQ(form->lblProgramCounts.Text(), CountLine(expected));
+    EXPECT_EQ(form->PatchCount, expected.patches);
+    EXPECT_EQ(form->DetailsForm().ProgramCount(), static_cast<int>(expected.programs));
+    // Rows come in service order with their service index as data.
+    for (int r = 0; r < form->RowCount(); ++r) EXPECT_EQ(form->RowData(r), r);
+    // A program without a display name is shown by its registry name.
+    for (const auto& p : cx::demo::Programs()) {
+        if (cx::demo::IsListed(p) && !p.displayName) {
+            EXPECT_GE(RowOf(p.keyName), 0) << p.keyName;
+        }
+    }
+    // The status bar label sits 5 pixels right of "Programs:".
+    RECT a = cx::ui::GetBounds(form->lblPrograms.hwnd());
+    RECT b = cx::ui::GetBounds(form->lblProgramCounts.hwnd());
+    EXPECT_EQ(b.left, a.right + 5);
+}
+
+TEST_F(MainWindowTest, HideSwitchesReloadWithTheSameCountsAndStoreTheirState) {
+    form->Execute(cx::app::ActionHideScr);  // show screen savers
+    EXPECT_EQ(form->RowCount(), static_cast<int>(expected.programs + expected.savers));
+    EXPECT_EQ(form->ProgramCountText, CountLine(expected));
+    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideScreenSaver", "?"), "0");
+    EXPECT_EQ(Button_GetCheck(form->ckbHideScr), BST_UNCHECKED);
+    // Screen-saver rows follow the programs, bracketed.
+    std::string last = form->RowCaption(form->RowCount() - 1);
+    EXPECT_EQ(last.rfind("[Screen Saver]", 0), 0u) << last;
+
+    form->Execute(cx::app::ActionHideSysPatch);
+    EXPECT_EQ(form->RowCount(),
+              static_cast<int>(expected.programs - expected.patches + expected.savers));
+    EXPECT_EQ(form->ProgramCountText, CountLine(expected));
+    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideSysPatch", "?"), "1");
+    EXPECT_EQ(Button_GetCheck(form->ckbHidePatch), BST_CHECKED);
+
+    // The chooser holds the shown programs at their row positions, with the
+    // service index as data.
+    cx::inv::TDetailsForm& details = form->DetailsForm();
+    ASSERT_EQ(details.ProgramCount(), static_cast<int>(expected.programs - expected.patches));
+    bool sawGap = false;
+    for (int pos = 0; pos < details.ProgramCount(); ++pos) {
+        EXPECT_EQ(details.ProgramData(pos), form->RowData(pos));
+        EXPECT_EQ(details.ProgramCaption(pos), form->RowCaption(pos));
+        if (details.ProgramData(pos) != pos) sawGap = true;
+    }
+    EXPECT_TRUE(sawGap) << "no patch sits before another program in the demo data";
+
+    // Details of a program after a hidden patch select that program in the chooser.
+    int row = details.ProgramCount() - 1;
+    form->FillDetails(static_cast<long>(form->RowData(row)));
+    EXPECT_EQ(details.SelectedProgramPosition(), row);
+
+    form->Execute(cx::app::ActionHideSysPatch);
+    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideSysPatch", "?"), "0");
+}
+
+// A service whose records vanish part-way: the load stops where the first is missing.
+class VanishingList final : public IProgramList {
+public:
+    virtual ~VanishingList() = default;
+    VanishingList(cx::ComPtr<IProgramList> real, long missingFrom)
+        : real_(std::move(real)), missingFrom_(missingFrom) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IProgramList) {
+            *ppv = this;
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG r = --refs_;
+        if (!r) delete this;
+        return r;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetProgram(LONG i, IProgramItem** v) override {
+        if (i >= missingFrom_) {
+            *v = nullptr;
+            return S_OK;
+        }
+        return real_->GetProgram(i, v);
+    }
+    HRESULT STDMETHODCALLTYPE ProgramCount(ULONG* v) override { return real_->ProgramCount(v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG* v) override { return real_->ScreenSaverCount(v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG i, BSTR* v) override { return real_->ScreenSaverFile(i, v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverPublisher(LONG i, BSTR* v) override { return real_->ScreenSaverPublisher(i, v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFolder(LONG i, BSTR* v) override { return real_->ScreenSaverFolder(i, v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverTitle(LONG i, BSTR* v) override { return real_->ScreenSaverTitle(i, v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverIcon(LONG i, LONG* v) override { return real_->ScreenSaverIcon(i, v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverSize(LONG i, ULONG* v) override { return real_->ScreenSaverSize(i, v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverLastUsed(LONG i, BSTR* v) override { return real_->ScreenSaverLastUsed(i, v); }
+    HRESULT STDMETHODCALLTYPE RefreshPrograms() override { return real_->RefreshPrograms(); }
+    HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override { return real_->RefreshScreenSavers(); }
+
+private:
+    cx::ComPtr<IProgramList> real_;
+    long missingFrom_;
+    ULONG refs_ = 0;
+};
+
+TEST_F(MainWindowTest, MissingRecordStopsTheLoadAndKeepsTheLastCountLine) {
+    form->Execute(cx::app::ActionHideScr);  // screen savers would be shown
+    std::string before = form->lblProgramCounts.Text();
+    form->ProgramList().Connect();
+    cx::ComPtr<IProgramList> real;
+    ASSERT_EQ(CoCreateInstance(CLSID_ProgramList, nullptr, CLSCTX_INPROC_SERVER, IID_IProgramList,
+                               real.put_void()),
+              S_OK);
+    auto* fake = new VanishingList(real, 3);
+    fake->AddRef();
+    form->ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(fake));
+    form->LoadProgramList();
+    EXPECT_EQ(form->RowCount(), 3);  // no screen-saver rows after the stop
+    EXPECT_EQ(form->lblProgramCounts.Text(), before);
+    EXPECT_EQ(form->DetailsForm().ProgramCount(), 3);
+}
+
+TEST_F(MainWindowTest, SortingSharesOneDirectionAcrossColumns) {
+    auto sortedBy = [&](int col, bool ascending) {
+        for (int r = 1; r < form->RowCount(); ++r) {
+            cx::inv::RowTexts a{form->RowText(r - 1, 0), form->RowText(r - 1, 1), form->RowText(r - 1, 2)};
+            cx::inv::RowTexts b{form->RowText(r, 0), form->RowText(r, 1), form->RowText(r, 2)};
+            if (cx::inv::CompareRows(a, b, col, ascending) > 0) return false;
+        }
+        return true;
+    };
+    auto before = Captions();
+    form->lsvProgramListColumnClick(1);
+    EXPECT_TRUE(sortedBy(1, true));
+    form->lsvProgramListColumnClick(1);
+    EXPECT_TRUE(sortedBy(1, false));
+    form->lsvProgramListColumnClick(0);  // two clicks so far: ascending again
+    EXPECT_TRUE(sortedBy(0, true));
+    form->lsvProgramListColumnClick(2);  // three clicks: descending
+    EXPECT_TRUE(sortedBy(2, false));
+    // Nothing is lost, and rows keep their data.
+    auto after = Captions();
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(before, after);
+    // A reload brings back service order; the direction flag survives it.
+    form->LoadProgramList();
+    EXPECT_EQ(form->RowData(0), 0);
+    EXPECT_TRUE(form->SortAscending);
+}
+
+TEST_F(MainWindowTest, FindNextWalksThroughMatchesWithoutWrappingAround) {
+    // Every demo program folder hint: pick a word that several captions share.
+    auto captions = Captions();
+    std::string word;
+    for (const char* candidate : {"update", "tool", "studio", "pro", "a"}) {
+        int hits = 0;
+        for (const auto& c : captions)
+            if (cx::Lower(c).find(candidate) != std::string::npos) ++hits;
+        if (hits >= 2) {
+            word = candidate;
+            break;
+        }
+    }
+    ASSERT_FALSE(word.empty());
+    std::vector<int> matches;
+    for (int r = 0; r < static_cast<int>(captions.size()); ++r)
+        if (cx::Lower(captions[r]).find(word) != std::string::npos) matches.push_back(r);
+
+    std::string upper = word;
+    for (auto& ch : upper) ch = static_cast<char>(toupper(ch));
+    SetWindowTextA(form->txtSearchInfo, upper.c_str());  // case does not matter
+    EXPECT_EQ(form->SearchPos, 0);
+    for (int expectedRow : matches) {
+        form->ActionSearchExecute();
+        EXPECT_EQ(form->SelectedRow(), expectedRow);
+        EXPECT_EQ(form->SearchPos, expectedRow + 1);
+    }
+    int lastPos = form->SearchPos;
+    form->ActionSearchExecute();  // past the last match: nothing happens
+    EXPECT_EQ(form->SelectedRow(), matches.back());
+    EXPECT_EQ(form->SearchPos, lastPos);
+
+    SetWindowTextA(form->txtSearchInfo, word.c_str());  // editing resets
+    EXPECT_EQ(form->SearchPos, 0);
+    form->ActionSearchExecute();
+    EXPECT_EQ(form->SelectedRow(), matches.front());
+    form->lsvProgramListMouseDown(0, {1, 1});  // any click in the list resets too
+    EXPECT_EQ(form->SearchPos, 0);
+
+    SetWindowTextA(form->txtSearchInfo, "");
+    form->SelectRow(2);
+    form->ActionSearchExecute();  // empty text: nothing
+    EXPECT_EQ(form->SelectedRow(), 2);
+}
+
+TEST_F(MainWindowTest, TipsNameTheUsageAndLeaveOutAMissingLastUse) {
+    int checked = 0;
+    for (const auto& p : cx::demo::Programs()) {
+        if (!cx::demo::IsListed(p) || p.arpFrequency < 0 || !p.displayName) continue;
+        int row = RowOf(p.displayName);
+        ASSERT_GE(row, 0) << p.displayName;
+        std::string tip;
+        ASSERT_TRUE(form->lsvProgramListInfoTip(row, tip));
+        const char* word = p.arpFrequency < 3 ? "Rarely" : p.arpFrequency <= 10 ? "Occasionally" : "Frequently";
+        EXPECT_EQ(tip.rfind(std::string("Used Frequency: ") + word + "\r\n", 0), 0u) << tip;
+        EXPECT_NE(tip.find("Uninstall String: " + cx::demo::UninstallCommand(p)), std::string::npos);
+        ++checked;
+    }
+    EXPECT_GE(checked, 4);
+    // A program without usage data: two lines, no "Last Used On".
+    for (const auto& p : cx::demo::Programs()) {
+        if (!cx::demo::IsListed(p) || p.arpFrequency >= 0 || !p.displayName) continue;
+        std::string tip;
+        ASSERT_TRUE(form->lsvProgramListInfoTip(RowOf(p.displayName), tip));
+        EXPECT_EQ(tip.find("Last Used On"), std::string::npos);
+        EXPECT_EQ(std::count(tip.begin(), tip.end(), '\n'), 1) << tip;
+        break;
+    }
+}
+
+TEST_F(MainWindowTest, SelectionSwitchesBetweenUninstallAndDelete) {
+    form->Execute(cx::app::ActionHideScr);  // screen savers shown
+    const cx::demo::DemoProgram* withLink = nullptr;
+    for (const auto& p : cx::demo::Programs())
+        if (cx::demo::IsListed(p) && p.displayName && p.aboutLink) withLink = &p;
+    ASSERT_TRUE(withLink);
+    int programRow = RowOf(withLink->displayName);
+    int saverRow = form->RowCount() - 1;
+
+    form->SelectRow(saverRow);
+    EXPECT_EQ(form->btnUninstall.Caption(), "Delete");
+    EXPECT_EQ(form->pmPLRightClick.Caption(cx::app::mItemUninstall), "Delete");
+    EXPECT_EQ(form->UninstallTarget, cx::app::ActionDeleteScr);
+    EXPECT_FALSE(form->btnShowDetails.Enabled());
+    EXPECT_FALSE(form->pmTools.Enabled(cx::app::mItemComment));
+    EXPECT_FALSE(IsWindowVisible(form->lblRegistryName.hwnd()));
+
+    form->SelectRow(programRow);
+    EXPECT_EQ(form->btnUninstall.Caption(), "Uninstall");
+    EXPECT_EQ(form->UninstallTarget, cx::app::ActionUninstall);
+    EXPECT_TRUE(form->btnShowDetails.Enabled());
+    EXPECT_TRUE(form->btnUninstall.Enabled());
+    EXPECT_TRUE(form->pmTools.Enabled(cx::app::mItemComment));
+    EXPECT_TRUE(form->pmPLRightClick.Enabled(cx::app::mItemShowDetails));
+    EXPECT_TRUE(IsWindowVisible(form->lblRegistryName.hwnd()));
+    EXPECT_EQ(form->lblRegistryName.Text(), withLink->keyName);
+    EXPECT_EQ(form->lblProgramURL.Text(), withLink->aboutLink);
+    RECT name = cx::ui::GetBounds(form->lblRegistryName.hwnd());
+    RECT url = cx::ui::GetBounds(form->lblProgramURL.hwnd());
+    EXPECT_EQ(url.left, name.right + 10);
+}
+
+TEST_F(MainWindowTest, ReportFollowsTheShownRowsAfterASortAndWithHiddenPatches) {
+    form->Execute(cx::app::ActionHideSysPatch);
+    form->lsvProgramListColumnClick(1);
+    std::vector<std::string> captions = Captions();
+    auto lines = cx::inv::BuildReport(
+        cx::inv::CollectReportInput(form->lblProgramCounts.Text(), captions));
+    ASSERT_EQ(lines.size(), 15u + captions.size());
+    EXPECT_EQ(lines[0], "Carvexo Application Report");
+    EXPECT_EQ(lines[6], "Programs : " + CountLine(expected));
+    for (size_t i = 0; i < captions.size(); ++i)
+        EXPECT_EQ(lines[14 + i], cx::Format("%u - %s", static_cast<unsigned>(i + 1), captions[i].c_str()));
+    EXPECT_EQ(lines.back(), "----------------------");
+}
+
+TEST_F(MainWindowTest, ViewStylesGridAndTipsSwitch) {
+    form->Execute(cx::app::ActionViewIcon);
+    EXPECT_EQ(GetWindowLongA(form->lsvProgramList, GWL_STYLE) & LVS_TYPEMASK, static_cast<LONG>(LVS_ICON));
+    EXPECT_TRUE(form->pmView.Checked(cx::app::mItemViewIcon));
+    EXPECT_TRUE(form->mItemView.Checked(cx::app::mItemIcon));
+    EXPECT_FALSE(form->pmView.Checked(cx::app::mItemViewReport));
+    EXPECT_FALSE(form->mItemView.Checked(cx::app::mItemReport));
+    form->Execute(cx::app::ActionViewReport);
+    EXPECT_TRUE(form->mItemView.Checked(cx::app::mItemReport));
+
+    form->Execute(cx::app::ActionGrid);
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(form->lsvProgramList) & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(form->lsvStartupList) & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(form->pmView.Checked(cx::app::mItemGrid));
+
+    EXPECT_TRUE(form->pmView.Checked(cx::app::mItemInfoTips));
+    form->Execute(cx::app::ActionInfoTips);
+    EXPECT_FALSE(form->ActionChecked(cx::app::ActionInfoTips));
+}
+
+TEST_F(MainWindowTest, SkinnedLayoutAndHotSpot) {
+    RECT rc;
+    GetWindowRect(form->hwnd(), &rc);
+    EXPECT_EQ(rc.right - rc.left, 763);
+    EXPECT_EQ(rc.bottom - rc.top, 538);
+    RECT title = cx::ui::GetBounds(form->ImgTitle.hwnd());
+    EXPECT_EQ(title.left, 311);
+    EXPECT_EQ(title.top, 75);
+    EXPECT_TRUE(form->BackgroundPicture());
+    EXPECT_TRUE(form->btnClose.Picture(cx::ui::ImageButton::Down));
+
+    form->SizePanelPLHotSpotClick();
+    RECT list = cx::ui::GetBounds(form->lsvProgramList);
+    EXPECT_EQ(list.left, 9);
+    EXPECT_EQ(list.right - list.left, 742);
+    form->SizePanelPLHotSpotClick();
+    list = cx::ui::GetBounds(form->lsvProgramList);
+    EXPECT_EQ(list.left, 169);
+    EXPECT_EQ(list.right - list.left, 582);
+}
+
+TEST_F(MainWindowTest, PageButtonsSwitchAndRestoreTheCountLine) {
+    std::string counts = form->lblProgramCounts.Text();
+    form->Execute(cx::app::ActionTabStartupItems);
+    EXPECT_EQ(form->PageControl.ActivePage(), 1);
+    EXPECT_TRUE(form->btnProgramList.Enabled());
+    EXPECT_FALSE(form->pmView.Visible(cx::app::mItemViewIcon));
+    form->Execute(cx::app::ActionTabProgramList);
+    EXPECT_EQ(form->PageControl.ActivePage(), 0);
+    EXPECT_FALSE(form->btnProgramList.Enabled());
+    EXPECT_EQ(form->lblProgramCounts.Text(), counts);
+    EXPECT_TRUE(form->pmView.Visible(cx::app::mItemViewIcon));
+}
+
+}  // namespace
