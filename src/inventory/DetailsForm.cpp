@@ -146,7 +146,10 @@ void TDetailsForm::CreateForm(HWND owner) {
     ShowPage(0);
 }
 
-void TDetailsForm::FormShow() { ApplyTexts(); }
+void TDetailsForm::FormShow() {
+    SyncChooser();
+    ApplyTexts();
+}
 
 void TDetailsForm::ApplyTexts() {
     if (!hwnd()) return;
@@ -160,76 +163,72 @@ void TDetailsForm::ApplyTexts() {
     SetTabCaption(pcProgramDetails_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_TITLE));
 }
 
+// The chooser's entries are kept here and put into the combo box only when the
+// window needs them: filling a combo box with thousands of entries at every load
+// of the program list would double the load's time.
 void TDetailsForm::ClearPrograms() {
-    EnsureCreated();
-    SendMessageA(cmbPrograms_, CB_RESETCONTENT, 0, 0);
+    entries_.clear();
+    chooserStale_ = true;
 }
 
 int TDetailsForm::AddProgram(const std::string& caption) {
-    EnsureCreated();
-    COMBOBOXEXITEMA item{};
-    item.mask = CBEIF_TEXT | CBEIF_LPARAM;
-    item.iItem = ProgramCount();
-    item.pszText = const_cast<char*>(caption.c_str());
-    item.lParam = -1;
-    int position =
-        static_cast<int>(SendMessageA(cmbPrograms_, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (position < 0) throw AppError("Cannot add a program to the chooser.");
-    return position;
+    entries_.push_back(ChooserEntry{caption, -1, -1});
+    chooserStale_ = true;
+    return static_cast<int>(entries_.size()) - 1;
 }
 
 void TDetailsForm::SetProgramData(int position, long serviceIndex) {
-    EnsureCreated();
-    COMBOBOXEXITEMA item{};
-    item.mask = CBEIF_LPARAM;
-    item.iItem = position;
-    item.lParam = serviceIndex;
-    SendMessageA(cmbPrograms_, CBEM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (position < 0 || position >= ProgramCount()) return;
+    entries_[position].data = serviceIndex;
+    chooserStale_ = true;
 }
 
 void TDetailsForm::SetProgramImage(int position, int imageIndex) {
-    EnsureCreated();
-    COMBOBOXEXITEMA item{};
-    item.mask = CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-    item.iItem = position;
-    item.iImage = imageIndex;
-    item.iSelectedImage = imageIndex;
-    SendMessageA(cmbPrograms_, CBEM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (position < 0 || position >= ProgramCount()) return;
+    entries_[position].image = imageIndex;
+    chooserStale_ = true;
 }
 
-int TDetailsForm::ProgramCount() const {
-    if (!cmbPrograms_) return 0;
-    int n = static_cast<int>(SendMessageA(cmbPrograms_, CB_GETCOUNT, 0, 0));
-    return n < 0 ? 0 : n;
-}
+int TDetailsForm::ProgramCount() const { return static_cast<int>(entries_.size()); }
 
 long TDetailsForm::ProgramData(int position) const {
     if (position < 0 || position >= ProgramCount()) return -1;
-    COMBOBOXEXITEMA item{};
-    item.mask = CBEIF_LPARAM;
-    item.iItem = position;
-    if (!SendMessageA(cmbPrograms_, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return -1;
-    return static_cast<long>(item.lParam);
+    return entries_[position].data;
 }
 
 std::string TDetailsForm::ProgramCaption(int position) const {
     if (position < 0 || position >= ProgramCount()) return {};
-    char buf[1024] = {};
-    COMBOBOXEXITEMA item{};
-    item.mask = CBEIF_TEXT;
-    item.iItem = position;
-    item.pszText = buf;
-    item.cchTextMax = sizeof buf;
-    if (!SendMessageA(cmbPrograms_, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return {};
-    return item.pszText ? std::string(item.pszText) : std::string();
+    return entries_[position].caption;
 }
 
 int TDetailsForm::SelectedProgramPosition() const {
-    if (!cmbPrograms_) return -1;
+    if (!cmbPrograms_ || chooserStale_) return -1;
     return static_cast<int>(SendMessageA(cmbPrograms_, CB_GETCURSEL, 0, 0));
 }
 
+void TDetailsForm::SyncChooser() {
+    EnsureCreated();
+    if (!chooserStale_) return;
+    SendMessageA(cmbPrograms_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(cmbPrograms_, CB_RESETCONTENT, 0, 0);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const ChooserEntry& e = entries_[i];
+        COMBOBOXEXITEMA item{};
+        item.mask = CBEIF_TEXT | CBEIF_LPARAM | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = static_cast<INT_PTR>(i);
+        item.pszText = const_cast<char*>(e.caption.c_str());
+        item.lParam = e.data;
+        item.iImage = e.image;
+        item.iSelectedImage = e.image;
+        SendMessageA(cmbPrograms_, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageA(cmbPrograms_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(cmbPrograms_, nullptr, TRUE);
+    chooserStale_ = false;
+}
+
 void TDetailsForm::SelectProgramEntry(long index) {
+    SyncChooser();
     // Hidden patches shift positions against service indexes: look the entry up by its data.
     int found = -1;
     for (int p = 0, n = ProgramCount(); p < n; ++p) {

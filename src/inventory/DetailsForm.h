@@ -73,6 +73,14 @@ private:
     TProgramList& list_;
     HWND lblPrograms_ = nullptr;
     HWND cmbPrograms_ = nullptr;
+    struct ChooserEntry {
+        std::string caption;
+        long data;
+        int image;
+    };
+    std::vector<ChooserEntry> entries_;
+    bool chooserStale_ = false;
+    void SyncChooser();
     HWND pcProgramDetails_ = nullptr;
     HWND lsvProgramInfo_ = nullptr;
     HWND lsvRegistryInfo_ = nullptr;
