@@ -27,11 +27,16 @@ TEST(SampleScreenSaver, FullScreenIgnoresJitterAndEndsOnARealMoveOrAKey) {
         EXPECT_GE(rc.right - rc.left, GetSystemMetrics(SM_CXSCREEN));
         EXPECT_GE(rc.bottom - rc.top, GetSystemMetrics(SM_CYSCREEN));
 
-        PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
-        PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(102, 101));
+        // The system may already have told the saver where the pointer rests
+        // (earlier tests leave it anywhere): jitter around that very place.
+        POINT at;
+        GetCursorPos(&at);
+        ScreenToClient(hwnd, &at);
+        PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 2, at.y + 1));
         EXPECT_TRUE(StillRunning(saver.process, 700));
         if (std::string(input) == "move")
-            PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(160, 140));
+            PostMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 60, at.y + 40));
         else
             PostMessageA(hwnd, WM_KEYDOWN, VK_SPACE, 0);
         DWORD code = 99;
