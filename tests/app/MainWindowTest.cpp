@@ -22,6 +22,7 @@
 #include "platform/Strings.h"
 #include "seeder/DemoData.h"
 #include "skin/SkinFile.h"
+#include "skin/SkinSettings.h"
 #include "widgets/Seam.h"
 
 namespace {
@@ -421,6 +422,34 @@ TEST_F(MainWindowTest, PageButtonsSwitchAndRestoreTheCountLine) {
     EXPECT_FALSE(form->btnProgramList.Enabled());
     EXPECT_EQ(form->lblProgramCounts.Text(), counts);
     EXPECT_TRUE(form->pmView.Visible(cx::app::mItemViewIcon));
+}
+
+}  // namespace
+
+namespace {
+
+// A broken skin: the guard stops at the first bad value, what came before is skinned.
+TEST_F(MainWindowTest, BrokenSkinStopsAtTheFirstBadValue) {
+    std::string down = cx::AppPaths().SkinDir + "btnClose_Down.png";
+    ASSERT_TRUE(MoveFileA(down.c_str(), (down + ".away").c_str()));
+    cx::SetSkinValue(cx::SK_MAINFORM_BUTTON_File_Pos, "1, 2, 3");        // too few parts
+    cx::SetSkinValue(cx::SK_MAINFORM_BUTTON_View_Pos, "x, 28, 117, 34");  // not a number
+    form.reset();
+    form = std::make_unique<TMainForm>();
+    form->CreateForm();
+    cx::RestoreSkinDefaults();
+    MoveFileA((down + ".away").c_str(), down.c_str());
+
+    EXPECT_TRUE(form->btnClose.Picture(cx::ui::ImageButton::Normal));
+    EXPECT_FALSE(form->btnClose.Picture(cx::ui::ImageButton::Down));
+    RECT file = cx::ui::GetBounds(form->btnFile.hwnd());
+    EXPECT_EQ(file.left, 11);  // kept its designed place
+    EXPECT_EQ(file.top, 28);
+    EXPECT_TRUE(form->btnFile.Picture(cx::ui::ImageButton::Normal));  // skinned before the stop
+    EXPECT_FALSE(form->btnView.Picture(cx::ui::ImageButton::Normal));
+    EXPECT_FALSE(form->btnTools.Picture(cx::ui::ImageButton::Normal));
+    EXPECT_FALSE(form->imgPanelP.Picture());
+    EXPECT_TRUE(shown.empty());  // no message for a broken skin
 }
 
 }  // namespace
