@@ -39,6 +39,10 @@ bool ForwardChildMessage(HWND container, UINT msg, WPARAM wp, LPARAM lp, LRESULT
 // Answers WM_PAINT through an off-screen bitmap, so what `paint` draws in layers
 // (background, picture, text) reaches the screen in one piece.
 void PaintBuffered(HWND hwnd, const std::function<void(HDC)>& paint);
+// Answers WM_ERASEBKGND (nothing to erase), WM_PAINT (double-buffered) and
+// WM_PRINTCLIENT with one painter; false for any other message.
+bool HandlePaintMessage(HWND hwnd, UINT msg, WPARAM wp, const std::function<void(HDC)>& paint,
+                        LRESULT& result);
 
 // Image button with a picture per state and its caption drawn on top.
 class ImageButton : public Window {

@@ -154,6 +154,9 @@ void ImageButton::Click() {
 }
 
 LRESULT ImageButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT painted = 0;
+    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, painted))
+        return painted;
     switch (msg) {
     case WM_MOUSEMOVE: {
         if (!Enabled()) return 0;
@@ -240,14 +243,6 @@ LRESULT ImageButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_);
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd(), [this](HDC dc) { PaintContent(dc); });
-        return 0;
-    case WM_PRINTCLIENT:
-        PaintContent(reinterpret_cast<HDC>(wp));
-        return 0;
     default:
         break;
     }

@@ -147,6 +147,9 @@ void LinkLabel::PaintContent(HDC dc) {
 }
 
 LRESULT LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT painted = 0;
+    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, painted))
+        return painted;
     switch (msg) {
     case WM_MOUSEMOVE:
         if (!hover_) {
@@ -203,14 +206,6 @@ LRESULT LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return reinterpret_cast<LRESULT>(font_);
     case WM_ENABLE:
         Redraw();
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd(), [this](HDC dc) { PaintContent(dc); });
-        return 0;
-    case WM_PRINTCLIENT:
-        PaintContent(reinterpret_cast<HDC>(wp));
         return 0;
     case WM_DESTROY:
         if (tip_) DestroyWindow(tip_);

@@ -51,19 +51,14 @@ void PageControl::SetActivePage(int index) {
 LRESULT PageControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT forwarded = 0;
     if (ForwardChildMessage(hwnd(), msg, wp, lp, forwarded)) return forwarded;
+    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintParentBackground(hwnd(), dc); },
+                           forwarded))
+        return forwarded;
     switch (msg) {
     case WM_SIZE:
         for (auto& page : pages_)
             SetWindowPos(page->hwnd(), nullptr, 0, 0, LOWORD(lp), HIWORD(lp),
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd(), [this](HDC dc) { PaintParentBackground(hwnd(), dc); });
-        return 0;
-    case WM_PRINTCLIENT:
-        PaintParentBackground(hwnd(), reinterpret_cast<HDC>(wp));
         return 0;
     default:
         break;

@@ -74,6 +74,25 @@ bool ForwardChildMessage(HWND container, UINT msg, WPARAM wp, LPARAM lp, LRESULT
     return true;
 }
 
+bool HandlePaintMessage(HWND hwnd, UINT msg, WPARAM wp, const std::function<void(HDC)>& paint,
+                        LRESULT& result) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_PAINT:
+        PaintBuffered(hwnd, paint);
+        result = 0;
+        return true;
+    case WM_PRINTCLIENT:
+        paint(reinterpret_cast<HDC>(wp));
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
 void PaintBuffered(HWND hwnd, const std::function<void(HDC)>& paint) {
     paint_dc screen(hwnd);
     RECT rc;
@@ -180,17 +199,11 @@ void ImagePanel::PaintContent(HDC dc) {
 }
 
 LRESULT ImagePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    LRESULT forwarded = 0;
-    if (ForwardChildMessage(hwnd(), msg, wp, lp, forwarded)) return forwarded;
+    LRESULT result = 0;
+    if (ForwardChildMessage(hwnd(), msg, wp, lp, result)) return result;
+    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
+        return result;
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd(), [this](HDC dc) { PaintContent(dc); });
-        return 0;
-    case WM_PRINTCLIENT:
-        PaintContent(reinterpret_cast<HDC>(wp));
-        return 0;
     case WM_SIZE:
         brush_.reset();
         brushBitmap_.reset();
@@ -299,17 +312,11 @@ void SizePanel::PaintContent(HDC dc) {
 }
 
 LRESULT SizePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    LRESULT forwarded = 0;
-    if (ForwardChildMessage(hwnd(), msg, wp, lp, forwarded)) return forwarded;
+    LRESULT result = 0;
+    if (ForwardChildMessage(hwnd(), msg, wp, lp, result)) return result;
+    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
+        return result;
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd(), [this](HDC dc) { PaintContent(dc); });
-        return 0;
-    case WM_PRINTCLIENT:
-        PaintContent(reinterpret_cast<HDC>(wp));
-        return 0;
     case WM_SIZE:
         // Someone else resizing the open panel sets the width it comes back to.
         if (!resizing_ && !folded_) fullWidth_ = LOWORD(lp);
