@@ -190,6 +190,8 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_MESSAGEBOX_MESSAGE_PrintError),
      "Something is wrong with the printer or Print Spooler service is unaviable."},
     {KEY(IDS_MESSAGEBOX_WARNING_SaveFileFailed), "Save file %s failed!"},
+    {KEY(IDS_MESSAGEBOX_WARNING_CleanIncomplete),
+     "%d of the checked items could not be removed. They are still listed."},
 };
 
 #undef KEY

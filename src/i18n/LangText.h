@@ -1,5 +1,5 @@
 #pragma once
-// The process-wide table of the 141 texts the program shows. Every entry starts
+// The process-wide table of the texts the program shows (141, and those added since). Every entry starts
 // as its English text; only the language file loader (LanguageFile.h) replaces
 // them. Four entries hold line breaks, stored in files as the three characters
 // "#13" (see ConvertLineBreaks).
@@ -158,9 +158,13 @@ enum Ids : int {
     IDS_MESSAGEBOX_MESSAGE_BackupSucceed,
     IDS_MESSAGEBOX_MESSAGE_PrintError,
     IDS_MESSAGEBOX_WARNING_SaveFileFailed,
+    // Entries added later stand after the original 141, so older language
+    // files still read: their missing keys keep the English text.
+    IDS_MESSAGEBOX_WARNING_CleanIncomplete,
     IDS_COUNT
 };
-static_assert(IDS_COUNT == 141, "the language file has 141 keys");
+inline constexpr int kOriginalLangEntries = 141;
+static_assert(IDS_COUNT == kOriginalLangEntries + 1, "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
 const std::string& LangText(Ids key);

@@ -55,6 +55,19 @@ protected:
     std::string dir;
 };
 
+TEST_F(LanguageFile, AFileOfTheOriginalKeysStillReadsAndTheAddedKeysKeepEnglish) {
+    std::string text = "[Language]\r\n";
+    for (int i = 0; i < kOriginalLangEntries; ++i)
+        text += std::string(LangKeyForRead(static_cast<Ids>(i))) + "=T" + std::to_string(i) + "\r\n";
+    test::WriteWholeFile(dir + "Old.ini", text);
+    ASSERT_TRUE(LoadLanguageFile(dir + "Old.ini"));
+    EXPECT_EQ(LangText(IDS_MAINFORM_MENU_File), "T0");
+    EXPECT_EQ(LangText(IDS_MESSAGEBOX_WARNING_SaveFileFailed), "T140");
+    EXPECT_EQ(LangText(IDS_MESSAGEBOX_WARNING_CleanIncomplete),
+              LangEnglishDefault(IDS_MESSAGEBOX_WARNING_CleanIncomplete));
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(LanguageFile, FirstStartWritesEnglishInTableOrderAndReadsItBack) {
     AppPaths().LanguagePath = dir + "English.ini";
     ASSERT_TRUE(LoadLanguageFile());
