@@ -1,0 +1,55 @@
+#pragma once
+// Running a program's uninstaller on a worker thread and telling the main
+// window when it has finished, following the hand-over of uninstallers that
+// copy themselves elsewhere and end at once.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/Handles.h"
+
+namespace cx::cleanup {
+
+inline constexpr UINT WM_UNINSTALL_DONE = WM_USER + 100;
+
+// What the handler of WM_UNINSTALL_DONE gets in LParam: the facts of the record
+// whose uninstall was awaited, so the remains scan works on that program and not
+// on whatever row is selected by then. Owned by the sender; valid only during the
+// (synchronous) send.
+struct UninstallTarget {
+    std::string registryName;
+    std::string installLocation;
+    std::string displayName;
+};
+
+// True when a process snapshot lists `pid`; false also when no snapshot can be taken.
+bool IsProcessRunning(DWORD pid);
+
+// The first process in snapshot order whose parent is `pid`, opened for waiting
+// (SYNCHRONIZE | PROCESS_QUERY_INFORMATION); empty when there is none or it
+// cannot be opened. Processes created before `pid` are never its children (an
+// orphan can name a parent whose id was given out again) and are passed over.
+unique_handle FindChildProcess(DWORD pid);
+
+// The id of the process that created `pid`; -1 when it cannot be told.
+long GetParentProcessId(DWORD pid);
+
+// The worker's body: starts `commandLine` as a process (or, failing that,
+// through the shell), waits for it and for the child it hands over to, then
+// sends WM_UNINSTALL_DONE to `notify` (WParam 1 after a normal wait, 0 when
+// nothing could be started; LParam = &target). A failed wait sends nothing.
+// Nothing is sent once SetUninstallWindowClosing(true) was called or `notify`
+// is gone. Never throws.
+void RunAndWait(const std::string& commandLine, HWND notify, const UninstallTarget& target);
+
+// Runs RunAndWait on a detached thread that ends by itself when the handler of
+// its message returns. Throws when no thread can be started.
+void StartWaitingThread(std::string commandLine, HWND notify, UninstallTarget target);
+
+// Called with true by the main window when it is destroyed: waits still running
+// then end without a word. They are not cancelled: an uninstaller may run for
+// as long as the user likes, and a wait holds nothing that needs saving, so the
+// end of the process (which ends every thread) is all the clean-up they need.
+void SetUninstallWindowClosing(bool closing);
+
+}  // namespace cx::cleanup
