@@ -5,6 +5,7 @@
 
 #include "app/AppStart.h"
 #include "app/Config.h"
+#include "cleanup/Uninstall.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
 #include "inventory/ListLogic.h"
@@ -351,7 +352,12 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         PaintContent(reinterpret_cast<HDC>(wp), rc);
         return 0;
     }
+    case cleanup::WM_UNINSTALL_DONE:
+        if (lp) OnUninstallDone(wp, *reinterpret_cast<const cleanup::UninstallTarget*>(lp));
+        return 0;
     case WM_DESTROY:
+        // Waits still running end without a word once the window is gone.
+        cleanup::SetUninstallWindowClosing(true);
         // The service connection ends with the main window.
         detailsForm_.reset();
         programList_.Disconnect();

@@ -19,6 +19,9 @@
 namespace cx::inv {
 class TDetailsForm;
 }
+namespace cx::cleanup {
+struct UninstallTarget;
+}
 
 namespace cx::app {
 
@@ -77,6 +80,14 @@ public:
     void ActionShowDetailsExecute();
     void FillDetails(long index);
     void ActionCommentExecute();
+    void ActionDeleteScrExecute();
+    void ActionUninstallExecute();
+    // The handler of WM_UNINSTALL_DONE: the question, then the scan window.
+    void OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target);
+    void RunRemainsScan(const cleanup::UninstallTarget& target);
+    // Install folders of the other listed programs: the file scan never offers
+    // a folder holding one of them checked as a whole.
+    std::vector<std::string> OtherInstallLocations(const std::string& registryName);
     void ActionExporetListExecute();
 
     // Skin and texts.

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "app/Config.h"
+#include "cleanup/ScreenSaverRemoval.h"
 #include "i18n/LangText.h"
 #include "inventory/CommentForm.h"
 #include "inventory/DetailsForm.h"
@@ -106,6 +107,8 @@ void TMainForm::Execute(Action action) {
     case ActionInfoTips: ActionInfoTipsExecute(); break;
     case ActionRefresh: ActionRefreshExecute(); break;
     case ActionShowDetails: ActionShowDetailsExecute(); break;
+    case ActionDeleteScr: ActionDeleteScrExecute(); break;
+    case ActionUninstall: ActionUninstallExecute(); break;
     case ActionSearch: ActionSearchExecute(); break;
     case ActionHideSysPatch: ActionHideSysPatchExecute(); break;
     case ActionHideScr: ActionHideScrExecute(); break;
@@ -249,6 +252,26 @@ void TMainForm::ActionGridExecute() {
 
 void TMainForm::ActionInfoTipsExecute() {
     SetActionChecked(ActionInfoTips, !actions_[ActionInfoTips].checked);
+}
+
+void TMainForm::ActionDeleteScrExecute() {
+    try {
+        int row = SelectedRow();
+        if (row < 0) return;
+        std::string file = programList_.ScreenSaverFile(static_cast<long>(RowData(row)));
+        std::string fullPath = RowText(row, 2) + file;
+        if (ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_DeleteScr),
+                               MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+            return;
+        auto result = cleanup::RemoveScreenSaver(fullPath, AppPaths().ScrBackupDir);
+        // The only copy of a screen saver is never deleted: say why it stays.
+        if (result.outcome == cleanup::ScrRemoval::NoBackup)
+            ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_ScrNotBackedUp),
+                               MB_OK | MB_ICONWARNING);
+        LoadProgramList();
+    } catch (...) {
+        // Failures of the removal are not reported; the list shows what is left.
+    }
 }
 
 void TMainForm::ActionCommentExecute() {

@@ -456,8 +456,8 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
         return 0;
     }
     case NM_DBLCLK:
-        if (SelectedRow() >= 0 && !inv::IsScreenSaverCaption(RowCaption(SelectedRow())))
-            Execute(ActionUninstall);
+        // A screen-saver row diverts to its removal inside the command.
+        if (SelectedRow() >= 0) Execute(ActionUninstall);
         return 0;
     case NM_CUSTOMDRAW:
         return OnProgramListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));

@@ -192,6 +192,8 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_MESSAGEBOX_WARNING_SaveFileFailed), "Save file %s failed!"},
     {KEY(IDS_MESSAGEBOX_WARNING_CleanIncomplete),
      "%d of the checked items could not be removed. They are still listed."},
+    {KEY(IDS_MESSAGEBOX_WARNING_ScrNotBackedUp),
+     "The screen saver could not be copied to the backup folder, so it was not deleted."},
 };
 
 #undef KEY

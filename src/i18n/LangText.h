@@ -161,10 +161,11 @@ enum Ids : int {
     // Entries added later stand after the original 141, so older language
     // files still read: their missing keys keep the English text.
     IDS_MESSAGEBOX_WARNING_CleanIncomplete,
+    IDS_MESSAGEBOX_WARNING_ScrNotBackedUp,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 1, "the language file has 141 keys and the added ones");
+static_assert(IDS_COUNT == kOriginalLangEntries + 2, "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
 const std::string& LangText(Ids key);

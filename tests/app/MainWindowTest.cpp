@@ -19,6 +19,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Com.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "platform/Strings.h"
 #include "seeder/DemoData.h"
 #include "skin/SkinFile.h"
@@ -450,6 +451,41 @@ TEST_F(MainWindowTest, BrokenSkinStopsAtTheFirstBadValue) {
     EXPECT_FALSE(form->btnTools.Picture(cx::ui::ImageButton::Normal));
     EXPECT_FALSE(form->imgPanelP.Picture());
     EXPECT_TRUE(shown.empty());  // no message for a broken skin
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, DeletingAScreenSaverMovesItToTheBackupFolder) {
+    form->Execute(cx::app::ActionHideScr);  // screen savers shown
+    int row = form->RowCount() - 1;
+    ASSERT_TRUE(cx::inv::IsScreenSaverCaption(form->RowCaption(row)));
+    std::string folder = form->RowText(row, 2);
+    std::string file = form->ProgramList().ScreenSaverFile(static_cast<long>(form->RowData(row)));
+    ASSERT_TRUE(cx::FileExists(folder + file));
+
+    int answer = IDNO;
+    cx::ui::SetMessageResponder([&](const cx::ui::MessageRecord& m) {
+        shown.push_back(m);
+        return answer;
+    });
+    form->SelectRow(row);
+    form->Execute(form->UninstallTarget);  // the Delete button runs ActionDeleteScr here
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
+    EXPECT_TRUE(cx::FileExists(folder + file));  // No: nothing happens
+
+    answer = IDYES;
+    int rowsBefore = form->RowCount();
+    form->SelectRow(row);
+    form->Execute(cx::app::ActionUninstall);  // a screen-saver row diverts to the removal
+    EXPECT_FALSE(cx::FileExists(folder + file));
+    EXPECT_TRUE(cx::FileExists(cx::AppPaths().ScrBackupDir + file));
+    EXPECT_EQ(form->RowCount(), rowsBefore - 1);
+
+    // Put the machine back as seeded for the tests that follow.
+    EXPECT_EQ(cx::test::RunAndWait("\"" + cx::test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
 }
 
 }  // namespace

@@ -47,10 +47,11 @@ TEST(StartE2e, FirstStartWritesItsFilesRegistersTheServiceAndShowsTheWindow) {
     EXPECT_EQ(SectionsOf(lang), std::vector<std::string>{"[Language]"});
     auto langKeys = KeysOf(lang);
     // The 141 original keys in their order, then the keys added since.
-    ASSERT_EQ(langKeys.size(), 142u);
+    ASSERT_EQ(langKeys.size(), 143u);
     EXPECT_EQ(langKeys.front(), "IDS_MAINFORM_MENU_File");
     EXPECT_EQ(langKeys[140], "IDS_MESSAGEBOX_WARNING_SaveFileFailed");
     EXPECT_EQ(langKeys[141], "IDS_MESSAGEBOX_WARNING_CleanIncomplete");
+    EXPECT_EQ(langKeys[142], "IDS_MESSAGEBOX_WARNING_ScrNotBackedUp");
     int withBreakMark = 0;
     for (const auto& l : lang)
         if (l.find("#13") != std::string::npos) ++withBreakMark;

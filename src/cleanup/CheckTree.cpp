@@ -1,0 +1,134 @@
+#include "cleanup/CheckTree.h"
+
+#include <stdexcept>
+
+namespace cx::cleanup {
+
+NodeId CheckTree::Add(NodeId parent, std::string text, NodeKind kind, CheckState state) {
+    if (parent != -1 && !Contains(parent)) throw std::out_of_range("CheckTree: no such parent");
+    Node n;
+    n.id = static_cast<NodeId>(nodes_.size());
+    n.parent = parent;
+    n.text = std::move(text);
+    n.kind = kind;
+    n.state = state;
+    nodes_.push_back(std::move(n));
+    if (parent != -1) nodes_[parent].children.push_back(nodes_.back().id);
+    ++alive_;
+    return nodes_.back().id;
+}
+
+NodeId CheckTree::AddRegistry(NodeId parent, std::string text, NodeKind kind, std::string hive,
+                              std::string keyPath, std::string itemName, CheckState state) {
+    NodeId id = Add(parent, std::move(text), kind, state);
+    Node& n = nodes_[id];
+    n.hive = std::move(hive);
+    n.keyPath = std::move(keyPath);
+    n.itemName = std::move(itemName);
+    return id;
+}
+
+bool CheckTree::Empty() const noexcept { return alive_ == 0; }
+size_t CheckTree::Size() const noexcept { return alive_; }
+
+bool CheckTree::Contains(NodeId id) const noexcept {
+    return id >= 0 && static_cast<size_t>(id) < nodes_.size() && nodes_[id].id == id;
+}
+
+const Node& CheckTree::Get(NodeId id) const {
+    if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
+    return nodes_[id];
+}
+
+std::vector<NodeId> CheckTree::Roots() const {
+    std::vector<NodeId> roots;
+    for (const Node& n : nodes_)
+        if (n.id != -1 && n.parent == -1) roots.push_back(n.id);
+    return roots;
+}
+
+std::vector<NodeId> CheckTree::InOrder() const {
+    std::vector<NodeId> order;
+    order.reserve(alive_);
+    // An explicit stack: a deep folder tree must not exhaust the thread's stack.
+    std::vector<NodeId> stack;
+    auto roots = Roots();
+    for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back(*it);
+    while (!stack.empty()) {
+        NodeId id = stack.back();
+        stack.pop_back();
+        order.push_back(id);
+        const auto& ch = nodes_[id].children;
+        for (auto it = ch.rbegin(); it != ch.rend(); ++it) stack.push_back(*it);
+    }
+    return order;
+}
+
+void CheckTree::ToggleNodeState(NodeId id) {
+    Node& n = nodes_.at(id);
+    if (n.id == -1) throw std::out_of_range("CheckTree: no such node");
+    n.state = n.state == csChecked ? csUnchecked : csChecked;
+    if (!n.children.empty()) SetChildrenState(id);
+    if (n.parent != -1) UpdateParentState(n.parent);
+}
+
+void CheckTree::SetState(NodeId id, CheckState state) {
+    if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
+    nodes_[id].state = state;
+}
+
+void CheckTree::SetChildrenState(NodeId id) {
+    if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
+    const CheckState state = nodes_[id].state;
+    std::vector<NodeId> stack(nodes_[id].children.begin(), nodes_[id].children.end());
+    while (!stack.empty()) {
+        Node& n = nodes_[stack.back()];
+        stack.pop_back();
+        n.state = state;
+        stack.insert(stack.end(), n.children.begin(), n.children.end());
+    }
+}
+
+void CheckTree::UpdateParentState(NodeId id) {
+    for (NodeId cur = id; cur != -1; cur = nodes_[cur].parent) {
+        if (!Contains(cur)) throw std::out_of_range("CheckTree: no such node");
+        Node& n = nodes_[cur];
+        bool any = false, all = true;
+        for (NodeId c : n.children) {
+            CheckState s = nodes_[c].state;
+            if (s == csChecked || s == csPartial) any = true;
+            if (s != csChecked) all = false;
+        }
+        // A node left without children keeps its mark: there is nothing to derive it from.
+        if (n.children.empty()) continue;
+        n.state = !any ? csUnchecked : all ? csChecked : csPartial;
+    }
+}
+
+void CheckTree::Remove(NodeId id) {
+    if (!Contains(id)) return;
+    NodeId parent = nodes_[id].parent;
+    if (parent != -1) {
+        auto& siblings = nodes_[parent].children;
+        for (auto it = siblings.begin(); it != siblings.end(); ++it)
+            if (*it == id) {
+                siblings.erase(it);
+                break;
+            }
+    }
+    std::vector<NodeId> stack{id};
+    while (!stack.empty()) {
+        Node& n = nodes_[stack.back()];
+        stack.pop_back();
+        stack.insert(stack.end(), n.children.begin(), n.children.end());
+        n = Node{};  // frees the texts; id -1 marks the slot as removed
+        --alive_;
+    }
+}
+
+void CheckTree::Clear() {
+    nodes_.clear();
+    alive_ = 0;
+}
+
+}  // namespace cx::cleanup

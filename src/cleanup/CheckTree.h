@@ -1,0 +1,72 @@
+#pragma once
+// The findings of a remains scan as a tree of check-marked nodes, kept apart
+// from any window: the scan fills it, the scan window shows it, removal reads
+// and prunes it. Nodes live in tree order (depth-first, a parent before its
+// children, siblings in the order they were added).
+#include <string>
+#include <vector>
+
+namespace cx::cleanup {
+
+// The state-image indexes of the tree views.
+enum CheckState : int { csUnchecked = 1, csChecked = 2, csPartial = 3 };
+
+enum class NodeKind {
+    RegKey,    // a matched registry key (root level of the registry tree)
+    RegValue,  // one value of a matched key
+    Folder,    // a folder (the install directory is the root of the file tree)
+    File,      // a file
+    Link,      // a junction or symbolic link: listed, never descended, removed as a link
+};
+
+using NodeId = int;  // stable for the life of the node; -1: none
+
+struct Node {
+    NodeId id = -1;
+    NodeId parent = -1;
+    std::vector<NodeId> children;
+    std::string text;
+    NodeKind kind = NodeKind::File;
+    CheckState state = csChecked;
+    // Registry nodes only: where the item lives, as the scan found it. Removal
+    // addresses the item by these and never re-splits `text`, because a value
+    // name may hold "\". Empty `hive`: not recorded (removal falls back to
+    // splitting the text). `keyPath` is the path below the hive of the key that
+    // holds the item, ending in "\"; `itemName` is the key's own name for a key
+    // node and the value name (empty: default value) for a value node.
+    std::string hive;
+    std::string keyPath;
+    std::string itemName;
+};
+
+class CheckTree {
+public:
+    NodeId Add(NodeId parent, std::string text, NodeKind kind, CheckState state = csChecked);
+    // A registry node that also records where its item lives (see Node::hive).
+    NodeId AddRegistry(NodeId parent, std::string text, NodeKind kind, std::string hive,
+                       std::string keyPath, std::string itemName, CheckState state = csChecked);
+    bool Empty() const noexcept;
+    size_t Size() const noexcept;
+    const Node& Get(NodeId id) const;
+    bool Contains(NodeId id) const noexcept;
+    std::vector<NodeId> Roots() const;
+    // Every node in tree order.
+    std::vector<NodeId> InOrder() const;
+
+    // Unchecked -> checked, checked -> unchecked, partial -> checked; then the
+    // children take the new state and the ancestors are recomputed.
+    void ToggleNodeState(NodeId id);
+    void SetState(NodeId id, CheckState state);  // no propagation
+    void SetChildrenState(NodeId id);
+    void UpdateParentState(NodeId id);
+
+    // Removes the node and all below it.
+    void Remove(NodeId id);
+    void Clear();
+
+private:
+    std::vector<Node> nodes_;  // indexed by id; removed nodes keep an id of -1
+    size_t alive_ = 0;
+};
+
+}  // namespace cx::cleanup

@@ -1,0 +1,364 @@
+#include "cleanup/Removal.h"
+
+#include <shellapi.h>
+
+#include <exception>
+#include <vector>
+
+#include "cleanup/Safety.h"
+#include "platform/Handles.h"
+#include "platform/Registry.h"
+
+namespace cx::cleanup {
+
+RegItem SplitRegText(const std::string& text) {
+    RegItem r;
+    size_t first = text.find('\\');
+    if (first == std::string::npos) {
+        r.hive = text;
+        return r;
+    }
+    r.hive = text.substr(0, first);
+    std::string rest = text.substr(first + 1);
+    size_t last = rest.rfind('\\');
+    if (last == std::string::npos) {
+        r.item = rest;
+    } else {
+        r.keyPath = rest.substr(0, last + 1);
+        r.item = rest.substr(last + 1);
+    }
+    return r;
+}
+
+RegItem RegItemOf(const Node& node) {
+    if (node.hive.empty()) return SplitRegText(node.text);
+    return RegItem{node.hive, node.keyPath, node.itemName};
+}
+
+HKEY RootKeyFromName(const std::string& hiveName) {
+    if (hiveName == "HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+    if (hiveName == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
+    if (hiveName == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+    return nullptr;
+}
+
+namespace {
+
+bool IsMissing(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
+
+// Opens root\keyPath one name at a time, each relative to the previous handle
+// (Wine refuses full paths beyond about 260 characters). `rc` receives the
+// error of the open that failed.
+unique_hkey OpenPath(HKEY root, const std::string& keyPath, REGSAM access, LONG& rc) {
+    rc = ERROR_SUCCESS;
+    if (!root) {
+        rc = ERROR_INVALID_HANDLE;
+        return {};
+    }
+    std::vector<std::string> parts;
+    for (size_t pos = 0; pos <= keyPath.size();) {
+        size_t end = keyPath.find('\\', pos);
+        if (end == std::string::npos) end = keyPath.size();
+        if (end > pos) parts.push_back(keyPath.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    unique_hkey cur(root);  // a predefined root is never closed by its owner
+    for (size_t i = 0; i < parts.size(); ++i) {
+        unique_hkey next;
+        REGSAM want = i + 1 == parts.size() ? access : KEY_READ;
+        rc = RegOpenKeyExA(cur.get(), parts[i].c_str(), 0, want, next.put());
+        if (rc != ERROR_SUCCESS) return {};
+        cur = std::move(next);
+    }
+    if (parts.empty()) {
+        // The hive itself: hand out a handle that carries the requested access.
+        unique_hkey self;
+        rc = RegOpenKeyExA(root, nullptr, 0, access, self.put());
+        if (rc != ERROR_SUCCESS) return {};
+        return self;
+    }
+    return cur;
+}
+
+// True when some key of the subtree at parent\name (full path `path`) is one
+// Windows owns; such a subtree is left whole rather than half deleted.
+bool HoldsProtectedKey(HKEY parent, const std::string& name, const std::string& hive,
+                       const std::string& path) {
+    if (IsProtectedKey(hive, path)) return true;
+    unique_hkey key;
+    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    for (const std::string& sub : reg::SubKeyNames(key.get()))
+        if (HoldsProtectedKey(key.get(), sub, hive, path + "\\" + sub)) return true;
+    return false;
+}
+
+// Deletes parent\name with its subtree, deepest first, each key's subkeys from
+// the last enumerated to the first.
+void DeleteKeyTree(HKEY parent, const std::string& name) {
+    {
+        unique_hkey key;
+        if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS) {
+            auto subs = reg::SubKeyNames(key.get());
+            for (auto it = subs.rbegin(); it != subs.rend(); ++it) DeleteKeyTree(key.get(), *it);
+        }
+    }
+    RegDeleteKeyA(parent, name.c_str());
+}
+
+// Removes a key node's key; true when the key is gone afterwards.
+bool RemoveKey(const RegItem& item) {
+    if (item.item.empty()) return false;  // a text naming a hive, not a key
+    std::string path = item.keyPath + item.item;
+    HKEY root = RootKeyFromName(item.hive);
+    LONG rc;
+    // Deleting a subkey needs no rights on its parent, only on the key itself.
+    unique_hkey parent = OpenPath(root, item.keyPath, KEY_READ, rc);
+    if (!parent) return IsMissing(rc);
+    if (HoldsProtectedKey(parent.get(), item.item, item.hive, path)) return false;
+    DeleteKeyTree(parent.get(), item.item);
+    unique_hkey check;
+    return IsMissing(RegOpenKeyExA(parent.get(), item.item.c_str(), 0, KEY_READ, check.put()));
+}
+
+bool KeyIsGone(const RegItem& item) {
+    LONG rc;
+    unique_hkey key = OpenPath(RootKeyFromName(item.hive), item.keyPath + item.item, KEY_READ, rc);
+    return !key && IsMissing(rc);
+}
+
+// Removes a value node's value; true when the value is gone afterwards.
+bool RemoveValue(const RegItem& item) {
+    LONG rc;
+    unique_hkey key = OpenPath(RootKeyFromName(item.hive), item.keyPath,
+                               KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
+    if (!key) return IsMissing(rc);
+    RegDeleteValueA(key.get(), item.item.c_str());
+    return IsMissing(RegQueryValueExA(key.get(), item.item.c_str(), nullptr, nullptr, nullptr,
+                                      nullptr));
+}
+
+// After a removal the marks of the nodes left follow their children again
+// (a key whose checked values went is no longer shown as partly checked).
+void RecomputeMarks(CheckTree& tree) {
+    auto order = tree.InOrder();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const Node& n = tree.Get(*it);
+        if (n.children.empty()) continue;
+        bool any = false, all = true;
+        for (NodeId c : n.children) {
+            CheckState s = tree.Get(c).state;
+            if (s == csChecked || s == csPartial) any = true;
+            if (s != csChecked) all = false;
+        }
+        tree.SetState(*it, !any ? csUnchecked : all ? csChecked : csPartial);
+    }
+}
+
+bool PathExists(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    DWORD err = GetLastError();
+    // Anything but "not there" (a denied look, a sharing error) means it may well be there.
+    return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
+}
+
+std::string WithoutTrailingBackslash(std::string path) {
+    if (path.size() > 1 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+// A junction or a directory symbolic link goes with RemoveDirectoryA, a file
+// link with DeleteFileA; neither touches what the link points to.
+void RemoveLink(const std::string& path) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return;
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryA(path.c_str());
+    else
+        DeleteFileA(path.c_str());
+}
+
+// Removes every link below `dir` (never entering one); false when one stays.
+bool RemoveLinksBelow(const std::string& dir) {
+    bool ok = true;
+    WIN32_FIND_DATAA fd;
+    unique_hfind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
+    if (!find) return true;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string full = dir + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            RemoveLink(full);
+            if (PathExists(full)) ok = false;
+        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ok = RemoveLinksBelow(full) && ok;
+        }
+    } while (FindNextFileA(find.get(), &fd));
+    return ok;
+}
+
+// Item by item, for what the shell left behind: one file in use then keeps only
+// itself and the folders above it. Links are removed as links.
+void DeleteContents(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    unique_hfind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
+    if (!find) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string full = dir + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            RemoveLink(full);
+        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteContents(full);
+            RemoveDirectoryA(full.c_str());
+        } else {
+            DeleteFileA(full.c_str());
+        }
+    } while (FindNextFileA(find.get(), &fd));
+}
+
+// Drops from the tree the nodes below `id` whose items are gone, after a
+// folder could be removed only in part.
+void PruneGone(CheckTree& tree, NodeId id) {
+    std::vector<NodeId> below;
+    std::vector<NodeId> stack(tree.Get(id).children.begin(), tree.Get(id).children.end());
+    while (!stack.empty()) {
+        NodeId cur = stack.back();
+        stack.pop_back();
+        below.push_back(cur);
+        const auto& ch = tree.Get(cur).children;
+        stack.insert(stack.end(), ch.begin(), ch.end());
+    }
+    // Children were pushed after their parents: walking back visits them first.
+    for (auto it = below.rbegin(); it != below.rend(); ++it)
+        if (tree.Contains(*it) && !PathExists(WithoutTrailingBackslash(tree.Get(*it).text)))
+            tree.Remove(*it);
+}
+
+}  // namespace
+
+RemovalResult RemoveRegistryItems(CheckTree& tree) {
+    RemovalResult result;
+    auto order = tree.InOrder();
+    for (auto it = order.rbegin(); it != order.rend() && !tree.Empty(); ++it) {
+        if (!tree.Contains(*it)) continue;
+        const Node& n = tree.Get(*it);
+        if (n.kind != NodeKind::RegKey || n.state != csChecked) continue;
+        bool gone = false;
+        try {
+            gone = RemoveKey(RegItemOf(n));
+        } catch (const std::exception&) {
+        }
+        if (gone) {
+            ++result.removed;
+            tree.Remove(*it);
+        } else {
+            ++result.failed;
+        }
+    }
+    order = tree.InOrder();
+    for (auto it = order.rbegin(); it != order.rend() && !tree.Empty(); ++it) {
+        if (!tree.Contains(*it)) continue;
+        const Node& n = tree.Get(*it);
+        if (n.kind != NodeKind::RegValue || n.state != csChecked) continue;
+        // A checked key still here could not be deleted: its values stay with it.
+        if (n.parent != -1 && tree.Get(n.parent).kind == NodeKind::RegKey &&
+            tree.Get(n.parent).state == csChecked)
+            continue;
+        bool gone = false;
+        try {
+            gone = RemoveValue(RegItemOf(n));
+        } catch (const std::exception&) {
+        }
+        if (gone) {
+            ++result.removed;
+            tree.Remove(*it);
+        } else {
+            ++result.failed;
+        }
+    }
+    // A key deleted with a checked key above it may still have a node of its own
+    // (a nested match the user left unchecked); the tree shows only what is there.
+    order = tree.InOrder();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        if (!tree.Contains(*it) || tree.Get(*it).kind != NodeKind::RegKey) continue;
+        if (KeyIsGone(RegItemOf(tree.Get(*it)))) tree.Remove(*it);
+    }
+    RecomputeMarks(tree);
+    return result;
+}
+
+bool RemoveDirectoryTree(const std::string& path) {
+    const std::string dir = WithoutTrailingBackslash(path);
+    DWORD attrs = GetFileAttributesA(dir.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return !PathExists(dir);
+    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveLink(dir);
+        return !PathExists(dir);
+    }
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    // The shell might follow a link it meets; with a link left inside, only the
+    // item-by-item pass (which never enters one) runs.
+    if (RemoveLinksBelow(dir)) {
+        std::string from = dir;
+        from.push_back('\0');  // a list of one name, ended by two NULs
+        SHFILEOPSTRUCTA op{};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        // No error dialog: what could not be removed is reported by the caller.
+        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        SHFileOperationA(&op);
+    }
+    if (PathExists(dir)) {
+        DeleteContents(dir);
+        RemoveDirectoryA(dir.c_str());
+    }
+    return !PathExists(dir);
+}
+
+RemovalResult RemoveFileItems(CheckTree& tree) {
+    RemovalResult result;
+    if (tree.Empty()) return result;
+    // Only the topmost checked nodes: a checked folder goes whole with all below it.
+    std::vector<NodeId> folders, others;
+    for (NodeId id : tree.InOrder()) {
+        const Node& n = tree.Get(id);
+        if (n.state != csChecked) continue;
+        if (n.parent != -1 && tree.Get(n.parent).state == csChecked) continue;
+        (n.kind == NodeKind::Folder ? folders : others).push_back(id);
+    }
+    auto process = [&](const std::vector<NodeId>& ids) {
+        for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+            if (!tree.Contains(*it)) continue;
+            const Node& n = tree.Get(*it);
+            const std::string path = WithoutTrailingBackslash(n.text);
+            bool gone = false;
+            try {
+                if (n.kind == NodeKind::Folder) {
+                    gone = RemoveDirectoryTree(path);
+                } else {
+                    if (n.kind == NodeKind::Link)
+                        RemoveLink(path);
+                    else
+                        DeleteFileA(path.c_str());
+                    gone = !PathExists(path);
+                }
+            } catch (const std::exception&) {
+            }
+            if (gone) {
+                ++result.removed;
+                tree.Remove(*it);
+            } else {
+                ++result.failed;
+                PruneGone(tree, *it);
+            }
+        }
+    };
+    process(folders);
+    process(others);
+    RecomputeMarks(tree);
+    return result;
+}
+
+}  // namespace cx::cleanup

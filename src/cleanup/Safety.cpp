@@ -1,0 +1,619 @@
+#include "cleanup/Safety.h"
+
+#include <windows.h>
+#include <initguid.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <functional>
+#include <string_view>
+
+#include "platform/Files.h"
+#include "platform/Handles.h"
+#include "platform/Registry.h"
+#include "platform/Strings.h"
+
+namespace cx::cleanup {
+namespace {
+
+// ---------------------------------------------------------------- folders
+
+// A folder text taken apart: the root ("C:" or "\\server\share") and the
+// components below it, with "." and ".." already applied.
+struct SplitPath {
+    DirRefusal refusal = DirRefusal::None;
+    std::string root;
+    std::vector<std::string> parts;
+};
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string StripQuotesAndBlanks(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (IsBlank(s[b]) || s[b] == '"')) ++b;
+    while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == '"')) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string ExpandEnvironment(const std::string& s) {
+    if (s.find('%') == std::string::npos) return s;
+    std::vector<char> buf(s.size() + 256);
+    for (;;) {
+        DWORD n = ExpandEnvironmentStringsA(s.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return s;
+        if (n <= buf.size()) return std::string(buf.data());
+        buf.resize(n);
+    }
+}
+
+bool IsDriveLetterPrefix(std::string_view s) {
+    return s.size() >= 2 && s[1] == ':' &&
+           ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+}
+
+std::vector<std::string> SplitOn(std::string_view s, char sep) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t i = 0; i <= s.size(); ++i) {
+        if (i == s.size() || s[i] == sep) {
+            out.emplace_back(s.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+// Applies the Win32 path rules to the components below a root: empty ones and
+// "." vanish, ".." climbs but never above the root, and trailing dots and
+// blanks are dropped ("Windows." and "Windows " open "Windows").
+std::vector<std::string> ResolveParts(const std::vector<std::string>& raw) {
+    std::vector<std::string> parts;
+    for (std::string c : raw) {
+        while (!c.empty() && c.back() == ' ') c.pop_back();
+        if (c == ".") continue;
+        if (c == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+        if (!c.empty()) parts.push_back(std::move(c));
+    }
+    return parts;
+}
+
+SplitPath Split(const std::string& text, bool expand) {
+    SplitPath sp;
+    std::string t = StripQuotesAndBlanks(text);
+    if (expand) t = StripQuotesAndBlanks(ExpandEnvironment(t));
+    if (t.empty()) {
+        sp.refusal = DirRefusal::Empty;
+        return sp;
+    }
+    std::replace(t.begin(), t.end(), '/', '\\');
+
+    // Device-namespace spellings of ordinary paths: \\?\C:\x, \\.\C:\x, \??\C:\x,
+    // \\?\UNC\server\share. Anything else in that namespace (volumes, devices,
+    // GLOBALROOT) is not a folder we scan.
+    if (t.size() >= 4 && (t.compare(0, 4, "\\\\?\\") == 0 || t.compare(0, 4, "\\\\.\\") == 0 ||
+                          t.compare(0, 4, "\\??\\") == 0)) {
+        std::string rest = t.substr(4);
+        if (StartsWithNoCase(rest, "UNC\\"))
+            t = "\\\\" + rest.substr(4);
+        else if (IsDriveLetterPrefix(rest) && (rest.size() == 2 || rest[2] == '\\'))
+            t = rest;
+        else {
+            sp.refusal = DirRefusal::Unsupported;
+            return sp;
+        }
+    }
+    for (char c : t) {
+        if (static_cast<unsigned char>(c) < 32 || std::string_view("*?\"<>|").find(c) != std::string_view::npos) {
+            sp.refusal = DirRefusal::Unsupported;
+            return sp;
+        }
+    }
+
+    std::string rest;
+    if (t.size() >= 2 && t[0] == '\\' && t[1] == '\\') {
+        std::vector<std::string> raw = SplitOn(std::string_view(t).substr(2), '\\');
+        std::vector<std::string> named;
+        for (auto& c : raw)
+            if (!c.empty()) named.push_back(c);
+        if (t.find(':') != std::string::npos) {
+            sp.refusal = DirRefusal::Unsupported;
+            return sp;
+        }
+        if (named.size() < 2) {
+            sp.refusal = DirRefusal::ShareRoot;
+            if (!named.empty()) sp.root = "\\\\" + named[0];
+            return sp;
+        }
+        sp.root = "\\\\" + named[0] + "\\" + named[1];
+        named.erase(named.begin(), named.begin() + 2);
+        sp.parts = ResolveParts(named);
+        // C$, ADMIN$ and the like are whole drives or the Windows folder under another name.
+        if (sp.root.back() == '$') {
+            sp.refusal = DirRefusal::AdminShare;
+            return sp;
+        }
+        if (sp.parts.empty()) sp.refusal = DirRefusal::ShareRoot;
+        return sp;
+    }
+    if (!IsDriveLetterPrefix(t)) {
+        sp.refusal = DirRefusal::Relative;
+        return sp;
+    }
+    sp.root = std::string(1, static_cast<char>(toupper(static_cast<unsigned char>(t[0])))) + ":";
+    if (t.size() == 2) {
+        sp.refusal = DirRefusal::DriveRoot;
+        return sp;
+    }
+    if (t[2] != '\\') {  // "C:dir" is relative to the current folder of drive C
+        sp.refusal = DirRefusal::Relative;
+        return sp;
+    }
+    rest = t.substr(3);
+    if (rest.find(':') != std::string::npos) {  // alternate data streams
+        sp.refusal = DirRefusal::Unsupported;
+        return sp;
+    }
+    sp.parts = ResolveParts(SplitOn(rest, '\\'));
+    if (sp.parts.empty()) sp.refusal = DirRefusal::DriveRoot;
+    return sp;
+}
+
+std::string Join(const SplitPath& sp) {
+    std::string s = sp.root;
+    if (sp.parts.empty()) return s + "\\";
+    for (const auto& p : sp.parts) s += "\\" + p;
+    return s;
+}
+
+// The comparison form: the root and components, lower case.
+struct FolderKey {
+    std::vector<std::string> comps;  // comps[0] is the root
+};
+
+FolderKey KeyOf(const SplitPath& sp) {
+    FolderKey k;
+    k.comps.push_back(Lower(sp.root));
+    for (const auto& p : sp.parts) k.comps.push_back(Lower(p));
+    return k;
+}
+
+bool SameFolder(const FolderKey& a, const FolderKey& b) { return a.comps == b.comps; }
+
+// True when `child` lies strictly below `parent`.
+bool IsBelow(const FolderKey& child, const FolderKey& parent) {
+    return child.comps.size() > parent.comps.size() &&
+           std::equal(parent.comps.begin(), parent.comps.end(), child.comps.begin());
+}
+
+// A context entry as a key; drive and share roots are kept (a shell folder may
+// sit on one), anything unusable yields nothing.
+bool ContextKey(const std::string& entry, FolderKey& out) {
+    SplitPath sp = Split(entry, true);
+    if (sp.refusal != DirRefusal::None && sp.refusal != DirRefusal::DriveRoot &&
+        sp.refusal != DirRefusal::ShareRoot)
+        return false;
+    if (sp.root.empty()) return false;
+    out = KeyOf(sp);
+    return true;
+}
+
+bool HasWindowsMarker(const std::string& path) {
+    return (Lower(path) + "\\").find("\\windows\\") != std::string::npos;
+}
+
+// The refusal for one spelling of an absolute folder, None when it may be scanned.
+DirRefusal CheckSpelling(const SplitPath& sp, const SafetyContext& ctx) {
+    if (sp.refusal != DirRefusal::None) return sp.refusal;
+    const FolderKey key = KeyOf(sp);
+    std::vector<FolderKey> exact, tree;
+    FolderKey k;
+    for (const auto& e : ctx.exactProtected)
+        if (ContextKey(e, k)) exact.push_back(k);
+    for (const auto& e : ctx.treeProtected)
+        if (ContextKey(e, k)) tree.push_back(k);
+
+    for (const auto* list : {&exact, &tree})
+        for (const auto& e : *list)
+            if (SameFolder(key, e)) return DirRefusal::Protected;
+    for (const auto& e : tree)
+        if (IsBelow(key, e)) return DirRefusal::BelowProtected;
+    for (const auto* list : {&exact, &tree})
+        for (const auto& e : *list)
+            if (IsBelow(e, key)) return DirRefusal::HoldsProtected;
+    if (HasWindowsMarker(Join(sp))) return DirRefusal::WindowsMarker;
+    return DirRefusal::None;
+}
+
+bool HoldsOtherProgram(const SplitPath& sp, const SafetyContext& ctx) {
+    const FolderKey key = KeyOf(sp);
+    for (const auto& other : ctx.otherInstallLocations) {
+        SplitPath o = Split(other, true);
+        if (o.refusal != DirRefusal::None) continue;
+        FolderKey ok = KeyOf(o);
+        if (SameFolder(ok, key) || IsBelow(ok, key)) return true;
+    }
+    return false;
+}
+
+std::string LongName(const std::string& path) {
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetLongPathNameA(path.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) return std::string(buf.data(), n);
+        buf.resize(n + 1);
+    }
+}
+
+// Where the folder really is once every junction and symbolic link on its way
+// is followed; empty when the system cannot say.
+std::string FinalPath(const std::string& path) {
+    unique_hfile h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return {};
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetFinalPathNameByHandleA(h.get(), buf.data(), static_cast<DWORD>(buf.size()),
+                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return {};
+        if (n < buf.size()) return std::string(buf.data(), n);
+        buf.resize(n + 1);
+    }
+}
+
+// ---------------------------------------------------------------- keys
+
+// Registry paths compared component by component, lower case; "*" in a
+// pattern stands for any one key name.
+using KeyParts = std::vector<std::string>;
+
+KeyParts Parts(std::string_view path) {
+    KeyParts out;
+    for (auto& c : SplitOn(path, '\\'))
+        if (!c.empty()) out.push_back(Lower(c));
+    return out;
+}
+
+// Keys below HKLM or HKCU (both hives share the layout under SOFTWARE), as
+// patterns. Every ancestor of a pattern is protected too.
+const std::vector<KeyParts>& SoftwarePatterns() {
+    static const std::vector<KeyParts> patterns = [] {
+        const char* const texts[] = {
+            "software",
+            // Nothing directly below Microsoft, Windows or CurrentVersion belongs
+            // to another program: App Paths, Applets, Controls Folder, Explorer,
+            // Extensions, Group Policy, Installer, Internet Settings, Policies,
+            // Run, RunOnce, RunOnceEx, RunServices, RunServicesOnce, Setup,
+            // SharedDLLs, Shell Extensions, SideBySide, Uninstall and the rest.
+            "software\\microsoft\\*\\*",
+            "software\\microsoft\\windows\\currentversion\\*",
+            "software\\microsoft\\windows\\currentversion\\explorer\\*",
+            "software\\microsoft\\windows\\currentversion\\policies\\*\\*",
+            "software\\microsoft\\windows\\currentversion\\installer\\*",
+            "software\\microsoft\\windows\\currentversion\\installer\\userdata\\*\\*",
+            "software\\microsoft\\windows\\currentversion\\runonce\\*",
+            "software\\microsoft\\windows\\currentversion\\runonceex\\*",
+            "software\\microsoft\\windows\\currentversion\\group policy\\*",
+            "software\\microsoft\\windows\\currentversion\\setup\\*",
+            "software\\microsoft\\windows\\currentversion\\shell extensions\\*",
+            "software\\microsoft\\windows\\currentversion\\internet settings\\*",
+            "software\\microsoft\\windows\\currentversion\\component based servicing\\*",
+            "software\\microsoft\\windows\\currentversion\\sidebyside\\*",
+            "software\\microsoft\\windows nt\\currentversion\\*",
+            "software\\microsoft\\windows nt\\currentversion\\winlogon\\*",
+            "software\\policies\\microsoft\\*",
+            "software\\clients\\*",
+            "software\\registeredapplications",
+            "software\\odbc\\*",
+            "software\\wine\\*",
+            "system\\*\\*",
+            "system\\*\\control\\*",
+            "hardware\\*",
+            "sam\\*",
+            "security\\*",
+            "control panel\\*",
+        };
+        std::vector<KeyParts> v;
+        for (const char* t : texts) v.push_back(Parts(t));
+        return v;
+    }();
+    return patterns;
+}
+
+// Keys of the class store (HKCR, and SOFTWARE\Classes of either hive).
+const std::vector<KeyParts>& ClassPatterns() {
+    static const std::vector<KeyParts> patterns = [] {
+        const char* const texts[] = {
+            // Every direct child: extensions, ProgIDs, CLSID, Interface, TypeLib,
+            // AppID, Installer, "*", Directory, Folder, Drive ...
+            "classes\\*",
+            "classes\\installer\\*",
+            "classes\\*\\shell",
+            "classes\\*\\shellex\\*",
+            "classes\\*\\background\\shell",
+            "classes\\*\\background\\shellex\\*",
+            "classes\\*\\shell\\open\\command",
+            "classes\\*\\shell\\runas\\command",
+            "classes\\*\\shell\\edit\\command",
+            "classes\\*\\shell\\print\\command",
+            "classes\\*\\shell\\explore\\command",
+            "classes\\*\\shell\\find\\command",
+        };
+        std::vector<KeyParts> v;
+        for (const char* t : texts) v.push_back(Parts(t));
+        return v;
+    }();
+    return patterns;
+}
+
+// True when `key` equals the pattern or is an ancestor of what it matches.
+bool MatchesOrLeadsTo(const KeyParts& key, const KeyParts& pattern) {
+    if (key.size() > pattern.size()) return false;
+    for (size_t i = 0; i < key.size(); ++i)
+        if (pattern[i] != "*" && pattern[i] != key[i]) return false;
+    return true;
+}
+
+bool IsRunFamily(const std::string& name) {
+    static const std::array<const char*, 5> names = {"run", "runonce", "runonceex", "runservices",
+                                                     "runservicesonce"};
+    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+}
+
+bool IsWowNode(const std::string& name) { return name == "wow6432node" || name == "wowaa32node"; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- public
+
+std::string NormalizeFolderPath(const std::string& text) {
+    SplitPath sp = Split(text, true);
+    if (sp.refusal != DirRefusal::None && sp.refusal != DirRefusal::DriveRoot &&
+        sp.refusal != DirRefusal::ShareRoot)
+        return {};
+    if (sp.root.empty()) return {};
+    return Join(sp);
+}
+
+DirVerdict ClassifyInstallPath(const std::string& text, const SafetyContext& ctx) {
+    DirVerdict v;
+    SplitPath sp = Split(text, true);
+    v.refusal = CheckSpelling(sp, ctx);
+    if (v.refusal != DirRefusal::None) return v;
+    v.resolved = Join(sp);
+    v.holdsOtherProgram = HoldsOtherProgram(sp, ctx);
+    return v;
+}
+
+DirVerdict CheckInstallDirectory(const std::string& text, const SafetyContext& ctx) {
+    DirVerdict v = ClassifyInstallPath(text, ctx);
+    if (v.refusal != DirRefusal::None) return v;
+    const std::string path = v.resolved;
+    v.resolved.clear();
+
+    DWORD attr = GetFileAttributesA(path.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_DIRECTORY)) {
+        v.refusal = DirRefusal::NotFound;
+        return v;
+    }
+    // Removing a link's target through the link would reach whatever it points
+    // at; the root is where a removal starts, so a linked root is never scanned.
+    if (attr & FILE_ATTRIBUTE_REPARSE_POINT) {
+        v.refusal = DirRefusal::Link;
+        return v;
+    }
+
+    // The same folder under its other names: short components made long
+    // ("C:\PROGRA~1"), and junctions on the way followed.
+    std::string scanned = path;
+    std::vector<SplitPath> spellings;
+    if (std::string ln = LongName(path); !ln.empty()) {
+        SplitPath sp = Split(ln, false);
+        if (sp.refusal == DirRefusal::None) scanned = Join(sp);
+        spellings.push_back(std::move(sp));
+    }
+    if (std::string fp = FinalPath(path); !fp.empty()) spellings.push_back(Split(fp, false));
+    for (const auto& sp : spellings) {
+        DirRefusal r = CheckSpelling(sp, ctx);
+        if (r != DirRefusal::None) {
+            v.refusal = r;
+            v.holdsOtherProgram = false;
+            return v;
+        }
+        v.holdsOtherProgram = v.holdsOtherProgram || HoldsOtherProgram(sp, ctx);
+    }
+    v.resolved = scanned;
+    return v;
+}
+
+std::string DirRefusalText(DirRefusal r) {
+    switch (r) {
+        case DirRefusal::None: return {};
+        case DirRefusal::Empty: return "The program has no install folder, so no files are scanned.";
+        case DirRefusal::Relative:
+            return "The install folder is not a full path, so its files are not scanned.";
+        case DirRefusal::Unsupported:
+            return "The install folder is not an ordinary folder name, so its files are not scanned.";
+        case DirRefusal::DriveRoot:
+            return "The install folder is a whole drive, so its files are not scanned.";
+        case DirRefusal::ShareRoot:
+            return "The install folder is a whole network share, so its files are not scanned.";
+        case DirRefusal::AdminShare:
+            return "The install folder is an administrative network share, so its files are not scanned.";
+        case DirRefusal::Protected:
+            return "The install folder is a system or user folder, so its files are not scanned.";
+        case DirRefusal::BelowProtected:
+            return "The install folder lies inside the Windows folder, so its files are not scanned.";
+        case DirRefusal::HoldsProtected:
+            return "The install folder contains a system or user folder, so its files are not scanned.";
+        case DirRefusal::WindowsMarker:
+            return "The install folder lies inside a Windows folder, so its files are not scanned.";
+        case DirRefusal::NotFound: return "The install folder no longer exists.";
+        case DirRefusal::Link:
+            return "The install folder is a link to another folder, so its files are not scanned.";
+    }
+    return {};
+}
+
+bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
+    const std::string hive = Lower(TrimControl(hiveName));
+    KeyParts parts = Parts(keyPath);
+    enum class Store { Machine, User, Classes } store;
+    if (hive == "hkey_local_machine" || hive == "hklm")
+        store = Store::Machine;
+    else if (hive == "hkey_current_user" || hive == "hkcu")
+        store = Store::User;
+    else if (hive == "hkey_classes_root" || hive == "hkcr")
+        store = Store::Classes;
+    else if (hive == "hkey_users" || hive == "hku") {
+        // HKEY_USERS\<SID> is a user's HKCU, HKEY_USERS\<SID>_Classes its class store.
+        if (parts.size() < 2) return true;
+        const std::string sid = parts.front();
+        parts.erase(parts.begin());
+        const std::string suffix = "_classes";
+        bool classes = sid.size() > suffix.size() && sid.compare(sid.size() - suffix.size(), suffix.size(), suffix) == 0;
+        store = classes ? Store::Classes : Store::User;
+    } else {
+        return true;
+    }
+
+    // The 32-bit and ARM views mirror the native layout one level down.
+    parts.erase(std::remove_if(parts.begin(), parts.end(), IsWowNode), parts.end());
+
+    if (store != Store::Classes && parts.size() >= 2 && parts[0] == "software" && parts[1] == "classes") {
+        parts.erase(parts.begin(), parts.begin() + 2);
+        store = Store::Classes;
+    }
+    if (store == Store::Classes) {
+        parts.insert(parts.begin(), "classes");
+    } else if (parts.size() <= 1) {
+        return true;  // a hive itself or one of its top-level keys
+    }
+    if (IsRunFamily(parts.back())) return true;
+
+    const auto& patterns = store == Store::Classes ? ClassPatterns() : SoftwarePatterns();
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); });
+}
+
+// ---------------------------------------------------------------- system context
+
+namespace {
+
+std::string SpecialFolder(int csidl) {
+    char buf[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, buf, csidl, FALSE)) return {};
+    return buf;
+}
+
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::string out;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
+        out = WideToAnsi(path);
+    CoTaskMemFree(path);
+    return out;
+}
+
+std::string Env(const char* name) {
+    char buf[MAX_PATH * 2];
+    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+template <typename Fn>
+std::string FromBuffer(Fn fn) {
+    char buf[MAX_PATH] = {};
+    UINT n = fn(buf, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buf, n) : std::string();
+}
+
+// Adds `raw` under every spelling it has: normalised text, long names, and the
+// folder a junction leads to.
+void AddSpellings(std::vector<std::string>& list, const std::string& raw) {
+    std::string norm = NormalizeFolderPath(raw);
+    if (norm.empty()) return;
+    std::vector<std::string> forms{norm};
+    if (std::string ln = LongName(norm); !ln.empty()) forms.push_back(NormalizeFolderPath(ln));
+    if (std::string fp = FinalPath(norm); !fp.empty()) forms.push_back(NormalizeFolderPath(fp));
+    for (auto& f : forms) {
+        if (f.empty()) continue;
+        bool known = std::any_of(list.begin(), list.end(), [&](const std::string& s) { return EqualsNoCase(s, f); });
+        if (!known) list.push_back(f);
+    }
+}
+
+}  // namespace
+
+SafetyContext SystemSafetyContext(const std::string& appDir,
+                                  const std::vector<std::string>& otherInstallLocations) {
+    SafetyContext ctx;
+
+    for (const std::string& dir :
+         {FromBuffer(GetWindowsDirectoryA), FromBuffer(GetSystemWindowsDirectoryA), FromBuffer(GetSystemDirectoryA),
+          FromBuffer(GetSystemWow64DirectoryA), Env("SystemRoot"), Env("windir"), SpecialFolder(CSIDL_WINDOWS),
+          SpecialFolder(CSIDL_SYSTEM), SpecialFolder(CSIDL_SYSTEMX86)})
+        AddSpellings(ctx.treeProtected, dir);
+
+    static const int csidls[] = {
+        // the user's
+        CSIDL_PROFILE, CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYPICTURES, CSIDL_MYMUSIC, CSIDL_MYVIDEO,
+        CSIDL_FAVORITES, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP,
+        CSIDL_ALTSTARTUP, CSIDL_TEMPLATES, CSIDL_SENDTO, CSIDL_RECENT, CSIDL_NETHOOD, CSIDL_PRINTHOOD,
+        CSIDL_COOKIES, CSIDL_INTERNET_CACHE, CSIDL_HISTORY, CSIDL_ADMINTOOLS, CSIDL_CDBURN_AREA,
+        // all users'
+        CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_PICTURES, CSIDL_COMMON_MUSIC,
+        CSIDL_COMMON_VIDEO, CSIDL_COMMON_FAVORITES, CSIDL_COMMON_APPDATA, CSIDL_COMMON_STARTMENU,
+        CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_ALTSTARTUP, CSIDL_COMMON_TEMPLATES,
+        CSIDL_COMMON_ADMINTOOLS,
+        // Program Files and Common Files themselves (their subfolders are programs)
+        CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
+    };
+    for (int csidl : csidls) AddSpellings(ctx.exactProtected, SpecialFolder(csidl));
+
+    // Folders without a CSIDL.
+    for (REFKNOWNFOLDERID id :
+         {std::cref(FOLDERID_Downloads), std::cref(FOLDERID_UserProfiles), std::cref(FOLDERID_Public),
+          std::cref(FOLDERID_PublicDownloads), std::cref(FOLDERID_PublicDesktop), std::cref(FOLDERID_PublicDocuments),
+          std::cref(FOLDERID_Links), std::cref(FOLDERID_SavedGames), std::cref(FOLDERID_Contacts),
+          std::cref(FOLDERID_LocalAppDataLow), std::cref(FOLDERID_ProgramData),
+          std::cref(FOLDERID_UserProgramFiles)})
+        AddSpellings(ctx.exactProtected, KnownFolder(id));
+
+    for (const char* var : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "CommonProgramFiles",
+                            "CommonProgramFiles(x86)", "CommonProgramW6432", "USERPROFILE", "ALLUSERSPROFILE",
+                            "PUBLIC", "ProgramData", "APPDATA", "LOCALAPPDATA", "TEMP", "TMP"})
+        AddSpellings(ctx.exactProtected, Env(var));
+    AddSpellings(ctx.exactProtected, FromBuffer([](char* b, UINT n) { return GetTempPathA(n, b); }));
+
+    // The profiles root and the shared profiles in it.
+    if (auto key = reg::Key::Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")) {
+        std::string root = key->GetString("ProfilesDirectory").value_or("");
+        if (!root.empty()) {
+            AddSpellings(ctx.exactProtected, root);
+            for (const char* name : {"Default", "Public", "All Users", "Default User"})
+                AddSpellings(ctx.exactProtected, IncludeTrailingBackslash(root) + name);
+        }
+        for (const char* name : {"Default", "Public", "AllUsersProfile"})
+            if (auto v = key->GetString(name); v && !v->empty()) AddSpellings(ctx.exactProtected, *v);
+    }
+    if (std::string profile = SpecialFolder(CSIDL_PROFILE); !profile.empty())
+        AddSpellings(ctx.exactProtected, ExtractFilePath(NormalizeFolderPath(profile)));
+
+    AddSpellings(ctx.exactProtected, appDir.empty() ? ExeDirectory() : appDir);
+
+    for (const auto& loc : otherInstallLocations) {
+        std::string norm = NormalizeFolderPath(loc);
+        if (!norm.empty()) ctx.otherInstallLocations.push_back(norm);
+    }
+    return ctx;
+}
+
+}  // namespace cx::cleanup

@@ -1,0 +1,78 @@
+#pragma once
+// What a remains scan may offer for removal. An install location or a key name
+// comes from another program's registration and may say anything: a drive
+// root, the Windows folder in some odd spelling, a shell folder, or the name of
+// a key that Windows itself owns. These rules decide, before anything is
+// listed, whether a folder may be scanned and whether a matched key may be
+// offered; everything refused never reaches the trees, so it can never be
+// checked and deleted.
+#include <string>
+#include <vector>
+
+namespace cx::cleanup {
+
+// The folders the rules protect, taken from the running system, each in every
+// spelling it was found under (normalised: absolute, long names, no trailing
+// backslash; compared case-insensitively).
+struct SafetyContext {
+    std::vector<std::string> exactProtected;  // the folder itself is refused (subfolders fine)
+    std::vector<std::string> treeProtected;   // the folder and everything below it is refused
+    std::vector<std::string> otherInstallLocations;  // install folders of the other listed programs
+};
+
+// Collects the shell folders of the user and of all users, the Windows and
+// system folders, Program Files and Common Files, the profile roots, the
+// all-users data root, the temporary folder and `appDir` (empty: the running
+// executable's folder). `otherInstallLocations` are taken as the registrations
+// give them; empty or unusable ones are dropped.
+SafetyContext SystemSafetyContext(const std::string& appDir,
+                                  const std::vector<std::string>& otherInstallLocations);
+
+enum class DirRefusal {
+    None,
+    Empty,           // no install folder at all
+    Relative,        // not a full path (also "\dir" and "C:dir", which depend on the current drive)
+    Unsupported,     // device or stream syntax, wildcards or characters no folder name may hold
+    DriveRoot,       // "C:", "C:\", "\\?\C:\" ...
+    ShareRoot,       // "\\server", "\\server\share"
+    AdminShare,      // "\\server\C$\...", "\\server\ADMIN$": another spelling of a whole drive or Windows
+    Protected,       // one of the protected folders itself
+    BelowProtected,  // inside the Windows or system folder
+    HoldsProtected,  // a folder that contains a protected folder (or this program's own)
+    WindowsMarker,   // a "\Windows\" folder anywhere on the path
+    NotFound,        // does not exist (or is not a folder)
+    Link,            // the folder itself is a junction or symbolic link
+};
+
+struct DirVerdict {
+    DirRefusal refusal = DirRefusal::None;
+    std::string resolved;            // the folder as it will be scanned, when allowed
+    bool holdsOtherProgram = false;  // allowed, but another program lives in or below it
+};
+
+// Strips surrounding quotes and blanks, expands environment variables, resolves
+// "." and "..", then applies the refusals above to the text, to its long-name
+// spelling and to the folder a junction on its way leads to.
+DirVerdict CheckInstallDirectory(const std::string& text, const SafetyContext& ctx);
+
+// The part of CheckInstallDirectory that needs no file system: the text is
+// normalised (environment expanded) and checked against `ctx`. On success the
+// refusal is None and `resolved` holds the normalised folder (it may not exist).
+DirVerdict ClassifyInstallPath(const std::string& text, const SafetyContext& ctx);
+
+// The normalised spelling of a folder text ("C:\A\B", "\\server\share\dir"), or
+// empty when the text is not an absolute folder path at all.
+std::string NormalizeFolderPath(const std::string& text);
+
+// An English sentence for lblScanInfo saying why the file tree stays empty.
+std::string DirRefusalText(DirRefusal r);
+
+// hiveName: "HKEY_CLASSES_ROOT" / "HKEY_CURRENT_USER" / "HKEY_LOCAL_MACHINE"
+// (also the short forms and HKEY_USERS); keyPath: the full path below the hive,
+// including the key's own name. True when the key must never be offered: the
+// scan's start keys, the keys Windows owns and every ancestor of one, also when
+// reached through Wow6432Node or through the SOFTWARE\Classes and
+// HKEY_CLASSES_ROOT aliases. An unknown hive or an empty path is protected.
+bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath);
+
+}  // namespace cx::cleanup

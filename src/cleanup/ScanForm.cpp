@@ -1,0 +1,276 @@
+#include "cleanup/ScanForm.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "cleanup/Removal.h"
+#include "cleanup/Scanner.h"
+#include "i18n/LangText.h"
+#include "platform/Error.h"
+#include "platform/Strings.h"
+#include "widgets/Seam.h"
+
+namespace cx::cleanup {
+
+namespace {
+
+// The text the scanner gets for the install folder: as the program list shows
+// it, unless the safety check had to resolve it (quotes, variables, "..") into
+// another spelling; then the folder that was judged is the one listed.
+std::string FileRootText(const std::string& given, const std::string& resolved) {
+    auto bare = [](std::string s) {
+        while (s.size() > 3 && (s.back() == '\\' || s.back() == '/')) s.pop_back();
+        return s;
+    };
+    if (resolved.empty() || EqualsNoCase(bare(given), bare(resolved))) return given;
+    return resolved;
+}
+
+size_t CheckedCount(const CheckTree& tree) {
+    size_t n = 0;
+    for (NodeId id : tree.InOrder())
+        if (tree.Get(id).state == csChecked) ++n;
+    return n;
+}
+
+}  // namespace
+
+TScanForm::TScanForm(UninstallTarget target, SafetyContext safety)
+    : target_(std::move(target)), safety_(std::move(safety)) {}
+
+void TScanForm::CreateForm(HWND owner) {
+    CreateFormWindow(owner, LangText(IDS_SCANFORM_Title), kClientWidth, kClientHeight);
+
+    lblScaning_ = AddControl("STATIC", LangText(IDS_SCANFORM_LABEL_Scaning), SS_LEFT | SS_NOPREFIX,
+                             8, 12, 70, 16, IDC_LBL_SCANING);
+    // Paths rarely hold blanks: SS_EDITCONTROL breaks them anywhere, as an edit box would.
+    lblScanInfo_ = AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 80, 12, 457,
+                              29, IDC_LBL_SCANINFO);
+    lblRegInfoLeft_ = AddControl("STATIC", LangText(IDS_SCANFORM_LABEL_RegInfoLeft),
+                                 SS_LEFT | SS_NOPREFIX, 8, 52, 400, 16, IDC_LBL_REGINFOLEFT);
+    tvScanRegInfo_.Create(hwnd(), IDC_TV_SCANREGINFO, 8, 72, 545, 153, FormFont());
+    lblFileLeft_ = AddControl("STATIC", LangText(IDS_SCANFORM_LABEL_FilesLeft),
+                              SS_LEFT | SS_NOPREFIX, 8, 234, 400, 16, IDC_LBL_FILELEFT);
+    tvScanFiles_.Create(hwnd(), IDC_TV_SCANFILES, 8, 254, 545, 155, FormFont());
+    btnDelete_ = AddControl("BUTTON", LangText(IDS_SCANFORM_BUTTON_Delete),
+                            BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 359, 419, 89, 25,
+                            IDC_BTN_DELETE);
+    btnCancel_ = AddControl("BUTTON", LangText(IDS_SCANFORM_BUTTON_Cancel),
+                            BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 464, 419, 89, 25,
+                            IDC_BTN_CANCEL);
+
+    tvScanRegInfo_.onStateIconClick = [this](HTREEITEM item) { ToggleNode(RegPane(), item); };
+    tvScanFiles_.onStateIconClick = [this](HTREEITEM item) { ToggleNode(FilePane(), item); };
+
+    if (!scanStarted_) SetTimer(hwnd(), kTimerStartScan, kStartScanInterval, nullptr);
+}
+
+void TScanForm::FormShow() {
+    ApplyTexts();
+    // A window closed before its scan began scans when it is shown again.
+    if (!scanStarted_) SetTimer(hwnd(), kTimerStartScan, kStartScanInterval, nullptr);
+}
+
+void TScanForm::ApplyTexts() {
+    if (!hwnd()) return;
+    ui::SetWindowString(hwnd(), LangText(IDS_SCANFORM_Title));
+    ui::SetWindowString(lblScaning_, LangText(IDS_SCANFORM_LABEL_Scaning));
+    ui::SetWindowString(lblRegInfoLeft_, LangText(IDS_SCANFORM_LABEL_RegInfoLeft));
+    ui::SetWindowString(lblFileLeft_, LangText(IDS_SCANFORM_LABEL_FilesLeft));
+    ui::SetWindowString(btnDelete_, LangText(IDS_SCANFORM_BUTTON_Delete));
+    ui::SetWindowString(btnCancel_, LangText(IDS_SCANFORM_BUTTON_Cancel));
+}
+
+LRESULT TScanForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER && wp == kTimerStartScan) {
+        TimerStartScanTimer();
+        return 0;
+    }
+    return Form::HandleMessage(msg, wp, lp);
+}
+
+bool TScanForm::OnCommand(int id, int code, HWND control) {
+    if (code == BN_CLICKED) {
+        switch (id) {
+        case IDC_BTN_DELETE:
+            btnDeleteClick();
+            return true;
+        case IDC_BTN_CANCEL:
+            btnCancelClick();
+            return true;
+        default:
+            break;
+        }
+    }
+    return Form::OnCommand(id, code, control);
+}
+
+void TScanForm::TimerStartScanTimer() {
+    // Closed before the first tick: a hidden window must not scan, nor say
+    // "nothing left" to nobody, while the main loop dispatches its timer.
+    if (!InModal()) {
+        KillTimer(hwnd(), kTimerStartScan);
+        return;
+    }
+    StartScan();
+}
+
+void TScanForm::ShowScanInfo(const std::string& text) {
+    if (lblScanInfo_) ui::SetWindowString(lblScanInfo_, text);
+}
+
+void TScanForm::StartScan() {
+    // A tick that arrives while the scan pumps messages, or after it, starts nothing.
+    if (scanStarted_ || !hwnd()) return;
+    scanStarted_ = true;
+    KillTimer(hwnd(), kTimerStartScan);
+    EnableWindow(hwnd(), FALSE);
+
+    bool quit = false;
+    int quitCode = 0;
+    ScanProgress progress;
+    progress.show = [this](const std::string& path) { ShowScanInfo(path); };
+    progress.pump = [&quit, &quitCode] {
+        MSG msg;
+        if (quit || !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+        if (msg.message == WM_QUIT) {
+            // Kept for the loops outside once the scan is over.
+            quit = true;
+            quitCode = static_cast<int>(msg.wParam);
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    };
+
+    std::string failure;
+    try {
+        ScanRegistry(target_.registryName, regTree_, progress);
+    } catch (const std::exception& e) {
+        failure = e.what();
+    }
+    try {
+        ScanFilePart(progress);
+    } catch (const std::exception& e) {
+        if (failure.empty()) failure = e.what();
+    }
+    if (!failure.empty()) ShowScanInfo(failure);
+
+    if (hwnd()) EnableWindow(hwnd(), TRUE);
+    scanDone_ = true;
+    if (quit) PostQuitMessage(quitCode);
+    if (!hwnd()) return;
+
+    if (regTree_.Empty() && fileTree_.Empty()) {
+        ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_Noremains), MB_OK);
+        EndModal(IDCANCEL);
+        return;
+    }
+    FillView(RegPane());
+    FillView(FilePane());
+    EnableWindow(btnDelete_, TRUE);
+    EnableWindow(btnCancel_, TRUE);
+}
+
+void TScanForm::ScanFilePart(ScanProgress& progress) {
+    DirVerdict verdict = CheckInstallDirectory(target_.installLocation, safety_);
+    if (verdict.refusal != DirRefusal::None) {
+        ShowScanInfo(DirRefusalText(verdict.refusal));
+        return;
+    }
+    // A folder that also holds another program is listed, but not offered for removal whole.
+    ScanFiles(FileRootText(target_.installLocation, verdict.resolved), fileTree_, progress,
+              verdict.holdsOtherProgram ? csUnchecked : csChecked);
+}
+
+void TScanForm::FillView(Pane pane) {
+    pane.view.Clear();
+    pane.items.clear();
+    for (NodeId id : pane.tree.InOrder()) {
+        const Node& node = pane.tree.Get(id);
+        HTREEITEM parent = nullptr;
+        if (node.parent >= 0) {
+            auto it = pane.items.find(node.parent);
+            if (it != pane.items.end()) parent = it->second;
+        }
+        pane.items[id] = pane.view.AddNode(parent, node.text, node.state, id);
+    }
+    // Registry keys show their values; the install folder shows its first level.
+    for (NodeId id : pane.tree.Roots()) pane.view.Expand(pane.items[id]);
+}
+
+void TScanForm::SyncView(Pane pane) {
+    for (auto it = pane.items.begin(); it != pane.items.end();) {
+        if (pane.tree.Contains(it->first))
+            ++it;
+        else
+            it = pane.items.erase(it);
+    }
+    // Walked top-down through the view itself: deleting an item takes its
+    // descendants along, so their handles are never touched afterwards.
+    HWND tv = pane.view.hwnd();
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM it = pane.view.Root(); it; it = TreeView_GetNextSibling(tv, it))
+        pending.push_back(it);
+    while (!pending.empty()) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        auto id = static_cast<NodeId>(pane.view.NodeData(item));
+        if (!pane.tree.Contains(id)) {
+            pane.view.RemoveNode(item);
+            continue;
+        }
+        int state = pane.tree.Get(id).state;
+        if (pane.view.NodeState(item) != state) pane.view.SetNodeState(item, state);
+        for (HTREEITEM c = TreeView_GetChild(tv, item); c; c = TreeView_GetNextSibling(tv, c))
+            pending.push_back(c);
+    }
+}
+
+void TScanForm::ToggleNode(Pane pane, HTREEITEM item) {
+    auto id = static_cast<NodeId>(pane.view.NodeData(item));
+    if (!pane.tree.Contains(id)) return;
+    pane.tree.ToggleNodeState(id);
+    SyncView(pane);
+}
+
+HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) const {
+    const auto& items = &tree == &regTree_ ? regItems_ : fileItems_;
+    auto it = items.find(id);
+    return it == items.end() ? nullptr : it->second;
+}
+
+void TScanForm::btnDeleteClick() {
+    ShowScanInfo("");
+    const bool hadFiles = !fileTree_.Empty();
+
+    // Each part that stops early leaves its unprocessed checked items behind;
+    // they count as not removed.
+    size_t failed = 0;
+    try {
+        failed += RemoveRegistryItems(regTree_).failed;
+    } catch (const std::exception&) {
+        failed += std::max<size_t>(1, CheckedCount(regTree_));
+    }
+    try {
+        failed += RemoveFileItems(fileTree_).failed;
+    } catch (const std::exception&) {
+        failed += std::max<size_t>(1, CheckedCount(fileTree_));
+    }
+    SyncView(RegPane());
+    SyncView(FilePane());
+
+    if (failed > 0) {
+        ui::ShowAppMessage(hwnd(),
+                           Format(LangFormatText(IDS_MESSAGEBOX_WARNING_CleanIncomplete),
+                                  static_cast<int>(failed)),
+                           MB_OK | MB_ICONEXCLAMATION);
+    } else if (hadFiles) {
+        ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_CleanSuccess), MB_OK);
+    }
+}
+
+void TScanForm::btnCancelClick() { EndModal(IDCANCEL); }
+
+}  // namespace cx::cleanup

@@ -1,0 +1,98 @@
+#pragma once
+// TScanForm: after an uninstall, the remains of that program (registry keys
+// named like it, what is left in its install folder) in two check-marked trees;
+// Delete removes what is checked. The scan runs once, shortly after the window
+// is first shown, on the program whose uninstall was awaited.
+#include <windows.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "cleanup/CheckTree.h"
+#include "cleanup/Safety.h"
+#include "cleanup/Scanner.h"
+#include "cleanup/Uninstall.h"
+#include "widgets/CheckTreeView.h"
+#include "widgets/Form.h"
+
+namespace cx::cleanup {
+
+class TScanForm : public ui::Form {
+public:
+    static constexpr int kClientWidth = 563;
+    static constexpr int kClientHeight = 453;
+    static constexpr UINT_PTR kTimerStartScan = 1;
+    static constexpr UINT kStartScanInterval = 200;
+    enum : int {
+        IDC_LBL_SCANING = 301,
+        IDC_LBL_SCANINFO,
+        IDC_LBL_REGINFOLEFT,
+        IDC_TV_SCANREGINFO,
+        IDC_LBL_FILELEFT,
+        IDC_TV_SCANFILES,
+        IDC_BTN_DELETE,
+        IDC_BTN_CANCEL,
+    };
+
+    // `target`: the program whose uninstall was awaited; `safety`: what the
+    // install folder is judged against before anything in it is listed.
+    TScanForm(UninstallTarget target, SafetyContext safety);
+
+    // The single scan (what the first tick of TimerStartScan runs); later calls do nothing.
+    void StartScan();
+    bool ScanDone() const noexcept { return scanDone_; }
+    void btnDeleteClick();
+    void btnCancelClick();
+    void ApplyTexts();
+
+    // What the two trees hold, and their views (tests look at both).
+    const CheckTree& RegistryFindings() const noexcept { return regTree_; }
+    const CheckTree& FileFindings() const noexcept { return fileTree_; }
+    ui::CheckTreeView& tvScanRegInfo() noexcept { return tvScanRegInfo_; }
+    ui::CheckTreeView& tvScanFiles() noexcept { return tvScanFiles_; }
+    // The view node of a finding; nullptr when it is not shown.
+    HTREEITEM ViewItem(const CheckTree& tree, NodeId id) const;
+
+protected:
+    void CreateForm(HWND owner) override;
+    void FormShow() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    struct Pane {
+        CheckTree& tree;
+        ui::CheckTreeView& view;
+        std::unordered_map<NodeId, HTREEITEM>& items;
+    };
+    Pane RegPane() { return {regTree_, tvScanRegInfo_, regItems_}; }
+    Pane FilePane() { return {fileTree_, tvScanFiles_, fileItems_}; }
+
+    void TimerStartScanTimer();
+    void ScanFilePart(ScanProgress& progress);
+    void ToggleNode(Pane pane, HTREEITEM item);
+    static void FillView(Pane pane);
+    // Brings the view in line with its tree: nodes no longer there go, marks follow.
+    static void SyncView(Pane pane);
+    void ShowScanInfo(const std::string& text);
+
+    UninstallTarget target_;
+    SafetyContext safety_;
+    CheckTree regTree_;
+    CheckTree fileTree_;
+    std::unordered_map<NodeId, HTREEITEM> regItems_;
+    std::unordered_map<NodeId, HTREEITEM> fileItems_;
+    bool scanStarted_ = false;
+    bool scanDone_ = false;
+
+    HWND lblScaning_ = nullptr;
+    HWND lblScanInfo_ = nullptr;
+    HWND lblRegInfoLeft_ = nullptr;
+    HWND lblFileLeft_ = nullptr;
+    HWND btnDelete_ = nullptr;
+    HWND btnCancel_ = nullptr;
+    ui::CheckTreeView tvScanRegInfo_;
+    ui::CheckTreeView tvScanFiles_;
+};
+
+}  // namespace cx::cleanup

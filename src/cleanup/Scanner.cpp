@@ -1,0 +1,171 @@
+#include "cleanup/Scanner.h"
+
+#include <exception>
+#include <vector>
+
+#include "cleanup/Safety.h"
+#include "platform/Handles.h"
+#include "platform/Registry.h"
+
+namespace cx::cleanup {
+
+namespace {
+
+// Repainting the label per item makes a scan several times slower under Wine
+// (each repaint is a round trip to the wineserver), so the text is shown at
+// most every 50 ms.
+class Throttled {
+public:
+    explicit Throttled(ScanProgress& p) : p_(p) {}
+    void Show(const std::string& text) {
+        if (!p_.show) return;
+        DWORD now = GetTickCount();
+        if (p_.shownOnce && now - p_.lastShown < 50) return;
+        p_.shownOnce = true;
+        p_.lastShown = now;
+        p_.show(text);
+    }
+    void Pump() {
+        if (p_.pump) p_.pump();
+    }
+
+private:
+    ScanProgress& p_;
+};
+
+// Whole subtrees no program's remains are looked for in; compared, case-sensitively,
+// with the path built so far (start path as written, then names as stored).
+bool IsExcluded(const std::string& path) {
+    static const char* const kExcluded[] = {
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
+        "SOFTWARE\\Classes",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
+        "SOFTWARE\\Microsoft",
+    };
+    for (const char* e : kExcluded)
+        if (path == e) return true;
+    return false;
+}
+
+std::vector<std::string> ValueNames(HKEY key) {
+    std::vector<std::string> names;
+    DWORD count = 0, maxName = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &maxName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    std::vector<char> buf(maxName + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(buf.size());
+        LONG rc = RegEnumValueA(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            buf.resize(buf.size() * 2 + 256);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(buf.data(), len);
+    }
+    return names;
+}
+
+struct RegWalk {
+    const std::string& hive;
+    const std::string& word;
+    CheckTree& tree;
+    Throttled& progress;
+
+    // `key` is open on `path` (no trailing "\"). Each subkey is opened relative to
+    // it: Wine refuses full paths beyond about 260 characters. Reading is all a
+    // scan needs, so KEY_READ: asking for full access would skip, without a word,
+    // every key a limited user may not change, and the user would never learn
+    // what is left; removal reports those it cannot delete instead.
+    void Walk(HKEY key, const std::string& path) {
+        try {
+            const std::string base = path + "\\";
+            for (const std::string& name : reg::SubKeyNames(key)) {
+                progress.Pump();
+                const std::string childPath = base + name;
+                progress.Show(hive + "\\" + childPath);
+                unique_hkey child;
+                if (RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS)
+                    child.reset();
+                if (name == word && !IsProtectedKey(hive, childPath)) {
+                    const std::string text = hive + "\\" + childPath;
+                    NodeId node = tree.AddRegistry(-1, text, NodeKind::RegKey, hive, base, name);
+                    if (child)
+                        for (const std::string& v : ValueNames(child.get()))
+                            tree.AddRegistry(node, text + "\\" + v, NodeKind::RegValue, hive,
+                                             childPath + "\\", v);
+                }
+                if (child && !IsExcluded(childPath)) Walk(child.get(), childPath);
+            }
+        } catch (const std::exception&) {
+            // One unreadable level ends only itself; the caller goes on with its next subkey.
+        }
+    }
+};
+
+void ScanDirectory(const std::string& dir, NodeId parent, CheckState state, CheckTree& tree,
+                   Throttled& progress) {
+    const std::string base = (dir.empty() || dir.back() == '\\') ? dir : dir + "\\";
+    WIN32_FIND_DATAA fd;
+    unique_hfind find(FindFirstFileA((base + "*.*").c_str(), &fd));
+    if (!find) return;
+    do {
+        if (fd.cFileName[0] == '.') continue;
+        const std::string full = base + fd.cFileName;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // Listed but never entered: its target belongs to someone else.
+            progress.Pump();
+            progress.Show(full);
+            tree.Add(parent, full, NodeKind::Link, state);
+        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            NodeId node = tree.Add(parent, full, NodeKind::Folder, state);
+            ScanDirectory(full, node, state, tree, progress);
+        } else {
+            progress.Pump();
+            progress.Show(full);
+            tree.Add(parent, full, NodeKind::File, state);
+        }
+    } while (FindNextFileA(find.get(), &fd));
+}
+
+}  // namespace
+
+void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& path,
+                     const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {
+    if (searchWord.empty() || IsExcluded(path)) return;
+    unique_hkey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    Throttled throttled(progress);
+    RegWalk walk{hiveName, searchWord, tree, throttled};
+    walk.Walk(key.get(), path);
+}
+
+void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {
+    if (searchWord.empty()) return;
+    ScanRegistryKey(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products", searchWord,
+                    tree, progress);
+    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "SOFTWARE", searchWord, tree,
+                    progress);
+    ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE", searchWord, tree,
+                    progress);
+    ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows",
+                    searchWord, tree, progress);
+}
+
+NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
+                 CheckState rootState) {
+    const CheckState state = rootState == csChecked ? csChecked : csUnchecked;
+    DWORD attrs = GetFileAttributesA(rootText.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return -1;
+    Throttled throttled(progress);
+    // An install folder that is itself a junction is listed as the link it is:
+    // what it points to was never the program's to lose.
+    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return tree.Add(-1, rootText, NodeKind::Link, state);
+    NodeId root = tree.Add(-1, rootText, NodeKind::Folder, state);
+    ScanDirectory(rootText, root, state, tree, throttled);
+    return root;
+}
+
+}  // namespace cx::cleanup

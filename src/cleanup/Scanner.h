@@ -1,0 +1,44 @@
+#pragma once
+// The remains scan: registry keys named exactly like the uninstalled program,
+// and everything left in its install folder, collected into check trees.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "cleanup/CheckTree.h"
+
+namespace cx::cleanup {
+
+struct ScanProgress {
+    // The path being examined (for lblScanInfo); called at most every 50 ms.
+    std::function<void(const std::string& path)> show;
+    // Handles one pending window message, so the window stays painted.
+    std::function<void()> pump;
+    // When `show` was last called; kept here so the walks of one scan share it.
+    DWORD lastShown = 0;
+    bool shownOnce = false;
+};
+
+// Walks the four start subtrees (HKEY_CLASSES_ROOT\Installer\Products,
+// HKEY_CURRENT_USER\SOFTWARE, HKEY_LOCAL_MACHINE\SOFTWARE and
+// HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows) and adds one root node per key
+// whose name equals `searchWord` (case-sensitive), with its values as children.
+// An empty search word matches nothing. Keys that cannot be read are skipped
+// with their subtrees.
+void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& progress);
+
+// The walk of one start subtree: `root` is an open hive or key whose display
+// name is `hiveName`, `path` the start path below it (no trailing "\").
+void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& path,
+                     const std::string& searchWord, CheckTree& tree, ScanProgress& progress);
+
+// Lists `rootText` (an absolute folder already judged safe to scan) as the root
+// node, with everything below it. Names beginning with "." are skipped with
+// their contents; junctions and symbolic links become Link nodes and are never
+// entered. Every node takes `rootState` (csPartial is taken as csUnchecked).
+// Returns the root node, or -1 when the folder cannot be listed (nothing added).
+NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
+                 CheckState rootState = csChecked);
+
+}  // namespace cx::cleanup

@@ -1,0 +1,108 @@
+#include "CoreKit.h"
+
+#include <gtest/gtest.h>
+
+#include "harness/TestKit.h"
+#include "platform/Handles.h"
+#include "platform/Registry.h"
+
+namespace cx::test {
+
+std::string FreshRegSandbox(const std::string& sub) {
+    std::string path = std::string(kRegSandbox) + "\\" + sub;
+    reg::DeleteTree(HKEY_CURRENT_USER, path);
+    RegCloseKey(CreateKeyPath(HKEY_CURRENT_USER, path));
+    return path;
+}
+
+void DropRegSandbox() { reg::DeleteTree(HKEY_CURRENT_USER, kRegSandbox); }
+
+HKEY CreateKeyPath(HKEY root, const std::string& path) {
+    unique_hkey cur;
+    HKEY at = root;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find('\\', pos);
+        if (end == std::string::npos) end = path.size();
+        std::string part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty()) continue;
+        HKEY next = nullptr;
+        LONG rc = RegCreateKeyExA(at, part.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
+                                  nullptr);
+        if (rc != ERROR_SUCCESS) {
+            ADD_FAILURE() << "cannot create " << path << ": " << rc;
+            return nullptr;
+        }
+        cur.reset(next);
+        at = next;
+    }
+    return cur.release();
+}
+
+void SetValue(HKEY key, const std::string& name, DWORD type, const std::string& data) {
+    LONG rc = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size()));
+    if (rc != ERROR_SUCCESS) ADD_FAILURE() << "cannot set " << name << ": " << rc;
+}
+
+static void RegWalk(HKEY key, const std::string& rel, std::map<std::string, std::string>& out) {
+    out["K:" + rel] = "";
+    {
+        // A second handle of its own for the owner type to close.
+        auto view = reg::Key::Open(key, "", KEY_READ);
+        if (view)
+            for (const auto& v : view->Values())
+                out["V:" + rel + "|" + v.name] =
+                    std::to_string(v.type) + ":" + std::string(v.data.begin(), v.data.end());
+    }
+    for (const auto& name : reg::SubKeyNames(key)) {
+        HKEY child = nullptr;
+        if (RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) {
+            out["K:" + rel + "\\" + name] = "unreadable";
+            continue;
+        }
+        RegWalk(child, rel + "\\" + name, out);
+        RegCloseKey(child);
+    }
+}
+
+std::map<std::string, std::string> RegPicture(HKEY root, const std::string& path) {
+    std::map<std::string, std::string> out;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
+    RegWalk(key, "", out);
+    RegCloseKey(key);
+    return out;
+}
+
+static void FileWalk(const std::string& dir, const std::string& rel,
+                     std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA fd;
+    unique_hfind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
+    if (!find) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string r = rel.empty() ? name : rel + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out["D:" + r] = "";
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                FileWalk(dir + "\\" + name, r, out);
+        } else {
+            out["F:" + r] = ReadWholeFile(dir + "\\" + name);
+        }
+    } while (FindNextFileA(find.get(), &fd));
+}
+
+std::map<std::string, std::string> FilePicture(const std::string& dir) {
+    std::map<std::string, std::string> out;
+    std::string d = dir;
+    if (!d.empty() && d.back() == '\\') d.pop_back();
+    FileWalk(d, "", out);
+    return out;
+}
+
+cleanup::ScanProgress Quiet() { return {}; }
+
+}  // namespace cx::test

@@ -1,0 +1,183 @@
+// The whole road of an uninstall on the demo prefix: the program's own
+// uninstaller (which hands over to a child and exits at once), the question only
+// when the child has ended, the scan of the leftovers, and a Delete that removes
+// exactly the items left checked.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <random>
+
+#include "Snapshot.h"
+#include "app/AppStart.h"
+#include "app/MainForm.h"
+#include "cleanup/ScanForm.h"
+#include "harness/TestKit.h"
+#include "i18n/LanguageFile.h"
+#include "platform/AppPaths.h"
+#include "platform/Com.h"
+#include "platform/Strings.h"
+#include "seeder/DemoData.h"
+#include "skin/SkinFile.h"
+#include "widgets/Seam.h"
+
+namespace {
+
+using namespace cx;
+
+bool HandOverCopyRunning() {
+    unique_snapshot snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32First(snap.get(), &pe); ok; ok = Process32Next(snap.get(), &pe))
+        if (StartsWithNoCase(pe.szExeFile, demo::kHandOverPrefix)) return true;
+    return false;
+}
+
+void SnapshotAll(test::Entries& regs, test::Entries& files) {
+    test::SnapshotRegistry(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "Software", regs);
+    test::SnapshotRegistry(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Software", regs);
+    test::SnapshotRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products", regs);
+    test::SnapshotFolder("C:\\Program Files", files);
+}
+
+// Entries a removal of these checked findings must take away, and nothing else.
+test::Entries Expected(const cleanup::CheckTree& tree, const test::Entries& before) {
+    test::Entries out;
+    for (cleanup::NodeId id : tree.InOrder()) {
+        const cleanup::Node& n = tree.Get(id);
+        if (n.state != cleanup::csChecked) continue;
+        if (n.kind == cleanup::NodeKind::RegValue) {
+            if (tree.Get(n.parent).state == cleanup::csChecked) continue;  // goes with its key
+            std::string name = Lower(n.text);
+            for (const auto& e : before)
+                if (e.compare(0, e.find('='), name) == 0 && e.find('=') == name.size()) out.insert(e);
+            continue;
+        }
+        for (const auto& e : before)
+            if (test::StartsWithPath(e, n.text)) out.insert(e);
+    }
+    return out;
+}
+
+class UninstallFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
+        std::string app = test::FreshAppCopy("uninstall-flow");
+        Hide() = HideFlags{};
+        ASSERT_TRUE(app::InitAppPaths(app));
+        app::RegisterInventoryService((app + "Dravik.dll").c_str());
+        LoadSkinFile();
+        LoadLanguageFile();
+        ui::SetApplicationTitle("Carvexo");
+    }
+    void TearDown() override {
+        ui::SetMessageResponder({});
+        ui::SetModalHook({});
+        test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed");
+    }
+    ComInit com;
+};
+
+TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
+    const demo::DemoProgram* program = nullptr;
+    for (const auto& p : demo::Programs())
+        if (p.handOver && p.displayName && p.remains != demo::Remains::None) program = &p;
+    ASSERT_TRUE(program) << "the demo data has no hand-over program with remains";
+
+    app::TMainForm form;
+    form.CreateForm();
+    form.Show(SW_SHOWNOACTIVATE);
+    int row = -1;
+    for (int r = 0; r < form.RowCount(); ++r)
+        if (form.RowCaption(r) == program->displayName) row = r;
+    ASSERT_GE(row, 0);
+    form.SelectRow(row);
+
+    bool asked = false, childRunningAtQuestion = true, scanned = false;
+    test::Entries regBefore, filesBefore, expectedGone;
+    size_t regFindings = 0, fileFindings = 0, hivesWithFindings = 0;
+    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
+        if (m.flags == (MB_YESNO | MB_ICONEXCLAMATION) && !asked) {
+            asked = true;
+            childRunningAtQuestion = HandOverCopyRunning();
+            SnapshotAll(regBefore, filesBefore);  // after the uninstaller, before the clean-up
+            return IDYES;
+        }
+        return IDOK;
+    });
+    ui::SetModalHook([&](HWND window) {
+        auto* scan = dynamic_cast<cleanup::TScanForm*>(
+            reinterpret_cast<ui::Window*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+        if (!scan) return;
+        scan->StartScan();
+        scanned = true;
+        const cleanup::CheckTree& regs = scan->RegistryFindings();
+        const cleanup::CheckTree& files = scan->FileFindings();
+        regFindings = regs.Roots().size();
+        fileFindings = files.Size();
+        std::set<std::string> hives;
+        for (cleanup::NodeId id : regs.Roots()) hives.insert(regs.Get(id).text.substr(0, regs.Get(id).text.find('\\')));
+        hivesWithFindings = hives.size();
+
+        // Keep one matched key, one value of another key and one file deep in the folder.
+        std::mt19937 rng(7);
+        auto roots = regs.Roots();
+        if (roots.size() >= 2) {
+            scan->tvScanRegInfo().onStateIconClick(scan->ViewItem(regs, roots[0]));
+            const auto& second = regs.Get(roots[1]);
+            if (!second.children.empty())
+                scan->tvScanRegInfo().onStateIconClick(scan->ViewItem(regs, second.children[0]));
+        }
+        std::vector<cleanup::NodeId> leaves;
+        for (cleanup::NodeId id : files.InOrder())
+            if (files.Get(id).kind == cleanup::NodeKind::File && files.Get(id).parent != -1 &&
+                files.Get(files.Get(id).parent).parent != -1)
+                leaves.push_back(id);
+        if (!leaves.empty()) scan->tvScanFiles().onStateIconClick(scan->ViewItem(files, leaves[rng() % leaves.size()]));
+
+        expectedGone = Expected(regs, regBefore);
+        for (const auto& e : Expected(files, filesBefore)) expectedGone.insert(e);
+        scan->btnDeleteClick();
+        scan->btnCancelClick();
+    });
+
+    form.ActionUninstallExecute();
+    // The worker sends its message into this thread: keep messages flowing.
+    for (DWORD start = GetTickCount(); !scanned && GetTickCount() - start < 60000;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(20);
+    }
+    ASSERT_TRUE(asked) << "no question after the uninstall";
+    EXPECT_FALSE(childRunningAtQuestion) << "the question came while the hand-over child still ran";
+    ASSERT_TRUE(scanned);
+    EXPECT_GE(regFindings, 2u);
+    EXPECT_GE(hivesWithFindings, 2u);
+    EXPECT_GT(fileFindings, 1u);
+
+    test::Entries regAfter, filesAfter;
+    SnapshotAll(regAfter, filesAfter);
+    test::Entries gone = test::Minus(regBefore, regAfter);
+    for (const auto& e : test::Minus(filesBefore, filesAfter)) gone.insert(e);
+    test::Entries appeared = test::Minus(regAfter, regBefore);
+    for (const auto& e : test::Minus(filesAfter, filesBefore)) appeared.insert(e);
+    EXPECT_FALSE(expectedGone.empty());
+    EXPECT_EQ(gone, expectedGone);
+    // Nothing may appear but what Wine itself keeps up to date while programs run.
+    for (const auto& e : appeared) {
+        bool wines = test::StartsWithPath(e, "hkey_local_machine\\software\\microsoft") ||
+                     test::StartsWithPath(e, "hkey_current_user\\software\\microsoft") ||
+                     test::StartsWithPath(e, "hkey_current_user\\software\\wine") ||
+                     test::StartsWithPath(e, "hkey_local_machine\\software\\wine");
+        EXPECT_TRUE(wines) << e;
+    }
+}
+
+}  // namespace
