@@ -23,23 +23,17 @@ std::optional<Key> Key::OpenSub(const std::string& name, REGSAM access) const no
 }
 
 std::vector<std::string> SubKeyNames(HKEY key) {
+    // A key name has at most 255 characters, so one buffer fits every name and
+    // no size query is needed first: under Wine every registry call is a round
+    // trip to the wineserver, and a scan makes one listing per key.
     std::vector<std::string> names;
-    DWORD count = 0, maxLen = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return names;
-    names.reserve(count);
-    std::vector<char> buf(std::max<DWORD>(maxLen + 1, 256));
+    char buf[512];
     for (DWORD i = 0;; ++i) {
-        DWORD len = static_cast<DWORD>(buf.size());
-        LONG rc = RegEnumKeyExA(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) {
-            buf.resize(buf.size() * 2);
-            --i;
-            continue;
-        }
+        DWORD len = sizeof buf;
+        LONG rc = RegEnumKeyExA(key, i, buf, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;  // longer than any valid name: pass it over
         if (rc != ERROR_SUCCESS) break;
-        names.emplace_back(buf.data(), len);
+        names.emplace_back(buf, len);
     }
     return names;
 }
