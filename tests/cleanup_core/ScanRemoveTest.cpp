@@ -240,7 +240,9 @@ TEST_F(FileScan, ListsInEnumerationOrderAndSkipsDotNames) {
     EXPECT_EQ(t.Get(Find(t, dir + "empty")).kind, NodeKind::Folder);
     EXPECT_TRUE(t.Get(Find(t, dir + "empty")).children.empty());
     EXPECT_EQ(t.Get(Find(t, dir + "sub\\deeper\\c.txt")).kind, NodeKind::File);
-    EXPECT_EQ(pumps, 3);  // per file, never per folder
+    // At most once per file (at most every 10 ms), never per folder, and at least once.
+    EXPECT_GE(pumps, 1);
+    EXPECT_LE(pumps, 3);
     EXPECT_GE(shown.size(), 1u);
 
     // The root text is kept as given; children get exactly one "\".
