@@ -6,6 +6,8 @@
 //  - list fill: inserting the rows into a list view with repainting suspended;
 //  - the whole LoadProgramList of the main window through the COM service.
 #include <windows.h>
+
+#include "BenchClock.h"
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -29,6 +31,9 @@
 
 namespace {
 
+using cx::bench::Median;
+using cx::bench::Now;
+
 constexpr const char* kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // The values the inventory reads for a program.
 const char* const kValues[] = {"DisplayName",  "UninstallString", "SystemComponent", "ParentKeyName",
@@ -36,16 +41,6 @@ const char* const kValues[] = {"DisplayName",  "UninstallString", "SystemCompone
                                "URLInfoAbout", "URLUpdateInfo",   "EstimatedSize",   "DisplayIcon",
                                "Publisher",    "InstallLocation"};
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
 
 // Median of several runs, in milliseconds.
 double Time(const std::function<void()>& work, int runs = 5) {
@@ -55,8 +50,7 @@ double Time(const std::function<void()>& work, int runs = 5) {
         work();
         t.push_back(Now() - start);
     }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    return Median(t);
 }
 
 size_t BareLoop() {

@@ -9,6 +9,8 @@
 //    recursion of the same folder;
 //  - how often the window's label could repaint during the registry scan.
 #include <windows.h>
+
+#include "BenchClock.h"
 #include <commctrl.h>
 
 #include <algorithm>
@@ -26,25 +28,14 @@
 
 namespace {
 
+using cx::bench::Median;
+using cx::bench::Now;
+
 constexpr const char* kBenchKey = "Software\\CxBenchScan";
 constexpr const char* kTarget = "CxBenchTarget";
 constexpr const char* kBenchDir = "C:\\carvexo-bench\\files";
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
 
-double Median(std::vector<double> t) {
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
 
 // 50 x 40 x 50 = 100,000 keys (plus the 2,050 above them), a match every so often.
 void MakeKeys() {

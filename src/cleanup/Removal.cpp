@@ -238,6 +238,23 @@ void PruneGone(CheckTree& tree, NodeId id) {
 
 }  // namespace
 
+// Runs one removal; the node leaves the tree only when its item is gone, and
+// the outcome is counted either way.
+template <typename Removal>
+void TakeItem(CheckTree& tree, NodeId id, RemovalResult& result, Removal remove) {
+    bool gone = false;
+    try {
+        gone = remove();
+    } catch (const std::exception&) {
+    }
+    if (gone) {
+        ++result.removed;
+        tree.Remove(id);
+    } else {
+        ++result.failed;
+    }
+}
+
 RemovalResult RemoveRegistryItems(CheckTree& tree) {
     RemovalResult result;
     auto order = tree.InOrder();
@@ -245,17 +262,7 @@ RemovalResult RemoveRegistryItems(CheckTree& tree) {
         if (!tree.Contains(*it)) continue;
         const Node& n = tree.Get(*it);
         if (n.kind != NodeKind::RegKey || n.state != csChecked) continue;
-        bool gone = false;
-        try {
-            gone = RemoveKey(RegItemOf(n));
-        } catch (const std::exception&) {
-        }
-        if (gone) {
-            ++result.removed;
-            tree.Remove(*it);
-        } else {
-            ++result.failed;
-        }
+        TakeItem(tree, *it, result, [&] { return RemoveKey(RegItemOf(n)); });
     }
     order = tree.InOrder();
     for (auto it = order.rbegin(); it != order.rend() && !tree.Empty(); ++it) {
@@ -266,17 +273,7 @@ RemovalResult RemoveRegistryItems(CheckTree& tree) {
         if (n.parent != -1 && tree.Get(n.parent).kind == NodeKind::RegKey &&
             tree.Get(n.parent).state == csChecked)
             continue;
-        bool gone = false;
-        try {
-            gone = RemoveValue(RegItemOf(n));
-        } catch (const std::exception&) {
-        }
-        if (gone) {
-            ++result.removed;
-            tree.Remove(*it);
-        } else {
-            ++result.failed;
-        }
+        TakeItem(tree, *it, result, [&] { return RemoveValue(RegItemOf(n)); });
     }
     // A key deleted with a checked key above it may still have a node of its own
     // (a nested match the user left unchecked); the tree shows only what is there.
