@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "cleanup/CheckTree.h"
@@ -187,12 +186,16 @@ int main() {
         t0 = Now();
         cx::cleanup::ScanFiles(kBenchDir, files, progress);
         scanF.push_back(Now() - t0);
-        std::unordered_map<cx::cleanup::NodeId, HTREEITEM> items;
+        // What the scan window inserts when it shows the findings: the install
+        // folder and its first level; deeper levels go in as folders are opened.
         SendMessageA(view.hwnd(), WM_SETREDRAW, FALSE, 0);
-        for (cx::cleanup::NodeId id : files.InOrder()) {
-            const auto& node = files.Get(id);
-            HTREEITEM parent = node.parent < 0 ? TVI_ROOT : items[node.parent];
-            items[id] = view.AddNode(parent, node.text, node.state, id);
+        for (cx::cleanup::NodeId rootId : files.Roots()) {
+            const auto& root = files.Get(rootId);
+            HTREEITEM r = view.AddNode(nullptr, root.text, root.state, rootId, !root.children.empty());
+            for (cx::cleanup::NodeId c : root.children) {
+                const auto& child = files.Get(c);
+                view.AddNode(r, child.text, child.state, c, !child.children.empty());
+            }
         }
         SendMessageA(view.hwnd(), WM_SETREDRAW, TRUE, 0);
         fullF.push_back(Now() - t0);

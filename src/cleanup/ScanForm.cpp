@@ -187,17 +187,39 @@ void TScanForm::ScanFilePart(ScanProgress& progress) {
 void TScanForm::FillView(Pane pane) {
     pane.view.Clear();
     pane.items.clear();
-    for (NodeId id : pane.tree.InOrder()) {
-        const Node& node = pane.tree.Get(id);
-        HTREEITEM parent = nullptr;
-        if (node.parent >= 0) {
-            auto it = pane.items.find(node.parent);
-            if (it != pane.items.end()) parent = it->second;
-        }
-        pane.items[id] = pane.view.AddNode(parent, node.text, node.state, id);
-    }
     // Registry keys show their values; the install folder shows its first level.
-    for (NodeId id : pane.tree.Roots()) pane.view.Expand(pane.items[id]);
+    for (NodeId id : pane.tree.Roots()) {
+        InsertNode(pane, id, nullptr);
+        InsertChildren(pane, id);
+        pane.view.Expand(pane.items[id]);
+    }
+}
+
+void TScanForm::InsertNode(Pane pane, NodeId id, HTREEITEM parent) {
+    const Node& node = pane.tree.Get(id);
+    pane.items[id] = pane.view.AddNode(parent, node.text, node.state, id, !node.children.empty());
+}
+
+void TScanForm::InsertChildren(Pane pane, NodeId id) {
+    auto parent = pane.items.find(id);
+    if (parent == pane.items.end() || !pane.tree.Contains(id)) return;
+    const Node& node = pane.tree.Get(id);
+    // Children are inserted all at once, so one present means all are.
+    if (node.children.empty() || pane.items.count(node.children.front())) return;
+    for (NodeId child : node.children) InsertNode(pane, child, parent->second);
+}
+
+LRESULT TScanForm::OnNotify(int id, NMHDR* header) {
+    if (header->code == TVN_ITEMEXPANDINGA || header->code == TVN_ITEMEXPANDINGW) {
+        // The item handle and the action stand at the same place in both forms.
+        auto* tv = reinterpret_cast<NMTREEVIEWA*>(header);
+        if (tv->action & TVE_EXPAND) {
+            Pane pane = header->hwndFrom == tvScanFiles_.hwnd() ? FilePane() : RegPane();
+            InsertChildren(pane, static_cast<NodeId>(pane.view.NodeData(tv->itemNew.hItem)));
+        }
+        return FALSE;
+    }
+    return Form::OnNotify(id, header);
 }
 
 void TScanForm::SyncView(Pane pane) {
@@ -235,10 +257,15 @@ void TScanForm::ToggleNode(Pane pane, HTREEITEM item) {
     SyncView(pane);
 }
 
-HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) const {
-    const auto& items = &tree == &regTree_ ? regItems_ : fileItems_;
-    auto it = items.find(id);
-    return it == items.end() ? nullptr : it->second;
+HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) {
+    Pane pane = &tree == &regTree_ ? RegPane() : FilePane();
+    if (!pane.tree.Contains(id)) return nullptr;
+    std::vector<NodeId> chain;
+    for (NodeId up = pane.tree.Get(id).parent; up != -1; up = pane.tree.Get(up).parent)
+        chain.push_back(up);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) InsertChildren(pane, *it);
+    auto found = pane.items.find(id);
+    return found == pane.items.end() ? nullptr : found->second;
 }
 
 void TScanForm::btnDeleteClick() {

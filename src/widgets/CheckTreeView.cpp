@@ -113,11 +113,12 @@ void CheckTreeView::Create(HWND parent, int id, int x, int y, int width, int hei
 }
 
 HTREEITEM CheckTreeView::AddNode(HTREEITEM parent, const std::string& text, int state,
-                                 LPARAM data) {
+                                 LPARAM data, bool hasChildren) {
     TVINSERTSTRUCTA ins{};
     ins.hParent = parent ? parent : TVI_ROOT;
     ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_STATE | TVIF_PARAM;
+    ins.item.mask = TVIF_TEXT | TVIF_STATE | TVIF_PARAM | TVIF_CHILDREN;
+    ins.item.cChildren = hasChildren ? 1 : 0;
     ins.item.pszText = const_cast<char*>(text.c_str());
     ins.item.state = INDEXTOSTATEIMAGEMASK(state);
     ins.item.stateMask = TVIS_STATEIMAGEMASK;

@@ -30,7 +30,10 @@ public:
 
     // Adds a node as the last child of `parent` (nullptr or TVI_ROOT: a root
     // node); `state` is 1..3. Throws when the control refuses it.
-    HTREEITEM AddNode(HTREEITEM parent, const std::string& text, int state, LPARAM data = 0);
+    // `hasChildren` shows the expand button before any child is added (children
+    // inserted only when the node is expanded).
+    HTREEITEM AddNode(HTREEITEM parent, const std::string& text, int state, LPARAM data = 0,
+                      bool hasChildren = false);
     void SetNodeState(HTREEITEM item, int state);
     int NodeState(HTREEITEM item) const;  // 0 for no item
     std::string NodeText(HTREEITEM item) const;

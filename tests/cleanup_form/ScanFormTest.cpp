@@ -51,6 +51,8 @@ std::vector<HTREEITEM> AllItems(ui::CheckTreeView& view) {
         HTREEITEM item = pending.back();
         pending.pop_back();
         items.push_back(item);
+        // The scan window inserts a folder's children when it is opened.
+        TreeView_Expand(tv, item, TVE_EXPAND);
         for (HTREEITEM c = TreeView_GetChild(tv, item); c; c = TreeView_GetNextSibling(tv, c))
             pending.push_back(c);
     }
