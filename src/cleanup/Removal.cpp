@@ -166,15 +166,32 @@ std::string WithoutTrailingBackslash(std::string path) {
     return path;
 }
 
-// A junction or a directory symbolic link goes with RemoveDirectoryA, a file
-// link with DeleteFileA; neither touches what the link points to.
+// Removes a junction or symbolic link itself, never what it points to. The link
+// is opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) and deleted through that
+// handle, but only after making sure the handle really is the link: a system
+// that follows the link on open anyway (Wine does, for links made on the host)
+// would otherwise delete the target's file. There the link stays, and the
+// caller counts it as not removed.
 void RemoveLink(const std::string& path) {
-    DWORD attrs = GetFileAttributesA(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES) return;
-    if (attrs & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(path.c_str());
-    else
-        DeleteFileA(path.c_str());
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    unique_hfile link(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                  OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!link) return;
+    BY_HANDLE_FILE_INFORMATION self{};
+    if (!GetFileInformationByHandle(link.get(), &self) ||
+        !(self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return;
+    unique_hfile target(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION pointed{};
+    if (target && GetFileInformationByHandle(target.get(), &pointed) &&
+        pointed.dwVolumeSerialNumber == self.dwVolumeSerialNumber &&
+        pointed.nFileIndexHigh == self.nFileIndexHigh && pointed.nFileIndexLow == self.nFileIndexLow)
+        return;  // the "link" handle is the target itself
+    target.reset();
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose);
 }
 
 // Removes every link below `dir` (never entering one); false when one stays.
