@@ -18,13 +18,19 @@ class Throttled {
 public:
     explicit Throttled(ScanProgress& p) : p_(p) {}
     void Show(const std::string& text) {
-        if (!p_.show) return;
+        if (Due()) p_.show(text);
+    }
+    // True (and the time taken) when the label may be updated now; callers
+    // build the text only then.
+    bool Due() {
+        if (!p_.show) return false;
         DWORD now = GetTickCount();
-        if (p_.shownOnce && now - p_.lastShown < 50) return;
+        if (p_.shownOnce && now - p_.lastShown < 50) return false;
         p_.shownOnce = true;
         p_.lastShown = now;
-        p_.show(text);
+        return true;
     }
+    void ShowNow(const std::string& text) { p_.show(text); }
     void Pump() {
         if (p_.pump) p_.pump();
     }
@@ -98,7 +104,7 @@ struct RegWalk {
             for (const std::string& name : reg::SubKeyNames(key)) {
                 progress.Pump();
                 const std::string childPath = base + name;
-                progress.Show(hive + "\\" + childPath);
+                if (progress.Due()) progress.ShowNow(hive + "\\" + childPath);
                 unique_hkey child;
                 if (RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS)
                     child.reset();
