@@ -2,6 +2,7 @@
 
 #include "app/AppStart.h"
 #include "app/Config.h"
+#include "harness/MessageLog.h"
 #include "harness/TestKit.h"
 #include "platform/AppPaths.h"
 #include "platform/Error.h"
@@ -15,13 +16,9 @@ class AppStartTest : public ::testing::Test {
 protected:
     void SetUp() override {
         cx::Hide() = cx::HideFlags{};
-        cx::ui::SetMessageResponder([this](const cx::ui::MessageRecord& m) {
-            shown.push_back(m);
-            return IDOK;
-        });
     }
-    void TearDown() override { cx::ui::SetMessageResponder({}); }
-    std::vector<cx::ui::MessageRecord> shown;
+    cx::test::MessageLog messageLog;
+    std::vector<cx::ui::MessageRecord>& shown = messageLog.shown;
 };
 
 TEST_F(AppStartTest, FirstStartWritesTheDefaultConfigAndMakesTheFolders) {

@@ -2,6 +2,7 @@
 
 #include "app/AppStart.h"
 #include "app/MainForm.h"
+#include "harness/MessageLog.h"
 #include "harness/TestKit.h"
 #include "platform/AppPaths.h"
 #include "platform/Com.h"
@@ -16,16 +17,12 @@ protected:
     void SetUp() override {
         dir = cx::test::FreshScratchDir("mainform");
         ASSERT_TRUE(cx::app::InitAppPaths(dir));
-        cx::ui::SetMessageResponder([this](const cx::ui::MessageRecord& m) {
-            shown.push_back(m);
-            return IDOK;
-        });
         cx::ui::SetApplicationTitle("Carvexo");
     }
-    void TearDown() override { cx::ui::SetMessageResponder({}); }
     cx::ComInit com;
     std::string dir;
-    std::vector<cx::ui::MessageRecord> shown;
+    cx::test::MessageLog messageLog;
+    std::vector<cx::ui::MessageRecord>& shown = messageLog.shown;
 };
 
 TEST_F(MainFormTest, BorderlessColourKeyedWindowOfTheDesignedSize) {

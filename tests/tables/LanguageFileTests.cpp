@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/MessageLog.h"
 #include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
@@ -31,15 +32,10 @@ class LanguageFile : public ::testing::Test {
 protected:
     void SetUp() override {
         RestoreEnglishDefaults();
-        ui::SetMessageResponder([this](const ui::MessageRecord& m) {
-            messages.push_back(m);
-            return IDOK;
-        });
         dir = test::FreshScratchDir(
             std::string("tables-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override {
-        ui::SetMessageResponder({});
         RestoreEnglishDefaults();
     }
     // A language file with one line per entry, built by `line` from the entry.
@@ -51,7 +47,8 @@ protected:
         return dir + name;
     }
 
-    std::vector<ui::MessageRecord> messages;
+    test::MessageLog messageLog;
+    std::vector<ui::MessageRecord>& messages = messageLog.shown;
     std::string dir;
 };
 

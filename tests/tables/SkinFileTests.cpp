@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/MessageLog.h"
 #include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "platform/AppPaths.h"
@@ -20,19 +21,15 @@ protected:
     void SetUp() override {
         RestoreSkinDefaults();
         RestoreEnglishDefaults();
-        ui::SetMessageResponder([this](const ui::MessageRecord& m) {
-            messages.push_back(m);
-            return IDOK;
-        });
         dir = test::FreshScratchDir(
             std::string("tables-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override {
-        ui::SetMessageResponder({});
         RestoreSkinDefaults();
     }
 
-    std::vector<ui::MessageRecord> messages;
+    test::MessageLog messageLog;
+    std::vector<ui::MessageRecord>& messages = messageLog.shown;
     std::string dir;
 };
 

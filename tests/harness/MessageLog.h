@@ -1,0 +1,29 @@
+#pragma once
+// Answers every message box for the life of the object and keeps what was
+// shown, so a test can check texts, captions and icons. Header-only: it uses
+// the seam of whatever program library the test links.
+#include <windows.h>
+
+#include <vector>
+
+#include "widgets/Seam.h"
+
+namespace cx::test {
+
+class MessageLog {
+public:
+    MessageLog() {
+        ui::SetMessageResponder([this](const ui::MessageRecord& m) {
+            shown.push_back(m);
+            return answer;
+        });
+    }
+    ~MessageLog() { ui::SetMessageResponder({}); }
+    MessageLog(const MessageLog&) = delete;
+    MessageLog& operator=(const MessageLog&) = delete;
+
+    std::vector<ui::MessageRecord> shown;
+    int answer = IDOK;  // the button every box is answered with
+};
+
+}  // namespace cx::test
