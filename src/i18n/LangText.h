@@ -162,10 +162,27 @@ enum Ids : int {
     // files still read: their missing keys keep the English text.
     IDS_MESSAGEBOX_WARNING_CleanIncomplete,
     IDS_MESSAGEBOX_WARNING_ScrNotBackedUp,
+    IDS_MESSAGEBOX_WARNING_NothingChecked,
+    IDS_SCANFORM_INFO_NoFolder,
+    IDS_SCANFORM_INFO_Relative,
+    IDS_SCANFORM_INFO_Unsupported,
+    IDS_SCANFORM_INFO_DriveRoot,
+    IDS_SCANFORM_INFO_ShareRoot,
+    IDS_SCANFORM_INFO_AdminShare,
+    IDS_SCANFORM_INFO_Protected,
+    IDS_SCANFORM_INFO_BelowProtected,
+    IDS_SCANFORM_INFO_HoldsProtected,
+    IDS_SCANFORM_INFO_WindowsMarker,
+    IDS_SCANFORM_INFO_NotFound,
+    IDS_SCANFORM_INFO_Link,
+    IDS_SCANFORM_INFO_Network,
+    IDS_SCANFORM_INFO_LocalShare,
+    IDS_SCANFORM_INFO_KeepsOtherProgram,
+    IDS_MESSAGEBOX_WARNING_CommentNotSaved,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 2, "the language file has 141 keys and the added ones");
+static_assert(IDS_COUNT == kOriginalLangEntries + 19, "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
 const std::string& LangText(Ids key);
