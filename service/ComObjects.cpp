@@ -206,6 +206,12 @@ public:
         });
     }
 
+    STDMETHODIMP Hive(BSTR* v) override {
+        return TextResult(v, [&] {
+            return std::string(rec_.hive == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE");
+        });
+    }
+
 private:
     // Details not asked for yet are those of the item's own key.
     const std::vector<std::pair<std::string, std::string>>& Details() {

@@ -39,6 +39,30 @@ std::optional<std::string> StringValue(const std::vector<reg::Value>& values,
     return CapText(reg::StringFromData(head), cap);
 }
 
+// A command or a folder stored as REG_EXPAND_SZ ("%ProgramFiles%\\Acme") means
+// the expanded text: run, opened and judged as written it would name a folder
+// called "%ProgramFiles%" in whatever the current directory is. REG_SZ stays
+// literal, as the system's own Programs and Features reads it.
+std::optional<std::string> ExpandedStringValue(const std::vector<reg::Value>& values,
+                                               std::string_view name, size_t cap = kMaxTextChars) {
+    std::optional<std::string> text = StringValue(values, name, kMaxCommandChars);
+    const reg::Value* v = FindValue(values, name);
+    if (!text || !v || v->type != REG_EXPAND_SZ || text->find('%') == std::string::npos)
+        return text ? std::optional<std::string>(CapText(std::move(*text), cap)) : std::nullopt;
+    std::vector<char> buf(text->size() + 512);
+    for (;;) {
+        DWORD n = ExpandEnvironmentStringsA(text->c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) break;  // kept as stored: better a literal text than none
+        if (n <= buf.size()) {
+            text = std::string(buf.data());
+            break;
+        }
+        if (n > kMaxCommandChars + 1) break;
+        buf.resize(n);
+    }
+    return CapText(std::move(*text), cap);
+}
+
 std::optional<DWORD> DwordValue(const std::vector<reg::Value>& values, std::string_view name) {
     const reg::Value* v = FindValue(values, name);
     if (!v || v->data.size() < 4) return std::nullopt;
@@ -83,9 +107,9 @@ UninstallEntry ParseUninstallEntry(const std::string& keyName,
     UninstallEntry e;
     e.keyName = keyName;
     e.displayName = StringValue(values, "DisplayName");
-    e.uninstallString = StringValue(values, "UninstallString", kMaxCommandChars);
+    e.uninstallString = ExpandedStringValue(values, "UninstallString", kMaxCommandChars);
     e.publisher = StringValue(values, "Publisher");
-    e.installLocation = StringValue(values, "InstallLocation");
+    e.installLocation = ExpandedStringValue(values, "InstallLocation");
     e.displayVersion = StringValue(values, "DisplayVersion");
     e.installDate = StringValue(values, "InstallDate");
     e.helpLink = StringValue(values, "HelpLink");

@@ -57,6 +57,7 @@ CX_ITEM_TEXT(HelpLink)
 CX_ITEM_TEXT(AboutLink)
 CX_ITEM_TEXT(UpdateLink)
 CX_ITEM_VALUE(long, RegistryValueCount)
+CX_ITEM_TEXT(Hive)
 
 #undef CX_ITEM_TEXT
 #undef CX_ITEM_VALUE

@@ -39,6 +39,8 @@ public:
     std::string RegistryValueName(long index) const;
     std::string RegistryValueData(long index) const;
     void SetComment(const std::string& text) const;
+    // Where the record's key lives: "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER".
+    std::string Hive() const;
 
 private:
     ComPtr<IProgramItem> item_;

@@ -278,3 +278,25 @@ TEST(ScreenSaverFolders, EachNameOnceAndTheFirstFolderWins) {
     EXPECT_EQ(merged[2].folder, "C:\\windows\\");
     EXPECT_TRUE(MergeScreenSaverFolders({}).empty());
 }
+
+TEST(EntryRules, ExpandableCommandAndFolderAreExpandedPlainTextsStayLiteral) {
+    SetEnvironmentVariableA("CXTEST_APPS", "C:\\Apps");
+    UninstallEntry e = ParseUninstallEntry(
+        "Tool", {Sz("DisplayName", "Tool"),
+                 Sz("UninstallString", "\"%CXTEST_APPS%\\Tool\\unins.exe\" /x", REG_EXPAND_SZ),
+                 Sz("InstallLocation", "%CXTEST_APPS%\\Tool\\", REG_EXPAND_SZ),
+                 Sz("Publisher", "%CXTEST_APPS%", REG_EXPAND_SZ)});
+    EXPECT_EQ(e.uninstallString.value_or(""), "\"C:\\Apps\\Tool\\unins.exe\" /x");
+    EXPECT_EQ(e.installLocation.value_or(""), "C:\\Apps\\Tool\\");
+    EXPECT_EQ(e.publisher.value_or(""), "%CXTEST_APPS%");  // only the command and the folder
+
+    UninstallEntry plain = ParseUninstallEntry(
+        "Tool", {Sz("UninstallString", "%CXTEST_APPS%\\u.exe"), Sz("InstallLocation", "%CXTEST_APPS%")});
+    EXPECT_EQ(plain.uninstallString.value_or(""), "%CXTEST_APPS%\\u.exe");
+    EXPECT_EQ(plain.installLocation.value_or(""), "%CXTEST_APPS%");
+
+    // A variable nobody defined stays as written; nothing is lost.
+    UninstallEntry unknown = ParseUninstallEntry(
+        "Tool", {Sz("InstallLocation", "%CXTEST_NOT_SET%\\Tool", REG_EXPAND_SZ)});
+    EXPECT_EQ(unknown.installLocation.value_or(""), "%CXTEST_NOT_SET%\\Tool");
+}
