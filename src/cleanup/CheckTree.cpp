@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/Strings.h"
+
 namespace cx::cleanup {
 
 NodeId CheckTree::Add(NodeId parent, std::string text, NodeKind kind, CheckState state) {
@@ -26,6 +28,23 @@ NodeId CheckTree::AddRegistry(NodeId parent, std::string text, NodeKind kind, st
     n.keyPath = std::move(keyPath);
     n.itemName = std::move(itemName);
     return id;
+}
+
+NodeId CheckTree::AddPath(NodeId parent, std::wstring path, NodeKind kind, CheckState state) {
+    NodeId id = Add(parent, WideToAnsi(path), kind, state);
+    nodes_[id].path = std::move(path);
+    return id;
+}
+
+void CheckTree::Lock(NodeId id) {
+    if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
+    nodes_[id].locked = true;
+    nodes_[id].state = csUnchecked;
+}
+
+void CheckTree::SetText(NodeId id, std::string text) {
+    if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
+    nodes_[id].text = std::move(text);
 }
 
 bool CheckTree::Empty() const noexcept { return alive_ == 0; }
@@ -67,6 +86,7 @@ std::vector<NodeId> CheckTree::InOrder() const {
 void CheckTree::ToggleNodeState(NodeId id) {
     Node& n = nodes_.at(id);
     if (n.id == -1) throw std::out_of_range("CheckTree: no such node");
+    if (n.locked) return;
     n.state = n.state == csChecked ? csUnchecked : csChecked;
     if (!n.children.empty()) SetChildrenState(id);
     if (n.parent != -1) UpdateParentState(n.parent);
@@ -87,6 +107,19 @@ void CheckTree::SetChildrenState(NodeId id) {
         n.state = state;
         stack.insert(stack.end(), n.children.begin(), n.children.end());
     }
+    // Locked nodes keep out of it; their ancestors follow what really changed.
+    std::vector<NodeId> locked;
+    stack.assign(nodes_[id].children.begin(), nodes_[id].children.end());
+    while (!stack.empty()) {
+        const Node& n = nodes_[stack.back()];
+        stack.pop_back();
+        if (n.locked) locked.push_back(n.id);
+        stack.insert(stack.end(), n.children.begin(), n.children.end());
+    }
+    for (auto it = locked.rbegin(); it != locked.rend(); ++it) {
+        nodes_[*it].state = csUnchecked;
+        UpdateParentState(*it);
+    }
 }
 
 void CheckTree::UpdateParentState(NodeId id) {
@@ -101,7 +134,7 @@ void CheckTree::UpdateParentState(NodeId id) {
         }
         // A node left without children keeps its mark: there is nothing to derive it from.
         if (n.children.empty()) continue;
-        n.state = !any ? csUnchecked : all ? csChecked : csPartial;
+        n.state = !any ? csUnchecked : all && !n.locked ? csChecked : csPartial;
     }
 }
 

@@ -4,6 +4,7 @@
 // and prunes it. Nodes live in tree order (depth-first, a parent before its
 // children, siblings in the order they were added).
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cx::cleanup {
@@ -37,6 +38,13 @@ struct Node {
     std::string hive;
     std::string keyPath;
     std::string itemName;
+    // File nodes only: the item's real full path, by its UTF-16 names. `text`
+    // is only how it is shown (a character the code page lacks shows as "?");
+    // removal goes by this. Empty: not recorded (removal takes `text`).
+    std::wstring path;
+    // A folder that must stay: another program lives in it or below it. It is
+    // never checked; what it holds of its own can be.
+    bool locked = false;
 };
 
 class CheckTree {
@@ -45,6 +53,11 @@ public:
     // A registry node that also records where its item lives (see Node::hive).
     NodeId AddRegistry(NodeId parent, std::string text, NodeKind kind, std::string hive,
                        std::string keyPath, std::string itemName, CheckState state = csChecked);
+    // A file-tree node known by its real path; its text is that path converted.
+    NodeId AddPath(NodeId parent, std::wstring path, NodeKind kind, CheckState state = csChecked);
+    // Marks a node as one that must stay (see Node::locked) and unchecks it.
+    void Lock(NodeId id);
+    void SetText(NodeId id, std::string text);
     bool Empty() const noexcept;
     size_t Size() const noexcept;
     const Node& Get(NodeId id) const;
@@ -54,7 +67,9 @@ public:
     std::vector<NodeId> InOrder() const;
 
     // Unchecked -> checked, checked -> unchecked, partial -> checked; then the
-    // children take the new state and the ancestors are recomputed.
+    // children take the new state and the ancestors are recomputed. A locked
+    // node does not change; locked nodes never become checked by propagation
+    // either (a locked folder whose contents are all checked shows as partial).
     void ToggleNodeState(NodeId id);
     void SetState(NodeId id, CheckState state);  // no propagation
     void SetChildrenState(NodeId id);

@@ -8,6 +8,8 @@
 #include "cleanup/Safety.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
+#include "cleanup/Scanner.h"
 
 namespace cx::cleanup {
 
@@ -150,20 +152,63 @@ void RecomputeMarks(CheckTree& tree) {
             if (s == csChecked || s == csPartial) any = true;
             if (s != csChecked) all = false;
         }
-        tree.SetState(*it, !any ? csUnchecked : all ? csChecked : csPartial);
+        tree.SetState(*it, !any ? csUnchecked : all && !n.locked ? csChecked : csPartial);
     }
 }
 
-bool PathExists(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+bool PathExists(const std::wstring& path) {
+    if (GetFileAttributesW(LongPathForApi(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     DWORD err = GetLastError();
     // Anything but "not there" (a denied look, a sharing error) means it may well be there.
     return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
 }
 
-std::string WithoutTrailingBackslash(std::string path) {
-    if (path.size() > 1 && path.back() == '\\') path.pop_back();
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
     return path;
+}
+
+// The real path of a file-tree node: recorded by the scan, or its text for
+// nodes made from text alone.
+std::wstring PathOf(const Node& n) {
+    return WithoutTrailingBackslash(n.path.empty() ? AnsiToWide(n.text) : n.path);
+}
+
+bool IsNameSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// True when `path` names a place strictly below `root` by plain names only: no
+// "." or ".." component, no "/", no stream or device syntax, and the system
+// reads it as written. A node whose path fails this is never acted on.
+bool LiesBelow(const std::wstring& path, const std::wstring& root) {
+    if (root.empty() || path.size() <= root.size() + 1) return false;
+    std::wstring base = root.back() == L'\\' ? root : root + L'\\';
+    if (path.size() <= base.size() ||
+        CompareStringOrdinal(path.c_str(), static_cast<int>(base.size()), base.c_str(),
+                             static_cast<int>(base.size()), TRUE) != CSTR_EQUAL)
+        return false;
+    size_t start = base.size();
+    for (size_t i = start; i <= path.size(); ++i) {
+        if (i < path.size() && !IsNameSeparator(path[i])) {
+            if (path[i] == L':' || path[i] < 32) return false;
+            continue;
+        }
+        if (i < path.size() && path[i] == L'/') return false;
+        std::wstring_view part(path.data() + start, i - start);
+        if (part.empty() || part == L"." || part == L"..") return false;
+        // Trailing dots and blanks are dropped by the system: "a." opens "a".
+        if (part.back() == L'.' || part.back() == L' ') return false;
+        start = i + 1;
+    }
+    wchar_t buf[MAX_PATH];
+    std::vector<wchar_t> big;
+    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buf, nullptr);
+    const wchar_t* full = buf;
+    if (n >= MAX_PATH) {
+        big.resize(n + 1);
+        n = GetFullPathNameW(path.c_str(), n + 1, big.data(), nullptr);
+        full = big.data();
+    }
+    return n == path.size() && std::wstring_view(full, n) == path;
 }
 
 // Removes a junction or symbolic link itself, never what it points to. The link
@@ -172,9 +217,10 @@ std::string WithoutTrailingBackslash(std::string path) {
 // that follows the link on open anyway (Wine does, for links made on the host)
 // would otherwise delete the target's file. There the link stays, and the
 // caller counts it as not removed.
-void RemoveLink(const std::string& path) {
+void RemoveLink(const std::wstring& path) {
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    unique_hfile link(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+    const std::wstring api = LongPathForApi(path);
+    unique_hfile link(CreateFileW(api.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                   OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!link) return;
@@ -182,7 +228,7 @@ void RemoveLink(const std::string& path) {
     if (!GetFileInformationByHandle(link.get(), &self) ||
         !(self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return;
-    unique_hfile target(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+    unique_hfile target(CreateFileW(api.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION pointed{};
     if (target && GetFileInformationByHandle(target.get(), &pointed) &&
@@ -194,45 +240,70 @@ void RemoveLink(const std::string& path) {
     SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose);
 }
 
-// Removes every link below `dir` (never entering one); false when one stays.
-bool RemoveLinksBelow(const std::string& dir) {
-    bool ok = true;
-    WIN32_FIND_DATAA fd;
-    unique_hfind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
-    if (!find) return true;
+// Calls `visit(full path, find data)` for every entry of `dir` but "." and ".."
+// whose name is a plain one (see LiesBelow); others are skipped, so nothing is
+// done through them.
+template <typename Visit>
+void ForEachEntry(const std::wstring& dir, Visit visit) {
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW(LongPathForApi(dir + L"\\*").c_str(), &fd));
+    if (!find) return;
     do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string full = dir + "\\" + name;
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring full = dir + L"\\" + name;
+        if (!LiesBelow(full, dir)) continue;
+        visit(full, fd);
+    } while (FindNextFileW(find.get(), &fd));
+}
+
+// Removes every link below `dir` (never entering one); false when one stays.
+bool RemoveLinksBelow(const std::wstring& dir) {
+    bool ok = true;
+    ForEachEntry(dir, [&](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             RemoveLink(full);
             if (PathExists(full)) ok = false;
         } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             ok = RemoveLinksBelow(full) && ok;
         }
-    } while (FindNextFileA(find.get(), &fd));
+    });
     return ok;
 }
 
 // Item by item, for what the shell left behind: one file in use then keeps only
 // itself and the folders above it. Links are removed as links.
-void DeleteContents(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    unique_hfind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
-    if (!find) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string full = dir + "\\" + name;
+void DeleteContents(const std::wstring& dir) {
+    ForEachEntry(dir, [](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             RemoveLink(full);
         } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             DeleteContents(full);
-            RemoveDirectoryA(full.c_str());
+            RemoveDirectoryW(LongPathForApi(full).c_str());
         } else {
-            DeleteFileA(full.c_str());
+            DeleteFileW(LongPathForApi(full).c_str());
         }
-    } while (FindNextFileA(find.get(), &fd));
+    });
+}
+
+// True when a name the file system holds below `dir` is not a plain one: the
+// shell would be handed a folder it might misread, so only the item-by-item
+// pass (which leaves such names alone) runs.
+bool HoldsStrangeNames(const std::wstring& dir) {
+    bool strange = false;
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW(LongPathForApi(dir + L"\\*").c_str(), &fd));
+    if (!find) return false;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring full = dir + L"\\" + name;
+        if (!LiesBelow(full, dir)) return true;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            strange = HoldsStrangeNames(full);
+    } while (!strange && FindNextFileW(find.get(), &fd));
+    return strange;
 }
 
 // Drops from the tree the nodes below `id` whose items are gone, after a
@@ -249,8 +320,7 @@ void PruneGone(CheckTree& tree, NodeId id) {
     }
     // Children were pushed after their parents: walking back visits them first.
     for (auto it = below.rbegin(); it != below.rend(); ++it)
-        if (tree.Contains(*it) && !PathExists(WithoutTrailingBackslash(tree.Get(*it).text)))
-            tree.Remove(*it);
+        if (tree.Contains(*it) && !PathExists(PathOf(tree.Get(*it)))) tree.Remove(*it);
 }
 
 }  // namespace
@@ -303,30 +373,32 @@ RemovalResult RemoveRegistryItems(CheckTree& tree) {
     return result;
 }
 
-bool RemoveDirectoryTree(const std::string& path) {
-    const std::string dir = WithoutTrailingBackslash(path);
-    DWORD attrs = GetFileAttributesA(dir.c_str());
+bool RemoveDirectoryTree(const std::wstring& path) {
+    const std::wstring dir = WithoutTrailingBackslash(path);
+    const std::wstring api = LongPathForApi(dir);
+    DWORD attrs = GetFileAttributesW(api.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) return !PathExists(dir);
     if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
         RemoveLink(dir);
         return !PathExists(dir);
     }
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    // The shell might follow a link it meets; with a link left inside, only the
-    // item-by-item pass (which never enters one) runs.
-    if (RemoveLinksBelow(dir)) {
-        std::string from = dir;
-        from.push_back('\0');  // a list of one name, ended by two NULs
-        SHFILEOPSTRUCTA op{};
+    // The shell might follow a link it meets, and takes no "\\?\" paths; with a
+    // link or an odd name left inside, or a long path, only the item-by-item
+    // pass (which never enters a link nor acts through an odd name) runs.
+    if (api == dir && RemoveLinksBelow(dir) && !HoldsStrangeNames(dir)) {
+        std::wstring from = dir;
+        from.push_back(L'\0');  // a list of one name, ended by two NULs
+        SHFILEOPSTRUCTW op{};
         op.wFunc = FO_DELETE;
         op.pFrom = from.c_str();
         // No error dialog: what could not be removed is reported by the caller.
         op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationA(&op);
+        SHFileOperationW(&op);
     }
     if (PathExists(dir)) {
         DeleteContents(dir);
-        RemoveDirectoryA(dir.c_str());
+        RemoveDirectoryW(api.c_str());
     }
     return !PathExists(dir);
 }
@@ -334,11 +406,13 @@ bool RemoveDirectoryTree(const std::string& path) {
 RemovalResult RemoveFileItems(CheckTree& tree) {
     RemovalResult result;
     if (tree.Empty()) return result;
+    const auto roots = tree.Roots();
+    const std::wstring root = roots.size() == 1 ? PathOf(tree.Get(roots.front())) : std::wstring();
     // Only the topmost checked nodes: a checked folder goes whole with all below it.
     std::vector<NodeId> folders, others;
     for (NodeId id : tree.InOrder()) {
         const Node& n = tree.Get(id);
-        if (n.state != csChecked) continue;
+        if (n.state != csChecked || n.locked) continue;
         if (n.parent != -1 && tree.Get(n.parent).state == csChecked) continue;
         (n.kind == NodeKind::Folder ? folders : others).push_back(id);
     }
@@ -346,7 +420,14 @@ RemovalResult RemoveFileItems(CheckTree& tree) {
         for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
             if (!tree.Contains(*it)) continue;
             const Node& n = tree.Get(*it);
-            const std::string path = WithoutTrailingBackslash(n.text);
+            const std::wstring path = PathOf(n);
+            const bool isRoot = n.parent == -1;
+            // Whatever a node says, removal acts only on the scanned folder and
+            // on what lies below it by plain names.
+            if (root.empty() || (isRoot ? path != root : !LiesBelow(path, root))) {
+                ++result.failed;
+                continue;
+            }
             bool gone = false;
             try {
                 if (n.kind == NodeKind::Folder) {
@@ -355,7 +436,7 @@ RemovalResult RemoveFileItems(CheckTree& tree) {
                     if (n.kind == NodeKind::Link)
                         RemoveLink(path);
                     else
-                        DeleteFileA(path.c_str());
+                        DeleteFileW(LongPathForApi(path).c_str());
                     gone = !PathExists(path);
                 }
             } catch (const std::exception&) {

@@ -44,7 +44,9 @@ HKEY RootKeyFromName(const std::string& hiveName);
 RemovalResult RemoveRegistryItems(CheckTree& tree);
 
 // Root checked: the whole folder. Otherwise every checked folder whose parent is
-// not checked, whole; then every checked file and link on its own. A link is
+// not checked, whole; then every checked file and link on its own. Items go by
+// their real (UTF-16) paths, and only the root and what lies below it by plain
+// names is ever acted on; a locked node is never removed. A link is
 // removed as a link, never its target. Files DeleteFileA refuses (read-only, in
 // use) are reported, not forced. Marks of the nodes left are recomputed.
 RemovalResult RemoveFileItems(CheckTree& tree);
@@ -52,6 +54,6 @@ RemovalResult RemoveFileItems(CheckTree& tree);
 // Deletes a folder with all its contents (without the recycle bin) and reports
 // whether it is gone. Links inside are removed as links first, so nothing is
 // deleted through them; a `path` that is itself a link loses only the link.
-bool RemoveDirectoryTree(const std::string& path);
+bool RemoveDirectoryTree(const std::wstring& path);
 
 }  // namespace cx::cleanup

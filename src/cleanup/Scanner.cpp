@@ -6,6 +6,7 @@
 #include "cleanup/Safety.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
 
 namespace cx::cleanup {
 
@@ -124,29 +125,49 @@ struct RegWalk {
     }
 };
 
-void ScanDirectory(const std::string& dir, NodeId parent, CheckState state, CheckTree& tree,
-                   Throttled& progress) {
-    const std::string base = (dir.empty() || dir.back() == '\\') ? dir : dir + "\\";
-    WIN32_FIND_DATAA fd;
-    unique_hfind find(FindFirstFileA((base + "*.*").c_str(), &fd));
+// A name from the listing is taken as one component of a path below the folder
+// listed: nothing that could name the folder itself, its parent or another
+// place. Windows never hands out such names; a file system reached through
+// another system might.
+bool IsPlainName(const wchar_t* name) {
+    if (!name[0] || (name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])))) return false;
+    for (const wchar_t* c = name; *c; ++c)
+        if (*c == L'\\' || *c == L'/' || *c == L':' || *c < 32) return false;
+    return true;
+}
+
+// Lists one folder by the UTF-16 names the file system holds: an 8-bit listing
+// would turn a fullwidth solidus into "/" and fullwidth dots into "..", and the
+// path built from such a name would lead out of the folder.
+void ScanDirectory(const std::wstring& dir, NodeId parent, CheckState state, CheckTree& tree,
+                   Throttled& progress, const FolderLocks& locks, std::vector<std::wstring>& rel) {
+    const std::wstring base = dir.back() == L'\\' ? dir : dir + L"\\";
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW(LongPathForApi(base + L"*").c_str(), &fd));
     if (!find) return;
     do {
-        if (fd.cFileName[0] == '.') continue;
-        const std::string full = base + fd.cFileName;
+        if (fd.cFileName[0] == L'.' || !IsPlainName(fd.cFileName)) continue;
+        std::wstring full = base + fd.cFileName;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Listed but never entered: its target belongs to someone else.
             progress.PumpSometimes();
-            progress.Show(full);
-            tree.Add(parent, full, NodeKind::Link, state);
+            if (progress.Due()) progress.ShowNow(WideToAnsi(full));
+            tree.AddPath(parent, std::move(full), NodeKind::Link, state);
         } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            NodeId node = tree.Add(parent, full, NodeKind::Folder, state);
-            ScanDirectory(full, node, state, tree, progress);
+            rel.emplace_back(fd.cFileName);
+            FolderLocks::Match match = locks.Find(rel);
+            NodeId node = tree.AddPath(parent, full, NodeKind::Folder, state);
+            if (match != FolderLocks::Match::None) tree.Lock(node);
+            // Another program's own folder is kept whole and not even listed inside.
+            if (match != FolderLocks::Match::Exact)
+                ScanDirectory(full, node, state, tree, progress, locks, rel);
+            rel.pop_back();
         } else {
             progress.PumpSometimes();
-            progress.Show(full);
-            tree.Add(parent, full, NodeKind::File, state);
+            if (progress.Due()) progress.ShowNow(WideToAnsi(full));
+            tree.AddPath(parent, std::move(full), NodeKind::File, state);
         }
-    } while (FindNextFileA(find.get(), &fd));
+    } while (FindNextFileW(find.get(), &fd));
 }
 
 }  // namespace
@@ -173,18 +194,57 @@ void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& 
                     searchWord, tree, progress);
 }
 
+FolderLocks::Match FolderLocks::Find(const std::vector<std::wstring>& rel) const {
+    Match best = Match::None;
+    for (const auto& lock : folders) {
+        if (lock.size() < rel.size()) continue;
+        bool same = true;
+        for (size_t i = 0; i < rel.size() && same; ++i)
+            same = CompareStringOrdinal(lock[i].c_str(), -1, rel[i].c_str(), -1, TRUE) == CSTR_EQUAL;
+        if (!same) continue;
+        if (lock.size() == rel.size()) return Match::Exact;
+        best = Match::OnTheWay;
+    }
+    return best;
+}
+
 NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
-                 CheckState rootState) {
+                 CheckState rootState, const FolderLocks& locks) {
     const CheckState state = rootState == csChecked ? csChecked : csUnchecked;
-    DWORD attrs = GetFileAttributesA(rootText.c_str());
+    std::wstring root = AnsiToWide(rootText);
+    // The root's own text is kept as given; its path loses a trailing "\"
+    // (but "C:\" keeps it) so children get exactly one.
+    while (root.size() > 3 && root.back() == L'\\') root.pop_back();
+    DWORD attrs = GetFileAttributesW(LongPathForApi(root).c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return -1;
     Throttled throttled(progress);
     // An install folder that is itself a junction is listed as the link it is:
     // what it points to was never the program's to lose.
-    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return tree.Add(-1, rootText, NodeKind::Link, state);
-    NodeId root = tree.Add(-1, rootText, NodeKind::Folder, state);
-    ScanDirectory(rootText, root, state, tree, throttled);
-    return root;
+    auto add = [&](NodeKind kind) {
+        NodeId id = tree.AddPath(-1, root, kind, state);
+        tree.SetText(id, rootText);
+        return id;
+    };
+    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return add(NodeKind::Link);
+    NodeId node = add(NodeKind::Folder);
+    std::vector<std::wstring> rel;
+    FolderLocks::Match match = locks.Find(rel);
+    if (match != FolderLocks::Match::None) tree.Lock(node);
+    if (match != FolderLocks::Match::Exact) ScanDirectory(root, node, state, tree, throttled, locks, rel);
+    // Locked folders follow what they hold: partial when some of it is checked.
+    for (auto id : tree.InOrder())
+        if (tree.Get(id).locked && !tree.Get(id).children.empty()) tree.UpdateParentState(id);
+    return node;
+}
+
+}  // namespace cx::cleanup
+
+namespace cx::cleanup {
+
+std::wstring LongPathForApi(const std::wstring& path) {
+    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    return path;
 }
 
 }  // namespace cx::cleanup

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cleanup/CheckTree.h"
 
@@ -33,12 +34,29 @@ void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& 
 void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& path,
                      const std::string& searchWord, CheckTree& tree, ScanProgress& progress);
 
+// Folders below a scan root that must stay because another program lives in
+// them: each a list of names below the root (an empty list is the root itself).
+struct FolderLocks {
+    std::vector<std::vector<std::wstring>> folders;
+    enum class Match { None, OnTheWay, Exact };
+    // How `rel` (names below the root) stands to the locked folders: one of
+    // them, on the way to one, or neither. Names compare without regard to case.
+    Match Find(const std::vector<std::wstring>& rel) const;
+};
+
 // Lists `rootText` (an absolute folder already judged safe to scan) as the root
-// node, with everything below it. Names beginning with "." are skipped with
-// their contents; junctions and symbolic links become Link nodes and are never
-// entered. Every node takes `rootState` (csPartial is taken as csUnchecked).
+// node, with everything below it, by the UTF-16 names the file system holds;
+// each node keeps its real path and shows it converted. Names beginning with
+// "." are skipped with their contents; junctions and symbolic links become Link
+// nodes and are never entered. Every node takes `rootState` (csPartial is taken
+// as csUnchecked). Folders `locks` names are locked: those on the way to a
+// locked folder are listed with their contents, a locked folder itself without.
 // Returns the root node, or -1 when the folder cannot be listed (nothing added).
 NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
-                 CheckState rootState = csChecked);
+                 CheckState rootState = csChecked, const FolderLocks& locks = {});
+
+// A path the W file functions take at any length: drive paths of MAX_PATH and
+// more get the "\\?\" prefix (callers build them from plain names only).
+std::wstring LongPathForApi(const std::wstring& path);
 
 }  // namespace cx::cleanup

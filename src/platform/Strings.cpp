@@ -16,13 +16,25 @@ std::wstring AnsiToWide(std::string_view s) {
 
 std::string WideToAnsi(std::wstring_view s) {
     if (s.empty()) return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+    // No best fit: it maps characters the code page lacks onto look-alikes, so a
+    // fullwidth solidus would read as "/" and fullwidth dots as "..". A "?"
+    // names nothing and is refused wherever a path is judged. Code pages that
+    // take no flags (UTF-8 among them) convert every character faithfully.
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(CP_ACP, flags, s.data(), static_cast<int>(s.size()), nullptr, 0,
                                 nullptr, nullptr);
+    if (n == 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+        flags = 0;
+        n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr,
+                                nullptr);
+    }
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+    WideCharToMultiByte(CP_ACP, flags, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
                         nullptr);
     return out;
 }
+
+bool IsAnsiFaithful(std::wstring_view s) { return AnsiToWide(WideToAnsi(s)) == s; }
 
 std::string BstrToAnsi(const wchar_t* bstr) {
     if (!bstr) return {};

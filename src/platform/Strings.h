@@ -10,7 +10,10 @@
 namespace cx {
 
 std::wstring AnsiToWide(std::string_view s);
+// Characters the code page lacks become "?", never a look-alike.
 std::string WideToAnsi(std::wstring_view s);
+// True when the text survives the trip to the ANSI code page and back.
+bool IsAnsiFaithful(std::wstring_view s);
 // A BSTR may be null, meaning the empty text.
 std::string BstrToAnsi(const wchar_t* bstr);
 

@@ -5,6 +5,7 @@
 #include "harness/TestKit.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
 
 namespace cx::test {
 
@@ -76,30 +77,44 @@ std::map<std::string, std::string> RegPicture(HKEY root, const std::string& path
     return out;
 }
 
-static void FileWalk(const std::string& dir, const std::string& rel,
+// By UTF-16 names, so names an 8-bit listing would misread are pictured too
+// (their keys show what the code page lacks as "?").
+static std::string ReadWholeFileW(const std::wstring& path) {
+    unique_hfile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+    if (!f) return "<unreadable>";
+    std::string out;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
+    return out;
+}
+
+static void FileWalk(const std::wstring& dir, const std::string& rel,
                      std::map<std::string, std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    unique_hfind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW((dir + L"\\*").c_str(), &fd));
     if (!find) return;
     do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
+        std::wstring wname = fd.cFileName;
+        if (wname == L"." || wname == L"..") continue;
+        std::string name = WideToAnsi(wname);
         std::string r = rel.empty() ? name : rel + "\\" + name;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out["D:" + r] = "";
             if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                FileWalk(dir + "\\" + name, r, out);
+                FileWalk(dir + L"\\" + wname, r, out);
         } else {
-            out["F:" + r] = ReadWholeFile(dir + "\\" + name);
+            out["F:" + r] = ReadWholeFileW(dir + L"\\" + wname);
         }
-    } while (FindNextFileA(find.get(), &fd));
+    } while (FindNextFileW(find.get(), &fd));
 }
 
 std::map<std::string, std::string> FilePicture(const std::string& dir) {
     std::map<std::string, std::string> out;
     std::string d = dir;
     if (!d.empty() && d.back() == '\\') d.pop_back();
-    FileWalk(d, "", out);
+    FileWalk(AnsiToWide(d), "", out);
     return out;
 }
 

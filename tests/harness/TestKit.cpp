@@ -31,26 +31,36 @@ std::string BuildDir() {
 
 std::string OutDir() { return BuildDir() + "out\\"; }
 
-void RemoveTree(const std::string& dir) {
-    std::string base = IncludeTrailingBackslash(dir);
-    WIN32_FIND_DATAA fd;
-    unique_hfind h(FindFirstFileA((base + "*").c_str(), &fd));
+namespace {
+// By UTF-16 names: an 8-bit listing turns some names into look-alikes of "\\"
+// and "..", and a clean-up of test folders must not be led out of them either.
+// Links are removed as links, never entered.
+void RemoveTreeW(const std::wstring& dir) {
+    const std::wstring base = dir.empty() || dir.back() == L'\\' ? dir : dir + L"\\";
+    WIN32_FIND_DATAW fd;
+    unique_hfind h(FindFirstFileW((base + L"*").c_str(), &fd));
     if (h) {
         do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = base + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = base + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveTreeW(full);
+            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveDirectoryW(full.c_str());
             else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h.get(), &fd));
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(h.get(), &fd));
     }
     h.reset();
-    SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(dir.c_str());
+    SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(dir.c_str());
 }
+}  // namespace
+
+void RemoveTree(const std::string& dir) { RemoveTreeW(AnsiToWide(dir)); }
 
 std::string FreshScratchDir(const std::string& name) {
     std::string dir = "C:\\carvexo-tests\\" + name + "\\";
