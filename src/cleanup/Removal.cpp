@@ -66,10 +66,15 @@ unique_hkey OpenPath(HKEY root, const std::string& keyPath, REGSAM access, LONG&
     }
     unique_hkey cur(root);  // a predefined root is never closed by its owner
     for (size_t i = 0; i < parts.size(); ++i) {
+        // A link on the way would lead the removal to another key of the same name.
         unique_hkey next;
-        REGSAM want = i + 1 == parts.size() ? access : KEY_READ;
-        rc = RegOpenKeyExA(cur.get(), parts[i].c_str(), 0, want, next.put());
+        REGSAM want = (i + 1 == parts.size() ? access : KEY_READ) | KEY_QUERY_VALUE;
+        rc = reg::OpenNoFollow(cur.get(), parts[i], want, next);
         if (rc != ERROR_SUCCESS) return {};
+        if (reg::IsLink(next.get())) {
+            rc = ERROR_ACCESS_DENIED;
+            return {};
+        }
         cur = std::move(next);
     }
     if (parts.empty()) {
@@ -83,28 +88,17 @@ unique_hkey OpenPath(HKEY root, const std::string& keyPath, REGSAM access, LONG&
 }
 
 // True when some key of the subtree at parent\name (full path `path`) is one
-// Windows owns; such a subtree is left whole rather than half deleted.
+// Windows owns; such a subtree is left whole rather than half deleted. Links
+// are not entered: removal deletes them as links.
 bool HoldsProtectedKey(HKEY parent, const std::string& name, const std::string& hive,
-                       const std::string& path) {
+                       const std::string& path, int depth = 0) {
     if (IsProtectedKey(hive, path)) return true;
     unique_hkey key;
-    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    if (reg::OpenNoFollow(parent, name, KEY_READ, key) != ERROR_SUCCESS || reg::IsLink(key.get()) || depth > 512)
+        return false;
     for (const std::string& sub : reg::SubKeyNames(key.get()))
-        if (HoldsProtectedKey(key.get(), sub, hive, path + "\\" + sub)) return true;
+        if (HoldsProtectedKey(key.get(), sub, hive, path + "\\" + sub, depth + 1)) return true;
     return false;
-}
-
-// Deletes parent\name with its subtree, deepest first, each key's subkeys from
-// the last enumerated to the first.
-void DeleteKeyTree(HKEY parent, const std::string& name) {
-    {
-        unique_hkey key;
-        if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS) {
-            auto subs = reg::SubKeyNames(key.get());
-            for (auto it = subs.rbegin(); it != subs.rend(); ++it) DeleteKeyTree(key.get(), *it);
-        }
-    }
-    RegDeleteKeyA(parent, name.c_str());
 }
 
 // Removes a key node's key; true when the key is gone afterwards.
@@ -117,9 +111,9 @@ bool RemoveKey(const RegItem& item) {
     unique_hkey parent = OpenPath(root, item.keyPath, KEY_READ, rc);
     if (!parent) return IsMissing(rc);
     if (HoldsProtectedKey(parent.get(), item.item, item.hive, path)) return false;
-    DeleteKeyTree(parent.get(), item.item);
+    reg::DeleteKeyTree(parent.get(), item.item);
     unique_hkey check;
-    return IsMissing(RegOpenKeyExA(parent.get(), item.item.c_str(), 0, KEY_READ, check.put()));
+    return IsMissing(reg::OpenNoFollow(parent.get(), item.item, KEY_READ, check));
 }
 
 bool KeyIsGone(const RegItem& item) {

@@ -281,50 +281,74 @@ KeyParts Parts(std::string_view path) {
     return out;
 }
 
-// Keys below HKLM or HKCU (both hives share the layout under SOFTWARE), as
-// patterns. Every ancestor of a pattern is protected too.
+// Stores Windows owns, below HKLM or HKCU (both hives share the layout under
+// SOFTWARE): each key, everything below it and every key on the way to it is
+// protected. Protecting by depth instead left deeper keys open to any program
+// named like them ("Application" below WINEVT\Channels, "Setup" below
+// Explorer\...\...).
+const std::vector<KeyParts>& WindowsSubtrees() {
+    static const std::vector<KeyParts> subtrees = [] {
+        const char* const texts[] = {
+            "software\\microsoft",
+            "software\\policies\\microsoft",
+            "software\\appdatalow\\software\\microsoft",
+            "software\\wine",
+            "system",
+            "hardware",
+            "sam",
+            "security",
+            "control panel",
+        };
+        std::vector<KeyParts> v;
+        for (const char* t : texts) v.push_back(Parts(t));
+        return v;
+    }();
+    return subtrees;
+}
+
+// Places inside those stores where a key is one program's own (named by it, or
+// by its product code): such a key and what lies below it may be offered, the
+// store itself never. "*" stands for any one key name.
+const std::vector<KeyParts>& ProgramSlots() {
+    static const std::vector<KeyParts> slots = [] {
+        const char* const texts[] = {
+            "software\\microsoft\\windows\\currentversion\\uninstall\\*",
+            "software\\microsoft\\windows\\currentversion\\app paths\\*",
+            "software\\microsoft\\windows\\currentversion\\explorer\\browser helper objects\\*",
+            "software\\microsoft\\windows\\currentversion\\explorer\\shelliconoverlayidentifiers\\*",
+            "software\\microsoft\\windows\\currentversion\\shell extensions\\approved\\*",
+            "software\\microsoft\\windows\\currentversion\\installer\\userdata\\*\\products\\*",
+        };
+        std::vector<KeyParts> v;
+        for (const char* t : texts) v.push_back(Parts(t));
+        return v;
+    }();
+    return slots;
+}
+
+// Other keys below HKLM or HKCU that are protected with every key on the way to
+// them, but not below them: what lies below is each program's own.
 const std::vector<KeyParts>& SoftwarePatterns() {
     static const std::vector<KeyParts> patterns = [] {
         const char* const texts[] = {
             "software",
-            // Nothing directly below Microsoft, Windows or CurrentVersion belongs
-            // to another program: App Paths, Applets, Controls Folder, Explorer,
-            // Extensions, Group Policy, Installer, Internet Settings, Policies,
-            // Run, RunOnce, RunOnceEx, RunServices, RunServicesOnce, Setup,
-            // SharedDLLs, Shell Extensions, SideBySide, Uninstall and the rest.
-            "software\\microsoft\\*\\*",
-            "software\\microsoft\\windows\\currentversion\\*",
-            "software\\microsoft\\windows\\currentversion\\explorer\\*",
-            "software\\microsoft\\windows\\currentversion\\policies\\*\\*",
-            "software\\microsoft\\windows\\currentversion\\installer\\*",
-            "software\\microsoft\\windows\\currentversion\\installer\\userdata\\*\\*",
-            "software\\microsoft\\windows\\currentversion\\runonce\\*",
-            "software\\microsoft\\windows\\currentversion\\runonceex\\*",
-            "software\\microsoft\\windows\\currentversion\\group policy\\*",
-            "software\\microsoft\\windows\\currentversion\\setup\\*",
-            "software\\microsoft\\windows\\currentversion\\shell extensions\\*",
-            "software\\microsoft\\windows\\currentversion\\internet settings\\*",
-            "software\\microsoft\\windows\\currentversion\\component based servicing\\*",
-            "software\\microsoft\\windows\\currentversion\\sidebyside\\*",
-            "software\\microsoft\\windows nt\\currentversion\\*",
-            "software\\microsoft\\windows nt\\currentversion\\winlogon\\*",
-            "software\\policies\\microsoft\\*",
             "software\\clients\\*",
             "software\\registeredapplications",
             "software\\odbc\\*",
-            "software\\wine\\*",
-            "system\\*\\*",
-            "system\\*\\control\\*",
-            "hardware\\*",
-            "sam\\*",
-            "security\\*",
-            "control panel\\*",
         };
         std::vector<KeyParts> v;
         for (const char* t : texts) v.push_back(Parts(t));
         return v;
     }();
     return patterns;
+}
+
+// True when `key` is `subtree` or lies below it.
+bool IsInSubtree(const KeyParts& key, const KeyParts& subtree) {
+    if (key.size() < subtree.size()) return false;
+    for (size_t i = 0; i < subtree.size(); ++i)
+        if (subtree[i] != "*" && subtree[i] != key[i]) return false;
+    return true;
 }
 
 // Keys of the class store (HKCR, and SOFTWARE\Classes of either hive).
@@ -498,9 +522,21 @@ bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
     }
     if (IsRunFamily(parts.back())) return true;
 
-    const auto& patterns = store == Store::Classes ? ClassPatterns() : SoftwarePatterns();
-    return std::any_of(patterns.begin(), patterns.end(),
-                       [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); });
+    if (store == Store::Classes) {
+        const auto& patterns = ClassPatterns();
+        return std::any_of(patterns.begin(), patterns.end(),
+                           [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); });
+    }
+    const auto& patterns = SoftwarePatterns();
+    if (std::any_of(patterns.begin(), patterns.end(), [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); }))
+        return true;
+    const auto& slots = ProgramSlots();
+    if (std::any_of(slots.begin(), slots.end(), [&](const KeyParts& p) { return IsInSubtree(parts, p); }))
+        return false;
+    const auto& subtrees = WindowsSubtrees();
+    return std::any_of(subtrees.begin(), subtrees.end(), [&](const KeyParts& p) {
+        return IsInSubtree(parts, p) || MatchesOrLeadsTo(parts, p);
+    });
 }
 
 // ---------------------------------------------------------------- system context

@@ -99,30 +99,39 @@ struct RegWalk {
     // scan needs, so KEY_READ: asking for full access would skip, without a word,
     // every key a limited user may not change, and the user would never learn
     // what is left; removal reports those it cannot delete instead.
-    void Walk(HKEY key, const std::string& path) {
+    void Walk(HKEY key, const std::string& path, int depth) {
         try {
             const std::string base = path + "\\";
             for (const std::string& name : reg::SubKeyNames(key)) {
                 progress.Pump();
+                // Key names never hold "\": one that reads so is an 8-bit
+                // look-alike and would lead to another key.
+                if (name.find('\\') != std::string::npos) continue;
                 const std::string childPath = base + name;
                 if (progress.Due()) progress.ShowNow(hive + "\\" + childPath);
+                // A link is opened as itself: it is listed and removed as the link
+                // it is, and never walked, so a link looping back cannot keep the
+                // scan going and a link's target is never offered under its name.
                 unique_hkey child;
-                if (RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS)
-                    child.reset();
+                if (reg::OpenNoFollow(key, name, KEY_READ, child) != ERROR_SUCCESS) child.reset();
+                const bool link = child && reg::IsLink(child.get());
                 if (name == word && !IsProtectedKey(hive, childPath)) {
                     const std::string text = hive + "\\" + childPath;
                     NodeId node = tree.AddRegistry(-1, text, NodeKind::RegKey, hive, base, name);
-                    if (child)
+                    if (child && !link)
                         for (const std::string& v : ValueNames(child.get()))
                             tree.AddRegistry(node, text + "\\" + v, NodeKind::RegValue, hive,
                                              childPath + "\\", v);
                 }
-                if (child && !IsExcluded(childPath)) Walk(child.get(), childPath);
+                // The registry nests at most 512 levels; deeper is a loop.
+                if (child && !link && depth < kMaxKeyDepth && !IsExcluded(childPath))
+                    Walk(child.get(), childPath, depth + 1);
             }
         } catch (const std::exception&) {
             // One unreadable level ends only itself; the caller goes on with its next subkey.
         }
     }
+    static constexpr int kMaxKeyDepth = 512;
 };
 
 // A name from the listing is taken as one component of a path below the folder
@@ -179,7 +188,7 @@ void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& 
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
     Throttled throttled(progress);
     RegWalk walk{hiveName, searchWord, tree, throttled};
-    walk.Walk(key.get(), path);
+    walk.Walk(key.get(), path, 0);
 }
 
 void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {

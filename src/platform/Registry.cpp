@@ -136,34 +136,68 @@ bool Key::DeleteValue(const std::string& name) noexcept {
     return RegDeleteValueA(h_.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-static bool DeleteChildren(HKEY key) noexcept {
-    bool ok = true;
-    // Enumerate afresh each round: deleting shifts the indexes.
-    std::vector<std::string> names;
-    try {
-        names = SubKeyNames(key);
-    } catch (...) {
-        return false;
-    }
-    for (const auto& name : names) {
-        HKEY child = nullptr;
-        if (RegOpenKeyExA(key, name.c_str(), 0, KEY_ALL_ACCESS, &child) != ERROR_SUCCESS) {
-            ok = false;
-            continue;
-        }
-        ok = DeleteChildren(child) && ok;
-        RegCloseKey(child);
-        if (RegDeleteKeyA(key, name.c_str()) != ERROR_SUCCESS) ok = false;
-    }
-    return ok;
+LONG OpenNoFollow(HKEY parent, const std::string& name, REGSAM access, unique_hkey& out) noexcept {
+    out.reset();
+    return RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, access, out.put());
 }
 
+bool IsLink(HKEY key) noexcept {
+    DWORD type = 0;
+    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+namespace {
+
+using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+
+// Deleting through the key's own handle is the only way to delete a link
+// itself: RegDeleteKey opens the name again, and that open follows the link.
+bool DeleteOpenKey(HKEY key) noexcept {
+    static const NtDeleteKeyFn del = reinterpret_cast<NtDeleteKeyFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll"), "NtDeleteKey")));
+    return del && del(key) == 0;
+}
+
+bool DeleteKeyTreeAt(HKEY parent, const std::string& name, int depth) noexcept {
+    // Key names never hold "\": one that reads so is an 8-bit look-alike and
+    // would name another key.
+    if (name.empty() || name.find('\\') != std::string::npos) return false;
+    unique_hkey key;
+    if (OpenNoFollow(parent, name, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key) != ERROR_SUCCESS)
+        return false;
+    bool ok = true;
+    if (!IsLink(key.get())) {
+        // The registry nests at most 512 levels; deeper is a loop we must not follow.
+        if (depth > 512) return false;
+        std::vector<std::string> names;
+        try {
+            names = SubKeyNames(key.get());
+        } catch (...) {
+            return false;
+        }
+        for (auto it = names.rbegin(); it != names.rend(); ++it)
+            ok = DeleteKeyTreeAt(key.get(), *it, depth + 1) && ok;
+    }
+    return DeleteOpenKey(key.get()) && ok;
+}
+
+}  // namespace
+
+bool DeleteKeyTree(HKEY parent, const std::string& name) noexcept { return DeleteKeyTreeAt(parent, name, 0); }
+
 bool DeleteTree(HKEY root, const std::string& path) noexcept {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
-    bool ok = DeleteChildren(key);
-    RegCloseKey(key);
-    return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS && ok;
+    std::string parentPath, name = path;
+    while (!name.empty() && name.back() == '\\') name.pop_back();
+    size_t cut = name.rfind('\\');
+    if (cut != std::string::npos) {
+        parentPath = name.substr(0, cut);
+        name = name.substr(cut + 1);
+    }
+    if (parentPath.empty()) return DeleteKeyTree(root, name);
+    unique_hkey parent;
+    if (RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ, parent.put()) != ERROR_SUCCESS) return false;
+    return DeleteKeyTree(parent.get(), name);
 }
 
 }  // namespace cx::reg

@@ -61,8 +61,20 @@ private:
 // Subkey names of an open key that the caller keeps owning.
 std::vector<std::string> SubKeyNames(HKEY key);
 
-// Deletes a key with all its subkeys, each opened relative to its parent.
-// Returns false when anything could not be deleted.
+// Opens parent\name itself: a link key (REG_LINK) is opened as the link, never
+// as the key it points to. Returns the error of the open.
+LONG OpenNoFollow(HKEY parent, const std::string& name, REGSAM access, unique_hkey& out) noexcept;
+// True when an open key is a registry link (its SymbolicLinkValue is a REG_LINK).
+// The key must have been opened with OpenNoFollow and KEY_QUERY_VALUE.
+bool IsLink(HKEY key) noexcept;
+
+// Deletes parent\name with its whole subtree, deepest first, each key opened
+// relative to its parent and deleted through its own handle. Links are deleted
+// as links: their targets are never entered nor touched. Returns false when
+// anything could not be deleted.
+bool DeleteKeyTree(HKEY parent, const std::string& name) noexcept;
+
+// Deletes root\path with all its subkeys (as DeleteKeyTree does).
 bool DeleteTree(HKEY root, const std::string& path) noexcept;
 
 // Text of the raw data of a REG_SZ-like value (NUL handling and odd byte counts

@@ -121,6 +121,34 @@ TEST_F(RegistryScan, FullScanSkipsExcludedAndWindowsOwnedKeys) {
         EXPECT_NE(run.Get(r).text, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
 }
 
+// A program named like a key deep inside a Windows-owned store: only its own
+// Uninstall entry is offered, in both hives.
+TEST_F(RegistryScan, DeepWindowsKeysAreNotOfferedTheProgramsOwnEntryIs) {
+    const std::string cv = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::vector<std::pair<HKEY, std::string>> made = {
+        {HKEY_LOCAL_MACHINE, cv + "WINEVT\\Channels\\Application"},
+        {HKEY_LOCAL_MACHINE, cv + "Explorer\\FileExts\\.cxtest\\Application"},
+        {HKEY_LOCAL_MACHINE, cv + "Setup\\CxTest\\Application"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Microsoft\\Windows\\Application"},
+        {HKEY_CURRENT_USER, "SOFTWARE\\AppDataLow\\Software\\Microsoft\\Application"},
+        {HKEY_LOCAL_MACHINE, cv + "Uninstall\\Application"},
+        {HKEY_CURRENT_USER, "SOFTWARE\\AppDataLow\\Software\\CxTestVendor\\Application"},
+    };
+    for (const auto& [root, path] : made) RegCloseKey(CreateKeyPath(root, path));
+    CheckTree t;
+    ScanProgress quiet = Quiet();
+    ScanRegistry("Application", t, quiet);
+    std::vector<std::string> offered = Texts(t, t.Roots());
+    std::sort(offered.begin(), offered.end());
+    EXPECT_EQ(offered, (std::vector<std::string>{
+                           "HKEY_CURRENT_USER\\SOFTWARE\\AppDataLow\\Software\\CxTestVendor\\Application",
+                           "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\" + std::string("CurrentVersion\\Uninstall\\Application")}));
+    cx::reg::DeleteTree(HKEY_LOCAL_MACHINE, cv + "Uninstall\\Application");
+    cx::reg::DeleteTree(HKEY_LOCAL_MACHINE, cv + "Explorer\\FileExts\\.cxtest");
+    cx::reg::DeleteTree(HKEY_LOCAL_MACHINE, cv + "Setup\\CxTest");
+    cx::reg::DeleteTree(HKEY_CURRENT_USER, "SOFTWARE\\AppDataLow\\Software\\CxTestVendor");
+}
+
 TEST_F(RegistryScan, RemovalTakesCheckedKeysAndValuesAndKeepsTheRest) {
     HKEY k = Make("A\\App");
     SetValue(k, "", REG_SZ, std::string("d", 2));

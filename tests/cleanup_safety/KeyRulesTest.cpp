@@ -145,4 +145,42 @@ TEST(KeyRules, ProgramKeysAreOffered) {
     for (const auto& [hive, key] : offered) EXPECT_FALSE(IsProtectedKey(hive, key)) << hive << "\\" << key;
 }
 
+// Windows-owned stores are protected as whole subtrees, however deep the key a
+// program's name happens to match: only a program's own slot in them (its own
+// Uninstall entry, App Paths entry ...) is offered.
+TEST(KeyRules, WindowsOwnedSubtreesAtAnyDepth) {
+    const std::vector<std::pair<const char*, const char*>> kept = {
+        {HKCU, "SOFTWARE\\AppDataLow"},
+        {HKCU, "SOFTWARE\\AppDataLow\\Software"},
+        {HKCU, "SOFTWARE\\AppDataLow\\Software\\Microsoft"},
+        {HKCU, "SOFTWARE\\AppDataLow\\Software\\Microsoft\\Windows"},
+        {HKCU, "Software\\AppDataLow\\Software\\Microsoft\\Internet Explorer\\Setup"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Setup"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Application"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\System"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Security"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\{01234567-89AB-CDEF-0123-456789ABCDEF}"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.txt\\OpenWithList"},
+        {HKCU, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSavePidlMRU\\exe"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\OC Manager\\Subcomponents"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\a\\b\\c\\d"},
+        {HKLM, "SOFTWARE\\Policies\\Microsoft\\Windows\\System"},
+        {HKLM, "SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU"},
+        {HKLM, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Application"},
+        {HKLM, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Acme"},
+        {HKCU, "Control Panel\\Desktop\\WindowMetrics"},
+    };
+    for (const auto& [hive, key] : kept) EXPECT_TRUE(IsProtectedKey(hive, key)) << hive << "\\" << key;
+
+    const std::vector<std::pair<const char*, const char*>> offered = {
+        {HKCU, "SOFTWARE\\AppDataLow\\Software\\Acme"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Setup"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Application"},
+        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\Setup"},
+        {HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme"},
+        {HKLM, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme"},
+    };
+    for (const auto& [hive, key] : offered) EXPECT_FALSE(IsProtectedKey(hive, key)) << hive << "\\" << key;
+}
+
 }  // namespace
