@@ -316,6 +316,10 @@ LRESULT TMainForm::OnCtlColor(HDC dc, HWND control) {
 }
 
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == cleanup::UninstallDoneMessage()) {
+        OnUninstallMessage(wp, lp);
+        return 0;
+    }
     switch (msg) {
     case WM_COMMAND:
         OnCommand(GET_WM_COMMAND_ID(wp, lp), GET_WM_COMMAND_CMD(wp, lp),
@@ -352,9 +356,6 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         PaintContent(reinterpret_cast<HDC>(wp), rc);
         return 0;
     }
-    case cleanup::WM_UNINSTALL_DONE:
-        if (lp) OnUninstallDone(wp, *reinterpret_cast<const cleanup::UninstallTarget*>(lp));
-        return 0;
     case WM_DESTROY:
         // Waits still running end without a word once the window is gone.
         cleanup::SetUninstallWindowClosing(true);

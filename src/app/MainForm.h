@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ class TDetailsForm;
 }
 namespace cx::cleanup {
 struct UninstallTarget;
+struct OtherProgram;
 }
 
 namespace cx::app {
@@ -82,12 +84,18 @@ public:
     void ActionCommentExecute();
     void ActionDeleteScrExecute();
     void ActionUninstallExecute();
-    // The handler of WM_UNINSTALL_DONE: the question, then the scan window.
+    // The notification of an ended wait: only ids of waits this window started
+    // (and has not yet been told about) lead anywhere; anything else is ignored.
+    void OnUninstallMessage(WPARAM started, LPARAM waitId);
+    // The question, then the scan window.
     void OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target);
     void RunRemainsScan(const cleanup::UninstallTarget& target);
-    // Install folders of the other listed programs: the file scan never offers
-    // a folder holding one of them checked as a whole.
-    std::vector<std::string> OtherInstallLocations(const std::string& registryName);
+    // The other listed programs with their folders: the file scan keeps theirs.
+    // The record itself is left out; one of the same name in the other hive
+    // counts unless it points at the same folder.
+    std::vector<cleanup::OtherProgram> OtherPrograms(const cleanup::UninstallTarget& target);
+    // Waits this window started, by id; for the tests.
+    size_t PendingWaits() const noexcept { return waits_.size(); }
     void ActionExporetListExecute();
 
     // Skin and texts.
@@ -138,7 +146,11 @@ public:
     int RowCount() const;
     std::string RowCaption(int row) const;
     std::string RowText(int row, int subItem) const;
-    LPARAM RowData(int row) const;
+    // The service index of a row's record (a program's, or a screen saver's).
+    long RowData(int row) const;
+    // Whether a row stands for a screen saver, as recorded when the list was
+    // loaded (a program's name may begin with "[" too).
+    bool RowIsScreenSaver(int row) const;
     int RowImage(int row) const;
     int SelectedRow() const;
     void SelectRow(int row);
@@ -167,7 +179,10 @@ private:
     void SetBoundsInGroup(HWND control, const std::string& value, HWND group);
     void ShowMenu(ui::PopupMenu& menu, POINT screen);
 
+    LPARAM RawRowData(int row) const;
     std::array<ActionState, ActionCount> actions_;
+    // The uninstalls being awaited, by wait id (see OnUninstallMessage).
+    std::map<LPARAM, std::shared_ptr<cleanup::UninstallTarget>> waits_;
     // Rows removed and re-added by a load or a sort are not user selections.
     bool ignoreSelection_ = false;
     TProgramList programList_;

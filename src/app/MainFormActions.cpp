@@ -257,8 +257,9 @@ void TMainForm::ActionInfoTipsExecute() {
 void TMainForm::ActionDeleteScrExecute() {
     try {
         int row = SelectedRow();
-        if (row < 0) return;
-        std::string file = programList_.ScreenSaverFile(static_cast<long>(RowData(row)));
+        // A program's row never loses a file here, whatever its caption says.
+        if (row < 0 || !RowIsScreenSaver(row)) return;
+        std::string file = programList_.ScreenSaverFile(RowData(row));
         std::string fullPath = RowText(row, 2) + file;
         if (ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_DeleteScr),
                                MB_YESNO | MB_ICONEXCLAMATION) != IDYES)

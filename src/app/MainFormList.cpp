@@ -120,13 +120,17 @@ std::string TMainForm::RowText(int row, int subItem) const {
 
 std::string TMainForm::RowCaption(int row) const { return RowText(row, 0); }
 
-LPARAM TMainForm::RowData(int row) const {
+LPARAM TMainForm::RawRowData(int row) const {
     LVITEMA item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     ListView_GetItem(lsvProgramList, &item);
     return item.lParam;
 }
+
+long TMainForm::RowData(int row) const { return inv::RowIndex(RawRowData(row)); }
+
+bool TMainForm::RowIsScreenSaver(int row) const { return inv::RowIsScreenSaver(RawRowData(row)); }
 
 int TMainForm::RowImage(int row) const {
     LVITEMA item{};
@@ -207,7 +211,7 @@ void TMainForm::LoadProgramList() {
                 file.empty() ? std::string()
                              : inv::ScreenSaverCaption(programList_.ScreenSaverTitle(idx), file);
             AddRow(lsvProgramList, caption, programList_.ScreenSaverPublisher(idx),
-                   programList_.ScreenSaverFolder(idx), static_cast<LPARAM>(j),
+                   programList_.ScreenSaverFolder(idx), inv::ScreenSaverRowData(idx),
                    programList_.ScreenSaverIcon(idx));
         }
     }
@@ -233,7 +237,7 @@ void TMainForm::lsvProgramListColumnClick(int column) {
     int count = RowCount();
     rows.reserve(count);
     for (int r = 0; r < count; ++r)
-        rows.push_back(Row{{RowText(r, 0), RowText(r, 1), RowText(r, 2)}, RowData(r), RowImage(r),
+        rows.push_back(Row{{RowText(r, 0), RowText(r, 1), RowText(r, 2)}, RawRowData(r), RowImage(r),
                            ListView_GetItemState(lsvProgramList, r, LVIS_SELECTED | LVIS_FOCUSED)});
     bool ascending = SortAscending;
     std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
@@ -283,8 +287,8 @@ void TMainForm::txtSearchInfoChange() { SearchPos = 0; }
 
 bool TMainForm::lsvProgramListInfoTip(int row, std::string& tip) {
     try {
-        long idx = static_cast<long>(RowData(row));
-        if (inv::IsScreenSaverCaption(RowCaption(row))) {
+        long idx = RowData(row);
+        if (RowIsScreenSaver(row)) {
             tip = inv::ScreenSaverTip(programList_.ScreenSaverSize(idx), programList_.ScreenSaverFile(idx),
                                       programList_.ScreenSaverLastUsed(idx));
             return true;
@@ -329,7 +333,7 @@ void TMainForm::lsvProgramListSelectItem(int row) {
     btnUninstall.SetEnabled(true);
     btnShowDetails.SetEnabled(true);
     lblProgramURL.SetText("");
-    if (inv::IsScreenSaverCaption(RowCaption(row))) {
+    if (RowIsScreenSaver(row)) {
         ShowWindow(lblProgramURL.hwnd(), SW_HIDE);
         ShowWindow(lblRegName.hwnd(), SW_HIDE);
         ShowWindow(lblRegistryName.hwnd(), SW_HIDE);
@@ -344,7 +348,7 @@ void TMainForm::lsvProgramListSelectItem(int row) {
     pmPLRightClick.SetCaption(mItemUninstall, LangText(IDS_SIDEBAR_BUTTON_Uninstall));
     btnUninstall.SetCaption(LangText(IDS_SIDEBAR_BUTTON_Uninstall));
 
-    auto item = programList_.GetProgram(static_cast<long>(RowData(row)));
+    auto item = programList_.GetProgram(RowData(row));
     if (!item) return;
     ShowWindow(lblProgramURL.hwnd(), SW_SHOW);
     ShowWindow(lblRegName.hwnd(), SW_SHOW);
@@ -473,7 +477,9 @@ void TMainForm::FillDetails(long index) { detailsForm_->FillDetails(index); }
 void TMainForm::ActionShowDetailsExecute() {
     int row = SelectedRow();
     if (row < 0) return;
-    FillDetails(static_cast<long>(RowData(row)));
+    // A screen-saver row has no record of the program list to show.
+    if (RowIsScreenSaver(row)) return;
+    FillDetails(RowData(row));
     detailsForm_->ShowModal(hwnd());
 }
 

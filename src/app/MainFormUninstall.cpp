@@ -15,17 +15,33 @@ namespace cx::app {
 void TMainForm::ActionUninstallExecute() {
     int row = SelectedRow();
     if (row < 0) return;
-    if (inv::IsScreenSaverCaption(RowCaption(row))) {
+    if (RowIsScreenSaver(row)) {
         Execute(ActionDeleteScr);
         return;
     }
-    auto item = programList_.GetProgram(static_cast<long>(RowData(row)));
+    auto item = programList_.GetProgram(RowData(row));
     if (!item) return;
-    // The record's own facts travel with the wait, so the scan that follows is
-    // about this program whatever row is selected by then.
-    cleanup::UninstallTarget target{item->RegistryName(), item->InstallLocation(),
-                                    item->DisplayName()};
-    cleanup::StartWaitingThread(item->UninstallString(), hwnd(), std::move(target));
+    // The record's own facts are kept with the wait, so the scan that follows
+    // is about this program whatever row is selected by then.
+    auto target = std::make_shared<cleanup::UninstallTarget>(cleanup::UninstallTarget{
+        item->RegistryName(), item->InstallLocation(), item->DisplayName(), item->Hive()});
+    const LPARAM id = cleanup::NewWaitId();
+    waits_[id] = target;
+    try {
+        cleanup::StartWaitingThread(item->UninstallString(), hwnd(), id);
+    } catch (...) {
+        waits_.erase(id);
+        throw;
+    }
+}
+
+void TMainForm::OnUninstallMessage(WPARAM started, LPARAM waitId) {
+    auto wait = waits_.find(waitId);
+    if (wait == waits_.end()) return;
+    // Taken out first: a second message with this id leads nowhere.
+    std::shared_ptr<cleanup::UninstallTarget> target = std::move(wait->second);
+    waits_.erase(wait);
+    OnUninstallDone(started == 1 ? 1 : 0, *target);
 }
 
 void TMainForm::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target) {
@@ -48,22 +64,28 @@ void TMainForm::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& 
 }
 
 void TMainForm::RunRemainsScan(const cleanup::UninstallTarget& target) {
-    cleanup::TScanForm scan(target, cleanup::SystemSafetyContext(
-                                        AppPaths().AppDir, OtherInstallLocations(target.registryName)));
+    cleanup::TScanForm scan(target, cleanup::SystemSafetyContext(AppPaths().AppDir, OtherPrograms(target)));
     scan.ShowModal(hwnd());
 }
 
-std::vector<std::string> TMainForm::OtherInstallLocations(const std::string& registryName) {
-    std::vector<std::string> locations;
+std::vector<cleanup::OtherProgram> TMainForm::OtherPrograms(const cleanup::UninstallTarget& target) {
+    std::vector<cleanup::OtherProgram> others;
     unsigned long n = programList_.ProgramCount();
     for (unsigned long i = 0; i < n; ++i) {
         auto item = programList_.GetProgram(static_cast<long>(i));
         if (!item) break;
-        if (item->RegistryName() == registryName) continue;
         std::string location = item->InstallLocation();
-        if (!location.empty()) locations.push_back(std::move(location));
+        if (location.empty()) continue;
+        if (item->RegistryName() == target.registryName) {
+            if (item->Hive() == target.hive) continue;  // the record itself
+            // The same name in the other hive is the same program registered
+            // twice only when it lives in the same folder.
+            if (cleanup::SameInstallFolder(location, target.installLocation)) continue;
+        }
+        std::string name = item->DisplayName();
+        others.emplace_back(std::move(location), name.empty() ? item->RegistryName() : std::move(name));
     }
-    return locations;
+    return others;
 }
 
 }  // namespace cx::app

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string_view>
 
+#include "i18n/LangText.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
@@ -84,6 +85,8 @@ std::vector<std::string> ResolveParts(const std::vector<std::string>& raw) {
     return parts;
 }
 
+bool IsIpv6Loopback(std::string_view server);
+
 SplitPath Split(const std::string& text, bool expand) {
     SplitPath sp;
     std::string t = StripQuotesAndBlanks(text);
@@ -122,7 +125,10 @@ SplitPath Split(const std::string& text, bool expand) {
         std::vector<std::string> named;
         for (auto& c : raw)
             if (!c.empty()) named.push_back(c);
-        if (t.find(':') != std::string::npos) {
+        // ":" only in an IPv6 server address; anywhere else it is stream or device syntax.
+        for (size_t i = 0; i < named.size(); ++i) {
+            if (named[i].find(':') == std::string::npos) continue;
+            if (i == 0 && IsIpv6Loopback(named[i])) continue;
             sp.refusal = DirRefusal::Unsupported;
             return sp;
         }
@@ -163,6 +169,63 @@ SplitPath Split(const std::string& text, bool expand) {
     sp.parts = ResolveParts(SplitOn(rest, '\\'));
     if (sp.parts.empty()) sp.refusal = DirRefusal::DriveRoot;
     return sp;
+}
+
+bool IsIpv6Loopback(std::string_view server) {
+    std::string s = Lower(server);
+    if (s.size() >= 2 && s.front() == '[' && s.back() == ']') s = s.substr(1, s.size() - 2);
+    return s == "::1" || s == "0:0:0:0:0:0:0:1" || s == "0--1.ipv6-literal.net";
+}
+
+// "localhost", any 127.x.x.x, the IPv6 loopback in its spellings, and the
+// names this computer answers to.
+bool IsThisComputer(const std::string& server, const SafetyContext& ctx) {
+    std::string s = Lower(server);
+    if (s == "localhost" || IsIpv6Loopback(s)) return true;
+    if (s.compare(0, 4, "127.") == 0 &&
+        std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; }))
+        return true;
+    return std::any_of(ctx.localHostNames.begin(), ctx.localHostNames.end(),
+                       [&](const std::string& n) { return !n.empty() && EqualsNoCase(n, s); });
+}
+
+// A path on a share of this computer names a local folder: judged by its UNC
+// spelling the rules would never see it. Drive shares ("C$") and the shares the
+// system lists are turned into the local folder; an unknown share of this
+// computer is refused, and every other network folder too.
+SplitPath ResolveShares(SplitPath sp, const SafetyContext& ctx) {
+    if (sp.root.size() < 3 || sp.root[0] != '\\' || sp.root[1] != '\\') return sp;
+    std::string rest = sp.root.substr(2);
+    size_t cut = rest.find('\\');
+    std::string server = rest.substr(0, cut);
+    std::string share = cut == std::string::npos ? std::string() : rest.substr(cut + 1);
+    if (!IsThisComputer(server, ctx)) {
+        if (sp.refusal == DirRefusal::None) sp.refusal = DirRefusal::Network;
+        return sp;
+    }
+    if (share.empty()) return sp;  // "\\localhost" alone: no folder at all
+    std::string target;
+    if (share.size() == 2 && share[1] == '$' && isalpha(static_cast<unsigned char>(share[0]))) {
+        target = std::string(1, share[0]) + ":\\";
+    } else {
+        for (const auto& [name, path] : ctx.localShares)
+            if (EqualsNoCase(name, share)) target = path;
+    }
+    if (target.empty()) {
+        SplitPath refused;
+        refused.refusal = DirRefusal::LocalShare;
+        return refused;
+    }
+    std::string local = target;
+    for (const auto& p : sp.parts) local += "\\" + p;
+    SplitPath resolved = Split(local, false);
+    // The served folder may itself be spelled in any way; it is judged as it resolves.
+    if (resolved.root.size() >= 2 && resolved.root[0] == '\\') {
+        SplitPath refused;
+        refused.refusal = DirRefusal::LocalShare;
+        return refused;
+    }
+    return resolved;
 }
 
 std::string Join(const SplitPath& sp) {
@@ -233,8 +296,8 @@ DirRefusal CheckSpelling(const SplitPath& sp, const SafetyContext& ctx) {
 
 bool HoldsOtherProgram(const SplitPath& sp, const SafetyContext& ctx) {
     const FolderKey key = KeyOf(sp);
-    for (const auto& other : ctx.otherInstallLocations) {
-        SplitPath o = Split(other, true);
+    for (const auto& other : ctx.otherPrograms) {
+        SplitPath o = ResolveShares(Split(other.location, true), ctx);
         if (o.refusal != DirRefusal::None) continue;
         FolderKey ok = KeyOf(o);
         if (SameFolder(ok, key) || IsBelow(ok, key)) return true;
@@ -408,7 +471,7 @@ std::string NormalizeFolderPath(const std::string& text) {
 
 DirVerdict ClassifyInstallPath(const std::string& text, const SafetyContext& ctx) {
     DirVerdict v;
-    SplitPath sp = Split(text, true);
+    SplitPath sp = ResolveShares(Split(text, true), ctx);
     v.refusal = CheckSpelling(sp, ctx);
     if (v.refusal != DirRefusal::None) return v;
     v.resolved = Join(sp);
@@ -460,28 +523,20 @@ DirVerdict CheckInstallDirectory(const std::string& text, const SafetyContext& c
 std::string DirRefusalText(DirRefusal r) {
     switch (r) {
         case DirRefusal::None: return {};
-        case DirRefusal::Empty: return "The program has no install folder, so no files are scanned.";
-        case DirRefusal::Relative:
-            return "The install folder is not a full path, so its files are not scanned.";
-        case DirRefusal::Unsupported:
-            return "The install folder is not an ordinary folder name, so its files are not scanned.";
-        case DirRefusal::DriveRoot:
-            return "The install folder is a whole drive, so its files are not scanned.";
-        case DirRefusal::ShareRoot:
-            return "The install folder is a whole network share, so its files are not scanned.";
-        case DirRefusal::AdminShare:
-            return "The install folder is an administrative network share, so its files are not scanned.";
-        case DirRefusal::Protected:
-            return "The install folder is a system or user folder, so its files are not scanned.";
-        case DirRefusal::BelowProtected:
-            return "The install folder lies inside the Windows folder, so its files are not scanned.";
-        case DirRefusal::HoldsProtected:
-            return "The install folder contains a system or user folder, so its files are not scanned.";
-        case DirRefusal::WindowsMarker:
-            return "The install folder lies inside a Windows folder, so its files are not scanned.";
-        case DirRefusal::NotFound: return "The install folder no longer exists.";
-        case DirRefusal::Link:
-            return "The install folder is a link to another folder, so its files are not scanned.";
+        case DirRefusal::Empty: return LangText(IDS_SCANFORM_INFO_NoFolder);
+        case DirRefusal::Relative: return LangText(IDS_SCANFORM_INFO_Relative);
+        case DirRefusal::Unsupported: return LangText(IDS_SCANFORM_INFO_Unsupported);
+        case DirRefusal::DriveRoot: return LangText(IDS_SCANFORM_INFO_DriveRoot);
+        case DirRefusal::ShareRoot: return LangText(IDS_SCANFORM_INFO_ShareRoot);
+        case DirRefusal::AdminShare: return LangText(IDS_SCANFORM_INFO_AdminShare);
+        case DirRefusal::Protected: return LangText(IDS_SCANFORM_INFO_Protected);
+        case DirRefusal::BelowProtected: return LangText(IDS_SCANFORM_INFO_BelowProtected);
+        case DirRefusal::HoldsProtected: return LangText(IDS_SCANFORM_INFO_HoldsProtected);
+        case DirRefusal::WindowsMarker: return LangText(IDS_SCANFORM_INFO_WindowsMarker);
+        case DirRefusal::NotFound: return LangText(IDS_SCANFORM_INFO_NotFound);
+        case DirRefusal::Link: return LangText(IDS_SCANFORM_INFO_Link);
+        case DirRefusal::Network: return LangText(IDS_SCANFORM_INFO_Network);
+        case DirRefusal::LocalShare: return LangText(IDS_SCANFORM_INFO_LocalShare);
     }
     return {};
 }
@@ -539,6 +594,56 @@ bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
     });
 }
 
+namespace {
+
+// Every spelling a folder is known by: its normalised text (shares of this
+// computer resolved), its long-name form and the folder it finally is.
+std::vector<SplitPath> FolderSpellings(const std::string& text, const SafetyContext* ctx) {
+    std::vector<SplitPath> out;
+    SplitPath sp = Split(text, true);
+    if (ctx) sp = ResolveShares(std::move(sp), *ctx);
+    if (sp.refusal != DirRefusal::None && sp.refusal != DirRefusal::DriveRoot && sp.refusal != DirRefusal::ShareRoot)
+        return out;
+    if (sp.root.empty()) return out;
+    const std::string joined = Join(sp);
+    out.push_back(sp);
+    for (const std::string& other : {LongName(joined), FinalPath(joined)}) {
+        if (other.empty()) continue;
+        SplitPath o = Split(other, false);
+        if (o.refusal == DirRefusal::None && !o.root.empty()) out.push_back(std::move(o));
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<KeptProgram> OtherProgramsInside(const std::string& scanRoot, const SafetyContext& ctx) {
+    std::vector<KeptProgram> kept;
+    const std::vector<SplitPath> roots = FolderSpellings(scanRoot, &ctx);
+    // Every pair of spellings is tried: a short name matches only in its own
+    // spelling, and the folder names to lock must be those a listing returns.
+    for (const OtherProgram& other : ctx.otherPrograms) {
+        for (const SplitPath& o : FolderSpellings(other.location, &ctx)) {
+            const FolderKey ok = KeyOf(o);
+            for (const SplitPath& r : roots) {
+                const FolderKey rk = KeyOf(r);
+                if (!SameFolder(ok, rk) && !IsBelow(ok, rk)) continue;
+                KeptProgram k{other.name, other.location, {}};
+                for (size_t i = r.parts.size(); i < o.parts.size(); ++i) k.below.push_back(AnsiToWide(o.parts[i]));
+                kept.push_back(std::move(k));
+            }
+        }
+    }
+    return kept;
+}
+
+bool SameInstallFolder(const std::string& a, const std::string& b) {
+    for (const SplitPath& x : FolderSpellings(a, nullptr))
+        for (const SplitPath& y : FolderSpellings(b, nullptr))
+            if (SameFolder(KeyOf(x), KeyOf(y))) return true;
+    return false;
+}
+
 // ---------------------------------------------------------------- system context
 
 namespace {
@@ -571,6 +676,32 @@ std::string FromBuffer(Fn fn) {
     return n > 0 && n < MAX_PATH ? std::string(buf, n) : std::string();
 }
 
+// The folders directly inside `dir` (links too: they are judged by where they lead).
+std::vector<std::string> SubFolders(const std::string& dir) {
+    std::vector<std::string> out;
+    if (dir.empty()) return out;
+    const std::wstring base = AnsiToWide(IncludeTrailingBackslash(dir));
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW((base + L"*").c_str(), &fd));
+    if (!find) return out;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || fd.cFileName[0] == L'.') continue;
+        std::wstring name = fd.cFileName;
+        // A name the code page cannot hold could not be compared faithfully anyway.
+        if (IsAnsiFaithful(name)) out.push_back(WideToAnsi(base + name));
+    } while (FindNextFileW(find.get(), &fd));
+    return out;
+}
+
+std::string ReplaceAllNoCase(const std::string& s, const std::string& from, const std::string& to) {
+    std::string out;
+    const std::string lower = Lower(s), key = Lower(from);
+    size_t pos = 0;
+    for (size_t hit; (hit = lower.find(key, pos)) != std::string::npos; pos = hit + key.size())
+        out += s.substr(pos, hit - pos) + to;
+    return out + s.substr(pos);
+}
+
 // Adds `raw` under every spelling it has: normalised text, long names, and the
 // folder a junction leads to.
 void AddSpellings(std::vector<std::string>& list, const std::string& raw) {
@@ -588,8 +719,7 @@ void AddSpellings(std::vector<std::string>& list, const std::string& raw) {
 
 }  // namespace
 
-SafetyContext SystemSafetyContext(const std::string& appDir,
-                                  const std::vector<std::string>& otherInstallLocations) {
+SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<OtherProgram>& otherPrograms) {
     SafetyContext ctx;
 
     for (const std::string& dir :
@@ -629,27 +759,98 @@ SafetyContext SystemSafetyContext(const std::string& appDir,
         AddSpellings(ctx.exactProtected, Env(var));
     AddSpellings(ctx.exactProtected, FromBuffer([](char* b, UINT n) { return GetTempPathA(n, b); }));
 
-    // The profiles root and the shared profiles in it.
+    // Every profile of the machine, with the folders of its user: an install
+    // location in another user's Downloads is no less that user's folder. The
+    // profiles the system lists, and every folder of the profiles directory
+    // (a profile whose registration is gone still holds someone's files).
+    std::vector<std::string> profiles;
     if (auto key = reg::Key::Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")) {
-        std::string root = key->GetString("ProfilesDirectory").value_or("");
+        std::string root = ExpandEnvironment(key->GetString("ProfilesDirectory").value_or(""));
         if (!root.empty()) {
             AddSpellings(ctx.exactProtected, root);
             for (const char* name : {"Default", "Public", "All Users", "Default User"})
-                AddSpellings(ctx.exactProtected, IncludeTrailingBackslash(root) + name);
+                profiles.push_back(IncludeTrailingBackslash(root) + name);
+            for (const std::string& folder : SubFolders(root)) profiles.push_back(folder);
         }
         for (const char* name : {"Default", "Public", "AllUsersProfile"})
-            if (auto v = key->GetString(name); v && !v->empty()) AddSpellings(ctx.exactProtected, *v);
+            if (auto v = key->GetString(name); v && !v->empty()) profiles.push_back(ExpandEnvironment(*v));
+        std::vector<std::string> sids;
+        try {
+            sids = key->SubKeyNames();
+        } catch (const std::exception&) {
+        }
+        for (const std::string& sid : sids) {
+            auto profile = key->OpenSub(sid);
+            if (!profile) continue;
+            std::string path = ExpandEnvironment(profile->GetString("ProfileImagePath").value_or(""));
+            if (path.empty()) continue;
+            profiles.push_back(path);
+            // Folders the user moved elsewhere, while the user's hive is loaded.
+            if (auto shell = reg::Key::Open(HKEY_USERS, sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                                             "Explorer\\User Shell Folders"))
+                for (const reg::Value& v : shell->Values()) {
+                    if (v.type != REG_SZ && v.type != REG_EXPAND_SZ) continue;
+                    std::string text = ReplaceAllNoCase(reg::StringFromData(v.data), "%USERPROFILE%", path);
+                    AddSpellings(ctx.exactProtected, ExpandEnvironment(text));
+                }
+        }
     }
-    if (std::string profile = SpecialFolder(CSIDL_PROFILE); !profile.empty())
-        AddSpellings(ctx.exactProtected, ExtractFilePath(NormalizeFolderPath(profile)));
+    if (std::string profile = SpecialFolder(CSIDL_PROFILE); !profile.empty()) {
+        profiles.push_back(profile);
+        std::string root = ExtractFilePath(NormalizeFolderPath(profile));
+        AddSpellings(ctx.exactProtected, root);
+        for (const std::string& folder : SubFolders(root)) profiles.push_back(folder);
+    }
+    for (const std::string& profile : profiles) {
+        AddSpellings(ctx.exactProtected, profile);
+        for (const std::string& folder : ProfileShellFolders(profile)) AddSpellings(ctx.exactProtected, folder);
+    }
 
     AddSpellings(ctx.exactProtected, appDir.empty() ? ExeDirectory() : appDir);
 
-    for (const auto& loc : otherInstallLocations) {
-        std::string norm = NormalizeFolderPath(loc);
-        if (!norm.empty()) ctx.otherInstallLocations.push_back(norm);
+    // The names this computer answers to, and what its shares serve.
+    for (COMPUTER_NAME_FORMAT f : {ComputerNameNetBIOS, ComputerNameDnsHostname, ComputerNameDnsFullyQualified,
+                                   ComputerNamePhysicalNetBIOS, ComputerNamePhysicalDnsHostname,
+                                   ComputerNamePhysicalDnsFullyQualified}) {
+        char name[256];
+        DWORD size = sizeof name;
+        if (GetComputerNameExA(f, name, &size) && size > 0) ctx.localHostNames.emplace_back(name, size);
     }
+    if (std::string windows = FromBuffer(GetWindowsDirectoryA); !windows.empty())
+        ctx.localShares.emplace_back("ADMIN$", windows);
+    if (auto shares = reg::Key::Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Shares"))
+        for (const reg::Value& v : shares->Values()) {
+            if (v.type != REG_MULTI_SZ) continue;
+            // One "Key=value" text per line; the folder is the "Path=" one.
+            std::string all(v.data.begin(), v.data.end());
+            for (const std::string& line : SplitOn(all, '\0'))
+                if (StartsWithNoCase(line, "Path=")) ctx.localShares.emplace_back(v.name, line.substr(5));
+        }
+
+    for (const auto& other : otherPrograms)
+        if (!NormalizeFolderPath(other.location).empty()) ctx.otherPrograms.push_back(other);
     return ctx;
+}
+
+std::vector<std::string> ProfileShellFolders(const std::string& profileRoot) {
+    static const char* const kFolders[] = {
+        "Desktop", "Documents", "Downloads", "Pictures", "Music", "Videos", "Favorites", "AppData",
+        "AppData\\Roaming", "AppData\\Local", "AppData\\LocalLow", "AppData\\Local\\Temp",
+        "AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+        "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs",
+        "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+        "AppData\\Roaming\\Microsoft\\Windows\\Templates", "OneDrive", "Searches", "3D Objects", "Contacts",
+        "Links", "Saved Games",
+        // The layout of older systems, still met on upgraded machines.
+        "My Documents", "Application Data", "Local Settings", "Local Settings\\Application Data",
+        "Local Settings\\Temp", "Start Menu", "Start Menu\\Programs", "Start Menu\\Programs\\Startup",
+        "Templates", "Cookies", "NetHood", "PrintHood", "Recent", "SendTo",
+    };
+    std::vector<std::string> out;
+    if (TrimControl(profileRoot).empty()) return out;
+    const std::string base = IncludeTrailingBackslash(profileRoot);
+    for (const char* f : kFolders) out.push_back(base + f);
+    return out;
 }
 
 }  // namespace cx::cleanup

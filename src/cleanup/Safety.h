@@ -7,6 +7,7 @@
 // offered; everything refused never reaches the trees, so it can never be
 // checked and deleted.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cx::cleanup {
@@ -14,19 +15,37 @@ namespace cx::cleanup {
 // The folders the rules protect, taken from the running system, each in every
 // spelling it was found under (normalised: absolute, long names, no trailing
 // backslash; compared case-insensitively).
+// Another listed program: where it is installed (as registered) and its name.
+struct OtherProgram {
+    OtherProgram(std::string location_, std::string name_ = {})
+        : location(std::move(location_)), name(std::move(name_)) {}
+    std::string location;
+    std::string name;
+};
+
 struct SafetyContext {
     std::vector<std::string> exactProtected;  // the folder itself is refused (subfolders fine)
     std::vector<std::string> treeProtected;   // the folder and everything below it is refused
-    std::vector<std::string> otherInstallLocations;  // install folders of the other listed programs
+    std::vector<OtherProgram> otherPrograms;  // the other listed programs and their folders
+    // Names this computer answers to on the network besides "localhost" and the
+    // loopback addresses (its NetBIOS and DNS names).
+    std::vector<std::string> localHostNames;
+    // Shares of this computer: share name -> the folder it serves ("X$" drive
+    // shares need no entry).
+    std::vector<std::pair<std::string, std::string>> localShares;
 };
 
 // Collects the shell folders of the user and of all users, the Windows and
-// system folders, Program Files and Common Files, the profile roots, the
-// all-users data root, the temporary folder and `appDir` (empty: the running
-// executable's folder). `otherInstallLocations` are taken as the registrations
-// give them; empty or unusable ones are dropped.
-SafetyContext SystemSafetyContext(const std::string& appDir,
-                                  const std::vector<std::string>& otherInstallLocations);
+// system folders, Program Files and Common Files, every profile of the machine
+// with its shell folders, the all-users data root, the temporary folder and
+// `appDir` (empty: the running executable's folder), with this computer's
+// network names and shares. `otherPrograms` are taken as the registrations
+// give them; those without a usable folder are dropped.
+SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<OtherProgram>& otherPrograms);
+
+// The folders below a profile root that belong to its user (Desktop, Documents,
+// Downloads, AppData and the rest, in today's and in older layouts).
+std::vector<std::string> ProfileShellFolders(const std::string& profileRoot);
 
 enum class DirRefusal {
     None,
@@ -42,6 +61,8 @@ enum class DirRefusal {
     WindowsMarker,   // a "\Windows\" folder anywhere on the path
     NotFound,        // does not exist (or is not a folder)
     Link,            // the folder itself is a junction or symbolic link
+    Network,         // a folder on another computer: its protected folders cannot be known here
+    LocalShare,      // a share of this computer whose folder cannot be found
 };
 
 struct DirVerdict {
@@ -51,7 +72,8 @@ struct DirVerdict {
 };
 
 // Strips surrounding quotes and blanks, expands environment variables, resolves
-// "." and "..", then applies the refusals above to the text, to its long-name
+// "." and "..", turns a share of this computer into the folder it serves, then
+// applies the refusals above to the text, to its long-name
 // spelling and to the folder a junction on its way leads to.
 DirVerdict CheckInstallDirectory(const std::string& text, const SafetyContext& ctx);
 
@@ -64,7 +86,24 @@ DirVerdict ClassifyInstallPath(const std::string& text, const SafetyContext& ctx
 // empty when the text is not an absolute folder path at all.
 std::string NormalizeFolderPath(const std::string& text);
 
-// An English sentence for lblScanInfo saying why the file tree stays empty.
+// Another program living in or below a scan root: its folder, as names below
+// the root, must stay with every folder on the way to it.
+struct KeptProgram {
+    std::string name;
+    std::string location;             // as registered
+    std::vector<std::wstring> below;  // names below the scan root; empty: the root itself
+};
+
+// The other programs of `ctx` whose folders are `scanRoot` or lie below it,
+// compared by text and, where the folders exist, by their long and final paths
+// (8.3 names, junctions and shares of this computer resolved).
+std::vector<KeptProgram> OtherProgramsInside(const std::string& scanRoot, const SafetyContext& ctx);
+
+// True when two install-folder texts name the same folder: by their normalised
+// text, or by their long or final paths where the folders exist.
+bool SameInstallFolder(const std::string& a, const std::string& b);
+
+// The sentence for lblScanInfo (from the language file) saying why the file tree stays empty.
 std::string DirRefusalText(DirRefusal r);
 
 // hiveName: "HKEY_CLASSES_ROOT" / "HKEY_CURRENT_USER" / "HKEY_LOCAL_MACHINE"

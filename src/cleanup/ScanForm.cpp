@@ -169,6 +169,7 @@ void TScanForm::StartScan() {
     }
     FillView(RegPane());
     FillView(FilePane());
+    if (!keptInfo_.empty()) ShowScanInfo(keptInfo_);
     EnableWindow(btnDelete_, TRUE);
     EnableWindow(btnCancel_, TRUE);
 }
@@ -179,9 +180,17 @@ void TScanForm::ScanFilePart(ScanProgress& progress) {
         ShowScanInfo(DirRefusalText(verdict.refusal));
         return;
     }
-    // A folder that also holds another program is listed, but not offered for removal whole.
-    ScanFiles(FileRootText(target_.installLocation, verdict.resolved), fileTree_, progress,
-              verdict.holdsOtherProgram ? csUnchecked : csChecked);
+    // Another program's folder inside this one stays, with every folder on the
+    // way to it: they are listed locked (never checked), the rest as usual.
+    FolderLocks locks;
+    const std::vector<KeptProgram> kept = OtherProgramsInside(verdict.resolved, safety_);
+    for (const KeptProgram& k : kept) locks.folders.push_back(k.below);
+    ScanFiles(FileRootText(target_.installLocation, verdict.resolved), fileTree_, progress, csChecked, locks);
+    if (!kept.empty()) {
+        const KeptProgram& first = kept.front();
+        keptInfo_ = Format(LangFormatText(IDS_SCANFORM_INFO_KeepsOtherProgram),
+                           (first.name.empty() ? first.location : first.name).c_str(), first.location.c_str());
+    }
 }
 
 void TScanForm::FillView(Pane pane) {
@@ -271,6 +280,11 @@ HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) {
 void TScanForm::btnDeleteClick() {
     ShowScanInfo("");
     const bool hadFiles = !fileTree_.Empty();
+    // Nothing to do is not a success to report.
+    if (CheckedCount(regTree_) == 0 && CheckedCount(fileTree_) == 0) {
+        ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_NothingChecked), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
 
     // Each part that stops early leaves its unprocessed checked items behind;
     // they count as not removed.

@@ -89,6 +89,7 @@ private:
     CheckTree fileTree_;
     std::unordered_map<NodeId, HTREEITEM> regItems_;
     std::unordered_map<NodeId, HTREEITEM> fileItems_;
+    std::string keptInfo_;  // which program's folder is kept, and why
     bool scanStarted_ = false;
     bool scanDone_ = false;
 

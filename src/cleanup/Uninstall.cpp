@@ -4,6 +4,8 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <mutex>
+#include <random>
 #include <thread>
 #include <utility>
 
@@ -85,16 +87,15 @@ ULONGLONG CreationTime(HANDLE process) {
 
 std::atomic<bool> g_windowClosing{false};
 
-void Notify(HWND notify, WPARAM started, const UninstallTarget& target) {
+void Notify(HWND notify, WPARAM started, LPARAM waitId) {
     // The main window sets the switch while it is destroyed, on its own thread;
     // a window that went away between this check and the send makes SendMessage
     // fail harmlessly (a window handle is not handed out again at once).
     if (g_windowClosing.load() || !IsWindow(notify)) return;
-    SendMessageA(notify, WM_UNINSTALL_DONE, started, reinterpret_cast<LPARAM>(&target));
+    SendMessageA(notify, UninstallDoneMessage(), started, waitId);
 }
 
-void RunAndWaitUnguarded(const std::string& commandLine, HWND notify,
-                         const UninstallTarget& target) {
+void RunAndWaitUnguarded(const std::string& commandLine, HWND notify, LPARAM waitId) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -114,7 +115,7 @@ void RunAndWaitUnguarded(const std::string& commandLine, HWND notify,
         } else if (unique_handle child = FindChildProcess(pi.dwProcessId)) {
             result = WaitForSingleObject(child.get(), INFINITE);
         }
-        if (result == WAIT_OBJECT_0) Notify(notify, 1, target);
+        if (result == WAIT_OBJECT_0) Notify(notify, 1, waitId);
         return;
     }
 
@@ -130,13 +131,13 @@ void RunAndWaitUnguarded(const std::string& commandLine, HWND notify,
         launched = ShellExecuteExA(&sei);
     }
     if (!launched) {
-        Notify(notify, 0, target);
+        Notify(notify, 0, waitId);
         return;
     }
     // A shell that reports success without a process (a document opened in a
     // program already running) makes this wait fail, and then nothing is said.
     unique_handle process(sei.hProcess);
-    if (WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0) Notify(notify, 1, target);
+    if (WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0) Notify(notify, 1, waitId);
 }
 
 }  // namespace
@@ -181,23 +182,39 @@ unique_handle FindChildProcess(DWORD pid) {
     return found;
 }
 
-void RunAndWait(const std::string& commandLine, HWND notify, const UninstallTarget& target) {
+void RunAndWait(const std::string& commandLine, HWND notify, LPARAM waitId) {
     try {
-        RunAndWaitUnguarded(commandLine, notify, target);
+        RunAndWaitUnguarded(commandLine, notify, waitId);
     } catch (...) {
         // The worker has no one to tell; the user simply gets no question.
     }
 }
 
-void StartWaitingThread(std::string commandLine, HWND notify, UninstallTarget target) {
-    std::thread([commandLine = std::move(commandLine), notify, target = std::move(target)] {
+void StartWaitingThread(std::string commandLine, HWND notify, LPARAM waitId) {
+    std::thread([commandLine = std::move(commandLine), notify, waitId] {
         try {
-            RunAndWait(commandLine, notify, target);
+            RunAndWait(commandLine, notify, waitId);
         } catch (...) {
         }
     }).detach();
 }
 
 void SetUninstallWindowClosing(bool closing) { g_windowClosing.store(closing); }
+
+UINT UninstallDoneMessage() {
+    static const UINT msg = RegisterWindowMessageA("Carvexo.UninstallDone.5F0C8A4E-2B7D-4E31-9A60-1D3C7B8E4F21");
+    return msg;
+}
+
+LPARAM NewWaitId() {
+    // Random, so a process that learns the message number still cannot name a
+    // wait; a repeat within one run is harmless (ids are looked up, then dropped).
+    static std::mutex lock;
+    static std::mt19937 gen{std::random_device{}() ^ GetTickCount() ^ GetCurrentProcessId()};
+    std::lock_guard<std::mutex> hold(lock);
+    LPARAM id = 0;
+    while (id == 0) id = static_cast<LPARAM>(gen() & 0x7FFFFFFF);
+    return id;
+}
 
 }  // namespace cx::cleanup

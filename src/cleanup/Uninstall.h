@@ -10,17 +10,25 @@
 
 namespace cx::cleanup {
 
-inline constexpr UINT WM_UNINSTALL_DONE = WM_USER + 100;
+// The notification of an ended wait: a message number registered for this
+// program (any process could send WM_USER + 100), with WParam 1 after a normal
+// wait and 0 when nothing could be started, and LParam the id of the wait. The
+// window that started the wait looks the id up among its own waits and ignores
+// anything else: no pointer ever travels in the message.
+UINT UninstallDoneMessage();
 
-// What the handler of WM_UNINSTALL_DONE gets in LParam: the facts of the record
-// whose uninstall was awaited, so the remains scan works on that program and not
-// on whatever row is selected by then. Owned by the sender; valid only during the
-// (synchronous) send.
+// The facts of the record whose uninstall is awaited, kept by the window that
+// started the wait under the wait's id, so the remains scan works on that
+// program and not on whatever row is selected by then.
 struct UninstallTarget {
     std::string registryName;
     std::string installLocation;
     std::string displayName;
+    std::string hive;  // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER"
 };
+
+// A fresh wait id: never 0, and not guessable by another process.
+LPARAM NewWaitId();
 
 // True when a process snapshot lists `pid`; false also when no snapshot can be taken.
 bool IsProcessRunning(DWORD pid);
@@ -36,15 +44,15 @@ long GetParentProcessId(DWORD pid);
 
 // The worker's body: starts `commandLine` as a process (or, failing that,
 // through the shell), waits for it and for the child it hands over to, then
-// sends WM_UNINSTALL_DONE to `notify` (WParam 1 after a normal wait, 0 when
-// nothing could be started; LParam = &target). A failed wait sends nothing.
-// Nothing is sent once SetUninstallWindowClosing(true) was called or `notify`
-// is gone. Never throws.
-void RunAndWait(const std::string& commandLine, HWND notify, const UninstallTarget& target);
+// sends UninstallDoneMessage() to `notify` (WParam 1 after a normal wait, 0
+// when nothing could be started; LParam = `waitId`). A failed wait sends
+// nothing. Nothing is sent once SetUninstallWindowClosing(true) was called or
+// `notify` is gone. Never throws.
+void RunAndWait(const std::string& commandLine, HWND notify, LPARAM waitId);
 
 // Runs RunAndWait on a detached thread that ends by itself when the handler of
 // its message returns. Throws when no thread can be started.
-void StartWaitingThread(std::string commandLine, HWND notify, UninstallTarget target);
+void StartWaitingThread(std::string commandLine, HWND notify, LPARAM waitId);
 
 // Called with true by the main window when it is destroyed: waits still running
 // then end without a word. They are not cancelled: an uninstaller may run for

@@ -87,9 +87,9 @@ int FindProgram(const std::vector<std::string>& captions, int start, const std::
     return -1;
 }
 
-bool IsScreenSaverCaption(std::string_view caption) {
-    return caption.empty() || caption.front() == '[';
-}
+LPARAM ScreenSaverRowData(long index) { return static_cast<LPARAM>(index) | kScreenSaverRowMark; }
+bool RowIsScreenSaver(LPARAM data) { return (data & kScreenSaverRowMark) != 0; }
+long RowIndex(LPARAM data) { return static_cast<long>(data & ~kScreenSaverRowMark); }
 
 std::string ProgramCountText(unsigned long total, unsigned long patches,
                              unsigned long screenSavers) {

@@ -36,11 +36,13 @@ int CompareRows(const RowTexts& a, const RowTexts& b, int column, bool ascending
 int FindProgram(const std::vector<std::string>& captions, int start, const std::string& text,
                 int& searchPos);
 
-// Screen-saver rows are those whose caption begins with "[". An empty caption
-// also counts as a screen-saver row: with the real service only a screen saver
-// without a file name gets one, and treating such a row as a program would run
-// the uninstaller of whichever program shares its index.
-bool IsScreenSaverCaption(std::string_view caption);
+// What a row of the program list stores: the service index of its record, with
+// a mark for screen savers (whose indexes count from 0 in their own list). The
+// kind is stored when the list is loaded, never read back from the caption.
+LPARAM ScreenSaverRowData(long index);
+inline constexpr LPARAM kScreenSaverRowMark = 0x40000000;
+bool RowIsScreenSaver(LPARAM data);
+long RowIndex(LPARAM data);
 
 // The status bar's count line, "124 (Windows Updates: 30, Screen Saver: 4)".
 std::string ProgramCountText(unsigned long total, unsigned long patches,

@@ -163,9 +163,10 @@ bool DeleteKeyTreeAt(HKEY parent, const std::string& name, int depth) noexcept {
     // Key names never hold "\": one that reads so is an 8-bit look-alike and
     // would name another key.
     if (name.empty() || name.find('\\') != std::string::npos) return false;
+    // Full access, as a key that may not be changed must not be taken apart:
+    // what cannot be opened so stays whole, with everything below it.
     unique_hkey key;
-    if (OpenNoFollow(parent, name, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key) != ERROR_SUCCESS)
-        return false;
+    if (OpenNoFollow(parent, name, KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return false;
     bool ok = true;
     if (!IsLink(key.get())) {
         // The registry nests at most 512 levels; deeper is a loop we must not follow.

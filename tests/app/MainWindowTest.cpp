@@ -460,7 +460,7 @@ namespace {
 TEST_F(MainWindowTest, DeletingAScreenSaverMovesItToTheBackupFolder) {
     form->Execute(cx::app::ActionHideScr);  // screen savers shown
     int row = form->RowCount() - 1;
-    ASSERT_TRUE(cx::inv::IsScreenSaverCaption(form->RowCaption(row)));
+    ASSERT_TRUE(form->RowIsScreenSaver(row));
     std::string folder = form->RowText(row, 2);
     std::string file = form->ProgramList().ScreenSaverFile(static_cast<long>(form->RowData(row)));
     ASSERT_TRUE(cx::FileExists(folder + file));

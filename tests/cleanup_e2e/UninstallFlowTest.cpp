@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 #include "Snapshot.h"
@@ -18,6 +19,9 @@
 #include "i18n/LanguageFile.h"
 #include "platform/AppPaths.h"
 #include "platform/Com.h"
+#include "platform/Files.h"
+#include "platform/Handles.h"
+#include "i18n/LangText.h"
 #include "platform/Strings.h"
 #include "seeder/DemoData.h"
 #include "skin/SkinFile.h"
@@ -178,6 +182,100 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
                      test::StartsWithPath(e, "hkey_local_machine\\software\\wine");
         EXPECT_TRUE(wines) << e;
     }
+}
+
+// Pumps this thread's messages until `process` has ended; its exit code.
+DWORD PumpUntilEnded(HANDLE process) {
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) break;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    DWORD code = 99;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+// Another process sends the old notification number with a made-up LParam, and
+// the registered one with ids this window never gave out: nothing happens.
+TEST_F(UninstallFlow, NotificationsFromOtherProcessesAreIgnored) {
+    app::TMainForm form;
+    form.CreateForm();
+    std::vector<ui::MessageRecord> asked;
+    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
+        asked.push_back(m);
+        return IDNO;
+    });
+    char cmd[512];
+    std::snprintf(cmd, sizeof cmd,
+                  "\"%stests\\cleanup_e2e\\ForeignSender.exe\" %lu 0x464 1 0x7FFF1234 0x464 0 0x41414141 "
+                  "uninstall-done 1 0x12345678 uninstall-done 0 0 uninstall-done 1 1",
+                  test::BuildDir().c_str(), static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(form.hwnd())));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    unique_handle process(pi.hProcess);
+    EXPECT_EQ(PumpUntilEnded(process.get()), 0u) << "the window did not answer every message";
+    EXPECT_TRUE(asked.empty()) << "a message from outside led to a question";
+    EXPECT_TRUE(IsWindow(form.hwnd()));
+    EXPECT_EQ(form.PendingWaits(), 0u);
+}
+
+// A program whose name begins with "[" is a program: it is uninstalled (not
+// taken for a screen saver), and its commands are those of a program.
+TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\CxBetaTool";
+    const std::string marker = test::FreshScratchDir("beta-uninstall") + "ran.txt";
+    {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+                  ERROR_SUCCESS);
+        const std::string name = "[Beta] Quill Notes";
+        const std::string command =
+            "\"" + test::BuildDir() + "tests\\cleanup_wait\\WaitHelper.exe\" sleep 10 \"" + marker + "\"";
+        RegSetValueExA(k, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                       static_cast<DWORD>(name.size() + 1));
+        RegSetValueExA(k, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>(command.size() + 1));
+        RegCloseKey(k);
+    }
+    app::TMainForm form;
+    form.CreateForm();
+    int row = -1;
+    for (int r = 0; r < form.RowCount(); ++r)
+        if (form.RowCaption(r) == "[Beta] Quill Notes") row = r;
+    RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    ASSERT_GE(row, 0);
+    form.SelectRow(row);
+    EXPECT_FALSE(form.RowIsScreenSaver(row));
+    EXPECT_EQ(form.UninstallTarget, app::ActionUninstall);
+    EXPECT_TRUE(IsWindowEnabled(form.btnShowDetails.hwnd()));
+
+    std::vector<ui::MessageRecord> asked;
+    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
+        asked.push_back(m);
+        return IDNO;
+    });
+    form.ActionUninstallExecute();
+    ASSERT_EQ(form.PendingWaits(), 1u);
+    // The wait ends with a question; pump until it has been asked.
+    while (asked.empty()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    EXPECT_TRUE(FileExists(marker)) << "the program's uninstaller did not run";
+    EXPECT_EQ(asked[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+    EXPECT_EQ(form.PendingWaits(), 0u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
 #include "widgets/Seam.h"
 
 using namespace cx;
@@ -148,7 +149,7 @@ protected:
         reg::DeleteTree(HKEY_CURRENT_USER, kVendorPath);
     }
 
-    SafetyContext Safety(std::vector<std::string> others = {}) {
+    SafetyContext Safety(std::vector<OtherProgram> others = {}) {
         return SystemSafetyContext(test::OutDir(), others);
     }
 
@@ -339,14 +340,60 @@ TEST_F(ScanFormTest, ARefusedFolderIsNotListedAndTheWindowSaysWhy) {
     EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(ScanFormTest, AFolderHoldingAnotherProgramIsListedUnchecked) {
-    TScanForm form({kWord, dir, "Scan Test"}, Safety({dir + "sub\\deep"}));
-    Run(form, [&](HWND) {
+// Another program lives inside the install folder, registered under an 8.3
+// spelling: its folder and the folders on the way to it can never be checked
+// (one click on the root used to check it all), the rest goes as usual.
+TEST_F(ScanFormTest, AnotherProgramsFolderIsLockedWithTheFoldersOnTheWay) {
+    ForceDirectories(dir + "sub\\Other Tool Folder\\bin\\");
+    test::WriteWholeFile(dir + "sub\\Other Tool Folder\\bin\\tool.exe", "other");
+    char shortBuf[MAX_PATH] = {};
+    GetShortPathNameA((dir + "sub\\Other Tool Folder").c_str(), shortBuf, MAX_PATH);
+    const std::string shortSpelling = shortBuf;
+    ASSERT_FALSE(shortSpelling.empty());
+    ASSERT_FALSE(EqualsNoCase(shortSpelling, dir + "sub\\Other Tool Folder")) << "no 8.3 names here";
+    TScanForm form({kWord, dir, "Scan Test"}, Safety({OtherProgram(shortSpelling, "Other Tool")}));
+    Run(form, [&](HWND h) {
+        const CheckTree& t = form.FileFindings();
+        NodeId otherId = -1;
+        for (NodeId id : t.InOrder())
+            if (t.Get(id).text == dir + "sub\\Other Tool Folder") otherId = id;
+        ASSERT_NE(otherId, -1);
+        EXPECT_TRUE(t.Get(otherId).children.empty()) << "another program's files are not even listed";
         auto& v = form.tvScanFiles();
-        ASSERT_FALSE(v.Empty());
-        EXPECT_EQ(v.NodeState(v.Root()), ui::CheckTreeView::kUnchecked);
-        EXPECT_EQ(v.NodeState(FindItem(v, dir + "a.txt")), ui::CheckTreeView::kUnchecked);
+        HTREEITEM other = form.ViewItem(t, otherId);
+        HTREEITEM sub = FindItem(v, dir + "sub");
+        ASSERT_TRUE(other && sub);
+        EXPECT_NE(Text(h, TScanForm::IDC_LBL_SCANINFO).find("Other Tool"), std::string::npos);
+
+        for (HTREEITEM locked : {v.Root(), sub, other}) {
+            ClickMark(v, locked);
+            EXPECT_NE(v.NodeState(locked), ui::CheckTreeView::kChecked);
+        }
+        EXPECT_EQ(v.NodeState(other), ui::CheckTreeView::kUnchecked);
+        EXPECT_EQ(v.NodeState(v.Root()), ui::CheckTreeView::kPartial);
+        EXPECT_EQ(v.NodeState(FindItem(v, dir + "a.txt")), ui::CheckTreeView::kChecked);
+        SendMessageA(GetDlgItem(h, TScanForm::IDC_BTN_DELETE), BM_CLICK, 0, 0);
+
+        EXPECT_EQ(test::ReadWholeFile(dir + "sub\\Other Tool Folder\\bin\\tool.exe"), "other");
+        EXPECT_FALSE(FileExists(dir + "a.txt"));
+        EXPECT_FALSE(DirectoryExists(dir + "sub\\deep"));
+        EXPECT_FALSE(FileExists(dir + "sub\\other.txt"));
+        EXPECT_TRUE(DirectoryExists(dir + "sub"));
     });
+}
+
+// Delete with nothing checked removes nothing and says so, instead of claiming success.
+TEST_F(ScanFormTest, DeleteWithNothingCheckedSaysSo) {
+    TScanForm form({kWord, dir, "Scan Test"}, Safety());
+    Run(form, [&](HWND h) {
+        ClickMark(form.tvScanFiles(), form.tvScanFiles().Root());
+        ClickMark(form.tvScanRegInfo(), form.tvScanRegInfo().Root());
+        SendMessageA(GetDlgItem(h, TScanForm::IDC_BTN_DELETE), BM_CLICK, 0, 0);
+        EXPECT_TRUE(FileExists(dir + "a.txt"));
+        EXPECT_TRUE(reg::Key::Open(HKEY_CURRENT_USER, std::string(kVendorPath) + "\\" + kWord).has_value());
+    });
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Nothing is checked, so nothing was removed.");
 }
 
 TEST_F(ScanFormTest, AWindowClosedBeforeItsScanDoesNotScanWhileHidden) {

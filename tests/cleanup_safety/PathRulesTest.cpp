@@ -32,6 +32,8 @@ const char* Name(DirRefusal r) {
         case DirRefusal::WindowsMarker: return "WindowsMarker";
         case DirRefusal::NotFound: return "NotFound";
         case DirRefusal::Link: return "Link";
+        case DirRefusal::Network: return "Network";
+        case DirRefusal::LocalShare: return "LocalShare";
     }
     return "?";
 }
@@ -57,7 +59,14 @@ protected:
         SetEnvironmentVariableA("CXTEST_EMPTY", "");
     }
 
-    SafetyContext ctx{kExact, kTree, {"C:\\Apps\\Suite\\Editor\\", "\"%CXTEST_PF%\\Shared\\Tool\""}};
+    SafetyContext ctx = [] {
+        SafetyContext c{kExact, kTree,
+                        {cx::cleanup::OtherProgram("C:\\Apps\\Suite\\Editor\\", "Editor"),
+                         cx::cleanup::OtherProgram("\"%CXTEST_PF%\\Shared\\Tool\"", "Tool")}};
+        c.localHostNames = {"CXBOX", "cxbox.example.lan"};
+        c.localShares = {{"users", "C:\\users"}, {"apps", "C:\\Apps"}, {"admin$", "C:\\windows"}};
+        return c;
+    }();
 
     void Expect(const std::string& text, DirRefusal want) {
         auto v = ClassifyInstallPath(text, ctx);
@@ -160,8 +169,8 @@ TEST_F(PathRules, RootsAndRelativeTexts) {
                           "//server/share", "\\\\?\\UNC\\server\\share", "\\\\server\\share\\..",
                           "\\\\server\\share\\.\\", "\\\\server\\share\\a\\..\\..\\.."})
         Expect(t, DirRefusal::ShareRoot);
-    for (const char* t : {"\\\\server\\C$", "\\\\localhost\\c$\\Windows", "\\\\127.0.0.1\\C$\\Program Files",
-                          "\\\\server\\ADMIN$\\System32", "\\\\server\\IPC$\\x"})
+    for (const char* t : {"\\\\server\\C$", "\\\\server\\C$\\Acme", "\\\\server\\ADMIN$\\System32",
+                          "\\\\server\\IPC$\\x"})
         Expect(t, DirRefusal::AdminShare);
     for (const char* t : {"foo", "foo\\bar", "Program Files", ".", "..", ".\\", "\\Program Files", "\\",
                           "C:foo", "C:..\\Windows", "1:\\Acme"})
@@ -190,9 +199,6 @@ TEST_F(PathRules, OrdinaryProgramFoldersAreScanned) {
 
     v = ClassifyInstallPath("C:\\Program Files\\Common Files\\Vendor\\..\\Acme", ctx);
     EXPECT_EQ(v.resolved, "C:\\Program Files\\Common Files\\Acme");
-    v = ClassifyInstallPath("\\\\?\\UNC\\server\\share\\Apps\\Acme\\", ctx);
-    EXPECT_EQ(v.refusal, DirRefusal::None);
-    EXPECT_EQ(v.resolved, "\\\\server\\share\\Apps\\Acme");
     v = ClassifyInstallPath("C:\\Users\\me\\AppData\\Local\\Programs\\Acme", ctx);
     EXPECT_EQ(v.refusal, DirRefusal::None);
     for (const char* t : {"C:\\Acme", "D:\\Games\\Acme", "C:\\Program Files\\Vendor", "C:\\ProgramData\\Vendor",
@@ -228,8 +234,38 @@ TEST(PathRulesText, NormalizedSpellingsAndMessages) {
     EXPECT_EQ(cx::cleanup::NormalizeFolderPath("relative\\dir"), "");
     EXPECT_EQ(cx::cleanup::NormalizeFolderPath(""), "");
     EXPECT_EQ(cx::cleanup::DirRefusalText(DirRefusal::None), "");
-    for (int r = static_cast<int>(DirRefusal::Empty); r <= static_cast<int>(DirRefusal::Link); ++r)
+    for (int r = static_cast<int>(DirRefusal::Empty); r <= static_cast<int>(DirRefusal::LocalShare); ++r)
         EXPECT_FALSE(cx::cleanup::DirRefusalText(static_cast<DirRefusal>(r)).empty()) << r;
+}
+
+// Shares of this computer are judged as the folders they serve; folders on
+// other computers are not scanned: their protected folders cannot be known here.
+TEST_F(PathRules, SharesOfThisComputerAreJudgedAsTheirFolders) {
+    for (const char* t : {"\\\\localhost\\Users\\me", "\\\\LOCALHOST\\users\\me\\", "\\\\127.0.0.1\\users\\me\\Desktop",
+                          "\\\\127.9.8.7\\Users\\me\\Documents", "\\\\CXBOX\\users", "\\\\cxbox\\Users\\me",
+                          "\\\\cxbox.example.lan\\Users\\me\\Documents\\", "\\\\?\\UNC\\localhost\\users\\me",
+                          "//localhost/users/me", "\\\\::1\\users\\me", "\\\\[::1]\\users\\me",
+                          "\\\\0--1.ipv6-literal.net\\users\\me", "\\\\.\\UNC\\localhost\\users\\me",
+                          "\\\\localhost\\c$\\Program Files", "\\\\127.0.0.1\\C$\\Program Files\\",
+                          "\\\\localhost\\C$\\Windows", "\\\\localhost\\ADMIN$\\System32", "\\\\localhost\\admin$"})
+        Expect(t, DirRefusal::Protected);
+    Expect("\\\\localhost\\c$", DirRefusal::DriveRoot);
+    Expect("\\\\localhost\\d$\\", DirRefusal::DriveRoot);
+    Expect("\\\\localhost\\Users\\me\\AppData", DirRefusal::HoldsProtected);
+    Expect("\\\\localhost\\Hidden\\Acme", DirRefusal::LocalShare);
+    Expect("\\\\localhost\\IPC$\\x", DirRefusal::LocalShare);
+
+    auto v = ClassifyInstallPath("\\\\127.0.0.1\\Apps\\Acme\\", ctx);
+    EXPECT_EQ(Name(v.refusal), std::string("None"));
+    EXPECT_EQ(v.resolved, "C:\\Apps\\Acme");
+    v = ClassifyInstallPath("\\\\localhost\\C$\\Tools\\Acme", ctx);
+    EXPECT_EQ(v.resolved, "C:\\Tools\\Acme");
+    // Another program reached through a share is still that program.
+    EXPECT_TRUE(ClassifyInstallPath("\\\\localhost\\apps\\Suite", ctx).holdsOtherProgram);
+
+    for (const char* t : {"\\\\server\\share\\Apps\\Acme", "\\\\?\\UNC\\server\\share\\Apps\\Acme\\",
+                          "\\\\10.0.0.5\\Apps\\Acme", "\\\\cxbox2\\users\\me", "\\\\localhost2\\Users\\me"})
+        Expect(t, DirRefusal::Network);
 }
 
 }  // namespace

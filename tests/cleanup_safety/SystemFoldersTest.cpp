@@ -85,9 +85,46 @@ TEST(SystemFolders, EveryProtectedFolderOfThisMachineIsRefused) {
                              "%USERPROFILE%\\..", "C:\\users"})
         EXPECT_TRUE(Refused(CheckInstallDirectory(text, ctx).refusal)) << text;
 
-    for (const char* text : {"C:\\windows\\system32\\drivers", "C:\\WINDOWS\\Fonts", "%SystemRoot%\\Temp",
+    // The fonts folder is also a shell folder of the user: refused either way.
+    EXPECT_TRUE(Refused(CheckInstallDirectory("C:\\WINDOWS\\Fonts", ctx).refusal));
+    for (const char* text : {"C:\\windows\\system32\\drivers", "%SystemRoot%\\Temp",
                              "C:\\windows\\.\\system32\\..\\inf"})
         EXPECT_EQ(CheckInstallDirectory(text, ctx).refusal, DirRefusal::BelowProtected) << text;
+}
+
+// Another user's profile and its folders are that user's, whether the system
+// lists the profile or only its folder is left in the profiles directory.
+TEST(SystemFolders, OtherUsersProfilesAreProtectedLikeTheCurrentOne) {
+    const std::string listKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1042";
+    const std::string profilesDir = cx::ExtractFilePath(Special(CSIDL_PROFILE));
+    ASSERT_FALSE(profilesDir.empty());
+    const std::string other = profilesDir + "cxother", ghost = profilesDir + "cxghost";
+    // A listed profile kept outside the profiles directory, as a moved one is.
+    const std::string moved = cx::test::FreshScratchDir("safety-moved-profile") + "cxmoved";
+    for (const std::string& root : {other, ghost, moved})
+        for (const char* sub : {"Downloads", "Documents", "Desktop", "AppData\\Roaming", "AppData\\Local", "Videos",
+                                "Saved Games", "Links", "Tools\\Acme"})
+            cx::ForceDirectories(root + "\\" + sub);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, listKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(moved.c_str()),
+                   static_cast<DWORD>(moved.size() + 1));
+    RegCloseKey(key);
+
+    const SafetyContext ctx = SystemSafetyContext("", {});
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, listKey.c_str());
+    for (const std::string& root : {other, ghost, moved}) {
+        for (const char* sub : {"", "\\", "\\Downloads", "\\Documents\\", "\\Desktop", "\\AppData", "\\AppData\\Roaming",
+                                "\\AppData\\Local", "\\Videos", "\\Saved Games", "\\Links"}) {
+            auto v = CheckInstallDirectory(root + sub, ctx);
+            EXPECT_TRUE(Refused(v.refusal)) << root + sub;
+        }
+        EXPECT_EQ(CheckInstallDirectory(root + "\\Downloads", ctx).refusal, DirRefusal::Protected) << root;
+        EXPECT_EQ(CheckInstallDirectory(root + "\\Tools\\Acme", ctx).refusal, DirRefusal::None) << root;
+    }
+    for (const std::string& root : {other, ghost}) cx::test::RemoveTree(root);
 }
 
 TEST(SystemFolders, ShortNamesAreResolvedBeforeTheCheck) {
@@ -113,8 +150,9 @@ TEST(SystemFolders, OwnFolderOtherProgramsAndMissingFolders) {
     cx::ForceDirectories(scratch + "Suite\\Viewer");
     cx::test::WriteWholeFile(scratch + "Suite\\readme.txt", "x");
 
-    const SafetyContext ctx = SystemSafetyContext(scratch + "Me\\", {scratch + "Suite\\Editor\\", "", "relative"});
-    EXPECT_EQ(ctx.otherInstallLocations.size(), 1u);
+    const SafetyContext ctx = SystemSafetyContext(
+        scratch + "Me\\", {{scratch + "Suite\\Editor\\", "Editor"}, {"", "No Folder"}, {"relative", "Relative"}});
+    EXPECT_EQ(ctx.otherPrograms.size(), 1u);
 
     EXPECT_EQ(CheckInstallDirectory(scratch + "Me", ctx).refusal, DirRefusal::Protected);
     EXPECT_EQ(CheckInstallDirectory(scratch + "ME\\", ctx).refusal, DirRefusal::Protected);

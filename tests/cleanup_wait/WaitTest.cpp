@@ -3,6 +3,7 @@
 // notification a window of this test receives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -24,7 +25,7 @@ using namespace cx::cleanup;
 struct Received {
     WPARAM started;
     DWORD tick;
-    UninstallTarget target;
+    LPARAM waitId;
 };
 
 // A hidden message window standing in for the main window: it records every
@@ -93,9 +94,8 @@ private:
                                   reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
             }
             auto* self = reinterpret_cast<Listener*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-            if (msg == WM_UNINSTALL_DONE && self) {
-                self->received.push_back(
-                    {wp, GetTickCount(), *reinterpret_cast<const UninstallTarget*>(lp)});
+            if (msg == UninstallDoneMessage() && self) {
+                self->received.push_back({wp, GetTickCount(), lp});
                 if (self->onDone) self->onDone();
                 return 0;
             }
@@ -132,8 +132,7 @@ protected:
 
     std::string dir_;
     Listener listener_;
-    const UninstallTarget target_{"CxTestProgram_is1", "C:\\Program Files\\CxTest Program\\",
-                                  "CxTest Program 2.1"};
+    const LPARAM target_ = NewWaitId();
 };
 
 TEST_F(UninstallWait, ExitAtOnceWithoutChildNotifiesAtOnceWithTheAwaitedRecord) {
@@ -144,9 +143,7 @@ TEST_F(UninstallWait, ExitAtOnceWithoutChildNotifiesAtOnceWithTheAwaitedRecord) 
     EXPECT_EQ(r.started, 1u);
     EXPECT_GE(r.tick - start, 450u) << "the half-second look comes first";
     EXPECT_LT(r.tick - start, 3000u);
-    EXPECT_EQ(r.target.registryName, target_.registryName);
-    EXPECT_EQ(r.target.installLocation, target_.installLocation);
-    EXPECT_EQ(r.target.displayName, target_.displayName);
+    EXPECT_EQ(r.waitId, target_);
     // One wait, one notification.
     Listener::Pump(700);
     EXPECT_EQ(listener_.received.size(), 1u);
@@ -263,7 +260,7 @@ TEST_F(UninstallWait, NothingStartableNotifiesWithZero) {
     }
     ASSERT_TRUE(arrived);
     EXPECT_EQ(listener_.received[0].started, 0u);
-    EXPECT_EQ(listener_.received[0].target.registryName, target_.registryName);
+    EXPECT_EQ(listener_.received[0].waitId, target_);
 }
 
 TEST_F(UninstallWait, AfterClosingOrWithTheWindowGoneNothingIsSentAndTheWorkerEnds) {
@@ -362,25 +359,30 @@ TEST_F(SeededUninstall, TheQuestionComesWhenTheUninstallerHasReallyFinished) {
     ASSERT_TRUE(quiet.quiet);
     ASSERT_TRUE(EntryExists(handOver) && EntryExists(quiet)) << "prefix not seeded";
 
+    const LPARAM handOverId = NewWaitId(), quietId = NewWaitId();
     std::vector<bool> entryLeftAtMessage;
     listener_.onDone = [&] {
         const auto& last = listener_.received.back();
-        entryLeftAtMessage.push_back(
-            EntryExists(last.target.registryName == handOver.keyName ? handOver : quiet));
+        entryLeftAtMessage.push_back(EntryExists(last.waitId == handOverId ? handOver : quiet));
     };
     const DWORD start = GetTickCount();
-    StartWaitingThread(demo::UninstallCommand(handOver), listener_.hwnd(),
-                       {handOver.keyName, demo::InstallLocation(handOver), handOver.displayName});
-    StartWaitingThread(demo::UninstallCommand(quiet), listener_.hwnd(),
-                       {quiet.keyName, "", quiet.displayName});
+    StartWaitingThread(demo::UninstallCommand(handOver), listener_.hwnd(), handOverId);
+    StartWaitingThread(demo::UninstallCommand(quiet), listener_.hwnd(), quietId);
     ASSERT_TRUE(listener_.WaitFor(2, 30000));
 
-    // The quiet one is done first; the hand-over's child needs its 1.5 s.
-    EXPECT_EQ(listener_.received[0].target.registryName, quiet.keyName);
-    EXPECT_EQ(listener_.received[1].target.registryName, handOver.keyName);
-    EXPECT_EQ(listener_.received[1].target.installLocation, demo::InstallLocation(handOver));
-    EXPECT_GE(listener_.received[1].tick - start, 1500u);
-    for (const Received& r : listener_.received) EXPECT_EQ(r.started, 1u);
+    // Each wait is told once, by its own id, whichever ends first.
+    std::vector<LPARAM> ids{listener_.received[0].waitId, listener_.received[1].waitId};
+    std::sort(ids.begin(), ids.end());
+    std::vector<LPARAM> want{handOverId, quietId};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(ids, want);
+    for (const Received& r : listener_.received) {
+        EXPECT_EQ(r.started, 1u);
+        // The hand-over's child needs its 1.5 s before that wait ends.
+        if (r.waitId == handOverId) {
+            EXPECT_GE(r.tick - start, 1500u);
+        }
+    }
     EXPECT_EQ(entryLeftAtMessage, (std::vector<bool>{false, false}));
 }
 

@@ -100,12 +100,14 @@ TEST(FindProgram, EmptyListsStartsPastTheEndAndNonAsciiLetters) {
     EXPECT_EQ(FindProgram({"\xC4pfel"}, 0, "\xC4PFEL", pos), 0);
 }
 
-TEST(RowKinds, BracketAndEmptyCaptionsAreScreenSavers) {
-    EXPECT_TRUE(IsScreenSaverCaption("[Screen Saver]Aurora"));
-    EXPECT_TRUE(IsScreenSaverCaption("[Beta] program"));  // a program named so counts as one too
-    EXPECT_FALSE(IsScreenSaverCaption("Brindle [Beta]"));
-    EXPECT_FALSE(IsScreenSaverCaption(" [x]"));
-    EXPECT_TRUE(IsScreenSaverCaption(""));
+TEST(RowKinds, TheKindTravelsWithTheRowData) {
+    // The kind travels with the row's data, whatever the caption says.
+    for (long i : {0L, 1L, 7L, 123456L}) {
+        EXPECT_TRUE(RowIsScreenSaver(ScreenSaverRowData(i))) << i;
+        EXPECT_EQ(RowIndex(ScreenSaverRowData(i)), i);
+        EXPECT_FALSE(RowIsScreenSaver(static_cast<LPARAM>(i))) << i;
+        EXPECT_EQ(RowIndex(static_cast<LPARAM>(i)), i);
+    }
 }
 
 TEST(StatusTexts, CountLineAndScreenSaverCaption) {
