@@ -1,6 +1,7 @@
 #include "inventory/CommentForm.h"
 
 #include "i18n/LangText.h"
+#include "widgets/Seam.h"
 
 namespace cx::inv {
 
@@ -14,8 +15,25 @@ void TCommentForm::SetProgramName(const std::string& name) {
     if (lblProgramName_) ui::SetWindowString(lblProgramName_, programName_);
 }
 
+void TCommentForm::SetCommentText(const std::string& text) {
+    // The store is the user's hive, which other programs can write too.
+    startText_ = text.substr(0, kMaxCommentLength);
+}
+
 std::string TCommentForm::CommentText() const {
-    return txtComment_ ? ui::WindowString(txtComment_) : std::string();
+    return txtComment_ ? ui::WindowString(txtComment_) : startText_;
+}
+
+void TCommentForm::btnOkClick() {
+    try {
+        if (saver_) saver_(CommentText());
+    } catch (...) {
+        ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_CommentNotSaved),
+                           MB_OK | MB_ICONWARNING);
+        SetFocus(txtComment_);
+        return;
+    }
+    EndModal(IDOK);
 }
 
 void TCommentForm::CreateForm(HWND owner) {
@@ -37,7 +55,12 @@ void TCommentForm::CreateForm(HWND owner) {
     SetDefaultButton(IDC_BTN_OK);
 }
 
-void TCommentForm::FormShow() { ApplyTexts(); }
+void TCommentForm::FormShow() {
+    ApplyTexts();
+    ui::SetWindowString(txtComment_, startText_);
+    // Selected whole, so typing replaces an earlier comment and End keeps it.
+    SendMessageA(txtComment_, EM_SETSEL, 0, -1);
+}
 
 void TCommentForm::ApplyTexts() {
     if (!hwnd()) return;
@@ -60,16 +83,25 @@ bool TCommentForm::OnCommand(int id, int code, HWND control) {
     }
 }
 
-void RunCommentEntry(HWND owner, TProgramList& list, long serviceIndex) {
+void RunCommentEntry(HWND owner, TProgramList& list, long serviceIndex, const CommentStore& store) {
     try {
         if (serviceIndex < 0) return;
         auto item = list.GetProgram(serviceIndex);
         if (!item) return;
+        // The comment belongs to the program's key as the service found it, so
+        // the same key name under both hives keeps two comments.
+        const std::string hive = item->Hive();
+        const std::string name = item->RegistryName();
         TCommentForm form;
         form.SetProgramName(item->DisplayName());
-        if (form.ShowModal(owner) == IDOK) item->SetComment(form.CommentText());
+        // The user's own comment comes back in the box; it is the only place it
+        // is shown (the details window lists the uninstall key's values, the
+        // publisher's "Comments" among them, and has no row of its own for it).
+        form.SetCommentText(store.Read(hive, name).value_or(std::string()));
+        form.SetSaver([&](const std::string& text) { store.Write(hive, name, text); });
+        form.ShowModal(owner);
     } catch (...) {
-        // The command reports nothing; a failed comment is simply not stored.
+        // The service or the dialog itself failed: the command shows nothing.
     }
 }
 

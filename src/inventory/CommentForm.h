@@ -1,10 +1,13 @@
 #pragma once
-// TCommentForm: asks for a short note on one program; "Comment Entry..." hands
-// the text to the inventory service.
+// TCommentForm: asks for a short note on one program; "Comment Entry..." keeps
+// it in the user's own comment store (CommentStore.h), never in the program's
+// uninstall key.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
+#include "inventory/CommentStore.h"
 #include "inventory/ProgramList.h"
 #include "widgets/Form.h"
 
@@ -28,10 +31,18 @@ public:
 
     // The program's display name, shown bold at the top.
     void SetProgramName(const std::string& name);
-    // The edit box's text (empty before the window exists).
+    // The text the box starts with at the next showing, cut to kMaxCommentLength.
+    void SetCommentText(const std::string& text);
+    // The edit box's text (the starting text before the window exists).
     std::string CommentText() const;
 
-    void btnOkClick() { EndModal(IDOK); }
+    // Keeps the text on OK; throws when it cannot. Without one OK just closes.
+    using CommentSaver = std::function<void(const std::string& text)>;
+    void SetSaver(CommentSaver saver) { saver_ = std::move(saver); }
+
+    // OK: saves and closes. A text that cannot be saved is reported
+    // (IDS_MESSAGEBOX_WARNING_CommentNotSaved) and the dialog stays open with it.
+    void btnOkClick();
     void btnCancelClick() { EndModal(IDCANCEL); }
     void ApplyTexts();
 
@@ -42,6 +53,8 @@ protected:
 
 private:
     std::string programName_;
+    std::string startText_;
+    CommentSaver saver_;
     HWND lblProgramName_ = nullptr;
     HWND lblTitle_ = nullptr;
     HWND txtComment_ = nullptr;
@@ -50,9 +63,13 @@ private:
 };
 
 // "Comment Entry..." for the program with that service index: shows the form
-// with an empty box and, on OK, passes its text to the service (an empty text
-// too). Nothing happens for an index without a program; every error is
-// swallowed, as the command reports none.
-void RunCommentEntry(HWND owner, TProgramList& list, long serviceIndex);
+// with the user's stored comment on that program (hive and registry name) and,
+// on OK, stores the box's text in place of it (an empty box removes it). The
+// publisher's own "Comments" value in the uninstall key is never written: the
+// details window shows it as before. A comment that cannot be stored is
+// reported and the dialog stays. Nothing happens for an index without a
+// program; errors of the service are swallowed.
+void RunCommentEntry(HWND owner, TProgramList& list, long serviceIndex,
+                     const CommentStore& store = CommentStore());
 
 }  // namespace cx::inv

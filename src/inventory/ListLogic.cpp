@@ -44,6 +44,57 @@ void ShellOpen(HWND owner, const std::string& file) {
     ShellExecuteA(owner, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// Nothing that could end the address on a browser's command line and start
+// another argument or command.
+bool SafeOnCommandLine(std::string_view link) {
+    for (char c : link) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u <= 32 || u == 127 || c == '"') return false;
+    }
+    return true;
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "www." and a host name as a web address has it, then an optional port and
+// an optional path, query or fragment.
+bool IsBareWebAddress(std::string_view link) {
+    if (!StartsWithNoCase(link, "www.")) return false;
+    size_t end = link.find_first_of(":/?#");
+    std::string_view host = link.substr(0, end);
+    std::string_view rest = end == std::string_view::npos ? std::string_view() : link.substr(end);
+    if (host.size() > 253) return false;
+
+    size_t labels = 0;
+    std::string_view last;
+    for (size_t start = 0; start <= host.size();) {
+        size_t dot = host.find('.', start);
+        std::string_view label = host.substr(start, dot == std::string_view::npos ? host.npos : dot - start);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
+        for (char c : label)
+            if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '-') return false;
+        ++labels;
+        last = label;
+        if (dot == std::string_view::npos) break;
+        start = dot + 1;
+    }
+    // "www", a name and a top-level domain at least; the last is all letters.
+    if (labels < 3 || last.size() < 2) return false;
+    for (char c : last)
+        if (!IsAsciiLetter(c)) return false;
+
+    if (!rest.empty() && rest.front() == ':') {
+        size_t digits = 1;
+        while (digits < rest.size() && IsAsciiDigit(rest[digits])) ++digits;
+        if (digits == 1 || digits > 6) return false;
+        rest.remove_prefix(digits);
+        if (!rest.empty() && rest.front() != '/' && rest.front() != '?' && rest.front() != '#')
+            return false;
+    }
+    return rest.find('\\') == std::string_view::npos && SafeOnCommandLine(rest);
+}
+
 bool HasLetterDrive(const std::string& path) {
     if (path.size() < 3 || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
     char drive = path[0];
@@ -133,7 +184,7 @@ std::string ChooseStatusLink(const std::string& about, const std::string& help,
     return update;
 }
 
-bool IsLaunchableLink(const std::string& link) {
+std::optional<std::string> LaunchableLink(const std::string& link) {
     size_t schemeLength = 0;
     if (StartsWithNoCase(link, "http://"))
         schemeLength = 7;
@@ -141,15 +192,17 @@ bool IsLaunchableLink(const std::string& link) {
         schemeLength = 8;
     else if (StartsWithNoCase(link, "mailto:"))
         schemeLength = 7;
+    else if (IsBareWebAddress(link))
+        // Handed on bare, the shell would look for a file of that name first,
+        // and "www.example.com" names a program as readily as a web site.
+        return "http://" + link;
     else
-        return false;
-    if (link.size() <= schemeLength) return false;
-    for (char c : link) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u <= 32 || u == 127 || c == '"') return false;
-    }
-    return true;
+        return std::nullopt;
+    if (link.size() <= schemeLength || !SafeOnCommandLine(link)) return std::nullopt;
+    return link;
 }
+
+bool IsLaunchableLink(const std::string& link) { return LaunchableLink(link).has_value(); }
 
 bool IsOpenableFolder(const std::string& text) {
     std::string path = TrimControl(text);
@@ -164,8 +217,7 @@ void OpenFolder(HWND owner, const std::string& folder) {
 }
 
 void OpenLink(HWND owner, const std::string& link) {
-    if (!IsLaunchableLink(link)) return;
-    ShellOpen(owner, link);
+    if (auto target = LaunchableLink(link)) ShellOpen(owner, *target);
 }
 
 void SetShellOpener(ShellOpener opener) { Opener() = std::move(opener); }

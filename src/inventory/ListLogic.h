@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -67,10 +68,18 @@ std::string ScreenSaverTip(unsigned long sizeBytes, const std::string& file,
 std::string ChooseStatusLink(const std::string& about, const std::string& help,
                              const std::string& update);
 
-// A link may be launched only when it is an http://, https:// or mailto: address
+// What the shell is given for a link, or nothing when it may not be launched.
+// A link may be launched when it is an http://, https:// or mailto: address
 // (scheme in any case) with something after the scheme, starting at the first
 // character, and free of control characters, blanks and double quotes (which
-// could break out of the browser's command line).
+// could break out of the browser's command line); it is given as written.
+// Publishers often write a web address without its scheme: "www." (any case)
+// followed by a plausible host name (letters, digits and inner hyphens in dot-
+// separated labels of up to 63 characters, ending in a label of two or more
+// letters, 253 characters in all), then nothing or an optional ":port" and a
+// path, query or fragment begun by "/", "?" or "#", is given with "http://"
+// in front. A backslash anywhere refuses such an address.
+std::optional<std::string> LaunchableLink(const std::string& link);
 bool IsLaunchableLink(const std::string& link);
 // True when the text, trimmed of blanks and control characters, names an
 // existing folder by a drive-letter path. Files, programs, relative paths and
@@ -81,7 +90,8 @@ bool IsOpenableFolder(const std::string& text);
 // program named like the folder ("C:\Tools.exe" beside "C:\Tools") cannot be
 // picked instead. Failures are ignored.
 void OpenFolder(HWND owner, const std::string& folder);
-// Opens a link with the shell; does nothing unless IsLaunchableLink. Failures are ignored.
+// Opens LaunchableLink(link) with the shell; does nothing when there is none.
+// Failures are ignored.
 void OpenLink(HWND owner, const std::string& link);
 
 // The shell call behind OpenFolder and OpenLink: (owner, operation, file).

@@ -5,6 +5,7 @@
 #include "i18n/LangText.h"
 #include "inventory/Report.h"
 #include "platform/Handles.h"
+#include "platform/Strings.h"
 #include "widgets/Seam.h"
 
 namespace cx::inv {
@@ -19,6 +20,10 @@ PrinterChooser& PrintSeam() {
     static PrinterChooser chooser;
     return chooser;
 }
+ReportFileWriter& WriteSeam() {
+    static ReportFileWriter writer;
+    return writer;
+}
 
 // "Name|pattern|..." as the file dialogs want it: NUL-separated, two NULs at the end.
 std::string DialogFilter(const std::string& pairs) {
@@ -28,6 +33,56 @@ std::string DialogFilter(const std::string& pairs) {
     filter.push_back('\0');
     filter.push_back('\0');
     return filter;
+}
+
+void WriteAll(HANDLE file, const std::string& content) {
+    if (WriteSeam()) {
+        WriteSeam()(file, content);
+        return;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr))
+        ThrowLastError();
+    if (written != content.size()) ThrowWin32(ERROR_DISK_FULL);
+}
+
+// A temporary file that is removed unless it was moved into place.
+struct TemporaryFile {
+    std::wstring name;
+    bool moved = false;
+    ~TemporaryFile() {
+        if (!moved) DeleteFileW(name.c_str());
+    }
+};
+
+// The whole content goes to a new file beside the target, which then takes the
+// target's place in one step: until that step the old file stays as it was,
+// so a failed write (a full disk, a lost share) costs nothing but the new text.
+void ReplaceFileContents(const std::wstring& target, const std::string& content) {
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    // Windows refuses to replace a read-only file; Wine run by root replaces
+    // it, so the refusal is made here for both.
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        ThrowWin32(ERROR_ACCESS_DENIED);
+
+    // Beside the target, so the final move never crosses volumes.
+    size_t slash = target.find_last_of(L"\\/");
+    std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash + 1);
+    wchar_t tempName[MAX_PATH] = {};
+    if (!GetTempFileNameW(folder.c_str(), L"cxr", 0, tempName)) ThrowLastError();
+    TemporaryFile temp{tempName};
+    {
+        unique_hfile file(CreateFileW(temp.name.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) ThrowLastError();
+        WriteAll(file.get(), content);
+        if (!FlushFileBuffers(file.get())) ThrowLastError();
+    }
+    if (!MoveFileExW(temp.name.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        ThrowLastError();
+    temp.moved = true;
 }
 
 struct PrintDlgMemory {
@@ -74,6 +129,7 @@ void CheckPrint(int result, const char* call) {
 
 void SetSaveFileChooser(SaveFileChooser chooser) { SaveSeam() = std::move(chooser); }
 void SetPrinterChooser(PrinterChooser chooser) { PrintSeam() = std::move(chooser); }
+void SetReportFileWriter(ReportFileWriter writer) { WriteSeam() = std::move(writer); }
 
 std::optional<std::string> ChooseSaveFile(HWND owner) {
     const std::string filter = DialogFilter("Text File (*.txt)|*.txt");
@@ -107,17 +163,12 @@ HDC DefaultPrinterDC() {
 void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
     std::string content;
     for (const auto& line : lines) content += line + "\r\n";
-    unique_hfile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        throw AppError(Format("Cannot create file \"%s\". %s", path.c_str(),
-                              SysErrorMessage(GetLastError()).c_str()));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                   nullptr) ||
-        written != content.size())
-        throw AppError(Format("Cannot write file \"%s\". %s", path.c_str(),
-                              SysErrorMessage(GetLastError()).c_str()));
+    try {
+        ReplaceFileContents(AnsiToWide(path), content);
+    } catch (const AppError& e) {
+        throw AppError(Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed), path.c_str()) +
+                       "\r\n" + e.what());
+    }
 }
 
 std::vector<LinePlace> PlaceLines(size_t lineCount, int lineHeight, int pageHeight) {

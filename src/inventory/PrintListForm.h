@@ -34,9 +34,17 @@ HDC ChoosePrinter(HWND owner);
 // The default printer's context without asking; throws PrinterError when there is none.
 HDC DefaultPrinterDC();
 
-// Writes the lines as ANSI text, each ended by CR LF, replacing the file's
-// contents; throws AppError when the file cannot be written.
+// Writes the lines as ANSI text, each ended by CR LF, to a temporary file beside
+// `path` that then replaces it. Throws AppError ("Save file %s failed!" and the
+// reason) when the file cannot be written; the old file is then as it was and
+// the temporary file is gone. A read-only file is not replaced.
 void SaveLines(const std::string& path, const std::vector<std::string>& lines);
+
+// Puts the report's bytes into an open file; throws AppError when they do not
+// all get there. Tests replace it to fail part-way, as a full disk or a lost
+// network share would; an empty one restores the real write.
+using ReportFileWriter = std::function<void(HANDLE file, const std::string& content)>;
+void SetReportFileWriter(ReportFileWriter writer);
 
 // Where each printed line goes: lines run top to bottom and a new page starts
 // when the next line would not fit below the last one. A line taller than a

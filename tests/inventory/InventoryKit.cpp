@@ -31,32 +31,34 @@ long IndexOfKey(cx::TProgramList& list, const std::string& keyName) {
     return -1;
 }
 
-ScopedEntry::ScopedEntry(const std::string& keyName, const std::string& displayName)
-    : keyName_(keyName) {
-    cx::reg::DeleteTree(HKEY_CURRENT_USER, KeyPath());
-    auto key = cx::reg::Key::Create(HKEY_CURRENT_USER, KeyPath());
+long IndexOfKeyIn(cx::TProgramList& list, const std::string& keyName, const std::string& hive) {
+    list.RefreshPrograms();
+    unsigned long n = list.ProgramCount();
+    for (unsigned long i = 0; i < n; ++i) {
+        auto item = list.GetProgram(static_cast<long>(i));
+        if (item && item->RegistryName() == keyName && item->Hive() == hive)
+            return static_cast<long>(i);
+    }
+    return -1;
+}
+
+ScopedEntry::ScopedEntry(const std::string& keyName, const std::string& displayName, HKEY root)
+    : keyName_(keyName), root_(root) {
+    cx::reg::DeleteTree(root_, KeyPath());
+    auto key = cx::reg::Key::Create(root_, KeyPath());
     key.SetString("DisplayName", displayName);
     key.SetString("Publisher", "Cx Test Publisher");
 }
 
-ScopedEntry::~ScopedEntry() { cx::reg::DeleteTree(HKEY_CURRENT_USER, KeyPath()); }
+ScopedEntry::~ScopedEntry() { cx::reg::DeleteTree(root_, KeyPath()); }
 
 std::string ScopedEntry::KeyPath() const {
     return std::string(cx::demo::kUninstallPath) + "\\" + keyName_;
 }
 
-SeamRecorder::SeamRecorder() {
-    cx::ui::SetApplicationTitle("Carvexo");
-    cx::ui::SetMessageResponder([this](const cx::ui::MessageRecord& m) {
-        shown.push_back(m);
-        return IDOK;
-    });
-}
+SeamRecorder::SeamRecorder() { cx::ui::SetApplicationTitle("Carvexo"); }
 
-SeamRecorder::~SeamRecorder() {
-    cx::ui::SetMessageResponder({});
-    cx::ui::SetModalHook({});
-}
+SeamRecorder::~SeamRecorder() { cx::ui::SetModalHook({}); }
 
 HWND Control(HWND form, int id) {
     HWND h = GetDlgItem(form, id);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/MessageLog.h"
 #include "inventory/ProgramList.h"
 #include "platform/Com.h"
 #include "widgets/Seam.h"
@@ -19,24 +20,30 @@ void PrepareSeededService();
 // The service index of the record with that key name; -1 when it is not listed.
 long IndexOfKey(cx::TProgramList& list, const std::string& keyName);
 
-// An uninstall entry of the current user for one test, deleted at the end.
+// The service index of the record with that key name found under that hive
+// ("HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER"); -1 when it is not listed.
+long IndexOfKeyIn(cx::TProgramList& list, const std::string& keyName, const std::string& hive);
+
+// An uninstall entry for one test (the current user's unless told), deleted at the end.
 class ScopedEntry {
 public:
-    ScopedEntry(const std::string& keyName, const std::string& displayName);
+    ScopedEntry(const std::string& keyName, const std::string& displayName,
+                HKEY root = HKEY_CURRENT_USER);
     ~ScopedEntry();
     std::string KeyPath() const;
     const std::string& KeyName() const { return keyName_; }
+    HKEY Root() const { return root_; }
 
 private:
     std::string keyName_;
+    HKEY root_;
 };
 
 // Collects message boxes (answered with IDOK) and clears the modal hook at the end.
-class SeamRecorder {
+class SeamRecorder : public cx::test::MessageLog {
 public:
     SeamRecorder();
     ~SeamRecorder();
-    std::vector<cx::ui::MessageRecord> shown;
 };
 
 // The dialog control with that id, or a test failure.

@@ -78,6 +78,22 @@ TEST_F(LinkRules, OpenLinkHandsOnlyWebAndMailLinksToTheShell) {
     EXPECT_EQ(opened[1].file, "mailto:a@b");
 }
 
+TEST_F(LinkRules, AnAddressWithoutSchemeIsOpenedAsAWebAddressNeverAsAFile) {
+    // A program of that very name in the working folder: handed on bare, the
+    // shell would take "www.example.com" for it.
+    test::WriteWholeFile(dir + "www.example.com", "MZ");
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    OpenLink(nullptr, "www.example.com");
+    OpenLink(nullptr, "www.example.com\\..\\..\\cmd.exe");
+    OpenLink(nullptr, "www.example.com cmd.exe");
+    SetCurrentDirectoryW(previous);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].operation, "open");
+    EXPECT_EQ(opened[0].file, "http://www.example.com");
+}
+
 TEST(ReportInputTest, MachineSuppliesNamesTimeAndExecutable) {
     ui::SetApplicationTitle("Carvexo");
     auto in = CollectReportInput("3 (Windows Updates: 1, Screen Saver: 0)", {"A", "B"});

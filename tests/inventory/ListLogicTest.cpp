@@ -173,6 +173,56 @@ TEST(LinkRule, OnlyWebAndMailAddressesAreLaunched) {
     }
 }
 
+TEST(LinkRule, AnAddressWrittenWithoutSchemeOpensAsHttp) {
+    const std::pair<const char*, const char*> bare[] = {
+        {"www.example.com", "http://www.example.com"},
+        {"WWW.Example.COM", "http://WWW.Example.COM"},
+        {"Www.brindle-code.example.co.uk", "http://Www.brindle-code.example.co.uk"},
+        {"www.example.com/", "http://www.example.com/"},
+        {"www.example.com/support/faq.html?id=1&x=2#top",
+         "http://www.example.com/support/faq.html?id=1&x=2#top"},
+        {"www.example.com:8080/x", "http://www.example.com:8080/x"},
+        {"www.example.com?q=1", "http://www.example.com?q=1"},
+        {"www.example.com#news", "http://www.example.com#news"},
+        {"www.4you.example.com", "http://www.4you.example.com"},
+    };
+    for (const auto& [link, opened] : bare) {
+        EXPECT_EQ(LaunchableLink(link), std::optional<std::string>(opened)) << link;
+        EXPECT_TRUE(IsLaunchableLink(link)) << link;
+    }
+    // A link with its scheme is handed on as written.
+    EXPECT_EQ(LaunchableLink("https://www.example.com"),
+              std::optional<std::string>("https://www.example.com"));
+    EXPECT_EQ(LaunchableLink("mailto:a@b"), std::optional<std::string>("mailto:a@b"));
+
+    std::string longHost = "www.";
+    for (int i = 0; i < 50; ++i) longHost += "abcd.";
+    longHost += "com";  // 257 characters
+    for (const std::string& bad :
+         {std::string("www."), std::string("www"), std::string("www.com"), std::string("www.example"),
+          std::string("www..com"), std::string("www.example..com"), std::string("www.example.com."),
+          std::string("www.-a.com"), std::string("www.a-.com"), std::string("www.exa_mple.com"),
+          std::string("www.ex%41mple.com"), std::string("www.example.1"), std::string("www.example.c"),
+          std::string("www.example.c0m"), std::string("wwwexample.com"), std::string("ww.example.com"),
+          std::string("www.example.com\\..\\..\\cmd.exe"), std::string("www.example.com/..\\..\\cmd.exe"),
+          std::string("www.example.com\\"), std::string("www.example.com cmd.exe"),
+          std::string("www.example.com/a b"), std::string(" www.example.com"),
+          std::string("www.example.com\t"), std::string("www.example.com\r\ncalc.exe"),
+          std::string("www.example.com\x7f"), std::string("www.example.com/\"x"),
+          std::string("www.example.com\"x"), std::string("www.example.com@evil.example"),
+          std::string("www.example.com:"), std::string("www.example.com:abc"),
+          std::string("www.example.com:80x"), std::string("www.example.com;calc"),
+          std::string("www.example.com|calc"), std::string("www.\xE9xample.com"),
+          std::string("www.example.com\0.exe", 20), std::string("javascript:alert(1)"),
+          std::string("file:///C:/windows"), std::string("\\\\www.example.com\\share"),
+          std::string("C:\\www.example.com"), "www." + std::string(64, 'a') + ".com", longHost}) {
+        EXPECT_EQ(LaunchableLink(bad), std::nullopt) << bad;
+        EXPECT_FALSE(IsLaunchableLink(bad)) << bad;
+    }
+    // The longest label a host name may have.
+    EXPECT_TRUE(IsLaunchableLink("www." + std::string(63, 'a') + ".com"));
+}
+
 TEST(PropertyRows, RowsInOrderEachUnderItsCondition) {
     ProgramProperties all;
     all.size = 1572864.0f;

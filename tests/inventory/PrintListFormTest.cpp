@@ -1,6 +1,7 @@
 // The report dialog: saving the edited text, and printing when there is no printer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -21,6 +22,29 @@ protected:
     void TearDown() override {
         SetSaveFileChooser({});
         SetPrinterChooser({});
+        SetReportFileWriter({});
+    }
+    // The names in the scratch folder, so a test can see that no temporary is left behind.
+    std::vector<std::string> FolderNames() {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return names;
+        do {
+            std::string name = fd.cFileName;
+            if (name != "." && name != "..") names.push_back(name);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // The message a failed save shows, through the general handler.
+    void ExpectSaveFailedFor(const std::string& path) {
+        ASSERT_EQ(seam.shown.size(), 1u);
+        EXPECT_EQ(seam.shown[0].caption, "Carvexo");
+        EXPECT_EQ(seam.shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+        EXPECT_EQ(seam.shown[0].text.rfind("Save file " + path + " failed!", 0), 0u)
+            << seam.shown[0].text;
     }
     // Shows the report with `lines`; `act` drives the dialog, then it is closed.
     int Show(const std::vector<std::string>& lines, std::function<void(HWND)> act) {
@@ -76,6 +100,52 @@ TEST_F(PrintListFormTest, SavesTheEditedMemoAsAnsiWithCrLfLines) {
     EXPECT_EQ(test::ReadWholeFile(path), expected);
     EXPECT_NE(expected.find("2 - Caf\xE9 Timer\r\n"), std::string::npos);  // one byte, not UTF-8
     EXPECT_TRUE(seam.shown.empty());
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"report.txt"});
+
+    // A file that is not there yet is made.
+    const std::string fresh = dir + "fresh report.txt";
+    SetSaveFileChooser([&](HWND) { return std::optional<std::string>(fresh); });
+    Show({"only line"}, [&](HWND h) { Click(h, TPrintListForm::IDC_BTN_SAVE); });
+    EXPECT_EQ(test::ReadWholeFile(fresh), "only line\r\n");
+    EXPECT_EQ(FolderNames(), (std::vector<std::string>{"fresh report.txt", "report.txt"}));
+    EXPECT_TRUE(seam.shown.empty());
+}
+
+TEST_F(PrintListFormTest, AWriteThatFailsPartWayLeavesTheOldFileByteForByte) {
+    const std::string path = dir + "report.txt";
+    std::string old = "Last week's report\r\n1 - Caf\xE9 Timer\r\n";
+    old += std::string("\0\x01\xFF tail", 8) + std::string(3000, 'o');
+    test::WriteWholeFile(path, old);
+    SetSaveFileChooser([&](HWND) { return std::optional<std::string>(path); });
+    // Half the bytes reach the disk, then it is full.
+    SetReportFileWriter([](HANDLE file, const std::string& content) {
+        DWORD written = 0;
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size() / 2), &written, nullptr);
+        throw AppError("There is not enough space on the disk.");
+    });
+    bool stillOpen = false;
+    Show(SampleReport(), [&](HWND h) {
+        Click(h, TPrintListForm::IDC_BTN_SAVE);
+        stillOpen = IsWindowVisible(h);
+    });
+    EXPECT_TRUE(stillOpen);
+    ExpectSaveFailedFor(path);
+    EXPECT_EQ(test::ReadWholeFile(path), old);
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"report.txt"});  // no temporary left
+}
+
+TEST_F(PrintListFormTest, AReadOnlyTargetIsReportedAndKeptAsItWas) {
+    const std::string path = dir + "kept.txt";
+    test::WriteWholeFile(path, "do not touch\r\n");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    SetSaveFileChooser([&](HWND) { return std::optional<std::string>(path); });
+    Show(SampleReport(), [&](HWND h) { Click(h, TPrintListForm::IDC_BTN_SAVE); });
+    ExpectSaveFailedFor(path);
+    EXPECT_EQ(test::ReadWholeFile(path), "do not touch\r\n");
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"kept.txt"});
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(PrintListFormTest, CancelledSaveWritesNothingAndAFailedWriteIsReported) {
@@ -93,10 +163,8 @@ TEST_F(PrintListFormTest, CancelledSaveWritesNothingAndAFailedWriteIsReported) {
         stillOpen = IsWindowVisible(h);
     });
     EXPECT_TRUE(stillOpen);
-    ASSERT_EQ(seam.shown.size(), 1u);
-    EXPECT_EQ(seam.shown[0].caption, "Carvexo");
-    EXPECT_EQ(seam.shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_NE(seam.shown[0].text.find("taken.txt"), std::string::npos) << seam.shown[0].text;
+    ExpectSaveFailedFor(dir + "taken.txt");
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"taken.txt"});
 }
 
 TEST_F(PrintListFormTest, NoPrinterShowsThePrintErrorAndKeepsTheWindow) {
