@@ -187,9 +187,19 @@ void TScanForm::ScanFilePart(ScanProgress& progress) {
     for (const KeptProgram& k : kept) locks.folders.push_back(k.below);
     ScanFiles(FileRootText(target_.installLocation, verdict.resolved), fileTree_, progress, csChecked, locks);
     if (!kept.empty()) {
+        // The folder as the tree shows it (the locked folder not entered), not
+        // in whatever spelling it was registered.
         const KeptProgram& first = kept.front();
+        std::string folder = first.location;
+        for (NodeId id : fileTree_.InOrder()) {
+            const Node& n = fileTree_.Get(id);
+            if (n.locked && n.children.empty()) {
+                folder = n.text;
+                break;
+            }
+        }
         keptInfo_ = Format(LangFormatText(IDS_SCANFORM_INFO_KeepsOtherProgram),
-                           (first.name.empty() ? first.location : first.name).c_str(), first.location.c_str());
+                           (first.name.empty() ? first.location : first.name).c_str(), folder.c_str());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/Actions.h"
 #include "harness/TestKit.h"
 #include "harness/Windows.h"
+#include "i18n/LangText.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
@@ -47,11 +48,13 @@ TEST(StartE2e, FirstStartWritesItsFilesRegistersTheServiceAndShowsTheWindow) {
     EXPECT_EQ(SectionsOf(lang), std::vector<std::string>{"[Language]"});
     auto langKeys = KeysOf(lang);
     // The 141 original keys in their order, then the keys added since.
-    ASSERT_EQ(langKeys.size(), 143u);
+    ASSERT_EQ(langKeys.size(), static_cast<size_t>(cx::IDS_COUNT));
     EXPECT_EQ(langKeys.front(), "IDS_MAINFORM_MENU_File");
     EXPECT_EQ(langKeys[140], "IDS_MESSAGEBOX_WARNING_SaveFileFailed");
     EXPECT_EQ(langKeys[141], "IDS_MESSAGEBOX_WARNING_CleanIncomplete");
     EXPECT_EQ(langKeys[142], "IDS_MESSAGEBOX_WARNING_ScrNotBackedUp");
+    for (int i = cx::kOriginalLangEntries; i < cx::IDS_COUNT; ++i)
+        EXPECT_EQ(langKeys[i], cx::LangKeyForWrite(static_cast<cx::Ids>(i))) << i;
     int withBreakMark = 0;
     for (const auto& l : lang)
         if (l.find("#13") != std::string::npos) ++withBreakMark;

@@ -372,6 +372,9 @@ TEST_F(ScanFormTest, AnotherProgramsFolderIsLockedWithTheFoldersOnTheWay) {
         EXPECT_EQ(v.NodeState(other), ui::CheckTreeView::kUnchecked);
         EXPECT_EQ(v.NodeState(v.Root()), ui::CheckTreeView::kPartial);
         EXPECT_EQ(v.NodeState(FindItem(v, dir + "a.txt")), ui::CheckTreeView::kChecked);
+        TreeView_Expand(v.hwnd(), sub, TVE_EXPAND);
+        Pump();
+        SaveScreenshot(h, test::FreshScratchDir("scanform-lock-shot") + "scanform.bmp");
         SendMessageA(GetDlgItem(h, TScanForm::IDC_BTN_DELETE), BM_CLICK, 0, 0);
 
         EXPECT_EQ(test::ReadWholeFile(dir + "sub\\Other Tool Folder\\bin\\tool.exe"), "other");

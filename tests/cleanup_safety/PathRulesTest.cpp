@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "cleanup/Safety.h"
+#include "i18n/LangText.h"
 #include "platform/Strings.h"
 
 namespace {
@@ -234,8 +236,16 @@ TEST(PathRulesText, NormalizedSpellingsAndMessages) {
     EXPECT_EQ(cx::cleanup::NormalizeFolderPath("relative\\dir"), "");
     EXPECT_EQ(cx::cleanup::NormalizeFolderPath(""), "");
     EXPECT_EQ(cx::cleanup::DirRefusalText(DirRefusal::None), "");
-    for (int r = static_cast<int>(DirRefusal::Empty); r <= static_cast<int>(DirRefusal::LocalShare); ++r)
+    std::set<std::string> texts;
+    for (int r = static_cast<int>(DirRefusal::Empty); r <= static_cast<int>(DirRefusal::LocalShare); ++r) {
         EXPECT_FALSE(cx::cleanup::DirRefusalText(static_cast<DirRefusal>(r)).empty()) << r;
+        texts.insert(cx::cleanup::DirRefusalText(static_cast<DirRefusal>(r)));
+    }
+    EXPECT_EQ(texts.size(), static_cast<size_t>(DirRefusal::LocalShare)) << "each reason has its own sentence";
+    // The sentences are the language file's: a translation shows.
+    cx::SetLangText(cx::IDS_SCANFORM_INFO_Protected, "Ordner geschuetzt");
+    EXPECT_EQ(cx::cleanup::DirRefusalText(DirRefusal::Protected), "Ordner geschuetzt");
+    cx::RestoreEnglishDefaults();
 }
 
 // Shares of this computer are judged as the folders they serve; folders on
