@@ -30,6 +30,17 @@ NodeId CheckTree::AddRegistry(NodeId parent, std::string text, NodeKind kind, st
     return id;
 }
 
+NodeId CheckTree::AddRegistryW(NodeId parent, NodeKind kind, const std::string& hive, std::wstring keyPath,
+                               std::wstring itemName, CheckState state) {
+    std::string key = WideToAnsi(keyPath), item = WideToAnsi(itemName);
+    NodeId id = AddRegistry(parent, hive + "\\" + key + item, kind, hive, key, item, state);
+    Node& n = nodes_[id];
+    n.wideKeyPath = std::move(keyPath);
+    n.wideItemName = std::move(itemName);
+    n.wide = true;
+    return id;
+}
+
 NodeId CheckTree::AddPath(NodeId parent, std::wstring path, NodeKind kind, CheckState state) {
     NodeId id = Add(parent, WideToAnsi(path), kind, state);
     nodes_[id].path = std::move(path);

@@ -42,6 +42,12 @@ struct Node {
     // is only how it is shown (a character the code page lacks shows as "?");
     // removal goes by this. Empty: not recorded (removal takes `text`).
     std::wstring path;
+    // Registry nodes found by the scan: where the item lives by its UTF-16
+    // names (`keyPath` and `itemName` are those converted, for showing and for
+    // nodes made from text). Removal goes by these when they are recorded.
+    std::wstring wideKeyPath;
+    std::wstring wideItemName;
+    bool wide = false;
     // A folder that must stay: another program lives in it or below it. It is
     // never checked; what it holds of its own can be.
     bool locked = false;
@@ -53,6 +59,10 @@ public:
     // A registry node that also records where its item lives (see Node::hive).
     NodeId AddRegistry(NodeId parent, std::string text, NodeKind kind, std::string hive,
                        std::string keyPath, std::string itemName, CheckState state = csChecked);
+    // A registry node known by its UTF-16 names; its text is `hive` + "\\" +
+    // key path + item name, converted.
+    NodeId AddRegistryW(NodeId parent, NodeKind kind, const std::string& hive, std::wstring keyPath,
+                        std::wstring itemName, CheckState state = csChecked);
     // A file-tree node known by its real path; its text is that path converted.
     NodeId AddPath(NodeId parent, std::wstring path, NodeKind kind, CheckState state = csChecked);
     // Marks a node as one that must stay (see Node::locked) and unchecks it.

@@ -48,19 +48,32 @@ namespace {
 
 bool IsMissing(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
 
+// A registry item by the UTF-16 names the registry holds (see RegItemOf).
+struct WideItem {
+    std::string hive;
+    std::wstring keyPath;  // ends in "\"
+    std::wstring item;
+};
+
+WideItem WideItemOf(const Node& n) {
+    if (n.wide) return WideItem{n.hive, n.wideKeyPath, n.wideItemName};
+    RegItem r = RegItemOf(n);
+    return WideItem{r.hive, AnsiToWide(r.keyPath), AnsiToWide(r.item)};
+}
+
 // Opens root\keyPath one name at a time, each relative to the previous handle
 // (Wine refuses full paths beyond about 260 characters). `rc` receives the
 // error of the open that failed.
-unique_hkey OpenPath(HKEY root, const std::string& keyPath, REGSAM access, LONG& rc) {
+unique_hkey OpenPath(HKEY root, const std::wstring& keyPath, REGSAM access, LONG& rc) {
     rc = ERROR_SUCCESS;
     if (!root) {
         rc = ERROR_INVALID_HANDLE;
         return {};
     }
-    std::vector<std::string> parts;
+    std::vector<std::wstring> parts;
     for (size_t pos = 0; pos <= keyPath.size();) {
-        size_t end = keyPath.find('\\', pos);
-        if (end == std::string::npos) end = keyPath.size();
+        size_t end = keyPath.find(L'\\', pos);
+        if (end == std::wstring::npos) end = keyPath.size();
         if (end > pos) parts.push_back(keyPath.substr(pos, end - pos));
         pos = end + 1;
     }
@@ -80,7 +93,7 @@ unique_hkey OpenPath(HKEY root, const std::string& keyPath, REGSAM access, LONG&
     if (parts.empty()) {
         // The hive itself: hand out a handle that carries the requested access.
         unique_hkey self;
-        rc = RegOpenKeyExA(root, nullptr, 0, access, self.put());
+        rc = RegOpenKeyExW(root, nullptr, 0, access, self.put());
         if (rc != ERROR_SUCCESS) return {};
         return self;
     }
@@ -90,21 +103,21 @@ unique_hkey OpenPath(HKEY root, const std::string& keyPath, REGSAM access, LONG&
 // True when some key of the subtree at parent\name (full path `path`) is one
 // Windows owns; such a subtree is left whole rather than half deleted. Links
 // are not entered: removal deletes them as links.
-bool HoldsProtectedKey(HKEY parent, const std::string& name, const std::string& hive,
-                       const std::string& path, int depth = 0) {
-    if (IsProtectedKey(hive, path)) return true;
+bool HoldsProtectedKey(HKEY parent, const std::wstring& name, const std::string& hive, const std::wstring& path,
+                       int depth = 0) {
+    if (IsProtectedKey(hive, WideToAnsi(path))) return true;
     unique_hkey key;
     if (reg::OpenNoFollow(parent, name, KEY_READ, key) != ERROR_SUCCESS || reg::IsLink(key.get()) || depth > 512)
         return false;
-    for (const std::string& sub : reg::SubKeyNames(key.get()))
-        if (HoldsProtectedKey(key.get(), sub, hive, path + "\\" + sub, depth + 1)) return true;
+    for (const std::wstring& sub : reg::SubKeyNamesW(key.get()))
+        if (HoldsProtectedKey(key.get(), sub, hive, path + L"\\" + sub, depth + 1)) return true;
     return false;
 }
 
 // Removes a key node's key; true when the key is gone afterwards.
-bool RemoveKey(const RegItem& item) {
+bool RemoveKey(const WideItem& item) {
     if (item.item.empty()) return false;  // a text naming a hive, not a key
-    std::string path = item.keyPath + item.item;
+    const std::wstring path = item.keyPath + item.item;
     HKEY root = RootKeyFromName(item.hive);
     LONG rc;
     // Deleting a subkey needs no rights on its parent, only on the key itself.
@@ -116,21 +129,19 @@ bool RemoveKey(const RegItem& item) {
     return IsMissing(reg::OpenNoFollow(parent.get(), item.item, KEY_READ, check));
 }
 
-bool KeyIsGone(const RegItem& item) {
+bool KeyIsGone(const WideItem& item) {
     LONG rc;
     unique_hkey key = OpenPath(RootKeyFromName(item.hive), item.keyPath + item.item, KEY_READ, rc);
     return !key && IsMissing(rc);
 }
 
 // Removes a value node's value; true when the value is gone afterwards.
-bool RemoveValue(const RegItem& item) {
+bool RemoveValue(const WideItem& item) {
     LONG rc;
-    unique_hkey key = OpenPath(RootKeyFromName(item.hive), item.keyPath,
-                               KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
+    unique_hkey key = OpenPath(RootKeyFromName(item.hive), item.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
     if (!key) return IsMissing(rc);
-    RegDeleteValueA(key.get(), item.item.c_str());
-    return IsMissing(RegQueryValueExA(key.get(), item.item.c_str(), nullptr, nullptr, nullptr,
-                                      nullptr));
+    RegDeleteValueW(key.get(), item.item.c_str());
+    return IsMissing(RegQueryValueExW(key.get(), item.item.c_str(), nullptr, nullptr, nullptr, nullptr));
 }
 
 // After a removal the marks of the nodes left follow their children again
@@ -343,7 +354,7 @@ RemovalResult RemoveRegistryItems(CheckTree& tree) {
         if (!tree.Contains(*it)) continue;
         const Node& n = tree.Get(*it);
         if (n.kind != NodeKind::RegKey || n.state != csChecked) continue;
-        TakeItem(tree, *it, result, [&] { return RemoveKey(RegItemOf(n)); });
+        TakeItem(tree, *it, result, [&] { return RemoveKey(WideItemOf(n)); });
     }
     order = tree.InOrder();
     for (auto it = order.rbegin(); it != order.rend() && !tree.Empty(); ++it) {
@@ -354,14 +365,14 @@ RemovalResult RemoveRegistryItems(CheckTree& tree) {
         if (n.parent != -1 && tree.Get(n.parent).kind == NodeKind::RegKey &&
             tree.Get(n.parent).state == csChecked)
             continue;
-        TakeItem(tree, *it, result, [&] { return RemoveValue(RegItemOf(n)); });
+        TakeItem(tree, *it, result, [&] { return RemoveValue(WideItemOf(n)); });
     }
     // A key deleted with a checked key above it may still have a node of its own
     // (a nested match the user left unchecked); the tree shows only what is there.
     order = tree.InOrder();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         if (!tree.Contains(*it) || tree.Get(*it).kind != NodeKind::RegKey) continue;
-        if (KeyIsGone(RegItemOf(tree.Get(*it)))) tree.Remove(*it);
+        if (KeyIsGone(WideItemOf(tree.Get(*it)))) tree.Remove(*it);
     }
     RecomputeMarks(tree);
     return result;

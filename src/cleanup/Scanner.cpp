@@ -67,16 +67,28 @@ bool IsExcluded(const std::string& path) {
     return false;
 }
 
-std::vector<std::string> ValueNames(HKEY key) {
-    std::vector<std::string> names;
+bool IsExcludedW(const std::wstring& path) {
+    static const wchar_t* const kExcluded[] = {
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
+        L"SOFTWARE\\Classes",
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide",
+        L"SOFTWARE\\Microsoft",
+    };
+    for (const wchar_t* e : kExcluded)
+        if (path == e) return true;
+    return false;
+}
+
+std::vector<std::wstring> ValueNamesW(HKEY key) {
+    std::vector<std::wstring> names;
     DWORD count = 0, maxName = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &maxName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
         return names;
-    std::vector<char> buf(maxName + 2);
+    std::vector<wchar_t> buf(maxName + 2);
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(buf.size());
-        LONG rc = RegEnumValueA(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        LONG rc = RegEnumValueW(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_MORE_DATA) {
             buf.resize(buf.size() * 2 + 256);
             --i;
@@ -88,9 +100,12 @@ std::vector<std::string> ValueNames(HKEY key) {
     return names;
 }
 
+// The walk goes by the UTF-16 names the registry holds: an 8-bit listing turns
+// "Ｔarget" into "Target" (a key the program never had, offered under its
+// name) and "A＼B" into "A\B" (another key, opened in its place).
 struct RegWalk {
     const std::string& hive;
-    const std::string& word;
+    const std::wstring& word;
     CheckTree& tree;
     Throttled& progress;
 
@@ -99,32 +114,28 @@ struct RegWalk {
     // scan needs, so KEY_READ: asking for full access would skip, without a word,
     // every key a limited user may not change, and the user would never learn
     // what is left; removal reports those it cannot delete instead.
-    void Walk(HKEY key, const std::string& path, int depth) {
+    void Walk(HKEY key, const std::wstring& path, int depth) {
         try {
-            const std::string base = path + "\\";
-            for (const std::string& name : reg::SubKeyNames(key)) {
+            const std::wstring base = path + L"\\";
+            for (const std::wstring& name : reg::SubKeyNamesW(key)) {
                 progress.Pump();
-                // Key names never hold "\": one that reads so is an 8-bit
-                // look-alike and would lead to another key.
-                if (name.find('\\') != std::string::npos) continue;
-                const std::string childPath = base + name;
-                if (progress.Due()) progress.ShowNow(hive + "\\" + childPath);
+                if (name.find(L'\\') != std::wstring::npos) continue;
+                const std::wstring childPath = base + name;
+                if (progress.Due()) progress.ShowNow(hive + "\\" + WideToAnsi(childPath));
                 // A link is opened as itself: it is listed and removed as the link
                 // it is, and never walked, so a link looping back cannot keep the
                 // scan going and a link's target is never offered under its name.
                 unique_hkey child;
                 if (reg::OpenNoFollow(key, name, KEY_READ, child) != ERROR_SUCCESS) child.reset();
                 const bool link = child && reg::IsLink(child.get());
-                if (name == word && !IsProtectedKey(hive, childPath)) {
-                    const std::string text = hive + "\\" + childPath;
-                    NodeId node = tree.AddRegistry(-1, text, NodeKind::RegKey, hive, base, name);
+                if (name == word && !IsProtectedKey(hive, WideToAnsi(childPath))) {
+                    NodeId node = tree.AddRegistryW(-1, NodeKind::RegKey, hive, base, name);
                     if (child && !link)
-                        for (const std::string& v : ValueNames(child.get()))
-                            tree.AddRegistry(node, text + "\\" + v, NodeKind::RegValue, hive,
-                                             childPath + "\\", v);
+                        for (const std::wstring& v : ValueNamesW(child.get()))
+                            tree.AddRegistryW(node, NodeKind::RegValue, hive, childPath + L"\\", v);
                 }
                 // The registry nests at most 512 levels; deeper is a loop.
-                if (child && !link && depth < kMaxKeyDepth && !IsExcluded(childPath))
+                if (child && !link && depth < kMaxKeyDepth && !IsExcludedW(childPath))
                     Walk(child.get(), childPath, depth + 1);
             }
         } catch (const std::exception&) {
@@ -184,11 +195,12 @@ void ScanDirectory(const std::wstring& dir, NodeId parent, CheckState state, Che
 void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& path,
                      const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {
     if (searchWord.empty() || IsExcluded(path)) return;
+    const std::wstring wpath = AnsiToWide(path), word = AnsiToWide(searchWord);
     unique_hkey key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, wpath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
     Throttled throttled(progress);
-    RegWalk walk{hiveName, searchWord, tree, throttled};
-    walk.Walk(key.get(), path, 0);
+    RegWalk walk{hiveName, word, tree, throttled};
+    walk.Walk(key.get(), wpath, 0);
 }
 
 void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {

@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/Error.h"
+#include "platform/Strings.h"
 
 namespace cx::reg {
 
@@ -31,6 +32,19 @@ std::vector<std::string> SubKeyNames(HKEY key) {
     for (DWORD i = 0;; ++i) {
         DWORD len = sizeof buf;
         LONG rc = RegEnumKeyExA(key, i, buf, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;  // longer than any valid name: pass it over
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(buf, len);
+    }
+    return names;
+}
+
+std::vector<std::wstring> SubKeyNamesW(HKEY key) {
+    std::vector<std::wstring> names;
+    wchar_t buf[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = 512;
+        LONG rc = RegEnumKeyExW(key, i, buf, &len, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_MORE_DATA) continue;  // longer than any valid name: pass it over
         if (rc != ERROR_SUCCESS) break;
         names.emplace_back(buf, len);
@@ -141,6 +155,11 @@ LONG OpenNoFollow(HKEY parent, const std::string& name, REGSAM access, unique_hk
     return RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, access, out.put());
 }
 
+LONG OpenNoFollow(HKEY parent, const std::wstring& name, REGSAM access, unique_hkey& out) noexcept {
+    out.reset();
+    return RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, access, out.put());
+}
+
 bool IsLink(HKEY key) noexcept {
     DWORD type = 0;
     return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
@@ -159,10 +178,10 @@ bool DeleteOpenKey(HKEY key) noexcept {
     return del && del(key) == 0;
 }
 
-bool DeleteKeyTreeAt(HKEY parent, const std::string& name, int depth) noexcept {
-    // Key names never hold "\": one that reads so is an 8-bit look-alike and
-    // would name another key.
-    if (name.empty() || name.find('\\') != std::string::npos) return false;
+// By UTF-16 names: an 8-bit listing turns some names into look-alikes of others
+// ("Ｔarget" reads as "Target"), and the open that follows would reach the other key.
+bool DeleteKeyTreeAt(HKEY parent, const std::wstring& name, int depth) noexcept {
+    if (name.empty() || name.find(L'\\') != std::wstring::npos) return false;
     // Full access, as a key that may not be changed must not be taken apart:
     // what cannot be opened so stays whole, with everything below it.
     unique_hkey key;
@@ -171,9 +190,9 @@ bool DeleteKeyTreeAt(HKEY parent, const std::string& name, int depth) noexcept {
     if (!IsLink(key.get())) {
         // The registry nests at most 512 levels; deeper is a loop we must not follow.
         if (depth > 512) return false;
-        std::vector<std::string> names;
+        std::vector<std::wstring> names;
         try {
-            names = SubKeyNames(key.get());
+            names = SubKeyNamesW(key.get());
         } catch (...) {
             return false;
         }
@@ -185,7 +204,17 @@ bool DeleteKeyTreeAt(HKEY parent, const std::string& name, int depth) noexcept {
 
 }  // namespace
 
-bool DeleteKeyTree(HKEY parent, const std::string& name) noexcept { return DeleteKeyTreeAt(parent, name, 0); }
+bool DeleteKeyTree(HKEY parent, const std::wstring& name) noexcept { return DeleteKeyTreeAt(parent, name, 0); }
+
+bool DeleteKeyTree(HKEY parent, const std::string& name) noexcept {
+    // A name given in 8 bits is taken as written; one holding "\" names no key.
+    if (name.find('\\') != std::string::npos) return false;
+    try {
+        return DeleteKeyTreeAt(parent, AnsiToWide(name), 0);
+    } catch (...) {
+        return false;
+    }
+}
 
 bool DeleteTree(HKEY root, const std::string& path) noexcept {
     std::string parentPath, name = path;

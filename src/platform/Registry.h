@@ -60,10 +60,13 @@ private:
 
 // Subkey names of an open key that the caller keeps owning.
 std::vector<std::string> SubKeyNames(HKEY key);
+// The same by their UTF-16 names, as the registry holds them.
+std::vector<std::wstring> SubKeyNamesW(HKEY key);
 
 // Opens parent\name itself: a link key (REG_LINK) is opened as the link, never
 // as the key it points to. Returns the error of the open.
 LONG OpenNoFollow(HKEY parent, const std::string& name, REGSAM access, unique_hkey& out) noexcept;
+LONG OpenNoFollow(HKEY parent, const std::wstring& name, REGSAM access, unique_hkey& out) noexcept;
 // True when an open key is a registry link (its SymbolicLinkValue is a REG_LINK).
 // The key must have been opened with OpenNoFollow and KEY_QUERY_VALUE.
 bool IsLink(HKEY key) noexcept;
@@ -72,6 +75,7 @@ bool IsLink(HKEY key) noexcept;
 // relative to its parent and deleted through its own handle. Links are deleted
 // as links: their targets are never entered nor touched. Returns false when
 // anything could not be deleted.
+bool DeleteKeyTree(HKEY parent, const std::wstring& name) noexcept;
 bool DeleteKeyTree(HKEY parent, const std::string& name) noexcept;
 
 // Deletes root\path with all its subkeys (as DeleteKeyTree does).

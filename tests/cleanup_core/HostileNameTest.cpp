@@ -2,6 +2,8 @@
 // of "\", "/" and "." must never lead the scan or the removal out of that folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CoreKit.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Scanner.h"
@@ -106,6 +108,59 @@ TEST_F(HostileNames, CheckedRootGoesWholeAndNothingBesideIt) {
     EXPECT_EQ(r.failed, 0u);
     EXPECT_FALSE(ExistsW(inst));
     ExpectVictimUntouched();
+}
+
+// The same look-alikes in the registry: a key "Ｔarget" is not the program's
+// "Target", and a key "A＼Target" is not the key Target below A.
+TEST(HostileKeyNames, LookAlikeKeysAreNeitherOfferedNorFollowed) {
+    const std::string base = FreshRegSandbox("HostileKeys");
+    const std::wstring wbase = W(base);
+    auto make = [](const std::wstring& path) {
+        HKEY k = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        return k;
+    };
+    const std::wstring fullwidthT = std::wstring(1, wchar_t(0xFF34)) + L"arget";
+    HKEY decoy = make(wbase + L"\\Decoy\\" + fullwidthT);
+    RegSetValueExW(decoy, L"keep", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4);
+    RegCloseKey(decoy);
+    RegCloseKey(make(wbase + L"\\A\\Target"));  // the program's own, reached by its real path
+    RegCloseKey(make(wbase + L"\\A" + wchar_t(kBackslash) + L"Target"));
+    HKEY own = make(wbase + L"\\Own\\Target");
+    // A value whose name reads "a\b" in 8 bits, beside a real "a\b".
+    const std::wstring lookAlikeValue = std::wstring(L"a") + wchar_t(kBackslash) + L"b";
+    RegSetValueExW(own, lookAlikeValue.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
+    RegSetValueExW(own, L"a\\b", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"2"), 4);
+    RegCloseKey(own);
+
+    CheckTree t;
+    ScanProgress quiet = Quiet();
+    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", base, "Target", t, quiet);
+    std::vector<std::string> roots;
+    for (NodeId id : t.Roots()) roots.push_back(t.Get(id).text);
+    std::sort(roots.begin(), roots.end());
+    EXPECT_EQ(roots, (std::vector<std::string>{"HKEY_CURRENT_USER\\" + base + "\\A\\Target",
+                                               "HKEY_CURRENT_USER\\" + base + "\\Own\\Target"}));
+
+    // Only the look-alike value is checked: the real "a\b" must stay.
+    NodeId ownNode = -1;
+    for (NodeId id : t.Roots())
+        if (t.Get(id).text == "HKEY_CURRENT_USER\\" + base + "\\Own\\Target") ownNode = id;
+    ASSERT_NE(ownNode, -1);
+    for (NodeId v : std::vector<NodeId>(t.Get(ownNode).children))
+        if (t.Get(v).wideItemName == L"a\\b") t.ToggleNodeState(v);
+    for (NodeId id : t.Roots())
+        if (id != ownNode) t.ToggleNodeState(id);
+    RemovalResult r = RemoveRegistryItems(t);
+    EXPECT_EQ(r.failed, 0u);
+    HKEY check = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (wbase + L"\\Own\\Target").c_str(), 0, KEY_READ, &check), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(check, L"a\\b", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_NE(RegQueryValueExW(check, lookAlikeValue.c_str(), nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    RegCloseKey(check);
+    DropRegSandbox();
 }
 
 }  // namespace
