@@ -344,28 +344,29 @@ KeyParts Parts(std::string_view path) {
     return out;
 }
 
+std::vector<KeyParts> PatternList(std::initializer_list<const char*> texts) {
+    std::vector<KeyParts> v;
+    for (const char* t : texts) v.push_back(Parts(t));
+    return v;
+}
+
 // Stores Windows owns, below HKLM or HKCU (both hives share the layout under
 // SOFTWARE): each key, everything below it and every key on the way to it is
 // protected. Protecting by depth instead left deeper keys open to any program
 // named like them ("Application" below WINEVT\Channels, "Setup" below
 // Explorer\...\...).
 const std::vector<KeyParts>& WindowsSubtrees() {
-    static const std::vector<KeyParts> subtrees = [] {
-        const char* const texts[] = {
-            "software\\microsoft",
-            "software\\policies\\microsoft",
-            "software\\appdatalow\\software\\microsoft",
-            "software\\wine",
-            "system",
-            "hardware",
-            "sam",
-            "security",
-            "control panel",
-        };
-        std::vector<KeyParts> v;
-        for (const char* t : texts) v.push_back(Parts(t));
-        return v;
-    }();
+    static const std::vector<KeyParts> subtrees = PatternList({
+        "software\\microsoft",
+        "software\\policies\\microsoft",
+        "software\\appdatalow\\software\\microsoft",
+        "software\\wine",
+        "system",
+        "hardware",
+        "sam",
+        "security",
+        "control panel",
+    });
     return subtrees;
 }
 
@@ -373,36 +374,26 @@ const std::vector<KeyParts>& WindowsSubtrees() {
 // by its product code): such a key and what lies below it may be offered, the
 // store itself never. "*" stands for any one key name.
 const std::vector<KeyParts>& ProgramSlots() {
-    static const std::vector<KeyParts> slots = [] {
-        const char* const texts[] = {
-            "software\\microsoft\\windows\\currentversion\\uninstall\\*",
-            "software\\microsoft\\windows\\currentversion\\app paths\\*",
-            "software\\microsoft\\windows\\currentversion\\explorer\\browser helper objects\\*",
-            "software\\microsoft\\windows\\currentversion\\explorer\\shelliconoverlayidentifiers\\*",
-            "software\\microsoft\\windows\\currentversion\\shell extensions\\approved\\*",
-            "software\\microsoft\\windows\\currentversion\\installer\\userdata\\*\\products\\*",
-        };
-        std::vector<KeyParts> v;
-        for (const char* t : texts) v.push_back(Parts(t));
-        return v;
-    }();
+    static const std::vector<KeyParts> slots = PatternList({
+        "software\\microsoft\\windows\\currentversion\\uninstall\\*",
+        "software\\microsoft\\windows\\currentversion\\app paths\\*",
+        "software\\microsoft\\windows\\currentversion\\explorer\\browser helper objects\\*",
+        "software\\microsoft\\windows\\currentversion\\explorer\\shelliconoverlayidentifiers\\*",
+        "software\\microsoft\\windows\\currentversion\\shell extensions\\approved\\*",
+        "software\\microsoft\\windows\\currentversion\\installer\\userdata\\*\\products\\*",
+    });
     return slots;
 }
 
 // Other keys below HKLM or HKCU that are protected with every key on the way to
 // them, but not below them: what lies below is each program's own.
 const std::vector<KeyParts>& SoftwarePatterns() {
-    static const std::vector<KeyParts> patterns = [] {
-        const char* const texts[] = {
-            "software",
-            "software\\clients\\*",
-            "software\\registeredapplications",
-            "software\\odbc\\*",
-        };
-        std::vector<KeyParts> v;
-        for (const char* t : texts) v.push_back(Parts(t));
-        return v;
-    }();
+    static const std::vector<KeyParts> patterns = PatternList({
+        "software",
+        "software\\clients\\*",
+        "software\\registeredapplications",
+        "software\\odbc\\*",
+    });
     return patterns;
 }
 
@@ -416,27 +407,22 @@ bool IsInSubtree(const KeyParts& key, const KeyParts& subtree) {
 
 // Keys of the class store (HKCR, and SOFTWARE\Classes of either hive).
 const std::vector<KeyParts>& ClassPatterns() {
-    static const std::vector<KeyParts> patterns = [] {
-        const char* const texts[] = {
-            // Every direct child: extensions, ProgIDs, CLSID, Interface, TypeLib,
-            // AppID, Installer, "*", Directory, Folder, Drive ...
-            "classes\\*",
-            "classes\\installer\\*",
-            "classes\\*\\shell",
-            "classes\\*\\shellex\\*",
-            "classes\\*\\background\\shell",
-            "classes\\*\\background\\shellex\\*",
-            "classes\\*\\shell\\open\\command",
-            "classes\\*\\shell\\runas\\command",
-            "classes\\*\\shell\\edit\\command",
-            "classes\\*\\shell\\print\\command",
-            "classes\\*\\shell\\explore\\command",
-            "classes\\*\\shell\\find\\command",
-        };
-        std::vector<KeyParts> v;
-        for (const char* t : texts) v.push_back(Parts(t));
-        return v;
-    }();
+    static const std::vector<KeyParts> patterns = PatternList({
+        // Every direct child: extensions, ProgIDs, CLSID, Interface, TypeLib,
+        // AppID, Installer, "*", Directory, Folder, Drive ...
+        "classes\\*",
+        "classes\\installer\\*",
+        "classes\\*\\shell",
+        "classes\\*\\shellex\\*",
+        "classes\\*\\background\\shell",
+        "classes\\*\\background\\shellex\\*",
+        "classes\\*\\shell\\open\\command",
+        "classes\\*\\shell\\runas\\command",
+        "classes\\*\\shell\\edit\\command",
+        "classes\\*\\shell\\print\\command",
+        "classes\\*\\shell\\explore\\command",
+        "classes\\*\\shell\\find\\command",
+    });
     return patterns;
 }
 

@@ -70,6 +70,14 @@ protected:
             GTEST_SKIP() << "this system makes no registry links";
     }
     void TearDown() override { DropRegSandbox(); }
+    // The link's target keeps its value and its subkey.
+    void ExpectTargetUntouched() {
+        EXPECT_TRUE(LinkFollows(base + "\\Elsewhere\\Target", "precious"));
+        cx::unique_hkey inner;
+        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Elsewhere\\Target\\Inner").c_str(), 0, KEY_READ,
+                                inner.put()),
+                  ERROR_SUCCESS);
+    }
     std::string base;
 };
 
@@ -87,11 +95,7 @@ TEST_F(RegLinks, ALinkIsListedAsAKeyAndRemovedWithoutTouchingItsTarget) {
     EXPECT_EQ(r.failed, 0u);
     EXPECT_EQ(r.removed, 1u);
     EXPECT_FALSE(LinkFollows(base + "\\App\\Target", "precious"));
-    EXPECT_TRUE(LinkFollows(base + "\\Elsewhere\\Target", "precious"));
-    cx::unique_hkey inner;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Elsewhere\\Target\\Inner").c_str(), 0, KEY_READ,
-                            inner.put()),
-              ERROR_SUCCESS);
+    ExpectTargetUntouched();
 }
 
 TEST_F(RegLinks, ALinkInsideACheckedKeyGoesAsALink) {
@@ -106,11 +110,7 @@ TEST_F(RegLinks, ALinkInsideACheckedKeyGoesAsALink) {
     cx::unique_hkey outer;
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Outer").c_str(), 0, KEY_READ, outer.put()),
               ERROR_SUCCESS);
-    EXPECT_TRUE(LinkFollows(base + "\\Elsewhere\\Target", "precious"));
-    cx::unique_hkey inner;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Elsewhere\\Target\\Inner").c_str(), 0, KEY_READ,
-                            inner.put()),
-              ERROR_SUCCESS);
+    ExpectTargetUntouched();
 }
 
 TEST_F(RegLinks, ALinkLoopingBackEndsTheScan) {
