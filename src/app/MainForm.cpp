@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Strings.h"
 #include "skin/SkinSettings.h"
+#include "widgets/Seam.h"
 
 namespace cx::app {
 
@@ -274,12 +275,32 @@ void TMainForm::Show(int showCommand) {
 }
 
 void TMainForm::ActionExitExecute() {
+    // The close button stays clickable for other programs while a dialog runs.
+    if (RefuseCloseWhileBusy()) return;
     // Both switches are stored even when untouched; a failed write leaves the window open.
     config::WriteHideSysPatch(AppPaths().ConfigPath,
                               Button_GetCheck(ckbHidePatch) == BST_CHECKED);
     config::WriteHideScreenSaver(AppPaths().ConfigPath,
                                  Button_GetCheck(ckbHideScr) == BST_CHECKED);
     DestroyWindow(hwnd());
+}
+
+// Closing destroys this window and every window it owns. While a modal loop
+// runs (one of our dialogs, a message box, a system dialog or a menu of this
+// window) that would pull its window from under it, and the code waiting for the
+// loop would then carry on with a form that is gone. So a close request that
+// arrives meanwhile, from the taskbar, another program or a key, is refused, and
+// the window that holds the user up comes to the front; the user closes it and
+// then the program. Only the session's end cannot wait (see WM_ENDSESSION).
+bool TMainForm::RefuseCloseWhileBusy() {
+    if (!ui::ModalLoopRunning() && !inMenuLoop_ && IsWindowEnabled(hwnd())) return false;
+    HWND front = ui::InnermostModalWindow();
+    if (!front || !IsWindow(front)) front = hwnd();
+    // A message box or system dialog shown over that window is the one to answer.
+    HWND popup = GetLastActivePopup(front);
+    if (popup && IsWindowVisible(popup)) front = popup;
+    if (front != hwnd() && IsWindowVisible(front)) SetForegroundWindow(front);
+    return true;
 }
 
 void TMainForm::ActionMinExecute() { ShowWindow(hwnd(), SW_MINIMIZE); }
@@ -352,14 +373,35 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         PaintContent(reinterpret_cast<HDC>(wp), rc);
         return 0;
     }
+    case WM_CLOSE:
+        if (RefuseCloseWhileBusy()) return 0;
+        break;  // DefWindowProc destroys the window
+    case WM_ENTERMENULOOP:
+        inMenuLoop_ = true;
+        break;
+    case WM_EXITMENULOOP:
+        inMenuLoop_ = false;
+        break;
+    case WM_QUERYENDSESSION:
+        // Nothing here is worth keeping a session alive for: the switches are
+        // stored as they change, and a dialog's work is either done or undone.
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends once this returns. The quit message unwinds every
+        // modal loop still running (each ends as if cancelled), then the main
+        // loop; destroying windows here would free what those loops still use.
+        if (wp) PostQuitMessage(0);
+        return 0;
     case cleanup::WM_UNINSTALL_DONE:
         if (lp) OnUninstallDone(wp, *reinterpret_cast<const cleanup::UninstallTarget*>(lp));
         return 0;
     case WM_DESTROY:
         // Waits still running end without a word once the window is gone.
         cleanup::SetUninstallWindowClosing(true);
-        // The service connection ends with the main window.
-        detailsForm_.reset();
+        // The service connection ends with the main window. A details window
+        // whose loop still runs is left to the destructor: its loop ends with
+        // its window, which goes with this one.
+        if (detailsForm_ && !detailsForm_->InModal()) detailsForm_.reset();
         programList_.Disconnect();
         PostQuitMessage(0);
         return 0;

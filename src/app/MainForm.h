@@ -179,6 +179,11 @@ private:
     unique_hbrush panelBrush_;
     unique_resource<traits::simple<HACCEL, BOOL(WINAPI*)(HACCEL), &DestroyAcceleratorTable, nullptr>>
         accelerators_;
+
+    // True (and the window holding the user up brought to the front) while a
+    // modal loop runs on top of this window.
+    bool RefuseCloseWhileBusy();
+    bool inMenuLoop_ = false;
 };
 
 }  // namespace cx::app

@@ -1,0 +1,265 @@
+// The main window against what comes from outside: close requests while one of
+// its modal windows runs.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/AppStart.h"
+#include "app/MainForm.h"
+#include "cleanup/Uninstall.h"
+#include "harness/MessageLog.h"
+#include "harness/TestKit.h"
+#include "harness/Windows.h"
+#include "i18n/LanguageFile.h"
+#include "inventory/DetailsForm.h"
+#include "platform/AppPaths.h"
+#include "platform/Com.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Strings.h"
+#include "skin/SkinFile.h"
+#include "skin/SkinSettings.h"
+#include "widgets/Seam.h"
+
+namespace {
+
+using cx::app::TMainForm;
+
+std::string HelperPath() { return cx::ExtractFilePath(cx::ModuleFileName()) + "CloseRequest.exe"; }
+
+std::string Hex(HWND h) { return cx::Format("%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h))); }
+
+// Waits for a process while answering what it sends to this thread's windows;
+// what it posts stays queued. Gives its exit code, or -1 when it never ends.
+long WaitAnsweringSends(HANDLE process) {
+    // Only a guard against a test that hangs, not a measure of speed.
+    const DWORD guardMs = 120000;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD spent = GetTickCount() - start;
+        if (spent >= guardMs) return -1;
+        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, guardMs - spent, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0) break;
+        if (r != WAIT_OBJECT_0 + 1) return -1;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return static_cast<long>(code);
+}
+
+// Takes a pending WM_QUIT off the queue; true when there was one.
+bool TakeQuit() {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+// Dispatches what is still queued for this thread (leftovers of a test), keeping a quit.
+void Drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        DispatchMessageA(&msg);
+    }
+}
+
+class MainWindowRobustTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        appDir = new std::string(cx::test::FreshAppCopy("mainwindow-robust"));
+        cx::app::RegisterInventoryService((cx::test::OutDir() + "Dravik.dll").c_str());
+    }
+    void SetUp() override {
+        DeleteFileA((*appDir + "Config.ini").c_str());
+        cx::Hide() = cx::HideFlags{};
+        ASSERT_TRUE(cx::app::InitAppPaths(*appDir));
+        cx::LoadSkinFile();
+        cx::LoadLanguageFile();
+        cx::ui::SetApplicationTitle("Carvexo");
+    }
+    void TearDown() override {
+        cx::ui::SetModalHook({});
+        form.reset();
+        Drain();
+        TakeQuit();
+    }
+    void MakeForm() {
+        form = std::make_unique<TMainForm>();
+        form->CreateForm();
+        form->Show(SW_SHOWNOACTIVATE);
+    }
+
+    // Opens one modal window through `open`; once it is up, CloseRequest.exe
+    // asks the main window to close in `mode` and then closes the dialog.
+    struct Outcome {
+        HWND dialog = nullptr;
+        long helperExit = -1;
+    };
+    Outcome CloseFromOutsideWhile(const std::string& mode, const std::function<void()>& open) {
+        Outcome out;
+        cx::test::Launched helper;
+        cx::ui::SetModalHook([&](HWND dialog) {
+            if (out.dialog) return;  // only the outermost window is the one under test
+            out.dialog = dialog;
+            std::string cmd = "\"" + HelperPath() + "\" " + mode + " " + Hex(form->hwnd()) + " " +
+                              Hex(dialog);
+            if (mode == "close") cmd += " " + Hex(form->btnClose.hwnd());
+            cx::test::Launch(cmd, helper);
+        });
+        open();
+        cx::ui::SetModalHook({});
+        if (helper.process) out.helperExit = WaitAnsweringSends(helper.process);
+        return out;
+    }
+
+    // After a refused close: the main window is whole, and closes when asked again.
+    void ExpectRefusedThenClosable(const Outcome& out) {
+        EXPECT_TRUE(out.dialog) << "no modal window was shown";
+        EXPECT_EQ(out.helperExit, 0);
+        ASSERT_TRUE(IsWindow(form->hwnd())) << "the main window went while its dialog ran";
+        EXPECT_TRUE(IsWindowEnabled(form->hwnd()));
+        EXPECT_FALSE(IsWindow(out.dialog) && IsWindowVisible(out.dialog));
+        EXPECT_FALSE(TakeQuit());
+        EXPECT_TRUE(messages.shown.empty());
+        SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+        EXPECT_FALSE(form->hwnd());
+        EXPECT_TRUE(TakeQuit());
+    }
+
+    void SelectFirstProgram() {
+        ASSERT_GT(form->RowCount(), 0);
+        form->SelectRow(0);
+    }
+    cx::cleanup::UninstallTarget FirstProgram() {
+        auto item = form->ProgramList().GetProgram(static_cast<long>(form->RowData(0)));
+        if (!item) return {};
+        return {item->RegistryName(), item->InstallLocation(), item->DisplayName()};
+    }
+
+    static std::string* appDir;
+    cx::ComInit com;
+    cx::test::MessageLog messages;
+    std::unique_ptr<TMainForm> form;
+};
+std::string* MainWindowRobustTest::appDir = nullptr;
+
+// --- close requests while a modal window runs ------------------------------------------------
+
+// Ahead of the tests that show dialogs: a menu closes by itself when the focus
+// changes those leave behind reach it, and the close would then never meet it.
+TEST_F(MainWindowRobustTest, CloseWhileADropDownMenuIsOpenIsRefused) {
+    MakeForm();
+    HWND main = form->hwnd();
+    // The menu's own loop dispatches both: the close first, then the request
+    // that ends the menu as if the user had clicked elsewhere.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    PostMessageA(main, WM_CANCELMODE, 0, 0);
+    form->btnFileClick(form->btnFile);
+    MSG left;
+    EXPECT_FALSE(PeekMessageA(&left, main, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "the menu never ran";
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_FALSE(TakeQuit());
+}
+
+TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheDetailsWindow) {
+    MakeForm();
+    SelectFirstProgram();
+    Outcome out = CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionShowDetails); });
+    EXPECT_FALSE(form->DetailsForm().InModal());
+    // The details window outlives its showing: it opens and closes again.
+    cx::ui::SetModalHook([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); });
+    form->Execute(cx::app::ActionShowDetails);
+    cx::ui::SetModalHook({});
+    EXPECT_FALSE(form->DetailsForm().InModal());
+    ExpectRefusedThenClosable(out);
+}
+
+TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheCommentWindow) {
+    MakeForm();
+    SelectFirstProgram();
+    Outcome out = CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionComment); });
+    ExpectRefusedThenClosable(out);
+}
+
+TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheReportWindow) {
+    MakeForm();
+    Outcome out = CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionExporetList); });
+    ExpectRefusedThenClosable(out);
+}
+
+TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheScanWindow) {
+    MakeForm();
+    // A listed program: its own uninstall key is a finding, so the scan window
+    // stays up until it is closed (whether the scan ran by then or not).
+    cx::cleanup::UninstallTarget target = FirstProgram();
+    ASSERT_FALSE(target.registryName.empty());
+    Outcome out = CloseFromOutsideWhile("close", [&] { form->RunRemainsScan(target); });
+    ExpectRefusedThenClosable(out);
+}
+
+TEST_F(MainWindowRobustTest, CloseWhileAMessageBoxIsUpIsRefused) {
+    MakeForm();
+    HWND main = form->hwnd();
+    form->Execute(cx::app::ActionHideScr);  // screen savers shown
+    int row = form->RowCount() - 1;
+    ASSERT_GE(row, 0);
+    form->SelectRow(row);
+    bool aliveDuringBox = false;
+    int asked = 0;
+    cx::ui::SetMessageResponder([&](const cx::ui::MessageRecord&) {
+        // The question before a screen saver is deleted; a close arrives before it is answered.
+        ++asked;
+        SendMessageA(main, WM_CLOSE, 0, 0);
+        SendMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        aliveDuringBox = IsWindow(main) != FALSE;
+        return IDNO;
+    });
+    form->Execute(cx::app::ActionDeleteScr);
+    cx::ui::SetMessageResponder({});
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(aliveDuringBox);
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_FALSE(TakeQuit());
+}
+
+TEST_F(MainWindowRobustTest, SessionEndWhileADialogRunsEndsTheProgram) {
+    MakeForm();
+    SelectFirstProgram();
+    Outcome out = CloseFromOutsideWhile("session", [&] { form->Execute(cx::app::ActionShowDetails); });
+    EXPECT_TRUE(out.dialog);
+    EXPECT_EQ(out.helperExit, 0) << "the session end was refused";
+    EXPECT_FALSE(form->DetailsForm().InModal());
+    EXPECT_TRUE(TakeQuit()) << "the program does not end with the session";
+    // Whatever is left of the window is consistent until the loop returns.
+    if (IsWindow(form->hwnd())) {
+        EXPECT_TRUE(IsWindowEnabled(form->hwnd()));
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MainWindowRobustTest, SessionEndWhileTheScanWindowRunsEndsTheProgram) {
+    MakeForm();
+    cx::cleanup::UninstallTarget target = FirstProgram();
+    Outcome out = CloseFromOutsideWhile("session", [&] { form->RunRemainsScan(target); });
+    EXPECT_TRUE(out.dialog);
+    EXPECT_EQ(out.helperExit, 0);
+    EXPECT_TRUE(TakeQuit());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MainWindowRobustTest, CloseWithoutADialogClosesAtOnce) {
+    MakeForm();
+    HWND main = form->hwnd();
+    EXPECT_NE(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), 0);
+    SendMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_TRUE(TakeQuit());
+}
+
+}  // namespace
