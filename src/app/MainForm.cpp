@@ -95,8 +95,14 @@ void TMainForm::FormCreate() {
     ApplySkin();
     ApplyTexts();
 
-    // 11. The program list (the startup list joins when its page is built).
-    LoadProgramList();
+    // 11. The program list (the startup list joins when its page is built). A
+    // service that fails here is reported like any other failure of it: the
+    // window still opens, its list as far as the load got, and Refresh can try again.
+    try {
+        LoadProgramList();
+    } catch (const std::exception& e) {
+        ui::ReportException(e);
+    }
 
     // 12. The switches as stored; setting the check does not run the actions.
     SetActionChecked(ActionHideSysPatch, Hide().HideSysPatch);

@@ -1,11 +1,12 @@
 // The main window against what comes from outside: close requests while one of
-// its modal windows runs.
+// its modal windows runs, a service that fails while the first list loads.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "Dravik_h.h"
 #include "app/AppStart.h"
 #include "app/MainForm.h"
 #include "cleanup/Uninstall.h"
@@ -260,6 +261,75 @@ TEST_F(MainWindowRobustTest, CloseWithoutADialogClosesAtOnce) {
     SendMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_FALSE(IsWindow(main));
     EXPECT_TRUE(TakeQuit());
+}
+
+// --- a service that fails during start-up -------------------------------------------------
+
+// Every call fails as a service that has gone away does.
+class BrokenService final : public IProgramList {
+public:
+    virtual ~BrokenService() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IProgramList) {
+            *ppv = this;
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG r = --refs_;
+        if (!r) delete this;
+        return r;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override { *v = nullptr; return kGone; }
+    HRESULT STDMETHODCALLTYPE ProgramCount(ULONG*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverPublisher(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFolder(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverTitle(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverIcon(LONG, LONG*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverSize(LONG, ULONG*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverLastUsed(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE RefreshPrograms() override { return kGone; }
+    HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override { return kGone; }
+
+private:
+    static constexpr HRESULT kGone = RPC_E_DISCONNECTED;
+    ULONG refs_ = 0;
+};
+
+TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowOpens) {
+    form = std::make_unique<TMainForm>();
+    auto* broken = new BrokenService;
+    broken->AddRef();
+    form->ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(broken));
+    EXPECT_NO_THROW(form->CreateForm());
+    ASSERT_TRUE(form->hwnd());
+    // The general error handler's message: the error's text under the program's title.
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Carvexo");
+    EXPECT_EQ(messages.shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_FALSE(messages.shown[0].text.empty());
+    EXPECT_EQ(form->RowCount(), 0);
+    // The rest of the window works.
+    form->Show(SW_SHOWNOACTIVATE);
+    form->Execute(cx::app::ActionTabStartupItems);
+    EXPECT_EQ(form->PageControl.ActivePage(), 1);
+    form->Execute(cx::app::ActionTabProgramList);
+    EXPECT_EQ(form->PageControl.ActivePage(), 0);
 }
 
 }  // namespace
