@@ -317,14 +317,49 @@ void TMainForm::imgBackGroundMouseDown() {
 }
 
 void TMainForm::PaintContent(HDC dc, const RECT& rc) {
-    if (background_) {
-        background_->Draw(dc, 0, 0);
-        return;
+    if (paintFault) paintFault(dc);
+    // Whatever the background picture does not cover keeps the window's designed
+    // colour, the transparent key: a skin whose picture is smaller than the
+    // window leaves the rest see-through, never undrawn. (Without a picture only
+    // the controls are seen.)
+    int coveredRight = 0, coveredBottom = 0;
+    if (background_ && background_->Opaque()) {
+        coveredRight = background_->width();
+        coveredBottom = background_->height();
     }
-    // Without a background picture the window keeps its designed colour, the
-    // transparent key: only the controls are seen.
     unique_hbrush key(CreateSolidBrush(kTransparentColor));
-    FillRect(dc, &rc, key.get());
+    if (!key) ThrowLastError();
+    const RECT right{coveredRight, rc.top, rc.right, coveredBottom};
+    const RECT below{rc.left, coveredBottom, rc.right, rc.bottom};
+    if (coveredRight == 0) {
+        FillRect(dc, &rc, key.get());
+    } else {
+        if (right.left < right.right && right.top < right.bottom) FillRect(dc, &right, key.get());
+        if (below.top < below.bottom) FillRect(dc, &below, key.get());
+    }
+    // A picture with translucent parts blends onto the key colour filled above.
+    if (background_) background_->Draw(dc, 0, 0);
+}
+
+// Paints the surface; drawing that fails (no GDI objects left, a picture that
+// cannot be drawn) is reported once, not at every repaint: each message box would
+// bring the next repaint, and with it the next box. The caller validates the
+// update region either way, or WM_PAINT would come back at once.
+void TMainForm::PaintSurface(HDC dc) {
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    try {
+        PaintContent(dc, rc);
+        paintFailureReported_ = false;
+    } catch (const std::exception& e) {
+        if (paintFailureReported_) return;
+        paintFailureReported_ = true;
+        ui::ReportException(e);
+    } catch (...) {
+        if (paintFailureReported_) return;
+        paintFailureReported_ = true;
+        ui::ReportUnknownException();
+    }
 }
 
 LRESULT TMainForm::OnCtlColor(HDC dc, HWND control) {
@@ -367,18 +402,13 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        paint_dc dc(hwnd());
-        RECT rc;
-        GetClientRect(hwnd(), &rc);
-        PaintContent(dc.get(), rc);
+        paint_dc dc(hwnd());  // EndPaint validates even when drawing failed
+        PaintSurface(dc.get());
         return 0;
     }
-    case WM_PRINTCLIENT: {
-        RECT rc;
-        GetClientRect(hwnd(), &rc);
-        PaintContent(reinterpret_cast<HDC>(wp), rc);
+    case WM_PRINTCLIENT:
+        PaintSurface(reinterpret_cast<HDC>(wp));
         return 0;
-    }
     case WM_CLOSE:
         if (RefuseCloseWhileBusy()) return 0;
         break;  // DefWindowProc destroys the window

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,6 +185,13 @@ private:
     // modal loop runs on top of this window.
     bool RefuseCloseWhileBusy();
     bool inMenuLoop_ = false;
+    void PaintSurface(HDC dc);
+    bool paintFailureReported_ = false;
+
+public:
+    // Runs first in every painting of the window's surface; tests stand in for
+    // a drawing failure (no GDI objects left, a picture that cannot be drawn) with it.
+    std::function<void(HDC)> paintFault;
 };
 
 }  // namespace cx::app

@@ -1,5 +1,6 @@
 // The main window against what comes from outside: close requests while one of
-// its modal windows runs, a service that fails while the first list loads.
+// its modal windows runs, a service that fails while the first list loads,
+// drawing that fails, a skin whose picture is smaller than the window.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,6 +23,7 @@
 #include "platform/Strings.h"
 #include "skin/SkinFile.h"
 #include "skin/SkinSettings.h"
+#include "widgets/Image.h"
 #include "widgets/Seam.h"
 
 namespace {
@@ -330,6 +332,121 @@ TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowO
     EXPECT_EQ(form->PageControl.ActivePage(), 1);
     form->Execute(cx::app::ActionTabProgramList);
     EXPECT_EQ(form->PageControl.ActivePage(), 0);
+}
+
+// --- painting ---------------------------------------------------------------------------------
+
+TEST_F(MainWindowRobustTest, PaintFailureIsReportedOnceAndTheWindowIsValidated) {
+    MakeForm();
+    HWND main = form->hwnd();
+    UpdateWindow(main);
+    ASSERT_TRUE(messages.shown.empty());
+    int attempts = 0;
+    form->paintFault = [&](HDC) {
+        ++attempts;
+        throw cx::AppError("Not enough storage is available to process this command.");
+    };
+    for (int i = 0; i < 4; ++i) {
+        InvalidateRect(main, nullptr, FALSE);
+        UpdateWindow(main);
+        // Drawing failed, yet the region counts as painted: no endless WM_PAINT.
+        EXPECT_FALSE(GetUpdateRect(main, nullptr, FALSE)) << "repaint " << i;
+    }
+    EXPECT_EQ(attempts, 4);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Not enough storage is available to process this command.");
+    EXPECT_EQ(messages.shown[0].caption, "Carvexo");
+
+    // Once drawing works again, a new failure is news again.
+    form->paintFault = nullptr;
+    InvalidateRect(main, nullptr, FALSE);
+    UpdateWindow(main);
+    form->paintFault = [](HDC) { throw cx::AppError("The picture cannot be drawn."); };
+    InvalidateRect(main, nullptr, FALSE);
+    UpdateWindow(main);
+    InvalidateRect(main, nullptr, FALSE);
+    UpdateWindow(main);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].text, "The picture cannot be drawn.");
+}
+
+// A 32-bit top-down memory bitmap the window prints its client area into.
+class PrintedClient {
+public:
+    PrintedClient(HWND window, int width, int height, COLORREF fill) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+        RECT all{0, 0, width, height};
+        HBRUSH brush = CreateSolidBrush(fill);
+        FillRect(dc_, &all, brush);
+        DeleteObject(brush);
+        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+        GdiFlush();
+    }
+    ~PrintedClient() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    // The pixel as a COLORREF.
+    COLORREF At(int x, int y) const {
+        uint32_t p = bits_[size_t(y) * size_t(width_) + size_t(x)];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    int width_, height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    uint32_t* bits_ = nullptr;
+};
+
+TEST_F(MainWindowRobustTest, BackgroundSmallerThanTheWindowLeavesTheRestSeeThrough) {
+    // The default picture is 763 x 538; this skin makes the window larger.
+    cx::SetSkinValue(cx::SK_MAINFORM_Pos, "0, 0, 900, 700");
+    MakeForm();
+    cx::RestoreSkinDefaults();
+    RECT client;
+    GetClientRect(form->hwnd(), &client);
+    ASSERT_EQ(client.right, 900);
+    ASSERT_EQ(client.bottom, 700);
+    auto picture = form->BackgroundPicture();
+    ASSERT_TRUE(picture);
+    ASSERT_LT(picture->width(), 900);
+    ASSERT_LT(picture->height(), 700);
+
+    const COLORREF green = RGB(0, 200, 0);
+    PrintedClient printed(form->hwnd(), 900, 700, green);
+    const COLORREF key = TMainForm::kTransparentColor;
+    // Right of the picture, below it, and the far corner.
+    EXPECT_EQ(printed.At(picture->width(), 10), key);
+    EXPECT_EQ(printed.At(899, picture->height() - 1), key);
+    EXPECT_EQ(printed.At(10, picture->height()), key);
+    EXPECT_EQ(printed.At(450, 699), key);
+    EXPECT_EQ(printed.At(899, 699), key);
+    // The picture itself is drawn where it lies.
+    uint32_t p = picture->Pixel(400, 30);
+    EXPECT_EQ(printed.At(400, 30), RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+}
+
+TEST_F(MainWindowRobustTest, WithoutABackgroundTheWholeWindowIsSeeThrough) {
+    std::string picture = cx::AppPaths().SkinDir + "img_Main.png";
+    ASSERT_TRUE(MoveFileA(picture.c_str(), (picture + ".away").c_str()));
+    MakeForm();
+    MoveFileA((picture + ".away").c_str(), picture.c_str());
+    ASSERT_FALSE(form->BackgroundPicture());
+    PrintedClient printed(form->hwnd(), 763, 538, RGB(0, 200, 0));
+    EXPECT_EQ(printed.At(0, 0), TMainForm::kTransparentColor);
+    EXPECT_EQ(printed.At(762, 537), TMainForm::kTransparentColor);
 }
 
 }  // namespace
