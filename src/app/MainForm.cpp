@@ -61,6 +61,17 @@ void TMainForm::CreateForm() {
            WS_EX_LAYERED | WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
            "Carvexo", x, y, kDesignWidth, kDesignHeight);
     SetLayeredWindowAttributes(hwnd(), kTransparentColor, 255, LWA_COLORKEY);
+    // The taskbar, Alt+Tab and the Run dialog of "New Program..." ask the window
+    // for its icons (WM_GETICON), which the class icon does not answer. Shared
+    // icons: the system frees them with the module.
+    auto icon = [](int metricX, int metricY) {
+        return LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON,
+                          GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED);
+    };
+    if (HANDLE big = icon(SM_CXICON, SM_CYICON))
+        SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (HANDLE small = icon(SM_CXSMICON, SM_CYSMICON))
+        SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     CreateControls();
     FormCreate();
 }
