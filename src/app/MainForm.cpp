@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Strings.h"
 #include "skin/SkinSettings.h"
+#include "widgets/Seam.h"
 
 namespace cx::app {
 
@@ -60,6 +61,17 @@ void TMainForm::CreateForm() {
            WS_EX_LAYERED | WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
            "Carvexo", x, y, kDesignWidth, kDesignHeight);
     SetLayeredWindowAttributes(hwnd(), kTransparentColor, 255, LWA_COLORKEY);
+    // The taskbar, Alt+Tab and the Run dialog of "New Program..." ask the window
+    // for its icons (WM_GETICON), which the class icon does not answer. Shared
+    // icons: the system frees them with the module.
+    auto icon = [](int metricX, int metricY) {
+        return LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON,
+                          GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED);
+    };
+    if (HANDLE big = icon(SM_CXICON, SM_CYICON))
+        SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (HANDLE small = icon(SM_CXSMICON, SM_CYSMICON))
+        SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     CreateControls();
     FormCreate();
 }
@@ -94,8 +106,14 @@ void TMainForm::FormCreate() {
     ApplySkin();
     ApplyTexts();
 
-    // 11. The program list (the startup list joins when its page is built).
-    LoadProgramList();
+    // 11. The program list (the startup list joins when its page is built). A
+    // service that fails here is reported like any other failure of it: the
+    // window still opens, its list as far as the load got, and Refresh can try again.
+    try {
+        LoadProgramList();
+    } catch (const std::exception& e) {
+        ui::ReportException(e);
+    }
 
     // 12. The switches as stored; setting the check does not run the actions.
     SetActionChecked(ActionHideSysPatch, Hide().HideSysPatch);
@@ -274,12 +292,32 @@ void TMainForm::Show(int showCommand) {
 }
 
 void TMainForm::ActionExitExecute() {
+    // The close button stays clickable for other programs while a dialog runs.
+    if (RefuseCloseWhileBusy()) return;
     // Both switches are stored even when untouched; a failed write leaves the window open.
     config::WriteHideSysPatch(AppPaths().ConfigPath,
                               Button_GetCheck(ckbHidePatch) == BST_CHECKED);
     config::WriteHideScreenSaver(AppPaths().ConfigPath,
                                  Button_GetCheck(ckbHideScr) == BST_CHECKED);
     DestroyWindow(hwnd());
+}
+
+// Closing destroys this window and every window it owns. While a modal loop
+// runs (one of our dialogs, a message box, a system dialog or a menu of this
+// window) that would pull its window from under it, and the code waiting for the
+// loop would then carry on with a form that is gone. So a close request that
+// arrives meanwhile, from the taskbar, another program or a key, is refused, and
+// the window that holds the user up comes to the front; the user closes it and
+// then the program. Only the session's end cannot wait (see WM_ENDSESSION).
+bool TMainForm::RefuseCloseWhileBusy() {
+    if (!ui::ModalLoopRunning() && !inMenuLoop_ && IsWindowEnabled(hwnd())) return false;
+    HWND front = ui::InnermostModalWindow();
+    if (!front || !IsWindow(front)) front = hwnd();
+    // A message box or system dialog shown over that window is the one to answer.
+    HWND popup = GetLastActivePopup(front);
+    if (popup && IsWindowVisible(popup)) front = popup;
+    if (front != hwnd() && IsWindowVisible(front)) SetForegroundWindow(front);
+    return true;
 }
 
 void TMainForm::ActionMinExecute() { ShowWindow(hwnd(), SW_MINIMIZE); }
@@ -290,14 +328,49 @@ void TMainForm::imgBackGroundMouseDown() {
 }
 
 void TMainForm::PaintContent(HDC dc, const RECT& rc) {
-    if (background_) {
-        background_->Draw(dc, 0, 0);
-        return;
+    if (paintFault) paintFault(dc);
+    // Whatever the background picture does not cover keeps the window's designed
+    // colour, the transparent key: a skin whose picture is smaller than the
+    // window leaves the rest see-through, never undrawn. (Without a picture only
+    // the controls are seen.)
+    int coveredRight = 0, coveredBottom = 0;
+    if (background_ && background_->Opaque()) {
+        coveredRight = background_->width();
+        coveredBottom = background_->height();
     }
-    // Without a background picture the window keeps its designed colour, the
-    // transparent key: only the controls are seen.
     unique_hbrush key(CreateSolidBrush(kTransparentColor));
-    FillRect(dc, &rc, key.get());
+    if (!key) ThrowLastError();
+    const RECT right{coveredRight, rc.top, rc.right, coveredBottom};
+    const RECT below{rc.left, coveredBottom, rc.right, rc.bottom};
+    if (coveredRight == 0) {
+        FillRect(dc, &rc, key.get());
+    } else {
+        if (right.left < right.right && right.top < right.bottom) FillRect(dc, &right, key.get());
+        if (below.top < below.bottom) FillRect(dc, &below, key.get());
+    }
+    // A picture with translucent parts blends onto the key colour filled above.
+    if (background_) background_->Draw(dc, 0, 0);
+}
+
+// Paints the surface; drawing that fails (no GDI objects left, a picture that
+// cannot be drawn) is reported once, not at every repaint: each message box would
+// bring the next repaint, and with it the next box. The caller validates the
+// update region either way, or WM_PAINT would come back at once.
+void TMainForm::PaintSurface(HDC dc) {
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    try {
+        PaintContent(dc, rc);
+        paintFailureReported_ = false;
+    } catch (const std::exception& e) {
+        if (paintFailureReported_) return;
+        paintFailureReported_ = true;
+        ui::ReportException(e);
+    } catch (...) {
+        if (paintFailureReported_) return;
+        paintFailureReported_ = true;
+        ui::ReportUnknownException();
+    }
 }
 
 LRESULT TMainForm::OnCtlColor(HDC dc, HWND control) {
@@ -344,23 +417,39 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        paint_dc dc(hwnd());
-        RECT rc;
-        GetClientRect(hwnd(), &rc);
-        PaintContent(dc.get(), rc);
+        paint_dc dc(hwnd());  // EndPaint validates even when drawing failed
+        PaintSurface(dc.get());
         return 0;
     }
-    case WM_PRINTCLIENT: {
-        RECT rc;
-        GetClientRect(hwnd(), &rc);
-        PaintContent(reinterpret_cast<HDC>(wp), rc);
+    case WM_PRINTCLIENT:
+        PaintSurface(reinterpret_cast<HDC>(wp));
         return 0;
-    }
+    case WM_CLOSE:
+        if (RefuseCloseWhileBusy()) return 0;
+        break;  // DefWindowProc destroys the window
+    case WM_ENTERMENULOOP:
+        inMenuLoop_ = true;
+        break;
+    case WM_EXITMENULOOP:
+        inMenuLoop_ = false;
+        break;
+    case WM_QUERYENDSESSION:
+        // Nothing here is worth keeping a session alive for: the switches are
+        // stored as they change, and a dialog's work is either done or undone.
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends once this returns. The quit message unwinds every
+        // modal loop still running (each ends as if cancelled), then the main
+        // loop; destroying windows here would free what those loops still use.
+        if (wp) PostQuitMessage(0);
+        return 0;
     case WM_DESTROY:
         // Waits still running end without a word once the window is gone.
         cleanup::SetUninstallWindowClosing(true);
-        // The service connection ends with the main window.
-        detailsForm_.reset();
+        // The service connection ends with the main window. A details window
+        // whose loop still runs is left to the destructor: its loop ends with
+        // its window, which goes with this one.
+        if (detailsForm_ && !detailsForm_->InModal()) detailsForm_.reset();
         programList_.Disconnect();
         PostQuitMessage(0);
         return 0;

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -194,6 +195,18 @@ private:
     unique_hbrush panelBrush_;
     unique_resource<traits::simple<HACCEL, BOOL(WINAPI*)(HACCEL), &DestroyAcceleratorTable, nullptr>>
         accelerators_;
+
+    // True (and the window holding the user up brought to the front) while a
+    // modal loop runs on top of this window.
+    bool RefuseCloseWhileBusy();
+    bool inMenuLoop_ = false;
+    void PaintSurface(HDC dc);
+    bool paintFailureReported_ = false;
+
+public:
+    // Runs first in every painting of the window's surface; tests stand in for
+    // a drawing failure (no GDI objects left, a picture that cannot be drawn) with it.
+    std::function<void(HDC)> paintFault;
 };
 
 }  // namespace cx::app

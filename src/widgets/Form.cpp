@@ -146,6 +146,7 @@ int Form::ShowModal(HWND owner) {
             if (enable) SetActiveWindow(owner);
         }
     } restore{*this, owner, disableOwner};
+    ModalScope running(hwnd());
     if (disableOwner) EnableWindow(owner, FALSE);
 
     ShowWindow(hwnd(), SW_SHOW);

@@ -1,5 +1,7 @@
 #include "widgets/Seam.h"
 
+#include <vector>
+
 #include "platform/Files.h"
 #include "platform/Strings.h"
 
@@ -22,12 +24,18 @@ ModalHook& Hook() {
     static ModalHook h;
     return h;
 }
+// Modal loops belong to the thread that runs them.
+std::vector<HWND>& ModalStack() {
+    thread_local std::vector<HWND> stack;
+    return stack;
+}
 }  // namespace
 
 const std::string& ApplicationTitle() { return TitleSlot(); }
 void SetApplicationTitle(std::string title) { TitleSlot() = std::move(title); }
 
 int ShowMessage(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+    ModalScope modal(owner);
     if (Responder()) return Responder()(MessageRecord{text, caption, flags});
     return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }
@@ -41,6 +49,13 @@ void SetMessageResponder(MessageResponder responder) { Responder() = std::move(r
 void SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
 void RunModalHook(HWND window) {
     if (Hook()) Hook()(window);
+}
+
+ModalScope::ModalScope(HWND window) { ModalStack().push_back(window); }
+ModalScope::~ModalScope() { ModalStack().pop_back(); }
+bool ModalLoopRunning() noexcept { return !ModalStack().empty(); }
+HWND InnermostModalWindow() noexcept {
+    return ModalStack().empty() ? nullptr : ModalStack().back();
 }
 
 }  // namespace cx::ui

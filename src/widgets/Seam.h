@@ -34,6 +34,23 @@ using ModalHook = std::function<void(HWND window)>;
 void SetModalHook(ModalHook hook);
 void RunModalHook(HWND window);
 
+// Marks a modal loop of this thread for as long as it runs: forms around their
+// loop, message boxes around theirs. A window that is asked to close looks here
+// first, since destroying it would pull the windows out from under a loop that
+// is still working with them.
+class ModalScope {
+public:
+    // `window`: the modal window (a message box passes its owner, or nullptr).
+    explicit ModalScope(HWND window);
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+};
+bool ModalLoopRunning() noexcept;
+// The window of the innermost running modal loop (nullptr when none runs, or
+// when it is a message box without owner).
+HWND InnermostModalWindow() noexcept;
+
 }  // namespace cx::ui
 
 namespace cx::ui {

@@ -87,6 +87,28 @@ TEST_F(MainFormTest, ExitThatCannotWriteReportsAndKeepsTheWindowOpen) {
     RemoveDirectoryA(cx::AppPaths().ConfigPath.c_str());
 }
 
+TEST_F(MainFormTest, WindowCarriesTheProgramIcon) {
+    cx::app::TMainForm form;
+    form.CreateForm();
+    auto classIcon = reinterpret_cast<HICON>(GetClassLongPtrA(form.hwnd(), GCLP_HICON));
+    EXPECT_TRUE(classIcon);
+    EXPECT_NE(classIcon, LoadIcon(nullptr, IDI_APPLICATION));
+    // The taskbar and the Run dialog of "New Program..." ask the window itself.
+    auto sizeOf = [](HICON icon) {
+        ICONINFO info{};
+        if (!icon || !GetIconInfo(icon, &info)) return 0L;
+        BITMAP bm{};
+        GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        return bm.bmWidth;
+    };
+    auto big = reinterpret_cast<HICON>(SendMessageA(form.hwnd(), WM_GETICON, ICON_BIG, 0));
+    auto small = reinterpret_cast<HICON>(SendMessageA(form.hwnd(), WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(sizeOf(big), GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(sizeOf(small), GetSystemMetrics(SM_CXSMICON));
+}
+
 TEST_F(MainFormTest, MinimiseButtonMinimisesTheWindow) {
     cx::app::TMainForm form;
     form.CreateForm();

@@ -1,5 +1,6 @@
 // Draws the default skin's pictures and writes them as PNG files into the
-// folder named on the command line (the build's Skins\ folder).
+// folder named on the command line (the build's Skins\ folder); given a second
+// argument, also the program's icon, in the same colours, as that .ico file.
 //
 // The look: a dark slate title area carrying the window and menu buttons, a
 // light body, and one teal accent. Pictures that sit on the main window
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "Glyphs.h"
+#include "IcoFile.h"
 #include "PngFile.h"
 #include "Raster.h"
 
@@ -256,6 +258,30 @@ Canvas SplashPicture() {
     return c;
 }
 
+// The program's icon at one size: the product mark's tile filling the square.
+// Small sizes get a thicker pen than the mark's proportions give, and the
+// glyph's lines fall on whole pixels, so the tray and arrow stay crisp at 16.
+Canvas AppIcon(int n) {
+    Canvas c(n, n);
+    const float margin = n >= 48 ? 2.0f : n >= 32 ? 1.0f : 0.0f;
+    const float size = n - 2 * margin;
+    Sdf tile = RoundRect(margin, margin, n - margin, n - margin, size * 0.22f);
+    c.Fill(tile, VerticalGradient(margin, theme::accent, n - margin, theme::accentDeep));
+    // A light rim at the top and a dark one round the edge hold the tile apart
+    // from taskbars and desktops of either brightness.
+    c.Fill(Intersect(InnerOutline(tile, 1), Rect(0, 0, n, n * 0.5f)), Hex(0xFFFFFF, 0.22f));
+    c.Fill(InnerOutline(tile, 1), Hex(0x0B1220, 0.20f));
+    if (n <= 16) {
+        // 40/3: the tray's sides and floor and the arrow's shaft land on pixel
+        // centres, one pixel wide.
+        c.Fill(IconShape(Icon::Mark, n / 2.0f + 0.5f, n / 2.0f + 0.5f, 40.0f / 3, 1.15f), Hex(0xFFFFFF));
+    } else {
+        const float stroke = n <= 32 ? 2.6f : size * 0.09f;
+        c.Fill(IconShape(Icon::Mark, n / 2.0f, n / 2.0f + 0.5f, size * 0.8f, stroke), Hex(0xFFFFFF));
+    }
+    return c;
+}
+
 // Where a button sits by default (on the main window or on the side panel) and its glyph.
 struct ButtonPlace {
     const char* stem;
@@ -268,12 +294,17 @@ struct ButtonPlace {
 
 int main(int argc, char** argv) {
     using namespace skingen;
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: skingen OUTPUT-FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: skingen OUTPUT-FOLDER [ICON-FILE]\n");
         return 2;
     }
     const std::string dir = argv[1];
     bool ok = true;
+    if (argc == 3) {
+        std::vector<IconImage> sizes;
+        for (int n : {16, 32, 48}) sizes.push_back({n, AppIcon(n).Rgba()});
+        ok &= WriteIco(argv[2], sizes);
+    }
 
     Canvas main = MainBackground();
     Canvas panel = SidePanel();
