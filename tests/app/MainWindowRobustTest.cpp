@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Dravik_h.h"
+#include "FakeService.h"
 #include "app/AppStart.h"
 #include "app/MainForm.h"
 #include "cleanup/Uninstall.h"
@@ -268,33 +269,8 @@ TEST_F(MainWindowRobustTest, CloseWithoutADialogClosesAtOnce) {
 // --- a service that fails during start-up -------------------------------------------------
 
 // Every call fails as a service that has gone away does.
-class BrokenService final : public IProgramList {
+class BrokenService final : public cx::test::FakeProgramList {
 public:
-    virtual ~BrokenService() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IProgramList) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG r = --refs_;
-        if (!r) delete this;
-        return r;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override { *v = nullptr; return kGone; }
     HRESULT STDMETHODCALLTYPE ProgramCount(ULONG*) override { return kGone; }
     HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG*) override { return kGone; }
@@ -310,7 +286,6 @@ public:
 
 private:
     static constexpr HRESULT kGone = RPC_E_DISCONNECTED;
-    ULONG refs_ = 0;
 };
 
 TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowOpens) {

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "Dravik_h.h"
+#include "FakeService.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
 #include "app/MainForm.h"
@@ -155,35 +156,10 @@ TEST_F(MainWindowTest, HideSwitchesReloadWithTheSameCountsAndStoreTheirState) {
 }
 
 // A service whose records vanish part-way: the load stops where the first is missing.
-class VanishingList final : public IProgramList {
+class VanishingList final : public cx::test::FakeProgramList {
 public:
-    virtual ~VanishingList() = default;
     VanishingList(cx::ComPtr<IProgramList> real, long missingFrom)
         : real_(std::move(real)), missingFrom_(missingFrom) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IProgramList) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG r = --refs_;
-        if (!r) delete this;
-        return r;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                     EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE GetProgram(LONG i, IProgramItem** v) override {
         if (i >= missingFrom_) {
             *v = nullptr;
@@ -206,7 +182,6 @@ public:
 private:
     cx::ComPtr<IProgramList> real_;
     long missingFrom_;
-    ULONG refs_ = 0;
 };
 
 TEST_F(MainWindowTest, MissingRecordStopsTheLoadAndKeepsTheLastCountLine) {

@@ -1,4 +1,5 @@
 #include "IcoFile.h"
+#include "PngFile.h"
 
 #include <cstdio>
 
@@ -76,15 +77,7 @@ bool WriteIco(const std::string& path, const std::vector<IconImage>& images) {
     }
     for (const auto& b : bitmaps) out.insert(out.end(), b.begin(), b.end());
 
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::perror(("skingen: " + path).c_str());
-        return false;
-    }
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) std::fprintf(stderr, "skingen: cannot write %s\n", path.c_str());
-    return ok;
+    return WriteBytes(path, out);
 }
 
 }  // namespace skingen

@@ -52,12 +52,16 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     Chunk(out, "IDAT", packed);
     Chunk(out, "IEND", {});
 
+    return WriteBytes(path, out);
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         std::perror(("skingen: " + path).c_str());
         return false;
     }
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fclose(f) == 0 && ok;
     if (!ok) std::fprintf(stderr, "skingen: cannot write %s\n", path.c_str());
     return ok;

@@ -11,4 +11,7 @@ namespace skingen {
 // (with a message on stderr) when the file cannot be written.
 bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba);
 
+// Writes `bytes` as the whole file; false (with a message on stderr) when it cannot.
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
 }  // namespace skingen
