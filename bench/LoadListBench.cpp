@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "Enumerate.h"
+#include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/MainForm.h"
 #include "i18n/LanguageFile.h"
 #include "inventory/DetailsForm.h"
-#include "platform/AppPaths.h"
 #include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"
@@ -145,8 +145,7 @@ int main() {
     if (cx::app::InitAppPaths(appDir)) {
         cx::ui::SetMessageResponder([](const cx::ui::MessageRecord&) { return IDOK; });
         cx::app::RegisterInventoryService((appDir + "Dravik.dll").c_str());
-        cx::LoadSkinFile();
-        cx::LoadLanguageFile();
+        cx::app::LoadSkinAndLanguage();
         cx::app::TMainForm form;
         form.CreateForm();
         load = Time([&] { form.LoadProgramList(); }, 3);

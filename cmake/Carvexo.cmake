@@ -13,16 +13,38 @@ add_compile_definitions(
   _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0700
   __USE_MINGW_ANSI_STDIO=1)
 
-# cx_target(<name>): warnings and include root for a target of ours.
-function(cx_target name)
+# cx_warnings(<name>): our warnings, and nothing else. The service, the tools
+# and the program's own libraries take their headers only from what they link.
+function(cx_warnings name)
   target_compile_options(${name} PRIVATE ${CARVEXO_WARNINGS})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+# cx_target(<name>): warnings and the whole of src/ as include root, for the
+# targets that may look at every layer (tests and benchmarks).
+function(cx_target name)
+  cx_warnings(${name})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+# cx_floor(<target> <folders...>): the target sees the headers of src/<folder>
+# for the folders named, and no others. Each target gets an include root of its
+# own in the build tree holding links to just those folders, so an include of a
+# layer above or beside it finds no file and does not compile. The root is
+# public: whoever links the target sits above it and may see the same.
+function(cx_floor target)
+  set(root ${CMAKE_BINARY_DIR}/floors/${target})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root})
+  foreach(folder ${ARGN})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} PUBLIC ${root})
 endfunction()
 
 # cx_library(<name> <sources...>)
 function(cx_library name)
   add_library(${name} STATIC ${ARGN})
-  cx_target(${name})
+  cx_warnings(${name})
 endfunction()
 
 function(cx_link_static name)

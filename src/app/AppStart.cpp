@@ -1,10 +1,10 @@
 #include "app/AppStart.h"
 
+#include "app/AppPaths.h"
 #include "app/Config.h"
 #include "app/MainForm.h"
 #include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
-#include "platform/AppPaths.h"
 #include "platform/Com.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -51,6 +51,12 @@ bool InitAppPaths(const std::string& appDir) {
     return true;
 }
 
+void LoadSkinAndLanguage() {
+    const AppPathSet& p = AppPaths();
+    if (LoadSkinFile(p.SkinPath) == SkinLoad::NotWritten) ShowSaveFileFailed(p.SkinPath);
+    LoadLanguageFile(p.LanguagePath);
+}
+
 void RegisterInventoryService(const char* libraryName) {
     UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
     unique_hmodule lib(LoadLibraryA(libraryName));
@@ -84,8 +90,7 @@ int RunApplication(int showCommand) {
     ui::GdiplusSession gdiplus;
 
     RegisterInventoryService();
-    LoadSkinFile();
-    LoadLanguageFile();
+    LoadSkinAndLanguage();
 
     TMainForm mainForm;
     mainForm.CreateForm();

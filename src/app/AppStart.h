@@ -11,6 +11,11 @@ namespace cx::app {
 // (the one failure with a message, an unwritable Config.ini, has shown it).
 bool InitAppPaths(const std::string& appDir);
 
+// Reads the skin file, then the language file, at the paths of AppPaths. A skin
+// file that cannot be written says "Save file %s failed!" (always in English:
+// no language file is loaded yet) and leaves the default skin.
+void LoadSkinAndLanguage();
+
 // Loads Dravik.dll by bare name, calls its DllRegisterServer and unloads it.
 // Throws AppError with the texts the three failures call for.
 void RegisterInventoryService(const char* libraryName = "Dravik.dll");

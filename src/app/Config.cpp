@@ -1,6 +1,13 @@
 #include "app/Config.h"
 
-#include "platform/AppPaths.h"
+namespace cx {
+
+HideFlags& Hide() {
+    static HideFlags flags;
+    return flags;
+}
+
+}  // namespace cx
 
 namespace cx::config {
 

@@ -4,6 +4,17 @@
 
 #include "platform/Ini.h"
 
+namespace cx {
+
+// Process-wide switches of the program list, stored in Config.ini.
+struct HideFlags {
+    bool HideScreenSaver = true;
+    bool HideSysPatch = false;
+};
+HideFlags& Hide();
+
+}  // namespace cx
+
 namespace cx::config {
 
 inline constexpr const char* kSection = "config";

@@ -3,13 +3,13 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
 #include "cleanup/Uninstall.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
 #include "inventory/ListLogic.h"
-#include "platform/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"

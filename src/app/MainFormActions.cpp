@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "app/AppPaths.h"
 #include "app/Config.h"
 #include "cleanup/ScreenSaverRemoval.h"
 #include "i18n/LangText.h"
@@ -12,7 +13,6 @@
 #include "inventory/ListLogic.h"
 #include "inventory/PrintListForm.h"
 #include "inventory/Report.h"
-#include "platform/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
 #include "skin/Bounds.h"

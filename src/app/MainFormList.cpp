@@ -6,10 +6,11 @@
 
 #include <algorithm>
 
+#include "app/AppPaths.h"
+#include "app/Config.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
 #include "inventory/ListLogic.h"
-#include "platform/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
 #include "widgets/Seam.h"

@@ -1,7 +1,8 @@
 // The skin and the language texts applied to the main window.
 #include "app/MainForm.h"
+
+#include "app/AppPaths.h"
 #include "i18n/LangText.h"
-#include "platform/AppPaths.h"
 #include "platform/Files.h"
 #include "skin/Bounds.h"
 #include "skin/SkinApply.h"
@@ -11,12 +12,16 @@ namespace cx::app {
 
 namespace {
 
+void ButtonPicture(ui::ImageButton& button, ui::ImageButton::State state, SkinKey pos, int offset) {
+    LoadButtonImage(button, state, AppPaths().SkinDir, SkinValue(static_cast<SkinKey>(pos + offset)));
+}
+
 void SkinButtonPictures(ui::ImageButton& button, SkinKey pos) {
     // The five keys of a button follow each other: bounds, normal, hover, down, disabled.
-    LoadButtonImage(button, ui::ImageButton::Normal, SkinValue(static_cast<SkinKey>(pos + 1)));
-    LoadButtonImage(button, ui::ImageButton::Hover, SkinValue(static_cast<SkinKey>(pos + 2)));
-    LoadButtonImage(button, ui::ImageButton::Down, SkinValue(static_cast<SkinKey>(pos + 3)));
-    LoadButtonImage(button, ui::ImageButton::Disabled, SkinValue(static_cast<SkinKey>(pos + 4)));
+    ButtonPicture(button, ui::ImageButton::Normal, pos, 1);
+    ButtonPicture(button, ui::ImageButton::Hover, pos, 2);
+    ButtonPicture(button, ui::ImageButton::Down, pos, 3);
+    ButtonPicture(button, ui::ImageButton::Disabled, pos, 4);
 }
 
 void SkinButton(ui::ImageButton& button, SkinKey pos) {
@@ -27,14 +32,18 @@ void SkinButton(ui::ImageButton& button, SkinKey pos) {
 // The page buttons' pressed picture is stored in the skin but not applied.
 void SkinPageButton(ui::ImageButton& button, SkinKey pos) {
     SetBoundsFromSkin(button.hwnd(), SkinValue(pos));
-    LoadButtonImage(button, ui::ImageButton::Normal, SkinValue(static_cast<SkinKey>(pos + 1)));
-    LoadButtonImage(button, ui::ImageButton::Hover, SkinValue(static_cast<SkinKey>(pos + 2)));
-    LoadButtonImage(button, ui::ImageButton::Disabled, SkinValue(static_cast<SkinKey>(pos + 4)));
+    ButtonPicture(button, ui::ImageButton::Normal, pos, 1);
+    ButtonPicture(button, ui::ImageButton::Hover, pos, 2);
+    ButtonPicture(button, ui::ImageButton::Disabled, pos, 4);
+}
+
+std::shared_ptr<ui::Image> SkinPicture(const std::string& fileName) {
+    return LoadSkinPicture(AppPaths().SkinDir, fileName);
 }
 
 void SkinPanel(ui::ImagePanel& panel, SkinKey pos, SkinKey pic) {
     SetBoundsFromSkin(panel.hwnd(), SkinValue(pos));
-    if (auto picture = LoadSkinPicture(SkinValue(pic))) panel.SetPicture(std::move(picture));
+    if (auto picture = SkinPicture(SkinValue(pic))) panel.SetPicture(std::move(picture));
 }
 
 }  // namespace
@@ -59,12 +68,12 @@ void TMainForm::ApplySkin() {
             int y = (GetSystemMetrics(SM_CYSCREEN) - b->height) / 2;
             SetWindowPos(hwnd(), nullptr, x, y, b->width, b->height, SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        if (auto picture = LoadSkinPicture(SkinValue(SK_MAINFORM_PicBackGround))) {
+        if (auto picture = SkinPicture(SkinValue(SK_MAINFORM_PicBackGround))) {
             background_ = std::move(picture);
             InvalidateRect(hwnd(), nullptr, TRUE);
         }
         SetBoundsFromSkin(ImgTitle.hwnd(), kTitleImageBounds);
-        if (auto picture = LoadSkinPicture(kTitleImageFile)) ImgTitle.SetPicture(std::move(picture));
+        if (auto picture = SkinPicture(kTitleImageFile)) ImgTitle.SetPicture(std::move(picture));
 
         SkinButton(btnMin, SK_MAINFORM_BUTTON_Min_Pos);
         SkinButton(btnHelpContent, SK_MAINFORM_BUTTON_HelpContent_Pos);

@@ -2,10 +2,10 @@
 // has finished the user is asked about remains and the scan window opens.
 #include "app/MainForm.h"
 
-#include "cleanup/ScanForm.h"
+#include "app/AppPaths.h"
 #include "cleanup/Safety.h"
+#include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
-#include "platform/AppPaths.h"
 #include "i18n/LangText.h"
 #include "inventory/ListLogic.h"
 #include "widgets/Seam.h"

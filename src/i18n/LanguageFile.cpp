@@ -5,7 +5,6 @@
 #include <exception>
 
 #include "i18n/LangText.h"
-#include "platform/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
@@ -64,8 +63,6 @@ void ShowSaveFileFailed(const std::string& path) {
     ui::ShowMessage(nullptr, Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed), path.c_str()),
                     ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
 }
-
-bool LoadLanguageFile() { return LoadLanguageFile(AppPaths().LanguagePath); }
 
 bool LoadLanguageFile(const std::string& path) {
     if (!FileExists(path) && !WriteDefaultLanguageFile(path)) {

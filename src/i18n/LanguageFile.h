@@ -11,12 +11,10 @@ namespace cx {
 // a lone LF, then a lone CR -> "#13").
 std::string ConvertLineBreaks(std::string_view text, bool toDisplay);
 
-// Reads the language file at AppPaths().LanguagePath into LangText.
 // "Save file %s failed!" for a settings file that could not be written, with the
 // error icon, captioned with the application title as it is at that moment.
 void ShowSaveFileFailed(const std::string& path);
 
-bool LoadLanguageFile();
 // Reads the language file at `path` into LangText, writing it first when it does
 // not exist. Keys missing from the file leave their entries as they are. When the
 // file cannot be written, says "Save file %s failed!" and returns false with the

@@ -1,6 +1,5 @@
 #include "skin/SkinApply.h"
 
-#include "platform/AppPaths.h"
 #include "platform/Files.h"
 #include "skin/Bounds.h"
 
@@ -12,15 +11,15 @@ bool SetBoundsFromSkin(HWND control, const std::string& value) {
     return true;
 }
 
-std::shared_ptr<ui::Image> LoadSkinPicture(const std::string& fileName) {
-    std::string path = AppPaths().SkinDir + fileName;
+std::shared_ptr<ui::Image> LoadSkinPicture(const std::string& skinDir, const std::string& fileName) {
+    std::string path = skinDir + fileName;
     if (!FileExists(path)) return nullptr;
     return ui::LoadImageFile(path);
 }
 
 bool LoadButtonImage(ui::ImageButton& button, ui::ImageButton::State state,
-                     const std::string& fileName) {
-    auto picture = LoadSkinPicture(fileName);
+                     const std::string& skinDir, const std::string& fileName) {
+    auto picture = LoadSkinPicture(skinDir, fileName);
     if (!picture) return false;
     button.SetPicture(state, std::move(picture));
     return true;

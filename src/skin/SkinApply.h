@@ -1,5 +1,5 @@
 #pragma once
-// Applying skin values to controls: bounds texts and pictures from SkinDir.
+// Applying skin values to controls: bounds texts and pictures from the skin folder.
 #include <windows.h>
 
 #include <memory>
@@ -14,13 +14,13 @@ namespace cx {
 // parts leaves the control as it is; a part that is not a number throws.
 bool SetBoundsFromSkin(HWND control, const std::string& value);
 
-// The picture SkinDir + fileName, or null when no such file exists. A file that
-// exists but cannot be decoded throws.
-std::shared_ptr<ui::Image> LoadSkinPicture(const std::string& fileName);
+// The picture skinDir + fileName, or null when no such file exists. A file that
+// exists but cannot be decoded throws. skinDir ends in "\".
+std::shared_ptr<ui::Image> LoadSkinPicture(const std::string& skinDir, const std::string& fileName);
 
 // Loads one state picture of an image button; false (picture unchanged) when
 // the file does not exist.
 bool LoadButtonImage(ui::ImageButton& button, ui::ImageButton::State state,
-                     const std::string& fileName);
+                     const std::string& skinDir, const std::string& fileName);
 
 }  // namespace cx

@@ -4,13 +4,10 @@
 
 #include <exception>
 
-#include "i18n/LanguageFile.h"
-#include "platform/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Ini.h"
 #include "skin/SkinSettings.h"
-#include "widgets/Seam.h"
 
 namespace cx {
 
@@ -27,14 +24,8 @@ bool WriteDefaultSkinFile(const std::string& path) {
     return true;
 }
 
-bool LoadSkinFile() { return LoadSkinFile(AppPaths().SkinPath); }
-
-bool LoadSkinFile(const std::string& path) {
-    if (!FileExists(path) && !WriteDefaultSkinFile(path)) {
-        // The skin is loaded before any language file, so this is the English text.
-        ShowSaveFileFailed(path);
-        return false;
-    }
+SkinLoad LoadSkinFile(const std::string& path) {
+    if (!FileExists(path) && !WriteDefaultSkinFile(path)) return SkinLoad::NotWritten;
     try {
         IniFile ini(path);
         for (int i = 0; i < SK_COUNT; ++i) {
@@ -42,9 +33,9 @@ bool LoadSkinFile(const std::string& path) {
             SetSkinValue(key, ini.ReadString(SkinSection(key), SkinKeyName(key), SkinValue(key)));
         }
     } catch (const std::exception&) {
-        return false;
+        return SkinLoad::NotRead;
     }
-    return true;
+    return SkinLoad::Read;
 }
 
 }  // namespace cx

@@ -1,6 +1,6 @@
 #pragma once
 // The process-wide table of the 120 skin values: bounds texts "left, top,
-// width, height" and picture file names relative to SkinDir. Values stay text
+// width, height" and picture file names relative to the skin folder. Values stay text
 // here; they are parsed where they are applied. Only the skin file loader
 // (SkinFile.h) changes them.
 #include <string>

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
 #include "harness/MessageLog.h"
 #include "harness/TestKit.h"
-#include "platform/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"
+#include "skin/SkinSettings.h"
 #include "widgets/Seam.h"
 
 namespace {
@@ -87,6 +88,21 @@ TEST_F(AppStartTest, FolderThatCannotBeCreatedEndsSilently) {
     cx::test::WriteWholeFile(dir + "Langs", "a file where the folder belongs");
     EXPECT_FALSE(cx::app::InitAppPaths(dir));
     EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(AppStartTest, UnwritableSkinFileIsReportedOnceInEnglishAndTheDefaultSkinStays) {
+    std::string dir = cx::test::FreshScratchDir("start-skin-unwritable");
+    ASSERT_TRUE(cx::app::InitAppPaths(dir));
+    ASSERT_TRUE(CreateDirectoryA(cx::AppPaths().SkinPath.c_str(), nullptr));
+    cx::RestoreSkinDefaults();
+    cx::app::LoadSkinAndLanguage();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Save file " + cx::AppPaths().SkinPath + " failed!");
+    EXPECT_EQ(shown[0].caption, cx::ui::ApplicationTitle());
+    EXPECT_EQ(shown[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    for (int i = 0; i < cx::SK_COUNT; ++i)
+        EXPECT_EQ(cx::SkinValue(static_cast<cx::SkinKey>(i)), cx::SkinDefault(static_cast<cx::SkinKey>(i)));
+    EXPECT_TRUE(cx::FileExists(cx::AppPaths().LanguagePath));  // the language still loads
 }
 
 TEST_F(AppStartTest, HideSwitchWritesOnlyItsKey) {

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "app/AppPaths.h"
 #include "app/AppStart.h"
+#include "app/Config.h"
 #include "app/MainForm.h"
 #include "harness/MessageLog.h"
 #include "harness/TestKit.h"
-#include "platform/AppPaths.h"
 #include "platform/Com.h"
 #include "platform/Error.h"
 #include "widgets/Seam.h"

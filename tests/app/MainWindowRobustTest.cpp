@@ -9,7 +9,9 @@
 
 #include "Dravik_h.h"
 #include "FakeService.h"
+#include "app/AppPaths.h"
 #include "app/AppStart.h"
+#include "app/Config.h"
 #include "app/MainForm.h"
 #include "cleanup/Uninstall.h"
 #include "harness/MessageLog.h"
@@ -17,7 +19,6 @@
 #include "harness/Windows.h"
 #include "i18n/LanguageFile.h"
 #include "inventory/DetailsForm.h"
-#include "platform/AppPaths.h"
 #include "platform/Com.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -83,8 +84,7 @@ protected:
         DeleteFileA((*appDir + "Config.ini").c_str());
         cx::Hide() = cx::HideFlags{};
         ASSERT_TRUE(cx::app::InitAppPaths(*appDir));
-        cx::LoadSkinFile();
-        cx::LoadLanguageFile();
+        cx::app::LoadSkinAndLanguage();
         cx::ui::SetApplicationTitle("Carvexo");
     }
     void TearDown() override {

@@ -8,6 +8,7 @@
 
 #include "Dravik_h.h"
 #include "FakeService.h"
+#include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
 #include "app/MainForm.h"
@@ -17,7 +18,6 @@
 #include "inventory/DetailsForm.h"
 #include "inventory/ListLogic.h"
 #include "inventory/Report.h"
-#include "platform/AppPaths.h"
 #include "platform/Com.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -58,8 +58,7 @@ protected:
         DeleteFileA((*appDir + "Config.ini").c_str());
         cx::Hide() = cx::HideFlags{};
         ASSERT_TRUE(cx::app::InitAppPaths(*appDir));
-        cx::LoadSkinFile();
-        cx::LoadLanguageFile();
+        cx::app::LoadSkinAndLanguage();
         cx::ui::SetApplicationTitle("Carvexo");
         cx::ui::SetMessageResponder([this](const cx::ui::MessageRecord& m) {
             shown.push_back(m);

@@ -12,16 +12,17 @@
 #include <random>
 
 #include "Snapshot.h"
+#include "app/AppPaths.h"
 #include "app/AppStart.h"
+#include "app/Config.h"
 #include "app/MainForm.h"
 #include "cleanup/ScanForm.h"
 #include "harness/TestKit.h"
+#include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
-#include "platform/AppPaths.h"
 #include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
-#include "i18n/LangText.h"
 #include "platform/Strings.h"
 #include "seeder/DemoData.h"
 #include "skin/SkinFile.h"
@@ -74,8 +75,7 @@ protected:
         Hide() = HideFlags{};
         ASSERT_TRUE(app::InitAppPaths(app));
         app::RegisterInventoryService((app + "Dravik.dll").c_str());
-        LoadSkinFile();
-        LoadLanguageFile();
+        app::LoadSkinAndLanguage();
         ui::SetApplicationTitle("Carvexo");
     }
     void TearDown() override {

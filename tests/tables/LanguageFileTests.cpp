@@ -8,7 +8,6 @@
 #include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
-#include "platform/AppPaths.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"
 #include "widgets/Seam.h"
@@ -66,8 +65,7 @@ TEST_F(LanguageFile, AFileOfTheOriginalKeysStillReadsAndTheAddedKeysKeepEnglish)
 }
 
 TEST_F(LanguageFile, FirstStartWritesEnglishInTableOrderAndReadsItBack) {
-    AppPaths().LanguagePath = dir + "English.ini";
-    ASSERT_TRUE(LoadLanguageFile());
+    ASSERT_TRUE(LoadLanguageFile(dir + "English.ini"));
     EXPECT_TRUE(messages.empty());
 
     std::vector<std::string> lines = NonEmptyLines(dir + "English.ini");

@@ -1,15 +1,10 @@
-#include "platform/AppPaths.h"
+#include "app/AppPaths.h"
 
 namespace cx {
 
 AppPathSet& AppPaths() {
     static AppPathSet paths;
     return paths;
-}
-
-HideFlags& Hide() {
-    static HideFlags flags;
-    return flags;
 }
 
 }  // namespace cx
