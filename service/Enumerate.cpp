@@ -7,6 +7,7 @@
 
 #include "Inventory.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
@@ -33,17 +34,6 @@ public:
 private:
     DWORD previous_ = 0;
 };
-
-std::string ExpandEnvironment(const std::string& s) {
-    if (s.find('%') == std::string::npos) return s;
-    DWORD n = ExpandEnvironmentStringsA(s.c_str(), nullptr, 0);
-    if (n == 0) return s;
-    std::string out(n, '\0');
-    DWORD got = ExpandEnvironmentStringsA(s.c_str(), out.data(), n);
-    if (got == 0 || got > n) return s;
-    out.resize(got - 1);
-    return out;
-}
 
 // A bare program name ("MsiExec.exe") is looked up the way the system would run it.
 std::string ResolveProgram(const std::string& path) {
@@ -232,31 +222,29 @@ std::pair<std::string, std::string> ReadScreenSaverTexts(const std::string& path
 std::vector<ScreenSaverRecord> EnumerateScreenSavers(const std::vector<std::string>& folders) {
     QuietDriveErrors quiet;
     std::vector<FolderFiles> lists;
-    std::unordered_map<std::string, WIN32_FIND_DATAA> found;  // by lower-case folder + name
+    std::unordered_map<std::string, WIN32_FIND_DATAW> found;  // by lower-case folder + name
     for (const auto& f : folders) {
         if (f.empty()) continue;
         FolderFiles list{IncludeTrailingBackslash(f), {}};
-        WIN32_FIND_DATAA fd;
-        unique_hfind h(FindFirstFileA((list.folder + "*.scr").c_str(), &fd));
-        if (!h) {
-            lists.push_back(std::move(list));
-            continue;
-        }
-        do {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            std::string name = fd.cFileName;
+        ForEachFolderEntry(AnsiToWide(list.folder), [&](const WIN32_FIND_DATAW& fd) {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+            std::wstring wide = fd.cFileName;
+            // A name the code page cannot hold names no file the ANSI calls could open.
+            if (!IsAnsiFaithful(wide)) return true;
+            std::string name = WideToAnsi(wide);
             // The pattern also matches through short names ("x.scrap" is X~1.SCR).
-            if (name.size() < 4 || !EqualsNoCase(name.substr(name.size() - 4), ".scr")) continue;
+            if (name.size() < 4 || !EqualsNoCase(name.substr(name.size() - 4), ".scr")) return true;
             found.emplace(Lower(list.folder + name), fd);
             list.names.push_back(std::move(name));
-        } while (FindNextFileA(h.get(), &fd));
+            return true;
+        }, L"*.scr");
         lists.push_back(std::move(list));
     }
     std::vector<ScreenSaverRecord> out;
     IconCache icons;
     for (const auto& ref : MergeScreenSaverFolders(lists)) {
         try {
-            const WIN32_FIND_DATAA& fd = found.at(Lower(ref.folder + ref.name));
+            const WIN32_FIND_DATAW& fd = found.at(Lower(ref.folder + ref.name));
             ScreenSaverRecord r;
             r.file = ref.name;
             r.folder = ref.folder;

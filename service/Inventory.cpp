@@ -49,18 +49,8 @@ std::optional<std::string> ExpandedStringValue(const std::vector<reg::Value>& va
     const reg::Value* v = FindValue(values, name);
     if (!text || !v || v->type != REG_EXPAND_SZ || text->find('%') == std::string::npos)
         return text ? std::optional<std::string>(CapText(std::move(*text), cap)) : std::nullopt;
-    std::vector<char> buf(text->size() + 512);
-    for (;;) {
-        DWORD n = ExpandEnvironmentStringsA(text->c_str(), buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) break;  // kept as stored: better a literal text than none
-        if (n <= buf.size()) {
-            text = std::string(buf.data());
-            break;
-        }
-        if (n > kMaxCommandChars + 1) break;
-        buf.resize(n);
-    }
-    return CapText(std::move(*text), cap);
+    // Kept as stored when it cannot be expanded: better a literal text than none.
+    return CapText(ExpandEnvironment(*text, kMaxCommandChars), cap);
 }
 
 std::optional<DWORD> DwordValue(const std::vector<reg::Value>& values, std::string_view name) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cleanup/Safety.h"
+#include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
@@ -250,16 +251,11 @@ void RemoveLink(const std::wstring& path) {
 // done through them.
 template <typename Visit>
 void ForEachEntry(const std::wstring& dir, Visit visit) {
-    WIN32_FIND_DATAW fd;
-    unique_hfind find(FindFirstFileW(LongPathForApi(dir + L"\\*").c_str(), &fd));
-    if (!find) return;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring full = dir + L"\\" + name;
-        if (!LiesBelow(full, dir)) continue;
-        visit(full, fd);
-    } while (FindNextFileW(find.get(), &fd));
+    ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
+        std::wstring full = dir + L"\\" + fd.cFileName;
+        if (LiesBelow(full, dir)) visit(full, fd);
+        return true;
+    });
 }
 
 // Removes every link below `dir` (never entering one); false when one stays.
@@ -296,18 +292,16 @@ void DeleteContents(const std::wstring& dir) {
 // pass (which leaves such names alone) runs.
 bool HoldsStrangeNames(const std::wstring& dir) {
     bool strange = false;
-    WIN32_FIND_DATAW fd;
-    unique_hfind find(FindFirstFileW(LongPathForApi(dir + L"\\*").c_str(), &fd));
-    if (!find) return false;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring full = dir + L"\\" + name;
-        if (!LiesBelow(full, dir)) return true;
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
+        std::wstring full = dir + L"\\" + fd.cFileName;
+        if (!LiesBelow(full, dir)) {
+            strange = true;
+        } else if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                   !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             strange = HoldsStrangeNames(full);
-    } while (!strange && FindNextFileW(find.get(), &fd));
+        }
+        return !strange;
+    });
     return strange;
 }
 

@@ -39,17 +39,6 @@ std::string StripQuotesAndBlanks(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-std::string ExpandEnvironment(const std::string& s) {
-    if (s.find('%') == std::string::npos) return s;
-    std::vector<char> buf(s.size() + 256);
-    for (;;) {
-        DWORD n = ExpandEnvironmentStringsA(s.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return s;
-        if (n <= buf.size()) return std::string(buf.data());
-        buf.resize(n);
-    }
-}
-
 bool IsDriveLetterPrefix(std::string_view s) {
     return s.size() >= 2 && s[1] == ':' &&
            ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
@@ -667,15 +656,13 @@ std::vector<std::string> SubFolders(const std::string& dir) {
     std::vector<std::string> out;
     if (dir.empty()) return out;
     const std::wstring base = AnsiToWide(IncludeTrailingBackslash(dir));
-    WIN32_FIND_DATAW fd;
-    unique_hfind find(FindFirstFileW((base + L"*").c_str(), &fd));
-    if (!find) return out;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || fd.cFileName[0] == L'.') continue;
+    ForEachFolderEntry(base, [&](const WIN32_FIND_DATAW& fd) {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || fd.cFileName[0] == L'.') return true;
         std::wstring name = fd.cFileName;
         // A name the code page cannot hold could not be compared faithfully anyway.
         if (IsAnsiFaithful(name)) out.push_back(WideToAnsi(base + name));
-    } while (FindNextFileW(find.get(), &fd));
+        return true;
+    });
     return out;
 }
 

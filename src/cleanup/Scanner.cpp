@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cleanup/Safety.h"
+#include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
@@ -162,11 +163,8 @@ bool IsPlainName(const wchar_t* name) {
 void ScanDirectory(const std::wstring& dir, NodeId parent, CheckState state, CheckTree& tree,
                    Throttled& progress, const FolderLocks& locks, std::vector<std::wstring>& rel) {
     const std::wstring base = dir.back() == L'\\' ? dir : dir + L"\\";
-    WIN32_FIND_DATAW fd;
-    unique_hfind find(FindFirstFileW(LongPathForApi(base + L"*").c_str(), &fd));
-    if (!find) return;
-    do {
-        if (fd.cFileName[0] == L'.' || !IsPlainName(fd.cFileName)) continue;
+    ForEachFolderEntry(base, [&](const WIN32_FIND_DATAW& fd) {
+        if (fd.cFileName[0] == L'.' || !IsPlainName(fd.cFileName)) return true;
         std::wstring full = base + fd.cFileName;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Listed but never entered: its target belongs to someone else.
@@ -187,7 +185,8 @@ void ScanDirectory(const std::wstring& dir, NodeId parent, CheckState state, Che
             if (progress.Due()) progress.ShowNow(WideToAnsi(full));
             tree.AddPath(parent, std::move(full), NodeKind::File, state);
         }
-    } while (FindNextFileW(find.get(), &fd));
+        return true;
+    });
 }
 
 }  // namespace
@@ -262,10 +261,5 @@ NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& pro
 
 namespace cx::cleanup {
 
-std::wstring LongPathForApi(const std::wstring& path) {
-    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0) return path;
-    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
-    return path;
-}
 
 }  // namespace cx::cleanup

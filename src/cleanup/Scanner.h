@@ -55,8 +55,4 @@ struct FolderLocks {
 NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
                  CheckState rootState = csChecked, const FolderLocks& locks = {});
 
-// A path the W file functions take at any length: drive paths of MAX_PATH and
-// more get the "\\?\" prefix (callers build them from plain names only).
-std::wstring LongPathForApi(const std::wstring& path);
-
 }  // namespace cx::cleanup

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/Handles.h"
 #include "platform/Strings.h"
 
 namespace cx {
@@ -52,6 +53,24 @@ std::string SystemDirectory() {
     char buf[MAX_PATH];
     UINT n = GetSystemDirectoryA(buf, MAX_PATH);
     return std::string(buf, n < MAX_PATH ? n : 0);
+}
+
+std::wstring LongPathForApi(const std::wstring& path) {
+    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    return path;
+}
+
+void ForEachFolderEntry(const std::wstring& dir, const FolderVisitor& visit, const std::wstring& pattern) {
+    const std::wstring base = !dir.empty() && dir.back() == L'\\' ? dir : dir + L"\\";
+    WIN32_FIND_DATAW fd;
+    unique_hfind find(FindFirstFileW(LongPathForApi(base + pattern).c_str(), &fd));
+    if (!find) return;
+    do {
+        const wchar_t* n = fd.cFileName;
+        if (n[0] == L'.' && (!n[1] || (n[1] == L'.' && !n[2]))) continue;
+        if (!visit(fd)) return;
+    } while (FindNextFileW(find.get(), &fd));
 }
 
 }  // namespace cx

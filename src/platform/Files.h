@@ -2,6 +2,7 @@
 // File-system helpers over the ANSI API.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace cx {
@@ -16,5 +17,20 @@ std::string ModuleFileName(HMODULE module = nullptr);
 std::string ExeDirectory();
 std::string WindowsDirectory();
 std::string SystemDirectory();
+
+// A path the W file functions take at any length: drive paths of MAX_PATH and
+// more get the "\\?\" prefix (callers build them from plain names only).
+std::wstring LongPathForApi(const std::wstring& path);
+
+// Calls `visit` with each entry of the folder `dir` (with or without a final
+// backslash) whose name matches `pattern`, in listing order, "." and ".." left
+// out; `visit` returns false to stop. The folder is listed by the UTF-16 names
+// the file system holds: an 8-bit listing turns names the code page lacks into
+// look-alikes ("Ｔarget" into "Target", a fullwidth solidus into "/"), and a
+// path built from one would reach another file. A folder that cannot be listed
+// has no entries. Long paths are fine.
+using FolderVisitor = std::function<bool(const WIN32_FIND_DATAW& entry)>;
+void ForEachFolderEntry(const std::wstring& dir, const FolderVisitor& visit,
+                        const std::wstring& pattern = L"*");
 
 }  // namespace cx

@@ -93,4 +93,15 @@ std::string ExtractFileName(std::string_view path) {
     return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
 }
 
+std::string ExpandEnvironment(const std::string& s, size_t maxChars) {
+    if (s.find('%') == std::string::npos) return s;
+    std::vector<char> buf(s.size() + 256);
+    for (;;) {
+        DWORD n = ExpandEnvironmentStringsA(s.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0 || n > maxChars + 1) return s;
+        if (n <= buf.size()) return std::string(buf.data());
+        buf.resize(n);
+    }
+}
+
 }  // namespace cx

@@ -31,4 +31,9 @@ std::string IncludeTrailingBackslash(std::string_view dir);
 std::string ExtractFilePath(std::string_view path);
 std::string ExtractFileName(std::string_view path);
 
+// `s` with its %NAME% references to environment variables expanded. The text
+// as given when it holds no "%", when expansion fails, or when the expanded
+// text would be longer than maxChars.
+std::string ExpandEnvironment(const std::string& s, size_t maxChars = 32767);
+
 }  // namespace cx

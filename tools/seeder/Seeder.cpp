@@ -56,24 +56,18 @@ void CopyTool(const std::string& tool, const std::string& to) {
 }
 
 // Deletes a folder tree; read-only files included.
-void RemoveTree(const std::string& dir) {
-    const std::string base = IncludeTrailingBackslash(dir);
-    WIN32_FIND_DATAA fd;
-    unique_hfind h(FindFirstFileA((base + "*").c_str(), &fd));
-    if (h) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = base + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h.get(), &fd));
-    }
-    h.reset();
-    RemoveDirectoryA(base.c_str());
+void RemoveTree(const std::wstring& dir) {
+    const std::wstring base = dir.back() == L'\\' ? dir : dir + L"\\";
+    ForEachFolderEntry(base, [&](const WIN32_FIND_DATAW& fd) {
+        const std::wstring full = base + fd.cFileName;
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(full);
+        else
+            DeleteFileW(full.c_str());
+        return true;
+    });
+    RemoveDirectoryW(base.c_str());
 }
 
 // Removes a seeded folder and then its parents while they are empty, but never
@@ -82,7 +76,7 @@ void RemoveTree(const std::string& dir) {
 void RemoveSeededFolder(const std::string& dir, const std::string& rootDir) {
     const std::string root = IncludeTrailingBackslash(rootDir);
     if (dir.size() <= root.size() + 1 || !StartsWithNoCase(dir, root)) return;
-    RemoveTree(dir);
+    RemoveTree(AnsiToWide(dir));
     std::string parent = ExtractFilePath(dir.substr(0, dir.size() - 1));
     while (parent.size() > root.size() && StartsWithNoCase(parent, root)) {
         if (!RemoveDirectoryA(parent.c_str())) break;
@@ -279,13 +273,11 @@ void CleanHandOverCopies() {
     char temp[MAX_PATH];
     DWORD n = GetTempPathA(MAX_PATH, temp);
     if (n == 0 || n >= MAX_PATH) return;
-    const std::string dir = IncludeTrailingBackslash(temp);
-    WIN32_FIND_DATAA fd;
-    unique_hfind h(FindFirstFileA((dir + kHandOverPrefix + "*.exe").c_str(), &fd));
-    if (!h) return;
-    do {
-        DeleteFileA((dir + fd.cFileName).c_str());
-    } while (FindNextFileA(h.get(), &fd));
+    const std::wstring dir = AnsiToWide(IncludeTrailingBackslash(temp));
+    ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
+        DeleteFileW((dir + fd.cFileName).c_str());
+        return true;
+    }, AnsiToWide(kHandOverPrefix) + L"*.exe");
 }
 
 // --- synthetic entries for benchmarks --------------------------------------

@@ -252,18 +252,16 @@ int Uninstall(const Options& o) {
     const bool safe = IsSafeTarget(dir);
     std::vector<std::string> log{"Uninstalling " + name};
     if (safe) {
-        WIN32_FIND_DATAA fd;
-        unique_hfind h(FindFirstFileA((dir + "*").c_str(), &fd));
-        if (h) {
-            do {
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-                const std::string path = dir + fd.cFileName;
-                if (Lower(path) == self || !RemovedByRule(fd.cFileName)) continue;
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                log.push_back(
-                    (DeleteFileA(path.c_str()) ? "Deleted file: " : "Could not delete: ") + path);
-            } while (FindNextFileA(h.get(), &fd));
-        }
+        ForEachFolderEntry(AnsiToWide(dir), [&](const WIN32_FIND_DATAW& fd) {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+            const std::string name = WideToAnsi(fd.cFileName);
+            const std::string path = dir + name;
+            if (Lower(path) == self || !RemovedByRule(name)) return true;
+            const std::wstring wide = AnsiToWide(dir) + fd.cFileName;
+            SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+            log.push_back((DeleteFileW(wide.c_str()) ? "Deleted file: " : "Could not delete: ") + path);
+            return true;
+        });
     }
     const bool keyGone = reg::DeleteTree(HiveRoot(o), keyPath);
     log.push_back((keyGone ? "Deleted key: " : "Could not delete key: ") + o.hive + "\\" + keyPath);
