@@ -9,7 +9,7 @@
 #include "cleanup/Uninstall.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
-#include "inventory/ListLogic.h"
+#include "inventory/ListSystem.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"

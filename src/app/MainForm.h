@@ -22,7 +22,8 @@ namespace cx::inv {
 class TDetailsForm;
 }
 namespace cx::cleanup {
-struct UninstallTarget;
+struct ListedProgram;
+using UninstallTarget = ListedProgram;
 struct OtherProgram;
 }
 

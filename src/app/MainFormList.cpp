@@ -10,7 +10,7 @@
 #include "app/Config.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
-#include "inventory/ListLogic.h"
+#include "inventory/ListSystem.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
 #include "widgets/Seam.h"
@@ -121,25 +121,23 @@ std::string TMainForm::RowText(int row, int subItem) const {
 
 std::string TMainForm::RowCaption(int row) const { return RowText(row, 0); }
 
-LPARAM TMainForm::RawRowData(int row) const {
+namespace {
+LVITEMA GetRowItem(HWND list, int row, UINT mask) {
     LVITEMA item{};
-    item.mask = LVIF_PARAM;
+    item.mask = mask;
     item.iItem = row;
-    ListView_GetItem(lsvProgramList, &item);
-    return item.lParam;
+    ListView_GetItem(list, &item);
+    return item;
 }
+}  // namespace
+
+LPARAM TMainForm::RawRowData(int row) const { return GetRowItem(lsvProgramList, row, LVIF_PARAM).lParam; }
 
 long TMainForm::RowData(int row) const { return inv::RowIndex(RawRowData(row)); }
 
 bool TMainForm::RowIsScreenSaver(int row) const { return inv::RowIsScreenSaver(RawRowData(row)); }
 
-int TMainForm::RowImage(int row) const {
-    LVITEMA item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    ListView_GetItem(lsvProgramList, &item);
-    return item.iImage;
-}
+int TMainForm::RowImage(int row) const { return GetRowItem(lsvProgramList, row, LVIF_IMAGE).iImage; }
 
 int TMainForm::SelectedRow() const { return ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED); }
 
@@ -151,26 +149,27 @@ void TMainForm::SelectRow(int row) {
 }
 
 namespace {
-int AddRow(HWND list, const std::string& caption, const std::string& publisher,
-           const std::string& directory, LPARAM data, int image) {
+int AddRow(HWND list, const inv::ListRow& row) {
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
     item.iItem = ListView_GetItemCount(list);
-    item.pszText = const_cast<char*>(caption.c_str());
-    item.lParam = data;
-    item.iImage = image;
-    int row = ListView_InsertItem(list, &item);
-    ListView_SetItemText(list, row, 1, const_cast<char*>(publisher.c_str()));
-    ListView_SetItemText(list, row, 2, const_cast<char*>(directory.c_str()));
-    return row;
+    item.pszText = const_cast<char*>(row.caption.c_str());
+    item.lParam = row.data;
+    item.iImage = static_cast<int>(row.image);
+    int at = ListView_InsertItem(list, &item);
+    ListView_SetItemText(list, at, 1, const_cast<char*>(row.publisher.c_str()));
+    ListView_SetItemText(list, at, 2, const_cast<char*>(row.directory.c_str()));
+    return at;
 }
 }  // namespace
 
 void TMainForm::LoadProgramList() {
-    PatchCount = 0;
-    unsigned long hidden = 0;
     programList_.RefreshPrograms();
-    unsigned long n = programList_.ProgramCount();
+    // All records are read before the list is touched: a service that fails
+    // half-way leaves the list as it was.
+    inv::ProgramRecords programs = inv::ReadProgramRecords(programList_);
+    inv::ProgramRows planned = inv::PlanProgramRows(programs.records, Hide().HideSysPatch);
+    PatchCount = planned.patches;
 
     ignoreSelection_ = true;
     struct Reset {
@@ -181,46 +180,23 @@ void TMainForm::LoadProgramList() {
     detailsForm_->ClearPrograms();
     NoRedraw freeze(lsvProgramList);
 
-    for (unsigned long i = 0; i < n; ++i) {
-        auto item = programList_.GetProgram(static_cast<long>(i));
-        // A record that has gone leaves the list as far as it got: no screen
-        // savers, and the count line of the previous load.
-        if (!item) return;
-        long kind = item->Kind();
-        if (kind == 1) ++PatchCount;
-        if (Hide().HideSysPatch && kind == 1) {
-            ++hidden;
-            continue;
-        }
-        std::string caption = item->DisplayName();
-        if (caption.empty()) caption = item->RegistryName();
-        int image = item->IconIndex();
-        AddRow(lsvProgramList, caption, item->Publisher(), item->InstallLocation(),
-               static_cast<LPARAM>(i), image);
-        int position = detailsForm_->AddProgram(caption);
-        detailsForm_->SetProgramData(position, static_cast<long>(i));
-        detailsForm_->SetProgramImage(position, image);
+    for (const inv::ListRow& row : planned.rows) {
+        AddRow(lsvProgramList, row);
+        int position = detailsForm_->AddProgram(row.caption);
+        detailsForm_->SetProgramData(position, inv::RowIndex(row.data));
+        detailsForm_->SetProgramImage(position, row.image);
     }
+    // A record that has gone leaves the list as far as it got: no screen
+    // savers, and the count line of the previous load.
+    if (!programs.complete) return;
 
     programList_.RefreshScreenSavers();
-    unsigned long m = programList_.ScreenSaverCount();
-    if (!Hide().HideScreenSaver) {
-        for (unsigned long j = 0; j < m; ++j) {
-            long idx = static_cast<long>(j);
-            std::string file = programList_.ScreenSaverFile(idx);
-            std::string caption =
-                file.empty() ? std::string()
-                             : inv::ScreenSaverCaption(programList_.ScreenSaverTitle(idx), file);
-            AddRow(lsvProgramList, caption, programList_.ScreenSaverPublisher(idx),
-                   programList_.ScreenSaverFolder(idx), inv::ScreenSaverRowData(idx),
-                   programList_.ScreenSaverIcon(idx));
-        }
-    }
+    std::vector<inv::ScreenSaverRecord> savers = inv::ReadScreenSaverRecords(programList_);
+    for (const inv::ListRow& row : inv::PlanScreenSaverRows(savers, Hide().HideScreenSaver))
+        AddRow(lsvProgramList, row);
 
-    ProgramCountText = inv::ProgramCountText(n + m, PatchCount, m);
-    RECT p = ui::GetBounds(lblPrograms.hwnd());
-    RECT c = ui::GetBounds(lblProgramCounts.hwnd());
-    ui::SetBounds(lblProgramCounts.hwnd(), p.right + 5, c.top, c.right - c.left, c.bottom - c.top);
+    ProgramCountText = inv::ProgramCountText(programs.records.size() + savers.size(), PatchCount, savers.size());
+    LayoutStatusBar(false);
     lblProgramCounts.SetText(ProgramCountText);
 }
 
@@ -249,8 +225,8 @@ void TMainForm::lsvProgramListColumnClick(int column) {
         NoRedraw freeze(lsvProgramList);
         ListView_DeleteAllItems(lsvProgramList);
         for (const Row& row : rows) {
-            int r = AddRow(lsvProgramList, row.texts.caption, row.texts.publisher,
-                           row.texts.directory, row.data, row.image);
+            int r = AddRow(lsvProgramList, inv::ListRow{row.texts.caption, row.texts.publisher,
+                                                        row.texts.directory, row.data, row.image});
             if (row.state) ListView_SetItemState(lsvProgramList, r, row.state, LVIS_SELECTED | LVIS_FOCUSED);
         }
         ignoreSelection_ = false;

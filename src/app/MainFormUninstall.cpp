@@ -7,7 +7,7 @@
 #include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
 #include "i18n/LangText.h"
-#include "inventory/ListLogic.h"
+#include "inventory/ListSystem.h"
 #include "widgets/Seam.h"
 
 namespace cx::app {
@@ -69,23 +69,11 @@ void TMainForm::RunRemainsScan(const cleanup::UninstallTarget& target) {
 }
 
 std::vector<cleanup::OtherProgram> TMainForm::OtherPrograms(const cleanup::UninstallTarget& target) {
-    std::vector<cleanup::OtherProgram> others;
-    unsigned long n = programList_.ProgramCount();
-    for (unsigned long i = 0; i < n; ++i) {
-        auto item = programList_.GetProgram(static_cast<long>(i));
-        if (!item) break;
-        std::string location = item->InstallLocation();
-        if (location.empty()) continue;
-        if (item->RegistryName() == target.registryName) {
-            if (item->Hive() == target.hive) continue;  // the record itself
-            // The same name in the other hive is the same program registered
-            // twice only when it lives in the same folder.
-            if (cleanup::SameInstallFolder(location, target.installLocation)) continue;
-        }
-        std::string name = item->DisplayName();
-        others.emplace_back(std::move(location), name.empty() ? item->RegistryName() : std::move(name));
-    }
-    return others;
+    std::vector<cleanup::ListedProgram> listed;
+    for (inv::ProgramRecord& r : inv::ReadProgramRecords(programList_).records)
+        listed.push_back(cleanup::ListedProgram{std::move(r.registryName), std::move(r.installLocation),
+                                                std::move(r.displayName), std::move(r.hive)});
+    return cleanup::OtherListedPrograms(listed, target);
 }
 
 }  // namespace cx::app

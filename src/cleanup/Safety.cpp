@@ -619,6 +619,20 @@ bool SameInstallFolder(const std::string& a, const std::string& b) {
     return false;
 }
 
+std::vector<OtherProgram> OtherListedPrograms(const std::vector<ListedProgram>& listed,
+                                              const ListedProgram& target) {
+    std::vector<OtherProgram> others;
+    for (const ListedProgram& p : listed) {
+        if (p.installLocation.empty()) continue;
+        if (p.registryName == target.registryName) {
+            if (p.hive == target.hive) continue;  // the record itself
+            if (SameInstallFolder(p.installLocation, target.installLocation)) continue;
+        }
+        others.emplace_back(p.installLocation, p.displayName.empty() ? p.registryName : p.displayName);
+    }
+    return others;
+}
+
 // ---------------------------------------------------------------- system context
 
 namespace {

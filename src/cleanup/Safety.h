@@ -103,6 +103,21 @@ std::vector<KeptProgram> OtherProgramsInside(const std::string& scanRoot, const 
 // text, or by their long or final paths where the folders exist.
 bool SameInstallFolder(const std::string& a, const std::string& b);
 
+// A record of the program list, as the remains scan sees it.
+struct ListedProgram {
+    std::string registryName;
+    std::string installLocation;
+    std::string displayName;
+    std::string hive;  // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER"
+};
+// The programs of the list besides `target`, for SafetyContext::otherPrograms:
+// each record with an install folder, named by its display name or else its
+// registry name. The target's own record is left out, and so is a record of the
+// same registry name in the other hive that lives in the same folder: that is
+// the target registered twice, not another program.
+std::vector<OtherProgram> OtherListedPrograms(const std::vector<ListedProgram>& listed,
+                                              const ListedProgram& target);
+
 // The sentence for lblScanInfo (from the language file) saying why the file tree stays empty.
 std::string DirRefusalText(DirRefusal r);
 

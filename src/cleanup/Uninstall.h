@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "cleanup/Safety.h"
 #include "platform/Handles.h"
 
 namespace cx::cleanup {
@@ -20,12 +21,7 @@ UINT UninstallDoneMessage();
 // The facts of the record whose uninstall is awaited, kept by the window that
 // started the wait under the wait's id, so the remains scan works on that
 // program and not on whatever row is selected by then.
-struct UninstallTarget {
-    std::string registryName;
-    std::string installLocation;
-    std::string displayName;
-    std::string hive;  // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER"
-};
+using UninstallTarget = ListedProgram;
 
 // A fresh wait id: never 0, and not guessable by another process.
 LPARAM NewWaitId();

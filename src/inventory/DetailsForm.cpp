@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "i18n/LangText.h"
-#include "inventory/ListLogic.h"
+#include "inventory/ListSystem.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"

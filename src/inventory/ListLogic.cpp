@@ -1,9 +1,6 @@
 #include "inventory/ListLogic.h"
 
-#include <shellapi.h>
-
 #include "i18n/LangText.h"
-#include "inventory/ProgramList.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
 
@@ -29,19 +26,6 @@ const std::string& SubItem(const RowTexts& row, int column) {
     case 2: return row.directory;
     default: return empty;
     }
-}
-
-ShellOpener& Opener() {
-    static ShellOpener opener;
-    return opener;
-}
-
-void ShellOpen(HWND owner, const std::string& file) {
-    if (Opener()) {
-        Opener()(owner, "open", file);
-        return;
-    }
-    ShellExecuteA(owner, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // Nothing that could end the address on a browser's command line and start
@@ -95,12 +79,6 @@ bool IsBareWebAddress(std::string_view link) {
     return rest.find('\\') == std::string_view::npos && SafeOnCommandLine(rest);
 }
 
-bool HasLetterDrive(const std::string& path) {
-    if (path.size() < 3 || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
-    char drive = path[0];
-    return (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-}
-
 }  // namespace
 
 int CompareText(std::string_view a, std::string_view b) {
@@ -147,6 +125,35 @@ std::string ProgramCountText(unsigned long total, unsigned long patches,
     return Format("%lu (%s: %lu, %s: %lu)", total,
                   LangText(IDS_MAINFORM_MENU_TOOLS_WindowsUpdate).c_str(), patches,
                   LangText(IDS_MAINFORM_ScreenSaver).c_str(), screenSavers);
+}
+
+std::string ProgramCaption(const ProgramRecord& record) {
+    return record.displayName.empty() ? record.registryName : record.displayName;
+}
+
+ProgramRows PlanProgramRows(const std::vector<ProgramRecord>& records, bool hidePatches) {
+    ProgramRows out;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const ProgramRecord& r = records[i];
+        bool patch = r.kind == kKindPatch;
+        if (patch) ++out.patches;
+        if (patch && hidePatches) continue;
+        out.rows.push_back(ListRow{ProgramCaption(r), r.publisher, r.installLocation,
+                                   static_cast<LPARAM>(i), r.icon});
+    }
+    return out;
+}
+
+std::vector<ListRow> PlanScreenSaverRows(const std::vector<ScreenSaverRecord>& savers,
+                                         bool hideScreenSavers) {
+    std::vector<ListRow> rows;
+    if (hideScreenSavers) return rows;
+    for (size_t j = 0; j < savers.size(); ++j) {
+        const ScreenSaverRecord& s = savers[j];
+        rows.push_back(ListRow{ScreenSaverCaption(s.title, s.file), s.publisher, s.folder,
+                               ScreenSaverRowData(static_cast<long>(j)), s.icon});
+    }
+    return rows;
 }
 
 std::string FrequencyWord(unsigned long usedFrequency) {
@@ -204,39 +211,6 @@ std::optional<std::string> LaunchableLink(const std::string& link) {
 
 bool IsLaunchableLink(const std::string& link) { return LaunchableLink(link).has_value(); }
 
-bool IsOpenableFolder(const std::string& text) {
-    std::string path = TrimControl(text);
-    if (!HasLetterDrive(path)) return false;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void OpenFolder(HWND owner, const std::string& folder) {
-    if (!IsOpenableFolder(folder)) return;
-    ShellOpen(owner, IncludeTrailingBackslash(TrimControl(folder)));
-}
-
-void OpenLink(HWND owner, const std::string& link) {
-    if (auto target = LaunchableLink(link)) ShellOpen(owner, *target);
-}
-
-void SetShellOpener(ShellOpener opener) { Opener() = std::move(opener); }
-
-ProgramProperties ReadProperties(const ProgramItem& item) {
-    ProgramProperties p;
-    p.size = item.Size();
-    p.installDate = item.InstallDate();
-    p.usedFrequency = item.UsedFrequency();
-    p.lastUsed = item.LastUsed();
-    p.installLocation = item.InstallLocation();
-    p.version = item.Version();
-    p.publisher = item.Publisher();
-    p.helpLink = item.HelpLink();
-    p.aboutLink = item.AboutLink();
-    p.updateLink = item.UpdateLink();
-    return p;
-}
-
 std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramProperties& p) {
     std::vector<std::pair<std::string, std::string>> rows;
     auto add = [&](Ids label, const std::string& value) { rows.emplace_back(LangText(label), value); };
@@ -254,10 +228,6 @@ std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramPrope
     if (!p.aboutLink.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_AboutLink, p.aboutLink);
     if (!p.updateLink.empty()) add(IDS_DETAILSFORM_LISTVIEW_Items_UpdateLink, p.updateLink);
     return rows;
-}
-
-std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramItem& item) {
-    return PropertyRows(ReadProperties(item));
 }
 
 }  // namespace cx::inv

@@ -1,20 +1,15 @@
 #pragma once
-// What the program list page decides, over plain texts: sort order, search,
-// the kind of a row, the status and tip texts, the details rows, and which
-// clicked texts may be handed to the shell. Only the last three functions touch
-// the system (the file system and the shell).
+// What the program list page decides, over plain data: which records become
+// rows and with what caption, sort order, search, the kind of a row, the status
+// and tip texts, the details rows, and which clicked links may be handed to the
+// shell. Nothing here touches the system; ListSystem.h does.
 #include <windows.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-namespace cx {
-class ProgramItem;
-}
 
 namespace cx::inv {
 
@@ -44,6 +39,47 @@ LPARAM ScreenSaverRowData(long index);
 inline constexpr LPARAM kScreenSaverRowMark = 0x40000000;
 bool RowIsScreenSaver(LPARAM data);
 long RowIndex(LPARAM data);
+
+// The kind of a program record, as the service gives it.
+inline constexpr long kKindProgram = 0;
+inline constexpr long kKindPatch = 1;  // a system patch
+
+// One program record of the service, as the list reads it.
+struct ProgramRecord {
+    long kind = kKindProgram;
+    std::string displayName, registryName, publisher, installLocation;
+    std::string hive;  // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER"
+    long icon = 0;
+};
+// One screen-saver record of the service.
+struct ScreenSaverRecord {
+    std::string file, title, publisher, folder;
+    long icon = 0;
+};
+
+// A row of the program list: its three texts, what it stores (see RowIndex)
+// and its picture.
+struct ListRow {
+    std::string caption, publisher, directory;
+    LPARAM data = 0;
+    long image = 0;
+};
+
+// What a program record is called in the list: its display name, else its
+// registry name.
+std::string ProgramCaption(const ProgramRecord& record);
+
+// The rows of the program records, in their order, each storing its record's
+// index. Patches are counted whether they are shown or not; with hidePatches
+// they get no row.
+struct ProgramRows {
+    std::vector<ListRow> rows;
+    unsigned long patches = 0;
+};
+ProgramRows PlanProgramRows(const std::vector<ProgramRecord>& records, bool hidePatches);
+// The rows of the screen savers, in their order; none with hideScreenSavers.
+std::vector<ListRow> PlanScreenSaverRows(const std::vector<ScreenSaverRecord>& savers,
+                                         bool hideScreenSavers);
 
 // The status bar's count line, "124 (Windows Updates: 30, Screen Saver: 4)".
 std::string ProgramCountText(unsigned long total, unsigned long patches,
@@ -81,23 +117,6 @@ std::string ChooseStatusLink(const std::string& about, const std::string& help,
 // in front. A backslash anywhere refuses such an address.
 std::optional<std::string> LaunchableLink(const std::string& link);
 bool IsLaunchableLink(const std::string& link);
-// True when the text, trimmed of blanks and control characters, names an
-// existing folder by a drive-letter path. Files, programs, relative paths and
-// network paths are never openable.
-bool IsOpenableFolder(const std::string& text);
-// Opens the trimmed folder in the shell's folder window; does nothing unless
-// IsOpenableFolder. The path is passed with a final backslash so that a
-// program named like the folder ("C:\Tools.exe" beside "C:\Tools") cannot be
-// picked instead. Failures are ignored.
-void OpenFolder(HWND owner, const std::string& folder);
-// Opens LaunchableLink(link) with the shell; does nothing when there is none.
-// Failures are ignored.
-void OpenLink(HWND owner, const std::string& link);
-
-// The shell call behind OpenFolder and OpenLink: (owner, operation, file).
-// Tests replace it to see what would be opened; an empty one restores ShellExecuteA.
-using ShellOpener = std::function<void(HWND, const std::string&, const std::string&)>;
-void SetShellOpener(ShellOpener opener);
 
 // What the "Program Properties" page shows of a program.
 struct ProgramProperties {
@@ -106,10 +125,8 @@ struct ProgramProperties {
     unsigned long usedFrequency = 0;
     std::string lastUsed, installLocation, version, publisher, helpLink, aboutLink, updateLink;
 };
-ProgramProperties ReadProperties(const ProgramItem& item);  // throws on a service failure
 // The (label, value) rows from "Programs Size" to "Update Link", in order, each
 // only under its condition ("Used Frequency" always).
 std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramProperties& p);
-std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramItem& item);
 
 }  // namespace cx::inv

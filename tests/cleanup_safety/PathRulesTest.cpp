@@ -279,3 +279,25 @@ TEST_F(PathRules, SharesOfThisComputerAreJudgedAsTheirFolders) {
 }
 
 }  // namespace
+
+// The other programs a scan must respect, from the list's records.
+TEST(OtherListedPrograms, LeavesOutTheTargetAndItsTwinInTheOtherHiveOnly) {
+    using cx::cleanup::ListedProgram;
+    const std::string hklm = "HKEY_LOCAL_MACHINE", hkcu = "HKEY_CURRENT_USER";
+    const ListedProgram target{"Brindle", "C:\\Program Files\\Brindle", "Brindle 2", hklm};
+    std::vector<ListedProgram> listed{
+        target,
+        {"Brindle", "c:\\program files\\BRINDLE\\", "Brindle (user)", hkcu},  // the same program twice
+        {"Brindle", "C:\\Users\\Brindle", "Brindle portable", hkcu},        // same name, other folder
+        {"Tarn", "C:\\Tarn", "", hklm},                                      // no display name
+        {"NoFolder", "", "Without a folder", hklm},
+        {"Quill", "D:\\Quill", "Quill Editor", hkcu},
+    };
+    std::vector<std::pair<std::string, std::string>> got;
+    for (const auto& o : cx::cleanup::OtherListedPrograms(listed, target)) got.emplace_back(o.location, o.name);
+    EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{
+                       {"C:\\Users\\Brindle", "Brindle portable"},
+                       {"C:\\Tarn", "Tarn"},
+                       {"D:\\Quill", "Quill Editor"}}));
+    EXPECT_TRUE(cx::cleanup::OtherListedPrograms({target}, target).empty());
+}

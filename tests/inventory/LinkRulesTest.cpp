@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harness/TestKit.h"
-#include "inventory/ListLogic.h"
+#include "inventory/ListSystem.h"
 #include "inventory/Report.h"
 #include "platform/Files.h"
 #include "widgets/Seam.h"

@@ -256,3 +256,74 @@ TEST(PropertyRows, RowsInOrderEachUnderItsCondition) {
                                         {"Used Frequency", "Occasionally"},
                                         {"Update Link", "https://u"}}));
 }
+
+// --- which records become rows ---------------------------------------------------
+
+namespace {
+
+ProgramRecord Record(long kind, std::string display, std::string registry, long icon = 0) {
+    ProgramRecord r;
+    r.kind = kind;
+    r.displayName = std::move(display);
+    r.registryName = std::move(registry);
+    r.publisher = "Pub " + r.registryName;
+    r.installLocation = "C:\\Apps\\" + r.registryName;
+    r.icon = icon;
+    return r;
+}
+
+std::vector<std::string> Captions(const std::vector<ListRow>& rows) {
+    std::vector<std::string> out;
+    for (const ListRow& r : rows) out.push_back(r.caption);
+    return out;
+}
+
+}  // namespace
+
+TEST(PlanProgramRows, PatchesAreCountedShownOrHiddenAndRowsKeepTheirRecordIndex) {
+    std::vector<ProgramRecord> records{Record(kKindProgram, "Alpha", "A", 3),
+                                       Record(kKindPatch, "Update 1", "KB1"),
+                                       Record(kKindProgram, "", "{GUID-C}", 5),
+                                       Record(kKindPatch, "Update 2", "KB2")};
+    ProgramRows shown = PlanProgramRows(records, false);
+    EXPECT_EQ(shown.patches, 2u);
+    EXPECT_EQ(Captions(shown.rows),
+              (std::vector<std::string>{"Alpha", "Update 1", "{GUID-C}", "Update 2"}));
+
+    ProgramRows hidden = PlanProgramRows(records, true);
+    EXPECT_EQ(hidden.patches, 2u);
+    ASSERT_EQ(Captions(hidden.rows), (std::vector<std::string>{"Alpha", "{GUID-C}"}));
+    // A row names its record, not its position among the rows.
+    EXPECT_EQ(RowIndex(hidden.rows[1].data), 2);
+    EXPECT_FALSE(RowIsScreenSaver(hidden.rows[1].data));
+    EXPECT_EQ(hidden.rows[1].image, 5);
+    EXPECT_EQ(hidden.rows[1].publisher, "Pub {GUID-C}");
+    EXPECT_EQ(hidden.rows[1].directory, "C:\\Apps\\{GUID-C}");
+}
+
+TEST(PlanProgramRows, CaptionFallsBackToTheRegistryNameOnlyWhenTheDisplayNameIsEmpty) {
+    EXPECT_EQ(ProgramCaption(Record(kKindProgram, "Shown", "Key")), "Shown");
+    EXPECT_EQ(ProgramCaption(Record(kKindProgram, "", "Key")), "Key");
+    EXPECT_EQ(ProgramCaption(Record(kKindProgram, " ", "Key")), " ");  // a blank name is still a name
+    EXPECT_TRUE(PlanProgramRows({}, true).rows.empty());
+}
+
+TEST(PlanScreenSaverRows, MarkedRowsInOrderOrNoneWhenHidden) {
+    RestoreEnglishDefaults();
+    std::vector<ScreenSaverRecord> savers{{"ribbons.scr", "Aurora Ribbons", "Maker", "C:\\W\\", 7},
+                                          {"tiles.scr", "", "", "C:\\W\\System32\\", 0},
+                                          {"", "No File", "", "C:\\W\\", 0}};
+    EXPECT_TRUE(PlanScreenSaverRows(savers, true).empty());
+    std::vector<ListRow> rows = PlanScreenSaverRows(savers, false);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].caption, "[Screen Saver]Aurora Ribbons");
+    EXPECT_EQ(rows[1].caption, "[Screen Saver]tiles.scr");
+    EXPECT_EQ(rows[2].caption, "");
+    EXPECT_EQ(rows[0].publisher, "Maker");
+    EXPECT_EQ(rows[1].directory, "C:\\W\\System32\\");
+    EXPECT_EQ(rows[0].image, 7);
+    for (long j = 0; j < 3; ++j) {
+        EXPECT_TRUE(RowIsScreenSaver(rows[j].data));
+        EXPECT_EQ(RowIndex(rows[j].data), j);
+    }
+}
