@@ -105,7 +105,7 @@ size_t Components(const std::string& path) {
 // keeping the first `keep` components of the path.
 void PruneEmptyKeys(HKEY root, std::string path, size_t keep) {
     while (Components(path) > keep && IsEmptyKey(root, path)) {
-        if (RegDeleteKeyA(root, path.c_str()) != ERROR_SUCCESS) return;
+        if (!reg::DeleteTree(root, path)) return;
         path = path.substr(0, path.rfind('\\'));
     }
 }
