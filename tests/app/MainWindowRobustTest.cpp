@@ -309,6 +309,40 @@ TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowO
     EXPECT_EQ(form->PageControl.ActivePage(), 0);
 }
 
+// Lists records but cannot give any of them: it fails between the count and the first record.
+class FailingRecordsService final : public cx::test::FakeProgramList {
+public:
+    HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override { *v = nullptr; return kGone; }
+    HRESULT STDMETHODCALLTYPE ProgramCount(ULONG* v) override { *v = 5; return S_OK; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG* v) override { *v = 0; return S_OK; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverPublisher(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFolder(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverTitle(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverIcon(LONG, LONG*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverSize(LONG, ULONG*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE ScreenSaverLastUsed(LONG, BSTR*) override { return kGone; }
+    HRESULT STDMETHODCALLTYPE RefreshPrograms() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override { return S_OK; }
+
+private:
+    static constexpr HRESULT kGone = RPC_E_DISCONNECTED;
+};
+
+TEST_F(MainWindowRobustTest, ServiceFailingHalfWayThroughAReloadLeavesTheListAsItWas) {
+    MakeForm();
+    const int rows = form->RowCount();
+    ASSERT_GT(rows, 0);
+    const std::string firstCaption = form->RowCaption(0), countText = form->ProgramCountText;
+    auto* failing = new FailingRecordsService;
+    failing->AddRef();
+    form->ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(failing));
+    EXPECT_THROW(form->LoadProgramList(), cx::AppError);
+    EXPECT_EQ(form->RowCount(), rows);
+    EXPECT_EQ(form->RowCaption(0), firstCaption);
+    EXPECT_EQ(form->ProgramCountText, countText);
+}
+
 // --- painting ---------------------------------------------------------------------------------
 
 TEST_F(MainWindowRobustTest, PaintFailureIsReportedOnceAndTheWindowIsValidated) {
