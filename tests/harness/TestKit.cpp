@@ -15,6 +15,11 @@
 
 namespace cx::test {
 
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 std::string BuildDir() {
     static const std::string dir = [] {
         std::string d = ExtractFilePath(ModuleFileName());

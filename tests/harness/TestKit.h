@@ -8,6 +8,14 @@
 
 namespace cx::test {
 
+// How long a test waits for something that must come before it calls it a
+// hang. Only a guard: no test measures speed (that is bench/'s work).
+constexpr DWORD kHangGuardMs = 120000;
+
+// True under Wine (ntdll exports wine_get_version), for expectations that pin
+// what Wine does differently from Windows.
+bool UnderWine();
+
 // The build folder (found by walking up from the test executable to CMakeCache.txt), ending in "\".
 std::string BuildDir();
 // The output folder a user unpacks (Carvexo.exe, Dravik.dll, Skins\), ending in "\".
@@ -19,7 +27,7 @@ std::string FreshAppCopy(const std::string& name);
 
 // Runs a command line, waits up to `timeoutMs`, returns its exit code (or -1 on
 // timeout, after terminating it).
-int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000,
+int RunAndWait(const std::string& commandLine, DWORD timeoutMs = kHangGuardMs,
                const std::string& workDir = {});
 
 std::string ReadWholeFile(const std::string& path);
