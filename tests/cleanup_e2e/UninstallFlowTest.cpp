@@ -15,6 +15,8 @@
 #include "app/AppStart.h"
 #include "app/MainForm.h"
 #include "cleanup/ScanForm.h"
+#include "cleanup/Uninstall.h"
+#include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "i18n/LanguageFile.h"
 #include "platform/AppPaths.h"
@@ -79,6 +81,7 @@ protected:
         ui::SetApplicationTitle("Carvexo");
     }
     void TearDown() override {
+        cleanup::SetHandOverLookForTests({});
         ui::SetMessageResponder({});
         ui::SetModalHook({});
         test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed");
@@ -149,16 +152,12 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
         scan->btnCancelClick();
     });
 
+    // The look lasts until the starter has gone, however slow the machine: the
+    // hand-over is then always there to follow.
+    cleanup::SetHandOverLookForTests([](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
     form.ActionUninstallExecute();
     // The worker sends its message into this thread: keep messages flowing.
-    for (DWORD start = GetTickCount(); !scanned && GetTickCount() - start < 60000;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(20);
-    }
+    test::PumpUntil([&] { return scanned; });
     ASSERT_TRUE(asked) << "no question after the uninstall";
     EXPECT_FALSE(childRunningAtQuestion) << "the question came while the hand-over child still ran";
     ASSERT_TRUE(scanned);
@@ -186,15 +185,7 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
 
 // Pumps this thread's messages until `process` has ended; its exit code.
 DWORD PumpUntilEnded(HANDLE process) {
-    for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) break;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    test::PumpUntilSignalled(process);
     DWORD code = 99;
     GetExitCodeProcess(process, &code);
     return code;
@@ -265,14 +256,7 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
     form.ActionUninstallExecute();
     ASSERT_EQ(form.PendingWaits(), 1u);
     // The wait ends with a question; pump until it has been asked.
-    while (asked.empty()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    ASSERT_TRUE(test::PumpUntil([&] { return !asked.empty(); }));
     EXPECT_TRUE(FileExists(marker)) << "the program's uninstaller did not run";
     EXPECT_EQ(asked[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
     EXPECT_EQ(form.PendingWaits(), 0u);
