@@ -96,22 +96,22 @@ TEST_F(RegistryScan, FullScanSkipsExcludedAndWindowsOwnedKeys) {
     RegCloseKey(CreateKeyPath(HKEY_CURRENT_USER, "SOFTWARE\\Classes\\CxTestCoreClasses\\" + word));
     RegCloseKey(CreateKeyPath(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\CxTestCoreMs\\" + word));
     int pumps = 0, shows = 0;
-    std::vector<DWORD> shownAt;
     ScanProgress p;
     p.pump = [&] { ++pumps; };
-    p.show = [&](const std::string&) {
-        ++shows;
-        shownAt.push_back(GetTickCount());
-    };
+    p.show = [&](const std::string&) { ++shows; };
     CheckTree t;
+    const DWORD start = GetTickCount();
     ScanRegistry(word, t, p);
+    const DWORD spent = GetTickCount() - start;
     cx::reg::DeleteTree(HKEY_CURRENT_USER, "SOFTWARE\\Classes\\CxTestCoreClasses");
     cx::reg::DeleteTree(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\CxTestCoreMs");
     EXPECT_EQ(Texts(t, t.Roots()),
               std::vector<std::string>{"HKEY_CURRENT_USER\\SOFTWARE\\CxTestCore\\Scan\\X\\" + word});
     EXPECT_GT(pumps, 100);  // once per key examined
     EXPECT_GE(shows, 1);
-    for (size_t i = 1; i < shownAt.size(); ++i) EXPECT_GE(shownAt[i] - shownAt[i - 1], 50u);
+    // At most one show per 50 ms of the scan's own clock, however the test thread
+    // is scheduled between the scan's look at the clock and the show.
+    EXPECT_LE(static_cast<DWORD>(shows), 1 + spent / 50) << spent << " ms";
 
     // A key Windows owns is not offered even when its name is the search word.
     CheckTree run;
@@ -357,19 +357,20 @@ TEST_F(FileScan, PartlyCheckedRootAndFilesThatCannotGo) {
               (std::vector<std::string>{dir + "app", dir + "app\\keep", dir + "app\\keep\\mine"}));
 }
 
-// Junctions and symbolic links: created through the API when the system can.
-TEST_F(FileScan, LinksAreListedNotEnteredAndRemovedAsLinks) {
+// Links made through the API: Windows only. Wine 8 makes none from inside;
+// HostLinkTest covers links under Wine, made from the host side.
+TEST_F(FileScan, LinksMadeFromInsideAreListedNotEnteredAndRemovedAsLinksOnWindows) {
+    if (cx::test::UnderWine()) GTEST_SKIP() << "Wine 8 makes no links from inside";
     Dir("target");
     File("target\\precious.txt", "keep me");
     Dir("app");
     File("app\\a.txt");
     std::string link = dir + "app\\link";
-    if (!CreateSymbolicLinkA(link.c_str(), (dir + "target").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
-        GTEST_SKIP() << "no directory links here (CreateSymbolicLinkA: " << GetLastError() << ")";
-    }
+    if (!CreateSymbolicLinkA(link.c_str(), (dir + "target").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+        GTEST_SKIP() << "this account may not make symbolic links (" << GetLastError() << ")";
     DWORD attrs = GetFileAttributesA(link.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
-        GTEST_SKIP() << "the link does not show as a reparse point here";
+    ASSERT_NE(attrs, INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(attrs & FILE_ATTRIBUTE_REPARSE_POINT) << attrs;
     CheckTree t;
     ScanProgress quiet = Quiet();
     ScanFiles(dir + "app", t, quiet);
