@@ -8,6 +8,7 @@
 #include "harness/TestKit.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
 
 #include <functional>
 
@@ -251,14 +252,12 @@ TEST_F(FileScan, ListsInEnumerationOrderAndSkipsDotNames) {
     // The file system's own order, level by level.
     std::vector<std::string> expected;
     std::function<void(const std::string&)> list = [&](const std::string& d) {
-        WIN32_FIND_DATAA fd;
-        cx::unique_hfind f(FindFirstFileA((d + "*.*").c_str(), &fd));
-        if (!f) return;
-        do {
-            if (fd.cFileName[0] == '.') continue;
-            expected.push_back(d + fd.cFileName);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list(d + fd.cFileName + "\\");
-        } while (FindNextFileA(f.get(), &fd));
+        cx::test::ForEachEntry(cx::AnsiToWide(d), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
+            const std::string name = cx::WideToAnsi(fd.cFileName);
+            if (name[0] == '.') return;
+            expected.push_back(d + name);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list(d + name + "\\");
+        });
     };
     list(dir);
     auto got = Texts(t, t.InOrder());

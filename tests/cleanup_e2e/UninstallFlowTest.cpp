@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <random>
 
+#include "AppKit.h"
 #include "Snapshot.h"
 #include "app/AppStart.h"
 #include "app/MainForm.h"
 #include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
+#include "harness/MessageLog.h"
 #include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "i18n/LanguageFile.h"
@@ -72,21 +74,15 @@ class UninstallFlow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
-        std::string app = test::FreshAppCopy("uninstall-flow");
-        Hide() = HideFlags{};
-        ASSERT_TRUE(app::InitAppPaths(app));
-        app::RegisterInventoryService((app + "Dravik.dll").c_str());
-        LoadSkinFile();
-        LoadLanguageFile();
-        ui::SetApplicationTitle("Carvexo");
+        ASSERT_TRUE(test::StartFresh(test::PrepareAppCopy("uninstall-flow")));
     }
     void TearDown() override {
         cleanup::SetHandOverLookForTests({});
-        ui::SetMessageResponder({});
         ui::SetModalHook({});
         test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed");
     }
     ComInit com;
+    test::MessageLog messages;
 };
 
 TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
@@ -107,7 +103,7 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
     bool asked = false, childRunningAtQuestion = true, scanned = false;
     test::Entries regBefore, filesBefore, expectedGone;
     size_t regFindings = 0, fileFindings = 0, hivesWithFindings = 0;
-    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
+    messages.onShow = [&](const ui::MessageRecord& m) {
         if (m.flags == (MB_YESNO | MB_ICONEXCLAMATION) && !asked) {
             asked = true;
             childRunningAtQuestion = HandOverCopyRunning();
@@ -115,7 +111,7 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
             return IDYES;
         }
         return IDOK;
-    });
+    };
     ui::SetModalHook([&](HWND window) {
         auto* scan = dynamic_cast<cleanup::TScanForm*>(
             reinterpret_cast<ui::Window*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
@@ -196,11 +192,8 @@ DWORD PumpUntilEnded(HANDLE process) {
 TEST_F(UninstallFlow, NotificationsFromOtherProcessesAreIgnored) {
     app::TMainForm form;
     form.CreateForm();
-    std::vector<ui::MessageRecord> asked;
-    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
-        asked.push_back(m);
-        return IDNO;
-    });
+    messages.answer = IDNO;
+    std::vector<ui::MessageRecord>& asked = messages.shown;
     char cmd[512];
     std::snprintf(cmd, sizeof cmd,
                   "\"%stests\\cleanup_e2e\\ForeignSender.exe\" %lu 0x464 1 0x7FFF1234 0x464 0 0x41414141 "
@@ -224,9 +217,8 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\CxBetaTool";
     const std::string marker = test::FreshScratchDir("beta-uninstall") + "ran.txt";
     {
-        HKEY k = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
+        HKEY k = test::CreateKeyPath(HKEY_CURRENT_USER, key);
+        ASSERT_TRUE(k);
         const std::string name = "[Beta] Quill Notes";
         const std::string command =
             "\"" + test::BuildDir() + "tests\\cleanup_wait\\WaitHelper.exe\" sleep 10 \"" + marker + "\"";
@@ -248,11 +240,8 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
     EXPECT_EQ(form.UninstallTarget, app::ActionUninstall);
     EXPECT_TRUE(IsWindowEnabled(form.btnShowDetails.hwnd()));
 
-    std::vector<ui::MessageRecord> asked;
-    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
-        asked.push_back(m);
-        return IDNO;
-    });
+    messages.answer = IDNO;
+    std::vector<ui::MessageRecord>& asked = messages.shown;
     form.ActionUninstallExecute();
     ASSERT_EQ(form.PendingWaits(), 1u);
     // The wait ends with a question; pump until it has been asked.

@@ -105,10 +105,8 @@ TEST(SystemFolders, OtherUsersProfilesAreProtectedLikeTheCurrentOne) {
         for (const char* sub : {"Downloads", "Documents", "Desktop", "AppData\\Roaming", "AppData\\Local", "Videos",
                                 "Saved Games", "Links", "Tools\\Acme"})
             cx::ForceDirectories(root + "\\" + sub);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, listKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    HKEY key = cx::test::CreateKeyPath(HKEY_LOCAL_MACHINE, listKey);
+    ASSERT_TRUE(key);
     RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(moved.c_str()),
                    static_cast<DWORD>(moved.size() + 1));
     RegCloseKey(key);

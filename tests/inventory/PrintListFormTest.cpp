@@ -7,6 +7,7 @@
 
 #include "InventoryKit.h"
 #include "harness/TestKit.h"
+#include "platform/Strings.h"
 #include "i18n/LangText.h"
 #include "inventory/PrintListForm.h"
 #include "inventory/Report.h"
@@ -27,14 +28,9 @@ protected:
     // The names in the scratch folder, so a test can see that no temporary is left behind.
     std::vector<std::string> FolderNames() {
         std::vector<std::string> names;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return names;
-        do {
-            std::string name = fd.cFileName;
-            if (name != "." && name != "..") names.push_back(name);
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+        test::ForEachEntry(AnsiToWide(dir), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
+            names.push_back(WideToAnsi(fd.cFileName));
+        });
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -1,0 +1,31 @@
+#include "AppKit.h"
+
+#include <windows.h>
+
+#include "app/AppStart.h"
+#include "harness/TestKit.h"
+#include "i18n/LanguageFile.h"
+#include "platform/AppPaths.h"
+#include "skin/SkinFile.h"
+#include "widgets/Seam.h"
+
+namespace cx::test {
+
+std::string PrepareAppCopy(const std::string& name) {
+    std::string dir = FreshAppCopy(name);
+    app::RegisterInventoryService((OutDir() + "Dravik.dll").c_str());
+    return dir;
+}
+
+bool StartFresh(const std::string& appDir) {
+    DeleteFileA((appDir + "Config.ini").c_str());
+    // The switches live for the process; an earlier test may have flipped them.
+    Hide() = HideFlags{};
+    if (!app::InitAppPaths(appDir)) return false;
+    LoadSkinFile();
+    LoadLanguageFile();
+    ui::SetApplicationTitle("Carvexo");
+    return true;
+}
+
+}  // namespace cx::test
