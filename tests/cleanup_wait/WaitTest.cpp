@@ -102,7 +102,7 @@ void EndProcess(DWORD pid) {
 }
 
 // A named manual-reset event the helper waits for: the test decides when each
-// helper process ends.
+// helper process ends, and the gate opens at the latest when it goes.
 class Gate {
 public:
     Gate() {
@@ -110,6 +110,8 @@ public:
         name_ = "CxWaitTestGate." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++n);
         event_.reset(CreateEventA(nullptr, TRUE, FALSE, name_.c_str()));
     }
+    // A test that stopped early leaves no helper waiting for ever.
+    ~Gate() { Open(); }
     const std::string& name() const { return name_; }
     void Open() { SetEvent(event_.get()); }
 
