@@ -87,6 +87,22 @@ ULONGLONG CreationTime(HANDLE process) {
 
 std::atomic<bool> g_windowClosing{false};
 
+// Detached waits of an earlier test may still read it while a test sets it.
+std::mutex g_lookLock;
+std::function<void(HANDLE)> g_lookForTests;
+
+void LookPause(HANDLE process) {
+    std::function<void(HANDLE)> look;
+    {
+        std::lock_guard<std::mutex> hold(g_lookLock);
+        look = g_lookForTests;
+    }
+    if (look)
+        look(process);
+    else
+        Sleep(kHandOverLookMs);
+}
+
 void Notify(HWND notify, WPARAM started, LPARAM waitId) {
     // The main window sets the switch while it is destroyed, on its own thread;
     // a window that went away between this check and the send makes SendMessage
@@ -108,7 +124,7 @@ void RunAndWaitUnguarded(const std::string& commandLine, HWND notify, LPARAM wai
         // while the hand-over is looked for.
         unique_handle process(pi.hProcess);
         unique_handle thread(pi.hThread);
-        Sleep(500);
+        LookPause(process.get());
         DWORD result = WAIT_OBJECT_0;
         if (IsProcessRunning(pi.dwProcessId)) {
             result = WaitForSingleObject(process.get(), INFINITE);
@@ -197,6 +213,11 @@ void StartWaitingThread(std::string commandLine, HWND notify, LPARAM waitId) {
         } catch (...) {
         }
     }).detach();
+}
+
+void SetHandOverLookForTests(std::function<void(HANDLE)> look) {
+    std::lock_guard<std::mutex> hold(g_lookLock);
+    g_lookForTests = std::move(look);
 }
 
 void SetUninstallWindowClosing(bool closing) { g_windowClosing.store(closing); }

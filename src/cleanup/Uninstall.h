@@ -4,6 +4,7 @@
 // copy themselves elsewhere and end at once.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "cleanup/Safety.h"
@@ -37,6 +38,15 @@ unique_handle FindChildProcess(DWORD pid);
 
 // The id of the process that created `pid`; -1 when it cannot be told.
 long GetParentProcessId(DWORD pid);
+
+// How long the wait lets a started uninstaller run before it looks whether it
+// is still there or has handed over to a child and ended.
+inline constexpr DWORD kHandOverLookMs = 500;
+
+// Replaces the pause before that look (given the started process); empty
+// restores the pause of kHandOverLookMs. For tests only: on a loaded machine
+// nothing says a starter has ended after half a second, so they wait for it.
+void SetHandOverLookForTests(std::function<void(HANDLE process)> look);
 
 // The worker's body: starts `commandLine` as a process (or, failing that,
 // through the shell), waits for it and for the child it hands over to, then

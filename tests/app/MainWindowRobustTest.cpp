@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Dravik_h.h"
+#include "AppKit.h"
 #include "FakeService.h"
 #include "app/AppPaths.h"
 #include "app/AppStart.h"
@@ -77,16 +78,9 @@ void Drain() {
 class MainWindowRobustTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        appDir = new std::string(cx::test::FreshAppCopy("mainwindow-robust"));
-        cx::app::RegisterInventoryService((cx::test::OutDir() + "Dravik.dll").c_str());
+        appDir = new std::string(cx::test::PrepareAppCopy("mainwindow-robust"));
     }
-    void SetUp() override {
-        DeleteFileA((*appDir + "Config.ini").c_str());
-        cx::Hide() = cx::HideFlags{};
-        ASSERT_TRUE(cx::app::InitAppPaths(*appDir));
-        cx::app::LoadSkinAndLanguage();
-        cx::ui::SetApplicationTitle("Carvexo");
-    }
+    void SetUp() override { ASSERT_TRUE(cx::test::StartFresh(*appDir)); }
     void TearDown() override {
         cx::ui::SetModalHook({});
         form.reset();
@@ -215,18 +209,15 @@ TEST_F(MainWindowRobustTest, CloseWhileAMessageBoxIsUpIsRefused) {
     ASSERT_GE(row, 0);
     form->SelectRow(row);
     bool aliveDuringBox = false;
-    int asked = 0;
-    cx::ui::SetMessageResponder([&](const cx::ui::MessageRecord&) {
+    messages.onShow = [&](const cx::ui::MessageRecord&) {
         // The question before a screen saver is deleted; a close arrives before it is answered.
-        ++asked;
         SendMessageA(main, WM_CLOSE, 0, 0);
         SendMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
         aliveDuringBox = IsWindow(main) != FALSE;
         return IDNO;
-    });
+    };
     form->Execute(cx::app::ActionDeleteScr);
-    cx::ui::SetMessageResponder({});
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(aliveDuringBox);
     EXPECT_TRUE(IsWindow(main));
     EXPECT_FALSE(TakeQuit());

@@ -7,11 +7,13 @@
 #include <set>
 
 #include "Dravik_h.h"
+#include "AppKit.h"
 #include "FakeService.h"
 #include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
 #include "app/MainForm.h"
+#include "harness/MessageLog.h"
 #include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
@@ -51,26 +53,16 @@ Expected FromDemoData() {
 class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        appDir = new std::string(cx::test::FreshAppCopy("mainwindow"));
-        cx::app::RegisterInventoryService((cx::test::OutDir() + "Dravik.dll").c_str());
+        appDir = new std::string(cx::test::PrepareAppCopy("mainwindow"));
     }
     void SetUp() override {
-        DeleteFileA((*appDir + "Config.ini").c_str());
-        cx::Hide() = cx::HideFlags{};
-        ASSERT_TRUE(cx::app::InitAppPaths(*appDir));
-        cx::app::LoadSkinAndLanguage();
-        cx::ui::SetApplicationTitle("Carvexo");
-        cx::ui::SetMessageResponder([this](const cx::ui::MessageRecord& m) {
-            shown.push_back(m);
-            return IDOK;
-        });
+        ASSERT_TRUE(cx::test::StartFresh(*appDir));
         form = std::make_unique<TMainForm>();
         form->CreateForm();
         form->Show(SW_SHOWNOACTIVATE);
     }
     void TearDown() override {
         form.reset();
-        cx::ui::SetMessageResponder({});
     }
     std::vector<std::string> Captions() const {
         std::vector<std::string> c;
@@ -85,7 +77,8 @@ protected:
     static std::string* appDir;
     cx::ComInit com;
     std::unique_ptr<TMainForm> form;
-    std::vector<cx::ui::MessageRecord> shown;
+    cx::test::MessageLog messages;
+    std::vector<cx::ui::MessageRecord>& shown = messages.shown;
     Expected expected = FromDemoData();
 };
 std::string* MainWindowTest::appDir = nullptr;
@@ -439,18 +432,14 @@ TEST_F(MainWindowTest, DeletingAScreenSaverMovesItToTheBackupFolder) {
     std::string file = form->ProgramList().ScreenSaverFile(static_cast<long>(form->RowData(row)));
     ASSERT_TRUE(cx::FileExists(folder + file));
 
-    int answer = IDNO;
-    cx::ui::SetMessageResponder([&](const cx::ui::MessageRecord& m) {
-        shown.push_back(m);
-        return answer;
-    });
+    messages.answer = IDNO;
     form->SelectRow(row);
     form->Execute(form->UninstallTarget);  // the Delete button runs ActionDeleteScr here
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
     EXPECT_TRUE(cx::FileExists(folder + file));  // No: nothing happens
 
-    answer = IDYES;
+    messages.answer = IDYES;
     int rowsBefore = form->RowCount();
     form->SelectRow(row);
     form->Execute(cx::app::ActionUninstall);  // a screen-saver row diverts to the removal

@@ -31,7 +31,7 @@ TEST(StartE2e, FirstStartWritesItsFilesRegistersTheServiceAndShowsTheWindow) {
     cx::test::Launched proc;
     cx::test::Launch("\"" + app + "Carvexo.exe\"", proc, app);
 
-    HWND main = cx::test::WaitForWindow(proc.pid, "TMainForm", 60000);
+    HWND main = cx::test::WaitForWindow(proc.pid, "TMainForm", cx::test::kHangGuardMs);
     ASSERT_TRUE(main) << "no main window";
     RECT rc;
     GetWindowRect(main, &rc);
@@ -76,7 +76,7 @@ TEST(StartE2e, FirstStartWritesItsFilesRegistersTheServiceAndShowsTheWindow) {
     PostMessageA(close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(close, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     DWORD code = 99;
-    EXPECT_TRUE(cx::test::WaitForExit(proc.process, 20000, &code));
+    EXPECT_TRUE(cx::test::WaitForExit(proc.process, cx::test::kHangGuardMs, &code));
     EXPECT_EQ(code, 0u);
 }
 
@@ -93,7 +93,7 @@ TEST(StartE2e, ReadOnlyFolderWithoutConfigShowsTheFailureAndEnds) {
     }
     cx::test::Launched proc;
     cx::test::Launch("\"" + app + "Carvexo.exe\"", proc, app);
-    HWND box = cx::test::WaitForWindow(proc.pid, "#32770", 60000);
+    HWND box = cx::test::WaitForWindow(proc.pid, "#32770", cx::test::kHangGuardMs);
     ASSERT_TRUE(box);
     EXPECT_EQ(cx::test::WindowText(box), "Carvexo");  // the executable's name: no title set yet
     auto texts = cx::test::StaticTexts(box);
@@ -101,7 +101,7 @@ TEST(StartE2e, ReadOnlyFolderWithoutConfigShowsTheFailureAndEnds) {
               texts.end());
     EXPECT_FALSE(cx::test::WaitForWindow(proc.pid, "TMainForm", 500));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(cx::test::WaitForExit(proc.process, 20000));
+    EXPECT_TRUE(cx::test::WaitForExit(proc.process, cx::test::kHangGuardMs));
     EXPECT_FALSE(cx::FileExists(app + "Config.ini"));
 }
 

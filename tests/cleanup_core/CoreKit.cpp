@@ -18,29 +18,6 @@ std::string FreshRegSandbox(const std::string& sub) {
 
 void DropRegSandbox() { reg::DeleteTree(HKEY_CURRENT_USER, kRegSandbox); }
 
-HKEY CreateKeyPath(HKEY root, const std::string& path) {
-    unique_hkey cur;
-    HKEY at = root;
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        size_t end = path.find('\\', pos);
-        if (end == std::string::npos) end = path.size();
-        std::string part = path.substr(pos, end - pos);
-        pos = end + 1;
-        if (part.empty()) continue;
-        HKEY next = nullptr;
-        LONG rc = RegCreateKeyExA(at, part.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
-                                  nullptr);
-        if (rc != ERROR_SUCCESS) {
-            ADD_FAILURE() << "cannot create " << path << ": " << rc;
-            return nullptr;
-        }
-        cur.reset(next);
-        at = next;
-    }
-    return cur.release();
-}
-
 void SetValue(HKEY key, const std::string& name, DWORD type, const std::string& data) {
     LONG rc = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                              static_cast<DWORD>(data.size()));
@@ -92,22 +69,16 @@ static std::string ReadWholeFileW(const std::wstring& path) {
 
 static void FileWalk(const std::wstring& dir, const std::string& rel,
                      std::map<std::string, std::string>& out) {
-    WIN32_FIND_DATAW fd;
-    unique_hfind find(FindFirstFileW((dir + L"\\*").c_str(), &fd));
-    if (!find) return;
-    do {
-        std::wstring wname = fd.cFileName;
-        if (wname == L"." || wname == L"..") continue;
-        std::string name = WideToAnsi(wname);
+    ForEachEntry(dir, [&](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
+        std::string name = WideToAnsi(fd.cFileName);
         std::string r = rel.empty() ? name : rel + "\\" + name;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out["D:" + r] = "";
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                FileWalk(dir + L"\\" + wname, r, out);
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FileWalk(full, r, out);
         } else {
-            out["F:" + r] = ReadWholeFileW(dir + L"\\" + wname);
+            out["F:" + r] = ReadWholeFileW(full);
         }
-    } while (FindNextFileW(find.get(), &fd));
+    });
 }
 
 std::map<std::string, std::string> FilePicture(const std::string& dir) {

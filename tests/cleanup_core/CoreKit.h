@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cleanup/Scanner.h"
+#include "harness/TestKit.h"
 
 namespace cx::test {
 
@@ -15,8 +16,6 @@ constexpr const char* kRegSandbox = "SOFTWARE\\CxTestCore";
 // Deletes and recreates HKEY_CURRENT_USER\<kRegSandbox>\<sub>; returns its path.
 std::string FreshRegSandbox(const std::string& sub);
 void DropRegSandbox();
-// Creates root\path with every missing key on the way (relative opens).
-HKEY CreateKeyPath(HKEY root, const std::string& path);
 void SetValue(HKEY key, const std::string& name, DWORD type, const std::string& data);
 
 // Every key ("K:" + path relative to `path`) and value ("V:" + key path + "|" +

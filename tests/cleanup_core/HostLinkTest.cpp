@@ -27,8 +27,9 @@ NodeId FindText(const CheckTree& t, const std::string& text) {
 class HostLinks : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!IsLink(kDir + "app\\linked-folder"))
-            GTEST_SKIP() << "no host-made link in the prefix (run through ctest)";
+        if (!cx::test::UnderWine()) GTEST_SKIP() << "links made by the host exist only under Wine";
+        ASSERT_TRUE(IsLink(kDir + "app\\linked-folder"))
+            << "no host-made link in the prefix: run through ctest (host-links fixture)";
     }
     ScanProgress quiet;
 };
@@ -48,15 +49,24 @@ TEST_F(HostLinks, RemovingTheWholeFolderNeverReachesTheTargets) {
     ScanFiles(kDir + "app", t, quiet);
     RemovalResult r = RemoveFileItems(t);
     EXPECT_EQ(cx::test::ReadWholeFile(kDir + "target\\precious.txt"), "keep me\n");
-    // Wine opens the link's target even when asked for the link itself, so the
-    // link cannot be removed safely there: it must stay, counted as not removed.
-    EXPECT_TRUE(IsLink(kDir + "app\\linked-folder"));
     // Whatever could not go is counted and stays listed; what was reported gone is gone.
     if (r.failed == 0) {
         EXPECT_EQ(GetFileAttributesA((kDir + "app").c_str()), INVALID_FILE_ATTRIBUTES);
     } else {
         EXPECT_FALSE(t.Empty());
     }
+}
+
+// Pins a Wine 8 limitation: Wine opens the link's target even when asked for
+// the link itself, so the link cannot be removed safely there and must stay,
+// counted as not removed. (Windows removes the link itself.)
+TEST_F(HostLinks, UnderWine8TheLinkStaysAndCountsAsNotRemoved) {
+    CheckTree t;
+    ScanFiles(kDir + "app", t, quiet);
+    RemovalResult r = RemoveFileItems(t);
+    EXPECT_TRUE(IsLink(kDir + "app\\linked-folder"));
+    EXPECT_GE(r.failed, 1u);
+    EXPECT_NE(FindText(t, kDir + "app\\linked-folder"), -1);
 }
 
 }  // namespace

@@ -115,13 +115,7 @@ TEST_F(HostileNames, CheckedRootGoesWholeAndNothingBesideIt) {
 TEST(HostileKeyNames, LookAlikeKeysAreNeitherOfferedNorFollowed) {
     const std::string base = FreshRegSandbox("HostileKeys");
     const std::wstring wbase = W(base);
-    auto make = [](const std::wstring& path) {
-        HKEY k = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        return k;
-    };
+    auto make = [](const std::wstring& path) { return CreateKeyPath(HKEY_CURRENT_USER, path); };
     const std::wstring fullwidthT = std::wstring(1, wchar_t(0xFF34)) + L"arget";
     HKEY decoy = make(wbase + L"\\Decoy\\" + fullwidthT);
     RegSetValueExW(decoy, L"keep", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4);

@@ -8,6 +8,7 @@
 #include "harness/TestKit.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
 
 #include <functional>
 
@@ -96,22 +97,22 @@ TEST_F(RegistryScan, FullScanSkipsExcludedAndWindowsOwnedKeys) {
     RegCloseKey(CreateKeyPath(HKEY_CURRENT_USER, "SOFTWARE\\Classes\\CxTestCoreClasses\\" + word));
     RegCloseKey(CreateKeyPath(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\CxTestCoreMs\\" + word));
     int pumps = 0, shows = 0;
-    std::vector<DWORD> shownAt;
     ScanProgress p;
     p.pump = [&] { ++pumps; };
-    p.show = [&](const std::string&) {
-        ++shows;
-        shownAt.push_back(GetTickCount());
-    };
+    p.show = [&](const std::string&) { ++shows; };
     CheckTree t;
+    const DWORD start = GetTickCount();
     ScanRegistry(word, t, p);
+    const DWORD spent = GetTickCount() - start;
     cx::reg::DeleteTree(HKEY_CURRENT_USER, "SOFTWARE\\Classes\\CxTestCoreClasses");
     cx::reg::DeleteTree(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\CxTestCoreMs");
     EXPECT_EQ(Texts(t, t.Roots()),
               std::vector<std::string>{"HKEY_CURRENT_USER\\SOFTWARE\\CxTestCore\\Scan\\X\\" + word});
     EXPECT_GT(pumps, 100);  // once per key examined
     EXPECT_GE(shows, 1);
-    for (size_t i = 1; i < shownAt.size(); ++i) EXPECT_GE(shownAt[i] - shownAt[i - 1], 50u);
+    // At most one show per 50 ms of the scan's own clock, however the test thread
+    // is scheduled between the scan's look at the clock and the show.
+    EXPECT_LE(static_cast<DWORD>(shows), 1 + spent / 50) << spent << " ms";
 
     // A key Windows owns is not offered even when its name is the search word.
     CheckTree run;
@@ -251,14 +252,12 @@ TEST_F(FileScan, ListsInEnumerationOrderAndSkipsDotNames) {
     // The file system's own order, level by level.
     std::vector<std::string> expected;
     std::function<void(const std::string&)> list = [&](const std::string& d) {
-        WIN32_FIND_DATAA fd;
-        cx::unique_hfind f(FindFirstFileA((d + "*.*").c_str(), &fd));
-        if (!f) return;
-        do {
-            if (fd.cFileName[0] == '.') continue;
-            expected.push_back(d + fd.cFileName);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list(d + fd.cFileName + "\\");
-        } while (FindNextFileA(f.get(), &fd));
+        cx::test::ForEachEntry(cx::AnsiToWide(d), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
+            const std::string name = cx::WideToAnsi(fd.cFileName);
+            if (name[0] == '.') return;
+            expected.push_back(d + name);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list(d + name + "\\");
+        });
     };
     list(dir);
     auto got = Texts(t, t.InOrder());
@@ -357,19 +356,20 @@ TEST_F(FileScan, PartlyCheckedRootAndFilesThatCannotGo) {
               (std::vector<std::string>{dir + "app", dir + "app\\keep", dir + "app\\keep\\mine"}));
 }
 
-// Junctions and symbolic links: created through the API when the system can.
-TEST_F(FileScan, LinksAreListedNotEnteredAndRemovedAsLinks) {
+// Links made through the API: Windows only. Wine 8 makes none from inside;
+// HostLinkTest covers links under Wine, made from the host side.
+TEST_F(FileScan, LinksMadeFromInsideAreListedNotEnteredAndRemovedAsLinksOnWindows) {
+    if (cx::test::UnderWine()) GTEST_SKIP() << "Wine 8 makes no links from inside";
     Dir("target");
     File("target\\precious.txt", "keep me");
     Dir("app");
     File("app\\a.txt");
     std::string link = dir + "app\\link";
-    if (!CreateSymbolicLinkA(link.c_str(), (dir + "target").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
-        GTEST_SKIP() << "no directory links here (CreateSymbolicLinkA: " << GetLastError() << ")";
-    }
+    if (!CreateSymbolicLinkA(link.c_str(), (dir + "target").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+        GTEST_SKIP() << "this account may not make symbolic links (" << GetLastError() << ")";
     DWORD attrs = GetFileAttributesA(link.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
-        GTEST_SKIP() << "the link does not show as a reparse point here";
+    ASSERT_NE(attrs, INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(attrs & FILE_ATTRIBUTE_REPARSE_POINT) << attrs;
     CheckTree t;
     ScanProgress quiet = Quiet();
     ScanFiles(dir + "app", t, quiet);

@@ -34,18 +34,13 @@ void SnapshotFolder(const std::string& dir, Entries& out) {
     std::string base = dir;
     while (!base.empty() && base.back() == '\\') base.pop_back();
     out.insert(Lower(base));
-    WIN32_FIND_DATAA fd;
-    unique_hfind h(FindFirstFileA((base + "\\*").c_str(), &fd));
-    if (!h) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string full = base + "\\" + name;
+    ForEachEntry(AnsiToWide(base), [&](const std::wstring& wide, const WIN32_FIND_DATAW& fd) {
+        const std::string full = WideToAnsi(wide);
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             SnapshotFolder(full, out);
         else
             out.insert(Lower(full) + "|" + std::to_string(fd.nFileSizeLow) + "|" + ReadWholeFile(full));
-    } while (FindNextFileA(h.get(), &fd));
+    });
 }
 
 bool StartsWithPath(const std::string& entry, const std::string& prefix) {

@@ -11,12 +11,16 @@
 #include <cstdio>
 #include <random>
 
+#include "AppKit.h"
 #include "Snapshot.h"
 #include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
 #include "app/MainForm.h"
 #include "cleanup/ScanForm.h"
+#include "cleanup/Uninstall.h"
+#include "harness/MessageLog.h"
+#include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
@@ -71,19 +75,15 @@ class UninstallFlow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
-        std::string app = test::FreshAppCopy("uninstall-flow");
-        Hide() = HideFlags{};
-        ASSERT_TRUE(app::InitAppPaths(app));
-        app::RegisterInventoryService((app + "Dravik.dll").c_str());
-        app::LoadSkinAndLanguage();
-        ui::SetApplicationTitle("Carvexo");
+        ASSERT_TRUE(test::StartFresh(test::PrepareAppCopy("uninstall-flow")));
     }
     void TearDown() override {
-        ui::SetMessageResponder({});
+        cleanup::SetHandOverLookForTests({});
         ui::SetModalHook({});
         test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed");
     }
     ComInit com;
+    test::MessageLog messages;
 };
 
 TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
@@ -104,7 +104,7 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
     bool asked = false, childRunningAtQuestion = true, scanned = false;
     test::Entries regBefore, filesBefore, expectedGone;
     size_t regFindings = 0, fileFindings = 0, hivesWithFindings = 0;
-    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
+    messages.onShow = [&](const ui::MessageRecord& m) {
         if (m.flags == (MB_YESNO | MB_ICONEXCLAMATION) && !asked) {
             asked = true;
             childRunningAtQuestion = HandOverCopyRunning();
@@ -112,7 +112,7 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
             return IDYES;
         }
         return IDOK;
-    });
+    };
     ui::SetModalHook([&](HWND window) {
         auto* scan = dynamic_cast<cleanup::TScanForm*>(
             reinterpret_cast<ui::Window*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
@@ -149,16 +149,12 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
         scan->btnCancelClick();
     });
 
+    // The look lasts until the starter has gone, however slow the machine: the
+    // hand-over is then always there to follow.
+    cleanup::SetHandOverLookForTests([](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
     form.ActionUninstallExecute();
     // The worker sends its message into this thread: keep messages flowing.
-    for (DWORD start = GetTickCount(); !scanned && GetTickCount() - start < 60000;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(20);
-    }
+    test::PumpUntil([&] { return scanned; });
     ASSERT_TRUE(asked) << "no question after the uninstall";
     EXPECT_FALSE(childRunningAtQuestion) << "the question came while the hand-over child still ran";
     ASSERT_TRUE(scanned);
@@ -186,15 +182,7 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
 
 // Pumps this thread's messages until `process` has ended; its exit code.
 DWORD PumpUntilEnded(HANDLE process) {
-    for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) break;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    test::PumpUntilSignalled(process);
     DWORD code = 99;
     GetExitCodeProcess(process, &code);
     return code;
@@ -205,11 +193,8 @@ DWORD PumpUntilEnded(HANDLE process) {
 TEST_F(UninstallFlow, NotificationsFromOtherProcessesAreIgnored) {
     app::TMainForm form;
     form.CreateForm();
-    std::vector<ui::MessageRecord> asked;
-    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
-        asked.push_back(m);
-        return IDNO;
-    });
+    messages.answer = IDNO;
+    std::vector<ui::MessageRecord>& asked = messages.shown;
     char cmd[512];
     std::snprintf(cmd, sizeof cmd,
                   "\"%stests\\cleanup_e2e\\ForeignSender.exe\" %lu 0x464 1 0x7FFF1234 0x464 0 0x41414141 "
@@ -233,9 +218,8 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\CxBetaTool";
     const std::string marker = test::FreshScratchDir("beta-uninstall") + "ran.txt";
     {
-        HKEY k = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
+        HKEY k = test::CreateKeyPath(HKEY_CURRENT_USER, key);
+        ASSERT_TRUE(k);
         const std::string name = "[Beta] Quill Notes";
         const std::string command =
             "\"" + test::BuildDir() + "tests\\cleanup_wait\\WaitHelper.exe\" sleep 10 \"" + marker + "\"";
@@ -257,22 +241,12 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
     EXPECT_EQ(form.UninstallTarget, app::ActionUninstall);
     EXPECT_TRUE(IsWindowEnabled(form.btnShowDetails.hwnd()));
 
-    std::vector<ui::MessageRecord> asked;
-    ui::SetMessageResponder([&](const ui::MessageRecord& m) {
-        asked.push_back(m);
-        return IDNO;
-    });
+    messages.answer = IDNO;
+    std::vector<ui::MessageRecord>& asked = messages.shown;
     form.ActionUninstallExecute();
     ASSERT_EQ(form.PendingWaits(), 1u);
     // The wait ends with a question; pump until it has been asked.
-    while (asked.empty()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    ASSERT_TRUE(test::PumpUntil([&] { return !asked.empty(); }));
     EXPECT_TRUE(FileExists(marker)) << "the program's uninstaller did not run";
     EXPECT_EQ(asked[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
     EXPECT_EQ(form.PendingWaits(), 0u);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "harness/Pump.h"
 #include "platform/Handles.h"
 #include "widgets/CheckTreeView.h"
 #include "widgets/Window.h"
@@ -30,13 +31,7 @@ public:
     }
 };
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+using cx::test::Pump;
 
 // The strip's pixels, row-major, as COLORREF.
 struct Strip {

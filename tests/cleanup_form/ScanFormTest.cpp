@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include "harness/MessageLog.h"
+#include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "cleanup/ScanForm.h"
 #include "i18n/LangText.h"
@@ -26,22 +28,8 @@ constexpr const char* kVendorPath = "SOFTWARE\\CxTestScanVendor";
 constexpr const char* kWord = "CxTestScanFormApp";
 const std::string kKeyText = std::string("HKEY_CURRENT_USER\\SOFTWARE\\CxTestScanVendor\\") + kWord;
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-void PumpFor(DWORD ms, const std::function<bool()>& until = {}) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        Pump();
-        if (until && until()) return;
-        Sleep(5);
-    }
-}
+using test::Pump;
+using test::PumpFor;
 
 // Every node of the view, parents before their children.
 std::vector<HTREEITEM> AllItems(ui::CheckTreeView& view) {
@@ -137,14 +125,8 @@ protected:
         for (const char* f : {"a.txt", "keep.txt", ".hidden", "sub\\other.txt", "sub\\deep\\file.txt",
                               "sub\\deep\\file2.txt"})
             test::WriteWholeFile(dir + f, "remains");
-
-        ui::SetMessageResponder([this](const ui::MessageRecord& m) {
-            shown.push_back(m);
-            return IDOK;
-        });
     }
     void TearDown() override {
-        ui::SetMessageResponder({});
         ui::SetModalHook({});
         reg::DeleteTree(HKEY_CURRENT_USER, kVendorPath);
     }
@@ -157,7 +139,7 @@ protected:
     // window is closed with Cancel unless it has ended already.
     int Run(TScanForm& form, const std::function<void(HWND)>& act) {
         ui::SetModalHook([&](HWND h) {
-            PumpFor(120000, [&] { return form.ScanDone(); });
+            test::PumpUntil([&] { return form.ScanDone(); });
             EXPECT_TRUE(form.ScanDone()) << "the timer never started the scan";
             if (!form.InModal()) return;
             act(h);
@@ -168,7 +150,8 @@ protected:
     }
 
     std::string dir;
-    std::vector<ui::MessageRecord> shown;
+    test::MessageLog messages;
+    std::vector<ui::MessageRecord>& shown = messages.shown;
 };
 
 std::string Text(HWND form, int id) { return ui::WindowString(GetDlgItem(form, id)); }

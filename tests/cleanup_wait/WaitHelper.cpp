@@ -2,12 +2,16 @@
 //
 //   WaitHelper exit                        ends at once, starts nothing
 //   WaitHelper sleep <ms> [<marker>]       sleeps, then writes its tick count to <marker>
-//   WaitHelper parent <childMs> <marker> <pidFile>
-//                                          starts "sleep <childMs> <marker>", ends at once
-//   WaitHelper keep <ms> <childMs> <pidFile>
-//                                          starts "sleep <childMs>", ends after <ms>
+//   WaitHelper await <event> [<marker>]    writes "waiting" to <marker>, waits until the
+//                                          test sets the named event, writes "ended", ends
+//   WaitHelper parent <event> <marker> <pidFile>
+//                                          starts "await <event> <marker>", ends at once
+//   WaitHelper keep <event> <childEvent> <pidFile>
+//                                          starts "await <childEvent>", ends when <event> is set
 //
-// The child's id goes to <pidFile> so the test can look at (and end) it.
+// The child's id goes to <pidFile> so the test can look at (and end) it. The
+// test makes the events (manual reset) before it starts the helper, so every
+// end is an order the test chose, not a time.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -55,6 +59,15 @@ DWORD StartChild(const std::string& args, const std::string& pidFile) {
     return pi.dwProcessId;
 }
 
+// Waits for the test's event; false when there is no such event.
+bool Await(const std::string& name) {
+    HANDLE e = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+    if (!e) return false;
+    const bool set = WaitForSingleObject(e, INFINITE) == WAIT_OBJECT_0;
+    CloseHandle(e);
+    return set;
+}
+
 DWORD Ms(const std::string& s) { return static_cast<DWORD>(std::strtoul(s.c_str(), nullptr, 10)); }
 
 }  // namespace
@@ -68,12 +81,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (a.size() >= 3) WriteText(a[2], std::to_string(GetTickCount()));
         return 0;
     }
-    if (a[0] == "parent" && a.size() == 4)
-        return StartChild("sleep " + a[1] + " \"" + a[2] + "\"", a[3]) ? 0 : 1;
-    if (a[0] == "keep" && a.size() == 4) {
-        if (!StartChild("sleep " + a[2], a[3])) return 1;
-        Sleep(Ms(a[1]));
+    if (a[0] == "await" && a.size() >= 2) {
+        if (a.size() >= 3) WriteText(a[2], "waiting");
+        if (!Await(a[1])) return 1;
+        if (a.size() >= 3) WriteText(a[2], "ended");
         return 0;
+    }
+    if (a[0] == "parent" && a.size() == 4)
+        return StartChild("await " + a[1] + " \"" + a[2] + "\"", a[3]) ? 0 : 1;
+    if (a[0] == "keep" && a.size() == 4) {
+        if (!StartChild("await " + a[2], a[3])) return 1;
+        return Await(a[1]) ? 0 : 1;
     }
     return 2;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cleanup/Uninstall.h"
+#include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -55,31 +56,9 @@ public:
         hwnd_ = nullptr;
     }
 
-    // Pumps until `count` notifications arrived; false after `timeoutMs`.
-    bool WaitFor(size_t count, DWORD timeoutMs) {
-        const DWORD start = GetTickCount();
-        while (received.size() < count) {
-            if (GetTickCount() - start > timeoutMs) return false;
-            Pump(50);
-        }
-        return true;
-    }
-    // Pumps until `done()` holds; false after `timeoutMs`.
-    static bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start > timeoutMs) return false;
-            Pump(50);
-        }
-        return true;
-    }
-    static void Pump(DWORD ms) {
-        MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
+    // Pumps until `count` notifications arrived; false when the guard ran out.
+    bool WaitFor(size_t count, DWORD guardMs = test::kHangGuardMs) {
+        return test::PumpUntil([&] { return received.size() >= count; }, guardMs);
     }
 
     std::vector<Received> received;
@@ -119,8 +98,51 @@ void EndProcess(DWORD pid) {
     unique_handle h(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
     if (!h) return;
     TerminateProcess(h.get(), 9);
-    WaitForSingleObject(h.get(), 5000);
+    WaitForSingleObject(h.get(), test::kHangGuardMs);
 }
+
+// A named manual-reset event the helper waits for: the test decides when each
+// helper process ends, and the gate opens at the latest when it goes.
+class Gate {
+public:
+    Gate() {
+        static int n = 0;
+        name_ = "CxWaitTestGate." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++n);
+        event_.reset(CreateEventA(nullptr, TRUE, FALSE, name_.c_str()));
+    }
+    // A test that stopped early leaves no helper waiting for ever.
+    ~Gate() { Open(); }
+    const std::string& name() const { return name_; }
+    void Open() { SetEvent(event_.get()); }
+
+private:
+    std::string name_;
+    unique_handle event_;
+};
+
+// The look the waits of these tests take: it lasts until the started process
+// has ended, however long the machine needs to start and end it, and tells the
+// test that it is over.
+class StarterLook {
+public:
+    StarterLook() : over_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        SetHandOverLookForTests([this](HANDLE starter) {
+            WaitForSingleObject(starter, test::kHangGuardMs);
+            SetEvent(over_.get());
+        });
+    }
+    ~StarterLook() { SetHandOverLookForTests({}); }
+    StarterLook(const StarterLook&) = delete;
+    StarterLook& operator=(const StarterLook&) = delete;
+    bool WaitUntilOver() { return test::PumpUntilSignalled(over_.get()); }
+
+private:
+    unique_handle over_;
+};
+
+// Long enough for a wait that does not follow the hand-over to have sent its
+// message by then; a wait that works sends nothing in it however slow the machine.
+void PumpAWhile() { test::PumpFor(300); }
 
 class UninstallWait : public ::testing::Test {
 protected:
@@ -128,56 +150,80 @@ protected:
         dir_ = test::FreshScratchDir("cleanup_wait");
         ASSERT_TRUE(listener_.hwnd());
     }
-    void TearDown() override { SetUninstallWindowClosing(false); }
+    void TearDown() override {
+        SetUninstallWindowClosing(false);
+        SetHandOverLookForTests({});
+    }
 
     std::string dir_;
     Listener listener_;
     const LPARAM target_ = NewWaitId();
 };
 
-TEST_F(UninstallWait, ExitAtOnceWithoutChildNotifiesAtOnceWithTheAwaitedRecord) {
+// The product's own look: a pause of half a second, then the look.
+static_assert(kHandOverLookMs == 500);
+
+TEST_F(UninstallWait, ExitAtOnceWithoutChildNotifiesAfterTheHalfSecondLookWithTheAwaitedRecord) {
     const DWORD start = GetTickCount();
     StartWaitingThread(Helper() + " exit", listener_.hwnd(), target_);
-    ASSERT_TRUE(listener_.WaitFor(1, 10000));
+    ASSERT_TRUE(listener_.WaitFor(1));
     const Received& r = listener_.received[0];
     EXPECT_EQ(r.started, 1u);
-    EXPECT_GE(r.tick - start, 450u) << "the half-second look comes first";
-    EXPECT_LT(r.tick - start, 3000u);
+    // A pause cannot end early; the tick may lag by its granularity.
+    EXPECT_GE(r.tick - start, kHandOverLookMs - 50) << "the half-second look comes first";
     EXPECT_EQ(r.waitId, target_);
     // One wait, one notification.
-    Listener::Pump(700);
+    test::PumpFor(700);
     EXPECT_EQ(listener_.received.size(), 1u);
 }
 
 TEST_F(UninstallWait, HandOverIsFollowedAndTheQuestionComesOnlyAfterTheChildEnds) {
-    const std::string marker = dir_ + "child-ended.txt", pidFile = dir_ + "child.pid";
+    StarterLook look;
+    Gate childEnds;
+    const std::string marker = dir_ + "child.txt", pidFile = dir_ + "child.pid";
+    std::string markerAtMessage;
     bool childGoneAtMessage = false;
-    listener_.onDone = [&] { childGoneAtMessage = !IsProcessRunning(ReadNumber(pidFile)); };
-    const DWORD start = GetTickCount();
-    StartWaitingThread(Helper() + " parent 2000 \"" + marker + "\" \"" + pidFile + "\"",
+    listener_.onDone = [&] {
+        markerAtMessage = test::ReadWholeFile(marker);
+        childGoneAtMessage = !IsProcessRunning(ReadNumber(pidFile));
+    };
+    StartWaitingThread(Helper() + " parent " + childEnds.name() + " \"" + marker + "\" \"" +
+                           pidFile + "\"",
                        listener_.hwnd(), target_);
-    ASSERT_TRUE(listener_.WaitFor(1, 20000));
-    const Received& r = listener_.received[0];
-    EXPECT_EQ(r.started, 1u);
-    EXPECT_GE(r.tick - start, 2000u);
-    ASSERT_TRUE(FileExists(marker)) << "the notification came before the child finished";
-    EXPECT_LE(ReadNumber(marker) - start, r.tick - start);
-    EXPECT_NE(ReadNumber(pidFile), 0u);
+    ASSERT_TRUE(look.WaitUntilOver());
+    // The starter has gone; its child waits for the gate.
+    ASSERT_NE(ReadNumber(pidFile), 0u);
+    EXPECT_TRUE(IsProcessRunning(ReadNumber(pidFile)));
+    PumpAWhile();
+    EXPECT_TRUE(listener_.received.empty()) << "the notification came while the child still ran";
+    childEnds.Open();
+    ASSERT_TRUE(listener_.WaitFor(1));
+    EXPECT_EQ(listener_.received[0].started, 1u);
+    EXPECT_EQ(markerAtMessage, "ended");
     EXPECT_TRUE(childGoneAtMessage);
 }
 
 TEST_F(UninstallWait, AStarterThatKeepsRunningIsAwaitedButNotItsChild) {
+    Gate starterEnds, childEnds;
     const std::string pidFile = dir_ + "child.pid";
+    // The look ends while the starter still waits for its gate.
+    unique_handle looked(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    SetHandOverLookForTests([&](HANDLE) { SetEvent(looked.get()); });
     bool childRunningAtMessage = false;
     listener_.onDone = [&] { childRunningAtMessage = IsProcessRunning(ReadNumber(pidFile)); };
-    const DWORD start = GetTickCount();
-    StartWaitingThread(Helper() + " keep 1500 15000 \"" + pidFile + "\"", listener_.hwnd(),
-                       target_);
-    const bool arrived = listener_.WaitFor(1, 12000);
+    StartWaitingThread(Helper() + " keep " + starterEnds.name() + " " + childEnds.name() + " \"" +
+                           pidFile + "\"",
+                       listener_.hwnd(), target_);
+    ASSERT_TRUE(test::PumpUntilSignalled(looked.get()));
+    PumpAWhile();
+    EXPECT_TRUE(listener_.received.empty()) << "the notification came while the starter still ran";
+    // The child has started by now or never will: the starter starts it before it waits.
+    ASSERT_TRUE(test::PumpUntil([&] { return ReadNumber(pidFile) != 0; }));
+    starterEnds.Open();
+    const bool arrived = listener_.WaitFor(1);
     EndProcess(ReadNumber(pidFile));
     ASSERT_TRUE(arrived);
     EXPECT_EQ(listener_.received[0].started, 1u);
-    EXPECT_GE(listener_.received[0].tick - start, 1500u);
     EXPECT_TRUE(childRunningAtMessage);
 }
 
@@ -194,10 +240,11 @@ protected:
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
             reg::Key::Create(root, classes + kExt).SetString("", kProgId);
             reg::Key::Create(root, classes + kProgId + "\\shell\\open\\command")
-                .SetString("", Helper() + " sleep 1000 \"%1\"");
+                .SetString("", Helper() + " await " + programEnds_.name() + " \"%1\"");
         }
     }
     void TearDown() override {
+        programEnds_.Open();
         Remove();
         UninstallWait::TearDown();
     }
@@ -207,21 +254,24 @@ protected:
             reg::DeleteTree(root, std::string("Software\\Classes\\") + kProgId);
         }
     }
+    Gate programEnds_;
 };
 
 TEST_F(ShellDocument, ADocumentIsOpenedThroughTheShellAndItsProgramAwaited) {
     const std::string doc = dir_ + "notes" + kExt;
     test::WriteWholeFile(doc, "opened by nobody yet");
-    const DWORD start = GetTickCount();
+    std::string docAtMessage;
+    listener_.onDone = [&] { docAtMessage = test::ReadWholeFile(doc); };
     StartWaitingThread(doc, listener_.hwnd(), target_);
-    ASSERT_TRUE(listener_.WaitFor(1, 20000));
-    const Received& r = listener_.received[0];
-    EXPECT_EQ(r.started, 1u);
-    // The program the shell started wrote its end time into the document.
-    const DWORD ended = ReadNumber(doc);
-    ASSERT_NE(ended, 0u) << test::ReadWholeFile(doc);
-    EXPECT_LE(ended - start, r.tick - start);
-    EXPECT_GE(r.tick - start, 1000u);
+    // The program the shell started writes into the document, then waits for the gate.
+    ASSERT_TRUE(test::PumpUntil([&] { return test::ReadWholeFile(doc) == "waiting"; }))
+        << test::ReadWholeFile(doc);
+    PumpAWhile();
+    EXPECT_TRUE(listener_.received.empty()) << "the notification came while the program ran";
+    programEnds_.Open();
+    ASSERT_TRUE(listener_.WaitFor(1));
+    EXPECT_EQ(listener_.received[0].started, 1u);
+    EXPECT_EQ(docAtMessage, "ended");
 }
 
 struct DismissContext {
@@ -251,14 +301,12 @@ int DismissDialogs() {
 }
 
 TEST_F(UninstallWait, NothingStartableNotifiesWithZero) {
-    const DWORD start = GetTickCount();
     StartWaitingThread("\"" + dir_ + "missing\\nothing.exe\" /x", listener_.hwnd(), target_);
-    bool arrived = false;
-    while (!arrived && GetTickCount() - start < 20000) {
-        arrived = listener_.WaitFor(1, 200);
+    // The shell may report the failure in a box of its own first: close it like a user.
+    ASSERT_TRUE(test::PumpUntil([&] {
         DismissDialogs();
-    }
-    ASSERT_TRUE(arrived);
+        return !listener_.received.empty();
+    }));
     EXPECT_EQ(listener_.received[0].started, 0u);
     EXPECT_EQ(listener_.received[0].waitId, target_);
 }
@@ -269,33 +317,31 @@ TEST_F(UninstallWait, AfterClosingOrWithTheWindowGoneNothingIsSentAndTheWorkerEn
     gone.Destroy();
 
     const std::string exitCmd = Helper() + " exit";
-    SetUninstallWindowClosing(true);
-    for (HWND to : {listener_.hwnd(), stale}) {
+    auto runToTheEnd = [&](HWND to) {
         std::atomic<bool> ended{false};
         std::thread worker([&] {
             cx::cleanup::RunAndWait(exitCmd, to, target_);
             ended = true;
         });
-        EXPECT_TRUE(Listener::PumpUntil([&] { return ended.load(); }, 10000));
+        EXPECT_TRUE(test::PumpUntil([&] { return ended.load(); }));
         worker.join();
-    }
+    };
+    SetUninstallWindowClosing(true);
+    for (HWND to : {listener_.hwnd(), stale}) runToTheEnd(to);
     // The stale window gets nothing even while the switch is off.
     SetUninstallWindowClosing(false);
-    std::atomic<bool> ended{false};
-    std::thread worker([&] {
-        cx::cleanup::RunAndWait(exitCmd, stale, target_);
-        ended = true;
-    });
-    EXPECT_TRUE(Listener::PumpUntil([&] { return ended.load(); }, 10000));
-    worker.join();
-    Listener::Pump(300);
+    runToTheEnd(stale);
+    test::Pump();
     EXPECT_TRUE(listener_.received.empty());
 
     // The switch also holds for a detached worker whose wait ends after closing.
-    StartWaitingThread(Helper() + " sleep 1200", listener_.hwnd(), target_);
-    Listener::Pump(600);
+    StarterLook look;
+    Gate helperEnds;
+    StartWaitingThread(Helper() + " await " + helperEnds.name(), listener_.hwnd(), target_);
     SetUninstallWindowClosing(true);
-    Listener::PumpUntil([] { return false; }, 1500);
+    helperEnds.Open();
+    ASSERT_TRUE(look.WaitUntilOver());
+    PumpAWhile();
     EXPECT_TRUE(listener_.received.empty());
 }
 
@@ -303,7 +349,8 @@ TEST(ProcessQueries, ParentChildAndPresenceOfARealChild) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::string cmd = Helper() + " sleep 20000";
+    Gate never;
+    std::string cmd = Helper() + " await " + never.name();
     ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &si, &pi));
     unique_handle process(pi.hProcess), thread(pi.hThread);
@@ -321,7 +368,7 @@ TEST(ProcessQueries, ParentChildAndPresenceOfARealChild) {
     EXPECT_FALSE(FindChildProcess(pi.dwProcessId)) << "the sleeper starts nothing";
 
     TerminateProcess(process.get(), 0);
-    WaitForSingleObject(process.get(), 5000);
+    WaitForSingleObject(process.get(), test::kHangGuardMs);
     process.reset();
     thread.reset();
     EXPECT_FALSE(IsProcessRunning(pi.dwProcessId));
@@ -341,8 +388,7 @@ TEST(ProcessQueries, UnknownIdsHaveNoParentAndNoChild) {
 class SeededUninstall : public UninstallWait {
 protected:
     void TearDown() override {
-        EXPECT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed", 180000),
-                  0);
+        EXPECT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
         UninstallWait::TearDown();
     }
     static bool EntryExists(const demo::DemoProgram& p) {
@@ -359,16 +405,17 @@ TEST_F(SeededUninstall, TheQuestionComesWhenTheUninstallerHasReallyFinished) {
     ASSERT_TRUE(quiet.quiet);
     ASSERT_TRUE(EntryExists(handOver) && EntryExists(quiet)) << "prefix not seeded";
 
+    // Each look lasts until its starter has gone, however slow the machine.
+    StarterLook look;
     const LPARAM handOverId = NewWaitId(), quietId = NewWaitId();
     std::vector<bool> entryLeftAtMessage;
     listener_.onDone = [&] {
         const auto& last = listener_.received.back();
         entryLeftAtMessage.push_back(EntryExists(last.waitId == handOverId ? handOver : quiet));
     };
-    const DWORD start = GetTickCount();
     StartWaitingThread(demo::UninstallCommand(handOver), listener_.hwnd(), handOverId);
     StartWaitingThread(demo::UninstallCommand(quiet), listener_.hwnd(), quietId);
-    ASSERT_TRUE(listener_.WaitFor(2, 30000));
+    ASSERT_TRUE(listener_.WaitFor(2));
 
     // Each wait is told once, by its own id, whichever ends first.
     std::vector<LPARAM> ids{listener_.received[0].waitId, listener_.received[1].waitId};
@@ -376,13 +423,8 @@ TEST_F(SeededUninstall, TheQuestionComesWhenTheUninstallerHasReallyFinished) {
     std::vector<LPARAM> want{handOverId, quietId};
     std::sort(want.begin(), want.end());
     EXPECT_EQ(ids, want);
-    for (const Received& r : listener_.received) {
-        EXPECT_EQ(r.started, 1u);
-        // The hand-over's child needs its 1.5 s before that wait ends.
-        if (r.waitId == handOverId) {
-            EXPECT_GE(r.tick - start, 1500u);
-        }
-    }
+    for (const Received& r : listener_.received) EXPECT_EQ(r.started, 1u);
+    // Whichever came first, its uninstaller (the hand-over's child) had done its work.
     EXPECT_EQ(entryLeftAtMessage, (std::vector<bool>{false, false}));
 }
 

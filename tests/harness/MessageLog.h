@@ -4,6 +4,7 @@
 // the seam of whatever program library the test links.
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "widgets/Seam.h"
@@ -15,7 +16,7 @@ public:
     MessageLog() {
         ui::SetMessageResponder([this](const ui::MessageRecord& m) {
             shown.push_back(m);
-            return answer;
+            return onShow ? onShow(m) : answer;
         });
     }
     ~MessageLog() { ui::SetMessageResponder({}); }
@@ -24,6 +25,8 @@ public:
 
     std::vector<ui::MessageRecord> shown;
     int answer = IDOK;  // the button every box is answered with
+    // When set, runs while the box is up (after it was recorded) and gives the answer.
+    std::function<int(const ui::MessageRecord&)> onShow;
 };
 
 }  // namespace cx::test

@@ -2,6 +2,7 @@
 
 #include "harness/Windows.h"
 
+#include <gtest/gtest.h>
 #include <shellapi.h>
 
 #include <fstream>
@@ -14,6 +15,11 @@
 #include "platform/Strings.h"
 
 namespace cx::test {
+
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
 
 std::string BuildDir() {
     static const std::string dir = [] {
@@ -31,30 +37,58 @@ std::string BuildDir() {
 
 std::string OutDir() { return BuildDir() + "out\\"; }
 
-namespace {
-// By UTF-16 names: an 8-bit listing turns some names into look-alikes of "\\"
-// and "..", and a clean-up of test folders must not be led out of them either.
-// Links are removed as links, never entered.
-void RemoveTreeW(const std::wstring& dir) {
+void ForEachEntry(const std::wstring& dir, const EntryVisitor& visit, const std::wstring& pattern) {
     const std::wstring base = dir.empty() || dir.back() == L'\\' ? dir : dir + L"\\";
     WIN32_FIND_DATAW fd;
-    unique_hfind h(FindFirstFileW((base + L"*").c_str(), &fd));
-    if (h) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = base + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                RemoveTreeW(full);
-            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveDirectoryW(full.c_str());
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(h.get(), &fd));
+    unique_hfind h(FindFirstFileW((base + pattern).c_str(), &fd));
+    if (!h) return;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        visit(base + name, fd);
+    } while (FindNextFileW(h.get(), &fd));
+}
+
+HKEY CreateKeyPath(HKEY root, const std::wstring& path, DWORD options) {
+    unique_hkey cur;
+    HKEY at = root;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find(L'\\', pos);
+        if (end == std::wstring::npos) end = path.size();
+        const std::wstring part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty()) continue;
+        HKEY next = nullptr;
+        LONG rc = RegCreateKeyExW(at, part.c_str(), 0, nullptr, options, KEY_ALL_ACCESS, nullptr,
+                                  &next, nullptr);
+        if (rc != ERROR_SUCCESS) {
+            ADD_FAILURE() << "cannot create " << WideToAnsi(path) << ": " << rc;
+            return nullptr;
+        }
+        cur.reset(next);
+        at = next;
     }
-    h.reset();
+    return cur.release();
+}
+
+HKEY CreateKeyPath(HKEY root, const std::string& path, DWORD options) {
+    return CreateKeyPath(root, AnsiToWide(path), options);
+}
+
+namespace {
+// A clean-up of test folders must not be led out of them: by UTF-16 names.
+void RemoveTreeW(const std::wstring& dir) {
+    ForEachEntry(dir, [](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            RemoveTreeW(full);
+        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryW(full.c_str());
+        else
+            DeleteFileW(full.c_str());
+    });
     SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(dir.c_str());
 }
@@ -69,24 +103,21 @@ std::string FreshScratchDir(const std::string& name) {
     return dir;
 }
 
-static void CopyTree(const std::string& from, const std::string& to) {
-    ForceDirectories(to);
-    WIN32_FIND_DATAA fd;
-    unique_hfind h(FindFirstFileA((from + "*").c_str(), &fd));
-    if (!h) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
+static void CopyTree(const std::wstring& from, const std::wstring& to) {
+    CreateDirectoryW(to.c_str(), nullptr);
+    const std::wstring base = !to.empty() && to.back() == L'\\' ? to : to + L"\\";
+    ForEachEntry(from, [&](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
+        const std::wstring target = base + fd.cFileName;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + name + "\\", to + name + "\\");
+            CopyTree(full, target);
         else
-            CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE);
-    } while (FindNextFileA(h.get(), &fd));
+            CopyFileW(full.c_str(), target.c_str(), FALSE);
+    });
 }
 
 std::string FreshAppCopy(const std::string& name) {
     std::string dir = FreshScratchDir(name);
-    CopyTree(OutDir(), dir);
+    CopyTree(AnsiToWide(OutDir()), AnsiToWide(dir));
     // Only what the build ships: the files the program writes must be made by the test run.
     DeleteFileA((dir + "Config.ini").c_str());
     RemoveTree(dir + "Langs");

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "harness/TestKit.h"
+
 namespace cx::test {
 
 struct Launched {
@@ -18,7 +20,7 @@ void Launch(const std::string& commandLine, Launched& out, const std::string& wo
 
 // The first visible top-level window of `pid` with that class ("#32770" for a
 // message box); nullptr after `timeoutMs`.
-HWND WaitForWindow(DWORD pid, const std::string& className, DWORD timeoutMs = 30000);
+HWND WaitForWindow(DWORD pid, const std::string& className, DWORD timeoutMs = kHangGuardMs);
 std::string WindowText(HWND hwnd);
 // Texts of a dialog's static controls (a message box's message is one of them).
 std::vector<std::string> StaticTexts(HWND dialog);

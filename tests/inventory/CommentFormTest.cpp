@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "InventoryKit.h"
+#include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "inventory/CommentForm.h"
 #include "inventory/CommentStore.h"
@@ -158,10 +159,8 @@ TEST_F(CommentFormTest, AMachineWideProgramKeepsItsOwnNoteAndItsKeyIsNotWritten)
 TEST_F(CommentFormTest, ACommentThatCannotBeKeptIsReportedAndTheDialogStays) {
     // A volatile store key cannot hold the lasting key of a hive below it, so
     // the registry itself refuses the note.
-    HKEY volatileKey = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kCommentStorePath, 0, nullptr,
-                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &volatileKey, nullptr),
-              ERROR_SUCCESS);
+    HKEY volatileKey = test::CreateKeyPath(HKEY_CURRENT_USER, kCommentStorePath, REG_OPTION_VOLATILE);
+    ASSERT_TRUE(volatileKey);
     RegCloseKey(volatileKey);
     bool stillOpen = false;
     RunWith([&](HWND h) {

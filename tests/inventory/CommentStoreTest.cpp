@@ -3,6 +3,7 @@
 // that Carvexo did not write.
 #include <gtest/gtest.h>
 
+#include "harness/TestKit.h"
 #include "inventory/CommentStore.h"
 #include "platform/Error.h"
 #include "platform/Registry.h"
@@ -131,10 +132,8 @@ TEST_F(CommentStoreTest, StoredDataThatIsNoNoteIsNotShownAsOne) {
 TEST_F(CommentStoreTest, ARefusedWriteThrowsAndChangesNothing) {
     // Below a volatile key the registry makes no lasting key, so the user
     // hive's key cannot be created.
-    HKEY volatileKey = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSandbox, 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &volatileKey, nullptr),
-              ERROR_SUCCESS);
+    HKEY volatileKey = test::CreateKeyPath(HKEY_CURRENT_USER, kSandbox, REG_OPTION_VOLATILE);
+    ASSERT_TRUE(volatileKey);
     reg::Key owner(volatileKey);
     EXPECT_THROW(store.Write(kUser, "New", "refused"), AppError);
     EXPECT_EQ(store.Read(kUser, "New"), std::nullopt);

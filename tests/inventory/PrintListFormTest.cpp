@@ -7,6 +7,7 @@
 
 #include "InventoryKit.h"
 #include "harness/TestKit.h"
+#include "platform/Strings.h"
 #include "i18n/LangText.h"
 #include "inventory/PrintListForm.h"
 #include "inventory/Report.h"
@@ -27,14 +28,9 @@ protected:
     // The names in the scratch folder, so a test can see that no temporary is left behind.
     std::vector<std::string> FolderNames() {
         std::vector<std::string> names;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return names;
-        do {
-            std::string name = fd.cFileName;
-            if (name != "." && name != "..") names.push_back(name);
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+        test::ForEachEntry(AnsiToWide(dir), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
+            names.push_back(WideToAnsi(fd.cFileName));
+        });
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -194,7 +190,8 @@ TEST_F(PrintListFormTest, RealPrintDialogWithoutPrinterEndsInThePrintError) {
     std::atomic<int> answered{0};
     DWORD uiThread = GetCurrentThreadId();
     std::thread closer([&] {
-        for (int i = 0; i < 300 && !stop; ++i) {
+        // Looks for the system's box until the test is over; the guard only ends a hang.
+        for (DWORD start = GetTickCount(); !stop && GetTickCount() - start < test::kHangGuardMs;) {
             Sleep(100);
             EnumThreadWindows(uiThread, CloseDialogBox, reinterpret_cast<LPARAM>(&answered));
         }

@@ -14,6 +14,7 @@
 
 #include "Registration.h"
 #include "ServiceKit.h"
+#include "harness/TestKit.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
 
@@ -129,10 +130,8 @@ TEST_F(Registration, AMachineWideRegistrationRetiresAPerUserOne) {
 
 TEST_F(Registration, PerUserWhenTheMachineHiveRefusesNewKeys) {
     ASSERT_EQ(Dll().unregisterServer(), S_OK);
-    HKEY sandbox = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSandbox, 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &sandbox, nullptr),
-              ERROR_SUCCESS);
+    HKEY sandbox = cx::test::CreateKeyPath(HKEY_CURRENT_USER, kSandbox, REG_OPTION_VOLATILE);
+    ASSERT_TRUE(sandbox);
     cx::reg::Key owned(sandbox);
     HRESULT hr;
     {
@@ -182,10 +181,8 @@ TEST_F(Registration, PerUserWhenAnAdministratorsRegistrationCannotBeRewritten) {
 }
 
 TEST_F(Registration, FailsWhenNeitherHiveCanBeWritten) {
-    HKEY sandbox = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSandbox, 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &sandbox, nullptr),
-              ERROR_SUCCESS);
+    HKEY sandbox = cx::test::CreateKeyPath(HKEY_CURRENT_USER, kSandbox, REG_OPTION_VOLATILE);
+    ASSERT_TRUE(sandbox);
     cx::reg::Key owned(sandbox);
     HRESULT hr;
     {

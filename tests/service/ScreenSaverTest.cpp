@@ -18,16 +18,15 @@ std::string WindowsDir() { return cx::IncludeTrailingBackslash(cx::WindowsDirect
 
 void RemoveTestFiles() {
     for (const std::string& dir : {SystemDir(), WindowsDir()}) {
-        WIN32_FIND_DATAA fd;
-        cx::unique_hfind h(FindFirstFileA((dir + "CxSvcTest_*").c_str(), &fd));
-        if (!h) continue;
-        do {
-            std::string full = dir + fd.cFileName;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveDirectoryA(full.c_str());
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h.get(), &fd));
+        cx::test::ForEachEntry(
+            cx::AnsiToWide(dir),
+            [](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryW(full.c_str());
+                else
+                    DeleteFileW(full.c_str());
+            },
+            L"CxSvcTest_*");
     }
 }
 

@@ -2,6 +2,7 @@
 // something, and inside a preview window for as long as it lives.
 #include <gtest/gtest.h>
 
+#include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "harness/Windows.h"
 
@@ -20,7 +21,7 @@ TEST(SampleScreenSaver, FullScreenIgnoresJitterAndEndsOnARealMoveOrAKey) {
         SCOPED_TRACE(input);
         Launched saver;
         Launch(Saver("BouncingShapes.scr") + " /s", saver);
-        HWND hwnd = WaitForWindow(saver.pid, kSaverClass, 30000);
+        HWND hwnd = WaitForWindow(saver.pid, kSaverClass, cx::test::kHangGuardMs);
         ASSERT_TRUE(hwnd);
         RECT rc;
         GetWindowRect(hwnd, &rc);
@@ -40,7 +41,7 @@ TEST(SampleScreenSaver, FullScreenIgnoresJitterAndEndsOnARealMoveOrAKey) {
         else
             PostMessageA(hwnd, WM_KEYDOWN, VK_SPACE, 0);
         DWORD code = 99;
-        EXPECT_TRUE(WaitForExit(saver.process, 10000, &code));
+        EXPECT_TRUE(WaitForExit(saver.process, cx::test::kHangGuardMs, &code));
         EXPECT_EQ(code, 0u);
     }
 }
@@ -54,12 +55,7 @@ TEST(SampleScreenSaver, PreviewLivesInItsHostAndEndsWithIt) {
            saver);
     // The child's creation talks to this thread: keep its messages flowing.
     HWND preview = nullptr;
-    for (DWORD start = GetTickCount(); !preview && GetTickCount() - start < 30000;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        preview = FindWindowExA(host, nullptr, kSaverClass, nullptr);
-        Sleep(20);
-    }
+    PumpUntil([&] { return (preview = FindWindowExA(host, nullptr, kSaverClass, nullptr)) != nullptr; });
     ASSERT_TRUE(preview);
     RECT rc;
     GetClientRect(preview, &rc);
@@ -69,7 +65,7 @@ TEST(SampleScreenSaver, PreviewLivesInItsHostAndEndsWithIt) {
 
     DestroyWindow(host);
     DWORD code = 99;
-    EXPECT_TRUE(WaitForExit(saver.process, 10000, &code));
+    EXPECT_TRUE(WaitForExit(saver.process, cx::test::kHangGuardMs, &code));
     EXPECT_EQ(code, 0u);
 }
 

@@ -10,6 +10,7 @@
 #include "platform/Error.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
 #include "seeder/DemoData.h"
 
 namespace cx::test::tools {
@@ -51,19 +52,15 @@ void DumpInto(const reg::Key& key, const std::string& path, std::vector<std::str
 }
 
 void ListInto(const std::string& base, const std::string& rel, std::vector<std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    unique_hfind h(FindFirstFileA((base + rel + "*").c_str(), &fd));
-    if (!h) return;
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
+    ForEachEntry(AnsiToWide(base + rel), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
+        const std::string name = WideToAnsi(fd.cFileName);
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out.push_back(rel + name + "\\");
             ListInto(base, rel + name + "\\", out);
         } else {
             out.push_back(rel + name + "|" + std::to_string(fd.nFileSizeLow));
         }
-    } while (FindNextFileA(h.get(), &fd));
+    });
 }
 
 std::string ValueText(HKEY root, const std::string& path, const std::string& name) {

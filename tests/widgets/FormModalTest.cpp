@@ -30,11 +30,11 @@ TEST_F(FormModalTest, RunningLoopsAreKnownInnermostLast) {
         innermost = cx::ui::InnermostModalWindow();
         ownerEnabled = IsWindowEnabled(owner) != FALSE;
         // A message box over the form is a loop of its own, owned by the form.
-        cx::ui::SetMessageResponder([&](const cx::ui::MessageRecord&) {
+        messages.onShow = [&](const cx::ui::MessageRecord&) {
             insideBox = cx::ui::ModalLoopRunning();
             innermostDuringBox = cx::ui::InnermostModalWindow();
             return IDOK;
-        });
+        };
         cx::ui::ShowAppMessage(dialog, "question", MB_OK);
         form.EndModal(IDOK);
     });
@@ -64,10 +64,10 @@ TEST_F(FormModalTest, QuitEndsTheLoopAndIsKeptForTheMainLoop) {
 
 TEST_F(FormModalTest, MessageBoxWithoutAFormIsALoopToo) {
     bool running = false;
-    cx::ui::SetMessageResponder([&](const cx::ui::MessageRecord&) {
+    messages.onShow = [&](const cx::ui::MessageRecord&) {
         running = cx::ui::ModalLoopRunning();
         return IDOK;
-    });
+    };
     cx::ui::ShowAppMessage(nullptr, "text", MB_OK);
     EXPECT_TRUE(running);
     EXPECT_FALSE(cx::ui::ModalLoopRunning());

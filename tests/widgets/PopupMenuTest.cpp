@@ -162,25 +162,24 @@ TEST(PopupMenu, MenuCharFindsTheAmpersandLetter) {
 
 class PopupRun : public ::testing::Test {
 protected:
-    static inline std::vector<WPARAM> keys;
-    static inline HWND target = nullptr;
-    static void CALLBACK SendKeys(HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        for (WPARAM k : keys) PostMessageA(target, WM_KEYDOWN, k, 1);
-    }
     static void CALLBACK Rescue(HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         EndMenu();  // a test that fails must not hang in the menu
     }
-    int Run(PopupMenu& m, std::vector<WPARAM> k) {
-        keys = std::move(k);
-        target = host.hwnd();
+    // Presses `keys` once the menu is open and waiting for input.
+    int Run(PopupMenu& m, std::vector<WPARAM> keys) {
         SetCursorPos(1200, 780);  // away from the menu, so the pointer selects nothing
-        UINT_PTR a = SetTimer(nullptr, 0, 300, SendKeys);
-        UINT_PTR b = SetTimer(nullptr, 0, 5000, Rescue);
+        bool pressed = false;
+        host.onMenuIdle = [&] {
+            if (pressed) return;
+            pressed = true;
+            for (WPARAM k : keys) PostMessageA(host.hwnd(), WM_KEYDOWN, k, 1);
+        };
+        UINT_PTR rescue = SetTimer(nullptr, 0, cx::test::kHangGuardMs, Rescue);
         int chosen = m.Popup(host.hwnd(), POINT{40, 40});
-        KillTimer(nullptr, a);
-        KillTimer(nullptr, b);
+        KillTimer(nullptr, rescue);
+        host.onMenuIdle = nullptr;
+        EXPECT_TRUE(pressed) << "the menu never waited for input";
         return chosen;
     }
     cx::test::Host& host = cx::test::Host::Shared();

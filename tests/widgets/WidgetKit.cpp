@@ -17,6 +17,7 @@ Host& Host::Shared() {
     host.received.clear();
     host.commands.clear();
     host.ownerDrawn = 0;
+    host.onMenuIdle = nullptr;
     return host;
 }
 
@@ -28,6 +29,9 @@ LRESULT Host::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ++ownerDrawn;
             return TRUE;
         }
+        break;
+    case WM_ENTERIDLE:
+        if (wp == MSGF_MENU && onMenuIdle) onMenuIdle();
         break;
     case WM_COMMAND:
         received.push_back(msg);
@@ -83,8 +87,6 @@ int Capture::Count(COLORREF colour) const {
 std::shared_ptr<ui::Image> SolidImage(int w, int h, uint32_t argb) {
     return std::make_shared<ui::Image>(w, h, std::vector<uint32_t>(size_t(w) * size_t(h), argb));
 }
-
-void Pump() { ui::ProcessPendingMessages(); }
 
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "harness/Pump.h"
 #include "widgets/Controls.h"
 
 namespace cx::test {
@@ -24,6 +26,8 @@ public:
     std::vector<UINT> received;  // WM_COMMAND, WM_CTLCOLORSTATIC, ...
     std::vector<WPARAM> commands;
     int ownerDrawn = 0;  // WM_MEASUREITEM/WM_DRAWITEM that PopupMenu took
+    // Called when a menu of this window is open and waits for input.
+    std::function<void()> onMenuIdle;
     HBRUSH ctlBrush() const noexcept { return ctlBrush_.get(); }
 
 protected:
@@ -51,8 +55,6 @@ private:
 
 // A picture of one colour (0xAARRGGBB, straight alpha).
 std::shared_ptr<ui::Image> SolidImage(int w, int h, uint32_t argb);
-// Dispatches what is pending.
-void Pump();
 // A point of `hwnd`'s client area in lParam form.
 LPARAM At(int x, int y);
 
