@@ -91,8 +91,8 @@ TEST_F(SampleUninstall, HandOverEndsAtOnceAndItsChildDoesTheWork) {
     EXPECT_NE(childPid, first.pid);
     unique_handle child(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, childPid));
     ASSERT_TRUE(child);
-    // The starter did nothing itself; the child waits its moment first, and the
-    // starter's end comes before the child has even begun that wait.
+    // The starter did nothing itself, and the child waits its moment (1.5 s from
+    // its own start, which comes after the starter started it) before it works.
     EXPECT_TRUE(KeyExists(HiveRoot(p.hive), UninstallKey(p.keyName)));
     EXPECT_TRUE(FileExists(MainExePath(p)));
 
