@@ -141,10 +141,10 @@ bool IsPatchKeyName(std::string_view name) {
 }
 
 long ProgramKind(const UninstallEntry& e) {
-    if (HasText(e.parentKeyName)) return 1;
-    if (e.releaseType && IsPatchReleaseType(*e.releaseType)) return 1;
-    if (IsPatchKeyName(e.keyName)) return 1;
-    return 0;
+    if (HasText(e.parentKeyName)) return kKindPatch;
+    if (e.releaseType && IsPatchReleaseType(*e.releaseType)) return kKindPatch;
+    if (IsPatchKeyName(e.keyName)) return kKindPatch;
+    return kKindProgram;
 }
 
 std::optional<SlowInfo> DecodeSlowInfoCache(const std::vector<BYTE>& data) {

@@ -54,7 +54,10 @@ bool IsListed(const UninstallEntry& e);
 bool IsPatchReleaseType(std::string_view releaseType);
 // "KB" and digits, optionally followed by a revision "v2" or "-v2"; nothing else.
 bool IsPatchKeyName(std::string_view keyName);
-// 1 for a system patch, 0 for an ordinary program.
+// What IProgramItem::Kind answers (clients rely on the numbers).
+inline constexpr long kKindProgram = 0;
+inline constexpr long kKindPatch = 1;
+// kKindPatch for a system patch, kKindProgram for an ordinary program.
 long ProgramKind(const UninstallEntry& e);
 
 // The add/remove cache record of one program (value SlowInfoCache).

@@ -34,9 +34,8 @@ HWND MakeChild(const char* cls, const char* text, DWORD style, const RECT& b, HW
 }
 
 HFONT MakeFont(const char* face, int points, bool underline = false, bool bold = false) {
-    HDC screen = GetDC(nullptr);
-    int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
+    window_dc screen(nullptr);
+    int height = -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
     return CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                        DEFAULT_PITCH | FF_SWISS, face);
@@ -106,9 +105,9 @@ void TMainForm::FormCreate() {
     ApplySkin();
     ApplyTexts();
 
-    // 11. The program list (the startup list joins when its page is built). A
-    // service that fails here is reported like any other failure of it: the
-    // window still opens, its list as far as the load got, and Refresh can try again.
+    // 11. The program list. A service that fails here is reported like any
+    // other failure of it: the window still opens, its list as far as the load
+    // got, and Refresh can try again.
     try {
         LoadProgramList();
     } catch (const std::exception& e) {

@@ -79,6 +79,7 @@ public:
     // Fills the tip of a row; false when the tip text is left as it was.
     bool lsvProgramListInfoTip(int row, std::string& tip);
     void lsvProgramListSelectItem(int row);
+    enum MouseButton : int { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
     void lsvProgramListMouseDown(int button, POINT client);
     void lsvProgramListMouseMove(POINT client);
     void ActionShowDetailsExecute();

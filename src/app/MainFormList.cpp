@@ -72,7 +72,9 @@ LRESULT CALLBACK ProgramListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
         case WM_MBUTTONDOWN: {
             // The list selects the row under the mouse first, as a click does.
             LRESULT r = DefSubclassProc(h, msg, wp, lp);
-            int button = msg == WM_LBUTTONDOWN ? 0 : msg == WM_RBUTTONDOWN ? 1 : 2;
+            int button = msg == WM_LBUTTONDOWN   ? TMainForm::mbLeft
+                         : msg == WM_RBUTTONDOWN ? TMainForm::mbRight
+                                                 : TMainForm::mbMiddle;
             hooks->form->lsvProgramListMouseDown(button, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
             return r;
         }
@@ -359,7 +361,7 @@ void TMainForm::lsvProgramListMouseMove(POINT client) {
 
 void TMainForm::lsvProgramListMouseDown(int button, POINT client) {
     int selected = SelectedRow();
-    if (selected >= 0 && button == 1) {
+    if (selected >= 0 && button == mbRight) {
         POINT screen;
         GetCursorPos(&screen);
         ShowMenu(pmPLRightClick, screen);
@@ -378,7 +380,7 @@ void TMainForm::lsvProgramListMouseDown(int button, POINT client) {
         return;
     std::string folder = RowText(selected, kDirectoryColumn);
     // Only an existing folder is opened, and as a folder: never run what the text names.
-    if (PtInRect(&cell, client) && button == 0 && !folder.empty()) inv::OpenFolder(hwnd(), folder);
+    if (PtInRect(&cell, client) && button == mbLeft && !folder.empty()) inv::OpenFolder(hwnd(), folder);
 }
 
 // --- notifications -----------------------------------------------------------------------

@@ -41,11 +41,11 @@ void TMainForm::OnUninstallMessage(WPARAM started, LPARAM waitId) {
     // Taken out first: a second message with this id leads nowhere.
     std::shared_ptr<cleanup::UninstallTarget> target = std::move(wait->second);
     waits_.erase(wait);
-    OnUninstallDone(started == 1 ? 1 : 0, *target);
+    OnUninstallDone(started == cleanup::kWaitEnded ? cleanup::kWaitEnded : cleanup::kNothingStarted, *target);
 }
 
 void TMainForm::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target) {
-    Ids question = started == 1 ? IDS_MESSAGEBOX_WARNING_ScanRemains
+    Ids question = started == cleanup::kWaitEnded ? IDS_MESSAGEBOX_WARNING_ScanRemains
                                 : IDS_MESSAGEBOX_WARNING_UninstallFailed;
     if (ui::ShowAppMessage(hwnd(), LangText(question), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;

@@ -645,11 +645,9 @@ std::string SpecialFolder(int csidl) {
 
 std::string KnownFolder(REFKNOWNFOLDERID id) {
     PWSTR path = nullptr;
-    std::string out;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
-        out = WideToAnsi(path);
-    CoTaskMemFree(path);
-    return out;
+    HRESULT hr = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+    unique_cotaskmem_wstr owned(path);
+    return SUCCEEDED(hr) && path ? WideToAnsi(path) : std::string();
 }
 
 std::string Env(const char* name) {

@@ -131,7 +131,7 @@ void RunAndWaitUnguarded(const std::string& commandLine, HWND notify, LPARAM wai
         } else if (unique_handle child = FindChildProcess(pi.dwProcessId)) {
             result = WaitForSingleObject(child.get(), INFINITE);
         }
-        if (result == WAIT_OBJECT_0) Notify(notify, 1, waitId);
+        if (result == WAIT_OBJECT_0) Notify(notify, kWaitEnded, waitId);
         return;
     }
 
@@ -147,13 +147,13 @@ void RunAndWaitUnguarded(const std::string& commandLine, HWND notify, LPARAM wai
         launched = ShellExecuteExA(&sei);
     }
     if (!launched) {
-        Notify(notify, 0, waitId);
+        Notify(notify, kNothingStarted, waitId);
         return;
     }
     // A shell that reports success without a process (a document opened in a
     // program already running) makes this wait fail, and then nothing is said.
     unique_handle process(sei.hProcess);
-    if (WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0) Notify(notify, 1, waitId);
+    if (WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0) Notify(notify, kWaitEnded, waitId);
 }
 
 }  // namespace

@@ -18,6 +18,9 @@ namespace cx::cleanup {
 // window that started the wait looks the id up among its own waits and ignores
 // anything else: no pointer ever travels in the message.
 UINT UninstallDoneMessage();
+// The WParam of that message.
+inline constexpr WPARAM kWaitEnded = 1;       // the uninstaller ran and the wait for it ended
+inline constexpr WPARAM kNothingStarted = 0;  // neither a process nor the shell could start it
 
 // The facts of the record whose uninstall is awaited, kept by the window that
 // started the wait under the wait's id, so the remains scan works on that

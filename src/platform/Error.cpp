@@ -1,5 +1,7 @@
 #include "platform/Error.h"
 
+#include "platform/Handles.h"
+
 #include <vector>
 
 namespace cx {
@@ -28,9 +30,9 @@ std::string SysErrorMessage(DWORD code) {
     DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                  FORMAT_MESSAGE_IGNORE_INSERTS,
                              nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
+    unique_local owned(buf);
     std::string text;
     if (n && buf) text.assign(buf, n);
-    if (buf) LocalFree(buf);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' ||
                              text.back() == '.'))
         text.pop_back();

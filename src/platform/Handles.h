@@ -108,6 +108,18 @@ struct bstr {
     static pointer invalid() noexcept { return nullptr; }
     static void close(pointer h) noexcept { ::SysFreeString(h); }
 };
+// Memory the system allocated for the caller: FormatMessage's buffer, and the
+// texts of SHGetKnownFolderPath.
+struct local_memory {
+    using pointer = void*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::LocalFree(h); }
+};
+struct cotaskmem_wstr {
+    using pointer = wchar_t*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::CoTaskMemFree(h); }
+};
 }  // namespace traits
 
 using unique_handle = unique_resource<traits::handle_null>;
@@ -124,6 +136,8 @@ using unique_hicon = unique_resource<traits::hicon>;
 using unique_hmenu = unique_resource<traits::hmenu>;
 using unique_memdc = unique_resource<traits::memdc>;
 using unique_bstr = unique_resource<traits::bstr>;
+using unique_local = unique_resource<traits::local_memory>;
+using unique_cotaskmem_wstr = unique_resource<traits::cotaskmem_wstr>;
 
 // GetDC/ReleaseDC: the pair needs the window back.
 class window_dc {
