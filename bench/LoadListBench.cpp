@@ -36,11 +36,10 @@ using cx::bench::Now;
 
 constexpr const char* kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // The values the inventory reads for a program.
-const char* const kValues[] = {"DisplayName",  "UninstallString", "SystemComponent", "ParentKeyName",
-                               "ReleaseType",  "DisplayVersion",  "InstallDate",     "HelpLink",
-                               "URLInfoAbout", "URLUpdateInfo",   "EstimatedSize",   "DisplayIcon",
-                               "Publisher",    "InstallLocation"};
-
+const char* const kValues[] = {
+    "DisplayName",    "UninstallString", "SystemComponent", "ParentKeyName",  "ReleaseType",
+    "DisplayVersion", "InstallDate",     "HelpLink",        "URLInfoAbout",   "URLUpdateInfo",
+    "EstimatedSize",  "DisplayIcon",     "Publisher",       "InstallLocation"};
 
 // Median of several runs, in milliseconds.
 double Time(const std::function<void()>& work, int runs = 5) {
@@ -62,7 +61,9 @@ size_t BareLoop() {
         BYTE data[4096];
         for (DWORD i = 0;; ++i) {
             DWORD len = sizeof name;
-            if (RegEnumKeyExA(root, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (RegEnumKeyExA(root, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                break;
             HKEY key = nullptr;
             if (RegOpenKeyExA(root, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
             for (const char* value : kValues) {
@@ -87,8 +88,9 @@ std::vector<cx::svc::ProgramRecord> ReadWithoutIcons() {
 double FillList(const std::vector<cx::svc::ProgramRecord>& records, HIMAGELIST images) {
     HWND host = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHAREIMAGELISTS,
-                                0, 0, 600, 400, host, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "",
+                                WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 600,
+                                400, host, nullptr, GetModuleHandleA(nullptr), nullptr);
     ListView_SetImageList(list, images, LVSIL_SMALL);
     for (int c = 0; c < 3; ++c) {
         LVCOLUMNA col{};
@@ -140,7 +142,8 @@ int main() {
     // The main window's whole load through the COM service, in-process.
     std::string appDir = cx::ExeDirectory() + "bench-app\\";
     cx::ForceDirectories(appDir);
-    CopyFileA((cx::ExeDirectory() + "..\\out\\Dravik.dll").c_str(), (appDir + "Dravik.dll").c_str(), FALSE);
+    CopyFileA((cx::ExeDirectory() + "..\\out\\Dravik.dll").c_str(), (appDir + "Dravik.dll").c_str(),
+              FALSE);
     double load = -1, refresh = -1, chooser = -1;
     if (cx::app::InitAppPaths(appDir)) {
         cx::ui::SetMessageResponder([](const cx::ui::MessageRecord&) { return IDOK; });
@@ -151,25 +154,32 @@ int main() {
         load = Time([&] { form.LoadProgramList(); }, 3);
         refresh = Time([&] { form.ProgramList().RefreshPrograms(); }, 3);
         cx::inv::TDetailsForm& details = form.DetailsForm();
-        chooser = Time([&] {
-            details.ClearPrograms();
-            for (size_t i = 0; i < records.size(); ++i) {
-                int at = details.AddProgram(records[i].displayName);
-                details.SetProgramData(at, static_cast<long>(i));
-                details.SetProgramImage(at, static_cast<int>(records[i].iconIndex));
-            }
-        }, 3);
+        chooser = Time(
+            [&] {
+                details.ClearPrograms();
+                for (size_t i = 0; i < records.size(); ++i) {
+                    int at = details.AddProgram(records[i].displayName);
+                    details.SetProgramData(at, static_cast<long>(i));
+                    details.SetProgramImage(at, static_cast<int>(records[i].iconIndex));
+                }
+            },
+            3);
     }
 
     std::printf("uninstall keys: %zu, programs listed: %zu\n", keys, records.size());
     std::printf("bare registry loop (baseline)    %8.1f ms\n", bare);
-    std::printf("registry reading (service)       %8.1f ms   ratio %.2fx (goal <= 1.30x)\n", reading,
-                reading / bare);
+    std::printf("registry reading (service)       %8.1f ms   ratio %.2fx (goal <= 1.30x)\n",
+                reading, reading / bare);
     std::printf("icon look-up                     %8.1f ms   (%.2fx the bare loop)\n",
                 withIcons - reading, (withIcons - reading) / bare);
-    std::printf("list fill, repaint suspended     %8.1f ms   (%.2fx the bare loop)\n", fill, fill / bare);
-    std::printf("LoadProgramList, whole (COM)     %8.1f ms   (%.2fx the bare loop)\n", load, load / bare);
+    std::printf("list fill, repaint suspended     %8.1f ms   (%.2fx the bare loop)\n", fill,
+                fill / bare);
+    std::printf("LoadProgramList, whole (COM)     %8.1f ms   (%.2fx the bare loop)\n", load,
+                load / bare);
     std::printf("  of which service refresh       %8.1f ms\n", refresh);
-    std::printf("  of which details chooser fill  %8.1f ms   (the combo box is filled when the window opens)\n", chooser);
+    std::printf(
+        "  of which details chooser fill  %8.1f ms   (the combo box is filled when the window "
+        "opens)\n",
+        chooser);
     return 0;
 }

@@ -34,8 +34,6 @@ constexpr const char* kBenchKey = "Software\\CxBenchScan";
 constexpr const char* kTarget = "CxBenchTarget";
 constexpr const char* kBenchDir = "C:\\carvexo-bench\\files";
 
-
-
 // 50 x 40 x 50 = 100,000 keys (plus the 2,050 above them), a match every so often.
 void MakeKeys() {
     cx::reg::DeleteTree(HKEY_CURRENT_USER, kBenchKey);
@@ -45,7 +43,8 @@ void MakeKeys() {
         for (int b = 0; b < 40; ++b) {
             cx::reg::Key kb = cx::reg::Key::Create(ka.get(), "Product" + std::to_string(b));
             for (int c = 0; c < 50; ++c) {
-                std::string name = (c == 7 && b % 10 == 0) ? kTarget : "Setting" + std::to_string(c);
+                std::string name =
+                    (c == 7 && b % 10 == 0) ? kTarget : "Setting" + std::to_string(c);
                 cx::reg::Key kc = cx::reg::Key::Create(kb.get(), name);
                 if (name == kTarget) kc.SetString("Path", "C:\\x");
             }
@@ -59,7 +58,8 @@ void MakeFiles() {
         cx::ForceDirectories(dir);
         for (int f = 0; f < 1000; ++f) {
             std::string path = dir + "\\file" + std::to_string(f) + ".dat";
-            HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            HANDLE h =
+                CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
         }
     }
@@ -82,7 +82,8 @@ size_t BareWalk(HKEY key, const std::string& path) {
     char name[512];
     for (DWORD i = 0;; ++i) {
         DWORD len = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         ++n;
         HKEY child = nullptr;
         if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
@@ -120,7 +121,8 @@ size_t BareFiles(const std::string& dir) {
     do {
         if (fd.cFileName[0] == '.') continue;
         ++n;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) n += BareFiles(dir + "\\" + fd.cFileName);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            n += BareFiles(dir + "\\" + fd.cFileName);
     } while (FindNextFileA(h, &fd));
     FindClose(h);
     return n;
@@ -139,8 +141,8 @@ int main() {
     // A visible window with a label, as the scan window has.
     HWND host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 500,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 8, 8, 560, 30, host, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+    HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 8, 8, 560, 30, host,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     size_t shows = 0;
     cx::cleanup::ScanProgress progress;
     progress.show = [&](const std::string& path) {
@@ -191,7 +193,8 @@ int main() {
         SendMessageA(view.hwnd(), WM_SETREDRAW, FALSE, 0);
         for (cx::cleanup::NodeId rootId : files.Roots()) {
             const auto& root = files.Get(rootId);
-            HTREEITEM r = view.AddNode(nullptr, root.text, root.state, rootId, !root.children.empty());
+            HTREEITEM r =
+                view.AddNode(nullptr, root.text, root.state, rootId, !root.children.empty());
             for (cx::cleanup::NodeId c : root.children) {
                 const auto& child = files.Get(c);
                 view.AddNode(r, child.text, child.state, c, !child.children.empty());
@@ -208,11 +211,15 @@ int main() {
     double b = Median(bare), f = Median(full), bf = Median(bareF), ff = Median(fullF);
     std::printf("registry keys walked: %zu, matches found: %zu\n", keys, matches);
     std::printf("bare RegEnumKeyExA walk (baseline)   %8.1f ms\n", b);
-    std::printf("remains scan, registry part          %8.1f ms   ratio %.2fx (goal <= 1.50x)\n", f, f / b);
-    std::printf("label updates during the scan        %8.1f per second (goal >= 10)\n", repaintsPerSecond);
+    std::printf("remains scan, registry part          %8.1f ms   ratio %.2fx (goal <= 1.50x)\n", f,
+                f / b);
+    std::printf("label updates during the scan        %8.1f per second (goal >= 10)\n",
+                repaintsPerSecond);
     std::printf("files listed: %zu\n", fileNodes);
     std::printf("bare FindFirstFileA recursion        %8.1f ms\n", bf);
-    std::printf("file listing + tree insertion        %8.1f ms   ratio %.2fx (goal <= 3.00x)\n", ff, ff / bf);
-    std::printf("  of which the listing itself        %8.1f ms   (%.2fx)\n", Median(scanF), Median(scanF) / bf);
+    std::printf("file listing + tree insertion        %8.1f ms   ratio %.2fx (goal <= 3.00x)\n", ff,
+                ff / bf);
+    std::printf("  of which the listing itself        %8.1f ms   (%.2fx)\n", Median(scanF),
+                Median(scanF) / bf);
     return 0;
 }

@@ -77,7 +77,9 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&refs_));
+    }
     STDMETHODIMP_(ULONG) Release() override {
         LONG n = InterlockedDecrement(&refs_);
         if (n == 0) delete this;
@@ -111,8 +113,8 @@ public:
         if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
         HRESULT hr = LoadTypeInfo();
         if (FAILED(hr)) return hr;
-        return DispInvoke(static_cast<Itf*>(this), typeInfo_, id, flags, params, result,
-                          exception, argError);
+        return DispInvoke(static_cast<Itf*>(this), typeInfo_, id, flags, params, result, exception,
+                          argError);
     }
 
 private:
@@ -159,11 +161,15 @@ public:
     explicit ProgramItemObject(ProgramRecord record)
         : DispatchObject(IID_IProgramItem), rec_(std::move(record)) {}
 
-    STDMETHODIMP DisplayName(BSTR* v) override { return TextResult(v, [&] { return rec_.displayName; }); }
+    STDMETHODIMP DisplayName(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.displayName; });
+    }
     STDMETHODIMP UninstallString(BSTR* v) override {
         return TextResult(v, [&] { return rec_.uninstallString; });
     }
-    STDMETHODIMP RegistryName(BSTR* v) override { return TextResult(v, [&] { return rec_.registryName; }); }
+    STDMETHODIMP RegistryName(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.registryName; });
+    }
     STDMETHODIMP LoadDetails(BSTR keyName) override {
         return Guarded([&] {
             details_ = ReadRenderedValues(rec_.hive, BstrToAnsi(keyName));
@@ -171,22 +177,42 @@ public:
             return S_OK;
         });
     }
-    STDMETHODIMP Kind(LONG* v) override { return ValueResult(v, [&] { return rec_.kind; }); }
-    STDMETHODIMP Publisher(BSTR* v) override { return TextResult(v, [&] { return rec_.publisher; }); }
+    STDMETHODIMP Kind(LONG* v) override {
+        return ValueResult(v, [&] { return rec_.kind; });
+    }
+    STDMETHODIMP Publisher(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.publisher; });
+    }
     STDMETHODIMP InstallLocation(BSTR* v) override {
         return TextResult(v, [&] { return rec_.installLocation; });
     }
-    STDMETHODIMP IconIndex(LONG* v) override { return ValueResult(v, [&] { return rec_.iconIndex; }); }
+    STDMETHODIMP IconIndex(LONG* v) override {
+        return ValueResult(v, [&] { return rec_.iconIndex; });
+    }
     STDMETHODIMP UsedFrequency(ULONG* v) override {
         return ValueResult(v, [&] { return static_cast<ULONG>(rec_.usedFrequency); });
     }
-    STDMETHODIMP LastUsed(BSTR* v) override { return TextResult(v, [&] { return rec_.lastUsed; }); }
-    STDMETHODIMP Size(float* v) override { return ValueResult(v, [&] { return rec_.size; }); }
-    STDMETHODIMP InstallDate(BSTR* v) override { return TextResult(v, [&] { return rec_.installDate; }); }
-    STDMETHODIMP Version(BSTR* v) override { return TextResult(v, [&] { return rec_.version; }); }
-    STDMETHODIMP HelpLink(BSTR* v) override { return TextResult(v, [&] { return rec_.helpLink; }); }
-    STDMETHODIMP AboutLink(BSTR* v) override { return TextResult(v, [&] { return rec_.aboutLink; }); }
-    STDMETHODIMP UpdateLink(BSTR* v) override { return TextResult(v, [&] { return rec_.updateLink; }); }
+    STDMETHODIMP LastUsed(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.lastUsed; });
+    }
+    STDMETHODIMP Size(float* v) override {
+        return ValueResult(v, [&] { return rec_.size; });
+    }
+    STDMETHODIMP InstallDate(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.installDate; });
+    }
+    STDMETHODIMP Version(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.version; });
+    }
+    STDMETHODIMP HelpLink(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.helpLink; });
+    }
+    STDMETHODIMP AboutLink(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.aboutLink; });
+    }
+    STDMETHODIMP UpdateLink(BSTR* v) override {
+        return TextResult(v, [&] { return rec_.updateLink; });
+    }
     STDMETHODIMP RegistryValueCount(LONG* v) override {
         return ValueResult(v, [&] { return static_cast<LONG>(Details().size()); });
     }
@@ -208,7 +234,8 @@ public:
 
     STDMETHODIMP Hive(BSTR* v) override {
         return TextResult(v, [&] {
-            return std::string(rec_.hive == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE");
+            return std::string(rec_.hive == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER"
+                                                              : "HKEY_LOCAL_MACHINE");
         });
     }
 
@@ -277,7 +304,8 @@ public:
         return SaverValue(i, v, [](const ScreenSaverRecord& r) { return r.icon; });
     }
     STDMETHODIMP ScreenSaverSize(LONG i, ULONG* v) override {
-        return SaverValue(i, v, [](const ScreenSaverRecord& r) { return static_cast<ULONG>(r.size); });
+        return SaverValue(i, v,
+                          [](const ScreenSaverRecord& r) { return static_cast<ULONG>(r.size); });
     }
     STDMETHODIMP RefreshPrograms() override {
         return Guarded([&] {
@@ -305,7 +333,7 @@ private:
     const ScreenSaverRecord* Saver(LONG i) {
         const auto& list = Savers();
         return i >= 0 && static_cast<size_t>(i) < list.size() ? &list[static_cast<size_t>(i)]
-                                                               : nullptr;
+                                                              : nullptr;
     }
     template <typename F>
     HRESULT SaverText(LONG i, BSTR* out, F&& pick) noexcept {

@@ -198,7 +198,8 @@ VersionTexts ReadVersionTexts(const std::string& path) {
         std::string prefix = "\\StringFileInfo\\" + b + "\\";
         if (t.description.empty())
             t.description = QueryVersionString(info, (prefix + "FileDescription").c_str());
-        if (t.company.empty()) t.company = QueryVersionString(info, (prefix + "CompanyName").c_str());
+        if (t.company.empty())
+            t.company = QueryVersionString(info, (prefix + "CompanyName").c_str());
     }
     return t;
 }
@@ -226,18 +227,22 @@ std::vector<ScreenSaverRecord> EnumerateScreenSavers(const std::vector<std::stri
     for (const auto& f : folders) {
         if (f.empty()) continue;
         FolderFiles list{IncludeTrailingBackslash(f), {}};
-        ForEachFolderEntry(AnsiToWide(list.folder), [&](const WIN32_FIND_DATAW& fd) {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
-            std::wstring wide = fd.cFileName;
-            // A name the code page cannot hold names no file the ANSI calls could open.
-            if (!IsAnsiFaithful(wide)) return true;
-            std::string name = WideToAnsi(wide);
-            // The pattern also matches through short names ("x.scrap" is X~1.SCR).
-            if (name.size() < 4 || !EqualsNoCase(name.substr(name.size() - 4), ".scr")) return true;
-            found.emplace(Lower(list.folder + name), fd);
-            list.names.push_back(std::move(name));
-            return true;
-        }, L"*.scr");
+        ForEachFolderEntry(
+            AnsiToWide(list.folder),
+            [&](const WIN32_FIND_DATAW& fd) {
+                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+                std::wstring wide = fd.cFileName;
+                // A name the code page cannot hold names no file the ANSI calls could open.
+                if (!IsAnsiFaithful(wide)) return true;
+                std::string name = WideToAnsi(wide);
+                // The pattern also matches through short names ("x.scrap" is X~1.SCR).
+                if (name.size() < 4 || !EqualsNoCase(name.substr(name.size() - 4), ".scr"))
+                    return true;
+                found.emplace(Lower(list.folder + name), fd);
+                list.names.push_back(std::move(name));
+                return true;
+            },
+            L"*.scr");
         lists.push_back(std::move(list));
     }
     std::vector<ScreenSaverRecord> out;

@@ -29,13 +29,12 @@ const reg::Value* FindValue(const std::vector<reg::Value>& values, std::string_v
     return nullptr;
 }
 
-std::optional<std::string> StringValue(const std::vector<reg::Value>& values,
-                                       std::string_view name, size_t cap = kMaxTextChars) {
+std::optional<std::string> StringValue(const std::vector<reg::Value>& values, std::string_view name,
+                                       size_t cap = kMaxTextChars) {
     const reg::Value* v = FindValue(values, name);
     if (!v || (v->type != REG_SZ && v->type != REG_EXPAND_SZ)) return std::nullopt;
     // Only the capped part is ever needed: keep a 1 MB text from being copied whole.
-    std::vector<BYTE> head(v->data.begin(),
-                           v->data.begin() + std::min(v->data.size(), cap + 1));
+    std::vector<BYTE> head(v->data.begin(), v->data.begin() + std::min(v->data.size(), cap + 1));
     return CapText(reg::StringFromData(head), cap);
 }
 
@@ -203,7 +202,8 @@ std::string RenderValueData(DWORD type, const std::vector<BYTE>& data) {
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ: {
-        std::vector<BYTE> head(data.begin(), data.begin() + std::min(data.size(), kMaxTextChars + 1));
+        std::vector<BYTE> head(data.begin(),
+                               data.begin() + std::min(data.size(), kMaxTextChars + 1));
         return CapMarked(reg::StringFromData(head));
     }
     case REG_DWORD:
@@ -242,8 +242,7 @@ std::string RenderValueData(DWORD type, const std::vector<BYTE>& data) {
         }
         return CapMarked(std::move(out));
     }
-    default:
-        break;
+    default: break;
     }
     return HexBytes(data.data(), data.size());
 }

@@ -45,7 +45,8 @@ struct UninstallEntry {
 
 // Reads the values the inventory uses from a key's values (names match without
 // regard to case, as the registry's do). Texts are capped.
-UninstallEntry ParseUninstallEntry(const std::string& keyName, const std::vector<reg::Value>& values);
+UninstallEntry ParseUninstallEntry(const std::string& keyName,
+                                   const std::vector<reg::Value>& values);
 
 // Listed: it has a display name or an uninstall command, and is not a system component.
 bool IsListed(const UninstallEntry& e);

@@ -41,7 +41,9 @@ void WriteInterface(const reg::Key& classes, REFIID iid, const char* name,
     lib.SetString("Version", "1.0");
 }
 
-std::string ClassPath() { return std::string(kClassesPath) + "\\CLSID\\" + GuidText(CLSID_ProgramList); }
+std::string ClassPath() {
+    return std::string(kClassesPath) + "\\CLSID\\" + GuidText(CLSID_ProgramList);
+}
 
 }  // namespace
 
@@ -78,10 +80,9 @@ bool DeleteRegistration(HKEY hive) noexcept {
     try {
         bool ok = true;
         const std::string base = std::string(kClassesPath) + "\\";
-        for (const std::string& path :
-             {ClassPath(), base + "TypeLib\\" + GuidText(LIBID_DravikLib),
-              base + "Interface\\" + GuidText(IID_IProgramList),
-              base + "Interface\\" + GuidText(IID_IProgramItem)}) {
+        for (const std::string& path : {ClassPath(), base + "TypeLib\\" + GuidText(LIBID_DravikLib),
+                                        base + "Interface\\" + GuidText(IID_IProgramList),
+                                        base + "Interface\\" + GuidText(IID_IProgramItem)}) {
             if (!reg::Key::Open(hive, path, KEY_READ)) continue;
             if (!reg::DeleteTree(hive, path)) ok = false;
         }

@@ -12,12 +12,18 @@ Action ActionOfMenuItem(int id) {
     case mItemExit: return ActionExit;
     case mItemGrid: return ActionGrid;
     case mItemInfoTips: return ActionInfoTips;
-    case mItemViewIcon: case mItemIcon: return ActionViewIcon;
-    case mItemViewList: case mItemList: return ActionViewList;
-    case mItemViewReport: case mItemReport: return ActionViewReport;
-    case mItemRefresh: case mItemRefreshSI: return ActionRefresh;
-    case mItemComment: case mItemAddComments: return ActionComment;
-    case mItemRegedit: case mItemEditEntryReg: return ActionRegedit;
+    case mItemViewIcon:
+    case mItemIcon: return ActionViewIcon;
+    case mItemViewList:
+    case mItemList: return ActionViewList;
+    case mItemViewReport:
+    case mItemReport: return ActionViewReport;
+    case mItemRefresh:
+    case mItemRefreshSI: return ActionRefresh;
+    case mItemComment:
+    case mItemAddComments: return ActionComment;
+    case mItemRegedit:
+    case mItemEditEntryReg: return ActionRegedit;
     case mItemUpdates: return ActionWinUpdate;
     case mItemServices: return ActionWinServices;
     case mItemComponents: return ActionWinComponents;
@@ -35,14 +41,15 @@ Action ActionOfMenuItem(int id) {
 
 const char* ActionName(Action action) {
     static const char* const names[ActionCount] = {
-        "ActionAddNew", "ActionExportReg", "ActionReloadReg", "ActionCreateBackup",
-        "ActionExporetList", "ActionExit", "ActionViewIcon", "ActionViewList", "ActionViewReport",
-        "ActionGrid", "ActionInfoTips", "ActionRefresh", "ActionUninstall", "ActionDeleteScr",
-        "ActionShowDetails", "ActionSearch", "ActionHideSysPatch", "ActionHideScr",
-        "ActionComment", "ActionRegedit", "ActionWinServices", "ActionWinComponents",
-        "ActionWinUpdate", "ActionApply", "ActionSelectAll", "ActionDelete", "ActionAddItem",
-        "ActionTabProgramList", "ActionTabStartupItems", "ActionMin", "ActionHelpContent",
-        "ActionOnlineRes", "ActionContact", "ActionAbout"};
+        "ActionAddNew",          "ActionExportReg",     "ActionReloadReg",   "ActionCreateBackup",
+        "ActionExporetList",     "ActionExit",          "ActionViewIcon",    "ActionViewList",
+        "ActionViewReport",      "ActionGrid",          "ActionInfoTips",    "ActionRefresh",
+        "ActionUninstall",       "ActionDeleteScr",     "ActionShowDetails", "ActionSearch",
+        "ActionHideSysPatch",    "ActionHideScr",       "ActionComment",     "ActionRegedit",
+        "ActionWinServices",     "ActionWinComponents", "ActionWinUpdate",   "ActionApply",
+        "ActionSelectAll",       "ActionDelete",        "ActionAddItem",     "ActionTabProgramList",
+        "ActionTabStartupItems", "ActionMin",           "ActionHelpContent", "ActionOnlineRes",
+        "ActionContact",         "ActionAbout"};
     return action >= 0 && action < ActionCount ? names[action] : "";
 }
 

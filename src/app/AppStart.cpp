@@ -32,12 +32,11 @@ bool InitAppPaths(const std::string& appDir) {
         IniFile ini(p.ConfigPath);
         p.LangDir = p.AppDir + "Langs\\";
         p.HelpPath = p.LangDir + "Help.Chm";
-        p.LanguagePath =
-            p.LangDir + ini.ReadString(config::kSection, config::kLanguageFile,
-                                       config::kDefaultLanguageFile);
+        p.LanguagePath = p.LangDir + ini.ReadString(config::kSection, config::kLanguageFile,
+                                                    config::kDefaultLanguageFile);
         p.SkinDir = p.AppDir + "Skins\\";
-        p.SkinPath =
-            p.SkinDir + ini.ReadString(config::kSection, config::kSkinFile, config::kDefaultSkinFile);
+        p.SkinPath = p.SkinDir +
+                     ini.ReadString(config::kSection, config::kSkinFile, config::kDefaultSkinFile);
         p.RegBackupDir = p.AppDir + "Back up\\reg\\";
         p.ScrBackupDir = p.AppDir + "Back up\\scr\\";
         Hide().HideSysPatch = ini.ReadBool(config::kSection, config::kHideSysPatch, false);

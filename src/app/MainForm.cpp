@@ -25,10 +25,9 @@ constexpr WPARAM kDragMove = 0xF012;
 
 HWND MakeChild(const char* cls, const char* text, DWORD style, const RECT& b, HWND parent, int id,
                DWORD exStyle = 0) {
-    HWND h = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, b.left, b.top,
-                             b.right, b.bottom, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             GetModuleHandleA(nullptr), nullptr);
+    HWND h = CreateWindowExA(
+        exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, b.left, b.top, b.right, b.bottom, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     if (!h) ThrowLastError();
     return h;
 }
@@ -57,8 +56,9 @@ void TMainForm::CreateForm() {
     // taskbar button can minimise and restore the window.
     Create(ClassSpec{kClassName, CS_DBLCLKS, nullptr, nullptr,
                      LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1))},
-           WS_EX_LAYERED | WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-           "Carvexo", x, y, kDesignWidth, kDesignHeight);
+           WS_EX_LAYERED | WS_EX_APPWINDOW,
+           WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, "Carvexo", x, y, kDesignWidth,
+           kDesignHeight);
     SetLayeredWindowAttributes(hwnd(), kTransparentColor, 255, LWA_COLORKEY);
     // The taskbar, Alt+Tab and the Run dialog of "New Program..." ask the window
     // for its icons (WM_GETICON), which the class icon does not answer. Shared
@@ -125,8 +125,8 @@ void TMainForm::GetSystemImageLists() {
     // has an icon, which is all SHGetFileInfo needs to hand out the lists.
     std::string root = ExtractFilePath(WindowsDirectory());
     SHFILEINFOA info{};
-    smallImages_ = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
-        root.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    smallImages_ = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     largeImages_ = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX));
 }
@@ -205,7 +205,8 @@ void TMainForm::CreateProgramPage() {
 
     // The group box is drawn behind its controls, which sit on the panel at the
     // group's origin plus their own bounds.
-    grbSearch = MakeChild("BUTTON", "Search", BS_GROUPBOX, {15, 168, 138, 137}, panel, IDC_GRBSEARCH);
+    grbSearch =
+        MakeChild("BUTTON", "Search", BS_GROUPBOX, {15, 168, 138, 137}, panel, IDC_GRBSEARCH);
     // Centred: the label spans the group's full width, frame lines included.
     lblSearchTitle = MakeChild("STATIC", "Find the program with contents below:", SS_CENTER,
                                {15 + 0, 168 + 22, 137, 43}, panel, -1);
@@ -221,10 +222,10 @@ void TMainForm::CreateProgramPage() {
         SetFont(h, uiFont_.get());
     SetWindowPos(grbSearch, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    lsvProgramList = MakeChild(WC_LISTVIEWA, "",
-                               LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS |
-                                   WS_TABSTOP,
-                               {169, 0, 582, 394}, tsProgramList, IDC_LSVPROGRAMLIST);
+    lsvProgramList =
+        MakeChild(WC_LISTVIEWA, "",
+                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+                  {169, 0, 582, 394}, tsProgramList, IDC_LSVPROGRAMLIST);
     ListView_SetExtendedListViewStyle(lsvProgramList, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ListView_SetBkColor(lsvProgramList, RGB(255, 255, 255));
     SetFont(lsvProgramList, listFont_.get());
@@ -239,8 +240,8 @@ void TMainForm::CreateStartupPage() {
     btnDelete.onClick = [this] { Execute(ActionDelete); };
     btnApply.Create(panel, IDC_BTN_APPLY, "Apply", 15, 112, 141, 34);
     btnApply.onClick = [this] { Execute(ActionApply); };
-    grbItemInfo = MakeChild("BUTTON", "Item Info", BS_GROUPBOX, {15, 168, 137, 185}, panel,
-                            IDC_GRBITEMINFO);
+    grbItemInfo =
+        MakeChild("BUTTON", "Item Info", BS_GROUPBOX, {15, 168, 137, 185}, panel, IDC_GRBITEMINFO);
     lblPublisher = MakeChild("STATIC", "Publisher: ", SS_LEFT, {20, 193, 64, 13}, panel, -1);
     lblPublisherValue = MakeChild("STATIC", "", SS_LEFT, {20, 210, 121, 31}, panel, -1);
     lblVersion = MakeChild("STATIC", "Version: ", SS_LEFT, {20, 244, 55, 13}, panel, -1);
@@ -252,9 +253,9 @@ void TMainForm::CreateStartupPage() {
         SetFont(h, uiFont_.get());
     SetWindowPos(grbItemInfo, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    lsvStartupList = MakeChild(WC_LISTVIEWA, "",
-                               LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
-                               {169, 0, 582, 394}, tsStartupItems, IDC_LSVSTARTUPLIST);
+    lsvStartupList =
+        MakeChild(WC_LISTVIEWA, "", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
+                  {169, 0, 582, 394}, tsStartupItems, IDC_LSVSTARTUPLIST);
     ListView_SetExtendedListViewStyle(lsvStartupList, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     SetFont(lsvStartupList, listFont_.get());
 }
@@ -294,10 +295,8 @@ void TMainForm::ActionExitExecute() {
     // The close button stays clickable for other programs while a dialog runs.
     if (RefuseCloseWhileBusy()) return;
     // Both switches are stored even when untouched; a failed write leaves the window open.
-    config::WriteHideSysPatch(AppPaths().ConfigPath,
-                              Button_GetCheck(ckbHidePatch) == BST_CHECKED);
-    config::WriteHideScreenSaver(AppPaths().ConfigPath,
-                                 Button_GetCheck(ckbHideScr) == BST_CHECKED);
+    config::WriteHideSysPatch(AppPaths().ConfigPath, Button_GetCheck(ckbHidePatch) == BST_CHECKED);
+    config::WriteHideScreenSaver(AppPaths().ConfigPath, Button_GetCheck(ckbHideScr) == BST_CHECKED);
     DestroyWindow(hwnd());
 }
 
@@ -397,41 +396,29 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnCommand(GET_WM_COMMAND_ID(wp, lp), GET_WM_COMMAND_CMD(wp, lp),
                   GET_WM_COMMAND_HWND(wp, lp));
         return 0;
-    case WM_NOTIFY:
-        return OnNotify(reinterpret_cast<NMHDR*>(lp));
-    case WM_MENUCHAR:
-        return ui::PopupMenu::HandleMenuChar(wp, lp);
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lp));
+    case WM_MENUCHAR: return ui::PopupMenu::HandleMenuChar(wp, lp);
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
         if (ui::PopupMenu::HandleOwnerDraw(msg, lp)) return TRUE;
         break;
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    case WM_CTLCOLORBTN: return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        imgBackGroundMouseDown();
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
+    case WM_MBUTTONDOWN: imgBackGroundMouseDown(); return 0;
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
         paint_dc dc(hwnd());  // EndPaint validates even when drawing failed
         PaintSurface(dc.get());
         return 0;
     }
-    case WM_PRINTCLIENT:
-        PaintSurface(reinterpret_cast<HDC>(wp));
-        return 0;
+    case WM_PRINTCLIENT: PaintSurface(reinterpret_cast<HDC>(wp)); return 0;
     case WM_CLOSE:
         if (RefuseCloseWhileBusy()) return 0;
         break;  // DefWindowProc destroys the window
-    case WM_ENTERMENULOOP:
-        inMenuLoop_ = true;
-        break;
-    case WM_EXITMENULOOP:
-        inMenuLoop_ = false;
-        break;
+    case WM_ENTERMENULOOP: inMenuLoop_ = true; break;
+    case WM_EXITMENULOOP: inMenuLoop_ = false; break;
     case WM_QUERYENDSESSION:
         // Nothing here is worth keeping a session alive for: the switches are
         // stored as they change, and a dialog's work is either done or undone.
@@ -452,8 +439,7 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         programList_.Disconnect();
         PostQuitMessage(0);
         return 0;
-    default:
-        break;
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }

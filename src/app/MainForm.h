@@ -25,7 +25,7 @@ namespace cx::cleanup {
 struct ListedProgram;
 using UninstallTarget = ListedProgram;
 struct OtherProgram;
-}
+}  // namespace cx::cleanup
 
 namespace cx::app {
 
@@ -138,7 +138,8 @@ public:
     HWND grbSearch = nullptr, lblSearchTitle = nullptr, txtSearchInfo = nullptr;
     HWND ckbHidePatch = nullptr, ckbHideScr = nullptr;
     HWND grbItemInfo = nullptr, lblPublisher = nullptr, lblPublisherValue = nullptr;
-    HWND lblVersion = nullptr, lblVersionValue = nullptr, lblDes = nullptr, lblDescription = nullptr;
+    HWND lblVersion = nullptr, lblVersionValue = nullptr, lblDes = nullptr,
+         lblDescription = nullptr;
     HWND StatusPanel = nullptr;
 
     ui::PopupMenu pmFile, pmView, pmTools, pmHelp, pmPLRightClick, pmSLRightClick;
@@ -195,7 +196,8 @@ private:
     std::shared_ptr<ui::Image> background_;
     unique_hfont listFont_, linkFont_, uiFont_;
     unique_hbrush panelBrush_;
-    unique_resource<traits::simple<HACCEL, BOOL(WINAPI*)(HACCEL), &DestroyAcceleratorTable, nullptr>>
+    unique_resource<
+        traits::simple<HACCEL, BOOL(WINAPI*)(HACCEL), &DestroyAcceleratorTable, nullptr>>
         accelerators_;
 
     // True (and the window holding the user up brought to the front) while a

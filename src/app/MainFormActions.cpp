@@ -91,7 +91,8 @@ void TMainForm::UpdateMenuChecks() {
     mItemView.SetChecked(mItemIcon, actions_[ActionViewIcon].checked);
     mItemView.SetChecked(mItemList, actions_[ActionViewList].checked);
     mItemView.SetChecked(mItemReport, actions_[ActionViewReport].checked);
-    Button_SetCheck(ckbHidePatch, actions_[ActionHideSysPatch].checked ? BST_CHECKED : BST_UNCHECKED);
+    Button_SetCheck(ckbHidePatch,
+                    actions_[ActionHideSysPatch].checked ? BST_CHECKED : BST_UNCHECKED);
     Button_SetCheck(ckbHideScr, actions_[ActionHideScr].checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -207,14 +208,16 @@ void TMainForm::ActionAddNewExecute() {
 void TMainForm::SizePanelPLHotSpotClick() {
     SkinKey key = ProgramPanelShown ? SK_MAINFORM_PAGE1_LISTVIEW_ProgramList_FullPos
                                     : SK_MAINFORM_PAGE1_LISTVIEW_ProgramList_Pos;
-    if (auto b = ParseBounds(SkinValue(key))) ui::SetBounds(lsvProgramList, b->left, b->top, b->width, b->height);
+    if (auto b = ParseBounds(SkinValue(key)))
+        ui::SetBounds(lsvProgramList, b->left, b->top, b->width, b->height);
     ProgramPanelShown = !ProgramPanelShown;
 }
 
 void TMainForm::SizePanelSIHotSpotClick() {
     SkinKey key = StartupPanelShown ? SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_FullPos
                                     : SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_Pos;
-    if (auto b = ParseBounds(SkinValue(key))) ui::SetBounds(lsvStartupList, b->left, b->top, b->width, b->height);
+    if (auto b = ParseBounds(SkinValue(key)))
+        ui::SetBounds(lsvStartupList, b->left, b->top, b->width, b->height);
     StartupPanelShown = !StartupPanelShown;
 }
 
@@ -235,7 +238,8 @@ void TMainForm::ActionHideScrExecute() {
 void TMainForm::SetViewStyle(DWORD style, Action checkedAction) {
     DWORD current = GetWindowLongA(lsvProgramList, GWL_STYLE);
     SetWindowLongA(lsvProgramList, GWL_STYLE, (current & ~LVS_TYPEMASK) | style);
-    for (Action a : {ActionViewIcon, ActionViewList, ActionViewReport}) actions_[a].checked = a == checkedAction;
+    for (Action a : {ActionViewIcon, ActionViewList, ActionViewReport})
+        actions_[a].checked = a == checkedAction;
     UpdateMenuChecks();
 }
 
@@ -284,8 +288,8 @@ void TMainForm::ActionCommentExecute() {
 void TMainForm::ActionExporetListExecute() {
     std::vector<std::string> captions;
     for (int r = 0; r < RowCount(); ++r) captions.push_back(RowCaption(r));
-    inv::RunReport(hwnd(), inv::BuildReport(
-                               inv::CollectReportInput(lblProgramCounts.Text(), std::move(captions))));
+    inv::RunReport(hwnd(), inv::BuildReport(inv::CollectReportInput(lblProgramCounts.Text(),
+                                                                    std::move(captions))));
 }
 
 }  // namespace cx::app

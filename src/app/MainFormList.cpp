@@ -51,7 +51,8 @@ struct ListHooks {
     HCURSOR cursor = nullptr;
 };
 
-LRESULT CALLBACK ProgramListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) noexcept {
+LRESULT CALLBACK ProgramListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                 DWORD_PTR ref) noexcept {
     auto* hooks = reinterpret_cast<ListHooks*>(ref);
     try {
         switch (msg) {
@@ -82,8 +83,7 @@ LRESULT CALLBACK ProgramListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
             RemoveWindowSubclass(h, ProgramListProc, kListSubclassId);
             delete hooks;
             break;
-        default:
-            break;
+        default: break;
         }
     } catch (const std::exception& e) {
         ui::ReportException(e);
@@ -133,15 +133,21 @@ LVITEMA GetRowItem(HWND list, int row, UINT mask) {
 }
 }  // namespace
 
-LPARAM TMainForm::RawRowData(int row) const { return GetRowItem(lsvProgramList, row, LVIF_PARAM).lParam; }
+LPARAM TMainForm::RawRowData(int row) const {
+    return GetRowItem(lsvProgramList, row, LVIF_PARAM).lParam;
+}
 
 long TMainForm::RowData(int row) const { return inv::RowIndex(RawRowData(row)); }
 
 bool TMainForm::RowIsScreenSaver(int row) const { return inv::RowIsScreenSaver(RawRowData(row)); }
 
-int TMainForm::RowImage(int row) const { return GetRowItem(lsvProgramList, row, LVIF_IMAGE).iImage; }
+int TMainForm::RowImage(int row) const {
+    return GetRowItem(lsvProgramList, row, LVIF_IMAGE).iImage;
+}
 
-int TMainForm::SelectedRow() const { return ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED); }
+int TMainForm::SelectedRow() const {
+    return ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED);
+}
 
 void TMainForm::SelectRow(int row) {
     ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -197,7 +203,8 @@ void TMainForm::LoadProgramList() {
     for (const inv::ListRow& row : inv::PlanScreenSaverRows(savers, Hide().HideScreenSaver))
         AddRow(lsvProgramList, row);
 
-    ProgramCountText = inv::ProgramCountText(programs.records.size() + savers.size(), PatchCount, savers.size());
+    ProgramCountText =
+        inv::ProgramCountText(programs.records.size() + savers.size(), PatchCount, savers.size());
     LayoutStatusBar(false);
     lblProgramCounts.SetText(ProgramCountText);
 }
@@ -216,7 +223,9 @@ void TMainForm::lsvProgramListColumnClick(int column) {
     int count = RowCount();
     rows.reserve(count);
     for (int r = 0; r < count; ++r)
-        rows.push_back(Row{{RowText(r, 0), RowText(r, 1), RowText(r, 2)}, RawRowData(r), RowImage(r),
+        rows.push_back(Row{{RowText(r, 0), RowText(r, 1), RowText(r, 2)},
+                           RawRowData(r),
+                           RowImage(r),
                            ListView_GetItemState(lsvProgramList, r, LVIS_SELECTED | LVIS_FOCUSED)});
     bool ascending = SortAscending;
     std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
@@ -229,7 +238,8 @@ void TMainForm::lsvProgramListColumnClick(int column) {
         for (const Row& row : rows) {
             int r = AddRow(lsvProgramList, inv::ListRow{row.texts.caption, row.texts.publisher,
                                                         row.texts.directory, row.data, row.image});
-            if (row.state) ListView_SetItemState(lsvProgramList, r, row.state, LVIS_SELECTED | LVIS_FOCUSED);
+            if (row.state)
+                ListView_SetItemState(lsvProgramList, r, row.state, LVIS_SELECTED | LVIS_FOCUSED);
         }
         ignoreSelection_ = false;
     }
@@ -268,7 +278,8 @@ bool TMainForm::lsvProgramListInfoTip(int row, std::string& tip) {
     try {
         long idx = RowData(row);
         if (RowIsScreenSaver(row)) {
-            tip = inv::ScreenSaverTip(programList_.ScreenSaverSize(idx), programList_.ScreenSaverFile(idx),
+            tip = inv::ScreenSaverTip(programList_.ScreenSaverSize(idx),
+                                      programList_.ScreenSaverFile(idx),
                                       programList_.ScreenSaverLastUsed(idx));
             return true;
         }
@@ -335,7 +346,8 @@ void TMainForm::lsvProgramListSelectItem(int row) {
     std::string registryName = item->RegistryName();
     lblRegistryName.SetText(registryName);
     lblRegistryName.SetHint(registryName);
-    std::string link = inv::ChooseStatusLink(item->AboutLink(), item->HelpLink(), item->UpdateLink());
+    std::string link =
+        inv::ChooseStatusLink(item->AboutLink(), item->HelpLink(), item->UpdateLink());
     lblProgramURL.SetText(link);
     lblProgramURL.SetHint(link);
     LayoutStatusBar(true);
@@ -380,17 +392,16 @@ void TMainForm::lsvProgramListMouseDown(int button, POINT client) {
         return;
     std::string folder = RowText(selected, kDirectoryColumn);
     // Only an existing folder is opened, and as a folder: never run what the text names.
-    if (PtInRect(&cell, client) && button == mbLeft && !folder.empty()) inv::OpenFolder(hwnd(), folder);
+    if (PtInRect(&cell, client) && button == mbLeft && !folder.empty())
+        inv::OpenFolder(hwnd(), folder);
 }
 
 // --- notifications -----------------------------------------------------------------------
 
 LRESULT TMainForm::OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd) {
     switch (cd->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
         if (cd->iSubItem == kDirectoryColumn) {
             cd->clrText = RGB(0, 0, 255);
@@ -400,8 +411,7 @@ LRESULT TMainForm::OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd) {
             SelectObject(cd->nmcd.hdc, listFont_.get());
         }
         return CDRF_NEWFONT;
-    default:
-        return CDRF_DODEFAULT;
+    default: return CDRF_DODEFAULT;
     }
 }
 
@@ -442,10 +452,8 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
         // A screen-saver row diverts to its removal inside the command.
         if (SelectedRow() >= 0) Execute(ActionUninstall);
         return 0;
-    case NM_CUSTOMDRAW:
-        return OnProgramListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
-    default:
-        return 0;
+    case NM_CUSTOMDRAW: return OnProgramListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+    default: return 0;
     }
 }
 

@@ -13,7 +13,8 @@ namespace cx::app {
 namespace {
 
 void ButtonPicture(ui::ImageButton& button, ui::ImageButton::State state, SkinKey pos, int offset) {
-    LoadButtonImage(button, state, AppPaths().SkinDir, SkinValue(static_cast<SkinKey>(pos + offset)));
+    LoadButtonImage(button, state, AppPaths().SkinDir,
+                    SkinValue(static_cast<SkinKey>(pos + offset)));
 }
 
 void SkinButtonPictures(ui::ImageButton& button, SkinKey pos) {
@@ -96,26 +97,37 @@ void TMainForm::ApplySkin() {
         SkinButton(btnRefresh, SK_MAINFORM_PAGE1_BUTTON_Refresh_Pos);
 
         SetBoundsFromSkin(grbSearch, SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_GrbSearch_Pos));
-        SetBoundsInGroup(lblSearchTitle, SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_LABEL_Title_Pos), grbSearch);
-        SetBoundsInGroup(txtSearchInfo, SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_TEXT_KeyWorld_Pos), grbSearch);
-        SetBoundsInGroup(btnSearch.hwnd(), SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_BUTTON_Search_Pos), grbSearch);
+        SetBoundsInGroup(lblSearchTitle, SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_LABEL_Title_Pos),
+                         grbSearch);
+        SetBoundsInGroup(txtSearchInfo, SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_TEXT_KeyWorld_Pos),
+                         grbSearch);
+        SetBoundsInGroup(btnSearch.hwnd(), SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_BUTTON_Search_Pos),
+                         grbSearch);
         SkinButtonPictures(btnSearch, SK_MAINFORM_PAGE1_GROUPBOX_BUTTON_Search_Pos);
 
-        SetBoundsFromSkin(ckbHidePatch, SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_CHECKBOX_HidePatch_Pos));
+        SetBoundsFromSkin(ckbHidePatch,
+                          SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_CHECKBOX_HidePatch_Pos));
         SetBoundsFromSkin(ckbHideScr, SkinValue(SK_MAINFORM_PAGE1_GROUPBOX_CHECKBOX_HideScr_Pos));
 
         SetBoundsFromSkin(tsStartupItems, SkinValue(SK_MAINFORM_PAGE2_Pos));
-        SetBoundsFromSkin(lsvStartupList, SkinValue(SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_Pos));
+        SetBoundsFromSkin(lsvStartupList,
+                          SkinValue(SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_Pos));
         SetBoundsFromSkin(SizePanelSI.hwnd(), SkinValue(SK_MAINFORM_PAGE2_SizePanel_Pos));
         SkinPanel(imgPanelS, SK_MAINFORM_PAGE2_ImgPanel_Pos, SK_MAINFORM_PAGE2_ImgPanel_Pic);
 
         SetBoundsFromSkin(grbItemInfo, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_grbItemInfo_Pos));
-        SetBoundsInGroup(lblPublisher, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Publisher_Pos), grbItemInfo);
-        SetBoundsInGroup(lblPublisherValue, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_PublisherValue_Pos), grbItemInfo);
-        SetBoundsInGroup(lblVersion, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Version_Pos), grbItemInfo);
-        SetBoundsInGroup(lblVersionValue, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_VersionValue_Pos), grbItemInfo);
+        SetBoundsInGroup(lblPublisher, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Publisher_Pos),
+                         grbItemInfo);
+        SetBoundsInGroup(lblPublisherValue,
+                         SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_PublisherValue_Pos),
+                         grbItemInfo);
+        SetBoundsInGroup(lblVersion, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Version_Pos),
+                         grbItemInfo);
+        SetBoundsInGroup(lblVersionValue,
+                         SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_VersionValue_Pos), grbItemInfo);
         SetBoundsInGroup(lblDes, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Des_Pos), grbItemInfo);
-        SetBoundsInGroup(lblDescription, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Description_Pos), grbItemInfo);
+        SetBoundsInGroup(lblDescription,
+                         SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Description_Pos), grbItemInfo);
 
         SkinButton(btnSelectAll, SK_MAINFORM_PAGE2_BUTTON_SelectAll_Pos);
         SkinButton(btnDelete, SK_MAINFORM_PAGE2_BUTTON_Delete_Pos);

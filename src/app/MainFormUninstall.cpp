@@ -41,12 +41,13 @@ void TMainForm::OnUninstallMessage(WPARAM started, LPARAM waitId) {
     // Taken out first: a second message with this id leads nowhere.
     std::shared_ptr<cleanup::UninstallTarget> target = std::move(wait->second);
     waits_.erase(wait);
-    OnUninstallDone(started == cleanup::kWaitEnded ? cleanup::kWaitEnded : cleanup::kNothingStarted, *target);
+    OnUninstallDone(started == cleanup::kWaitEnded ? cleanup::kWaitEnded : cleanup::kNothingStarted,
+                    *target);
 }
 
 void TMainForm::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target) {
     Ids question = started == cleanup::kWaitEnded ? IDS_MESSAGEBOX_WARNING_ScanRemains
-                                : IDS_MESSAGEBOX_WARNING_UninstallFailed;
+                                                  : IDS_MESSAGEBOX_WARNING_UninstallFailed;
     if (ui::ShowAppMessage(hwnd(), LangText(question), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
     // The list is reloaded however the scan window ends.
@@ -64,14 +65,17 @@ void TMainForm::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& 
 }
 
 void TMainForm::RunRemainsScan(const cleanup::UninstallTarget& target) {
-    cleanup::TScanForm scan(target, cleanup::SystemSafetyContext(AppPaths().AppDir, OtherPrograms(target)));
+    cleanup::TScanForm scan(target,
+                            cleanup::SystemSafetyContext(AppPaths().AppDir, OtherPrograms(target)));
     scan.ShowModal(hwnd());
 }
 
-std::vector<cleanup::OtherProgram> TMainForm::OtherPrograms(const cleanup::UninstallTarget& target) {
+std::vector<cleanup::OtherProgram> TMainForm::OtherPrograms(
+    const cleanup::UninstallTarget& target) {
     std::vector<cleanup::ListedProgram> listed;
     for (inv::ProgramRecord& r : inv::ReadProgramRecords(programList_).records)
-        listed.push_back(cleanup::ListedProgram{std::move(r.registryName), std::move(r.installLocation),
+        listed.push_back(cleanup::ListedProgram{std::move(r.registryName),
+                                                std::move(r.installLocation),
                                                 std::move(r.displayName), std::move(r.hive)});
     return cleanup::OtherListedPrograms(listed, target);
 }

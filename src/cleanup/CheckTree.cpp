@@ -30,8 +30,8 @@ NodeId CheckTree::AddRegistry(NodeId parent, std::string text, NodeKind kind, st
     return id;
 }
 
-NodeId CheckTree::AddRegistryW(NodeId parent, NodeKind kind, const std::string& hive, std::wstring keyPath,
-                               std::wstring itemName, CheckState state) {
+NodeId CheckTree::AddRegistryW(NodeId parent, NodeKind kind, const std::string& hive,
+                               std::wstring keyPath, std::wstring itemName, CheckState state) {
     std::string key = WideToAnsi(keyPath), item = WideToAnsi(itemName);
     NodeId id = AddRegistry(parent, hive + "\\" + key + item, kind, hive, key, item, state);
     Node& n = nodes_[id];

@@ -104,11 +104,12 @@ unique_hkey OpenPath(HKEY root, const std::wstring& keyPath, REGSAM access, LONG
 // True when some key of the subtree at parent\name (full path `path`) is one
 // Windows owns; such a subtree is left whole rather than half deleted. Links
 // are not entered: removal deletes them as links.
-bool HoldsProtectedKey(HKEY parent, const std::wstring& name, const std::string& hive, const std::wstring& path,
-                       int depth = 0) {
+bool HoldsProtectedKey(HKEY parent, const std::wstring& name, const std::string& hive,
+                       const std::wstring& path, int depth = 0) {
     if (IsProtectedKey(hive, WideToAnsi(path))) return true;
     unique_hkey key;
-    if (reg::OpenNoFollow(parent, name, KEY_READ, key) != ERROR_SUCCESS || reg::IsLink(key.get()) || depth > 512)
+    if (reg::OpenNoFollow(parent, name, KEY_READ, key) != ERROR_SUCCESS || reg::IsLink(key.get()) ||
+        depth > 512)
         return false;
     for (const std::wstring& sub : reg::SubKeyNamesW(key.get()))
         if (HoldsProtectedKey(key.get(), sub, hive, path + L"\\" + sub, depth + 1)) return true;
@@ -139,10 +140,12 @@ bool KeyIsGone(const WideItem& item) {
 // Removes a value node's value; true when the value is gone afterwards.
 bool RemoveValue(const WideItem& item) {
     LONG rc;
-    unique_hkey key = OpenPath(RootKeyFromName(item.hive), item.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
+    unique_hkey key =
+        OpenPath(RootKeyFromName(item.hive), item.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
     if (!key) return IsMissing(rc);
     RegDeleteValueW(key.get(), item.item.c_str());
-    return IsMissing(RegQueryValueExW(key.get(), item.item.c_str(), nullptr, nullptr, nullptr, nullptr));
+    return IsMissing(
+        RegQueryValueExW(key.get(), item.item.c_str(), nullptr, nullptr, nullptr, nullptr));
 }
 
 // After a removal the marks of the nodes left follow their children again
@@ -226,9 +229,9 @@ bool LiesBelow(const std::wstring& path, const std::wstring& root) {
 void RemoveLink(const std::wstring& path) {
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     const std::wstring api = LongPathForApi(path);
-    unique_hfile link(CreateFileW(api.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                  OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    unique_hfile link(
+        CreateFileW(api.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!link) return;
     BY_HANDLE_FILE_INFORMATION self{};
     if (!GetFileInformationByHandle(link.get(), &self) ||
@@ -239,7 +242,8 @@ void RemoveLink(const std::wstring& path) {
     BY_HANDLE_FILE_INFORMATION pointed{};
     if (target && GetFileInformationByHandle(target.get(), &pointed) &&
         pointed.dwVolumeSerialNumber == self.dwVolumeSerialNumber &&
-        pointed.nFileIndexHigh == self.nFileIndexHigh && pointed.nFileIndexLow == self.nFileIndexLow)
+        pointed.nFileIndexHigh == self.nFileIndexHigh &&
+        pointed.nFileIndexLow == self.nFileIndexLow)
         return;  // the "link" handle is the target itself
     target.reset();
     FILE_DISPOSITION_INFO dispose{TRUE};

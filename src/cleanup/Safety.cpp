@@ -102,7 +102,8 @@ SplitPath Split(const std::string& text, bool expand) {
         }
     }
     for (char c : t) {
-        if (static_cast<unsigned char>(c) < 32 || std::string_view("*?\"<>|").find(c) != std::string_view::npos) {
+        if (static_cast<unsigned char>(c) < 32 ||
+            std::string_view("*?\"<>|").find(c) != std::string_view::npos) {
             sp.refusal = DirRefusal::Unsupported;
             return sp;
         }
@@ -307,8 +308,9 @@ std::string LongName(const std::string& path) {
 // Where the folder really is once every junction and symbolic link on its way
 // is followed; empty when the system cannot say.
 std::string FinalPath(const std::string& path) {
-    unique_hfile h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    unique_hfile h(CreateFileA(path.c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!h) return {};
     std::vector<char> buf(MAX_PATH);
     for (;;) {
@@ -497,21 +499,21 @@ DirVerdict CheckInstallDirectory(const std::string& text, const SafetyContext& c
 
 std::string DirRefusalText(DirRefusal r) {
     switch (r) {
-        case DirRefusal::None: return {};
-        case DirRefusal::Empty: return LangText(IDS_SCANFORM_INFO_NoFolder);
-        case DirRefusal::Relative: return LangText(IDS_SCANFORM_INFO_Relative);
-        case DirRefusal::Unsupported: return LangText(IDS_SCANFORM_INFO_Unsupported);
-        case DirRefusal::DriveRoot: return LangText(IDS_SCANFORM_INFO_DriveRoot);
-        case DirRefusal::ShareRoot: return LangText(IDS_SCANFORM_INFO_ShareRoot);
-        case DirRefusal::AdminShare: return LangText(IDS_SCANFORM_INFO_AdminShare);
-        case DirRefusal::Protected: return LangText(IDS_SCANFORM_INFO_Protected);
-        case DirRefusal::BelowProtected: return LangText(IDS_SCANFORM_INFO_BelowProtected);
-        case DirRefusal::HoldsProtected: return LangText(IDS_SCANFORM_INFO_HoldsProtected);
-        case DirRefusal::WindowsMarker: return LangText(IDS_SCANFORM_INFO_WindowsMarker);
-        case DirRefusal::NotFound: return LangText(IDS_SCANFORM_INFO_NotFound);
-        case DirRefusal::Link: return LangText(IDS_SCANFORM_INFO_Link);
-        case DirRefusal::Network: return LangText(IDS_SCANFORM_INFO_Network);
-        case DirRefusal::LocalShare: return LangText(IDS_SCANFORM_INFO_LocalShare);
+    case DirRefusal::None: return {};
+    case DirRefusal::Empty: return LangText(IDS_SCANFORM_INFO_NoFolder);
+    case DirRefusal::Relative: return LangText(IDS_SCANFORM_INFO_Relative);
+    case DirRefusal::Unsupported: return LangText(IDS_SCANFORM_INFO_Unsupported);
+    case DirRefusal::DriveRoot: return LangText(IDS_SCANFORM_INFO_DriveRoot);
+    case DirRefusal::ShareRoot: return LangText(IDS_SCANFORM_INFO_ShareRoot);
+    case DirRefusal::AdminShare: return LangText(IDS_SCANFORM_INFO_AdminShare);
+    case DirRefusal::Protected: return LangText(IDS_SCANFORM_INFO_Protected);
+    case DirRefusal::BelowProtected: return LangText(IDS_SCANFORM_INFO_BelowProtected);
+    case DirRefusal::HoldsProtected: return LangText(IDS_SCANFORM_INFO_HoldsProtected);
+    case DirRefusal::WindowsMarker: return LangText(IDS_SCANFORM_INFO_WindowsMarker);
+    case DirRefusal::NotFound: return LangText(IDS_SCANFORM_INFO_NotFound);
+    case DirRefusal::Link: return LangText(IDS_SCANFORM_INFO_Link);
+    case DirRefusal::Network: return LangText(IDS_SCANFORM_INFO_Network);
+    case DirRefusal::LocalShare: return LangText(IDS_SCANFORM_INFO_LocalShare);
     }
     return {};
 }
@@ -532,7 +534,8 @@ bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
         const std::string sid = parts.front();
         parts.erase(parts.begin());
         const std::string suffix = "_classes";
-        bool classes = sid.size() > suffix.size() && sid.compare(sid.size() - suffix.size(), suffix.size(), suffix) == 0;
+        bool classes = sid.size() > suffix.size() &&
+                       sid.compare(sid.size() - suffix.size(), suffix.size(), suffix) == 0;
         store = classes ? Store::Classes : Store::User;
     } else {
         return true;
@@ -541,7 +544,8 @@ bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
     // The 32-bit and ARM views mirror the native layout one level down.
     parts.erase(std::remove_if(parts.begin(), parts.end(), IsWowNode), parts.end());
 
-    if (store != Store::Classes && parts.size() >= 2 && parts[0] == "software" && parts[1] == "classes") {
+    if (store != Store::Classes && parts.size() >= 2 && parts[0] == "software" &&
+        parts[1] == "classes") {
         parts.erase(parts.begin(), parts.begin() + 2);
         store = Store::Classes;
     }
@@ -558,10 +562,12 @@ bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
                            [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); });
     }
     const auto& patterns = SoftwarePatterns();
-    if (std::any_of(patterns.begin(), patterns.end(), [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); }))
+    if (std::any_of(patterns.begin(), patterns.end(),
+                    [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); }))
         return true;
     const auto& slots = ProgramSlots();
-    if (std::any_of(slots.begin(), slots.end(), [&](const KeyParts& p) { return IsInSubtree(parts, p); }))
+    if (std::any_of(slots.begin(), slots.end(),
+                    [&](const KeyParts& p) { return IsInSubtree(parts, p); }))
         return false;
     const auto& subtrees = WindowsSubtrees();
     return std::any_of(subtrees.begin(), subtrees.end(), [&](const KeyParts& p) {
@@ -577,7 +583,8 @@ std::vector<SplitPath> FolderSpellings(const std::string& text, const SafetyCont
     std::vector<SplitPath> out;
     SplitPath sp = Split(text, true);
     if (ctx) sp = ResolveShares(std::move(sp), *ctx);
-    if (sp.refusal != DirRefusal::None && sp.refusal != DirRefusal::DriveRoot && sp.refusal != DirRefusal::ShareRoot)
+    if (sp.refusal != DirRefusal::None && sp.refusal != DirRefusal::DriveRoot &&
+        sp.refusal != DirRefusal::ShareRoot)
         return out;
     if (sp.root.empty()) return out;
     const std::string joined = Join(sp);
@@ -592,7 +599,8 @@ std::vector<SplitPath> FolderSpellings(const std::string& text, const SafetyCont
 
 }  // namespace
 
-std::vector<KeptProgram> OtherProgramsInside(const std::string& scanRoot, const SafetyContext& ctx) {
+std::vector<KeptProgram> OtherProgramsInside(const std::string& scanRoot,
+                                             const SafetyContext& ctx) {
     std::vector<KeptProgram> kept;
     const std::vector<SplitPath> roots = FolderSpellings(scanRoot, &ctx);
     // Every pair of spellings is tried: a short name matches only in its own
@@ -604,7 +612,8 @@ std::vector<KeptProgram> OtherProgramsInside(const std::string& scanRoot, const 
                 const FolderKey rk = KeyOf(r);
                 if (!SameFolder(ok, rk) && !IsBelow(ok, rk)) continue;
                 KeptProgram k{other.name, other.location, {}};
-                for (size_t i = r.parts.size(); i < o.parts.size(); ++i) k.below.push_back(AnsiToWide(o.parts[i]));
+                for (size_t i = r.parts.size(); i < o.parts.size(); ++i)
+                    k.below.push_back(AnsiToWide(o.parts[i]));
                 kept.push_back(std::move(k));
             }
         }
@@ -628,7 +637,8 @@ std::vector<OtherProgram> OtherListedPrograms(const std::vector<ListedProgram>& 
             if (p.hive == target.hive) continue;  // the record itself
             if (SameInstallFolder(p.installLocation, target.installLocation)) continue;
         }
-        others.emplace_back(p.installLocation, p.displayName.empty() ? p.registryName : p.displayName);
+        others.emplace_back(p.installLocation,
+                            p.displayName.empty() ? p.registryName : p.displayName);
     }
     return others;
 }
@@ -669,7 +679,8 @@ std::vector<std::string> SubFolders(const std::string& dir) {
     if (dir.empty()) return out;
     const std::wstring base = AnsiToWide(IncludeTrailingBackslash(dir));
     ForEachFolderEntry(base, [&](const WIN32_FIND_DATAW& fd) {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || fd.cFileName[0] == L'.') return true;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || fd.cFileName[0] == L'.')
+            return true;
         std::wstring name = fd.cFileName;
         // A name the code page cannot hold could not be compared faithfully anyway.
         if (IsAnsiFaithful(name)) out.push_back(WideToAnsi(base + name));
@@ -697,59 +708,97 @@ void AddSpellings(std::vector<std::string>& list, const std::string& raw) {
     if (std::string fp = FinalPath(norm); !fp.empty()) forms.push_back(NormalizeFolderPath(fp));
     for (auto& f : forms) {
         if (f.empty()) continue;
-        bool known = std::any_of(list.begin(), list.end(), [&](const std::string& s) { return EqualsNoCase(s, f); });
+        bool known = std::any_of(list.begin(), list.end(),
+                                 [&](const std::string& s) { return EqualsNoCase(s, f); });
         if (!known) list.push_back(f);
     }
 }
 
 }  // namespace
 
-SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<OtherProgram>& otherPrograms) {
+SafetyContext SystemSafetyContext(const std::string& appDir,
+                                  const std::vector<OtherProgram>& otherPrograms) {
     SafetyContext ctx;
 
     for (const std::string& dir :
-         {FromBuffer(GetWindowsDirectoryA), FromBuffer(GetSystemWindowsDirectoryA), FromBuffer(GetSystemDirectoryA),
-          FromBuffer(GetSystemWow64DirectoryA), Env("SystemRoot"), Env("windir"), SpecialFolder(CSIDL_WINDOWS),
-          SpecialFolder(CSIDL_SYSTEM), SpecialFolder(CSIDL_SYSTEMX86)})
+         {FromBuffer(GetWindowsDirectoryA), FromBuffer(GetSystemWindowsDirectoryA),
+          FromBuffer(GetSystemDirectoryA), FromBuffer(GetSystemWow64DirectoryA), Env("SystemRoot"),
+          Env("windir"), SpecialFolder(CSIDL_WINDOWS), SpecialFolder(CSIDL_SYSTEM),
+          SpecialFolder(CSIDL_SYSTEMX86)})
         AddSpellings(ctx.treeProtected, dir);
 
     static const int csidls[] = {
         // the user's
-        CSIDL_PROFILE, CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYPICTURES, CSIDL_MYMUSIC, CSIDL_MYVIDEO,
-        CSIDL_FAVORITES, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP,
-        CSIDL_ALTSTARTUP, CSIDL_TEMPLATES, CSIDL_SENDTO, CSIDL_RECENT, CSIDL_NETHOOD, CSIDL_PRINTHOOD,
-        CSIDL_COOKIES, CSIDL_INTERNET_CACHE, CSIDL_HISTORY, CSIDL_ADMINTOOLS, CSIDL_CDBURN_AREA,
+        CSIDL_PROFILE,
+        CSIDL_DESKTOPDIRECTORY,
+        CSIDL_PERSONAL,
+        CSIDL_MYPICTURES,
+        CSIDL_MYMUSIC,
+        CSIDL_MYVIDEO,
+        CSIDL_FAVORITES,
+        CSIDL_APPDATA,
+        CSIDL_LOCAL_APPDATA,
+        CSIDL_STARTMENU,
+        CSIDL_PROGRAMS,
+        CSIDL_STARTUP,
+        CSIDL_ALTSTARTUP,
+        CSIDL_TEMPLATES,
+        CSIDL_SENDTO,
+        CSIDL_RECENT,
+        CSIDL_NETHOOD,
+        CSIDL_PRINTHOOD,
+        CSIDL_COOKIES,
+        CSIDL_INTERNET_CACHE,
+        CSIDL_HISTORY,
+        CSIDL_ADMINTOOLS,
+        CSIDL_CDBURN_AREA,
         // all users'
-        CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_PICTURES, CSIDL_COMMON_MUSIC,
-        CSIDL_COMMON_VIDEO, CSIDL_COMMON_FAVORITES, CSIDL_COMMON_APPDATA, CSIDL_COMMON_STARTMENU,
-        CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP, CSIDL_COMMON_ALTSTARTUP, CSIDL_COMMON_TEMPLATES,
+        CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_COMMON_DOCUMENTS,
+        CSIDL_COMMON_PICTURES,
+        CSIDL_COMMON_MUSIC,
+        CSIDL_COMMON_VIDEO,
+        CSIDL_COMMON_FAVORITES,
+        CSIDL_COMMON_APPDATA,
+        CSIDL_COMMON_STARTMENU,
+        CSIDL_COMMON_PROGRAMS,
+        CSIDL_COMMON_STARTUP,
+        CSIDL_COMMON_ALTSTARTUP,
+        CSIDL_COMMON_TEMPLATES,
         CSIDL_COMMON_ADMINTOOLS,
         // Program Files and Common Files themselves (their subfolders are programs)
-        CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
+        CSIDL_PROGRAM_FILES,
+        CSIDL_PROGRAM_FILESX86,
+        CSIDL_PROGRAM_FILES_COMMON,
+        CSIDL_PROGRAM_FILES_COMMONX86,
     };
     for (int csidl : csidls) AddSpellings(ctx.exactProtected, SpecialFolder(csidl));
 
     // Folders without a CSIDL.
     for (REFKNOWNFOLDERID id :
-         {std::cref(FOLDERID_Downloads), std::cref(FOLDERID_UserProfiles), std::cref(FOLDERID_Public),
-          std::cref(FOLDERID_PublicDownloads), std::cref(FOLDERID_PublicDesktop), std::cref(FOLDERID_PublicDocuments),
+         {std::cref(FOLDERID_Downloads), std::cref(FOLDERID_UserProfiles),
+          std::cref(FOLDERID_Public), std::cref(FOLDERID_PublicDownloads),
+          std::cref(FOLDERID_PublicDesktop), std::cref(FOLDERID_PublicDocuments),
           std::cref(FOLDERID_Links), std::cref(FOLDERID_SavedGames), std::cref(FOLDERID_Contacts),
           std::cref(FOLDERID_LocalAppDataLow), std::cref(FOLDERID_ProgramData),
           std::cref(FOLDERID_UserProgramFiles)})
         AddSpellings(ctx.exactProtected, KnownFolder(id));
 
-    for (const char* var : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "CommonProgramFiles",
-                            "CommonProgramFiles(x86)", "CommonProgramW6432", "USERPROFILE", "ALLUSERSPROFILE",
-                            "PUBLIC", "ProgramData", "APPDATA", "LOCALAPPDATA", "TEMP", "TMP"})
+    for (const char* var :
+         {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "CommonProgramFiles",
+          "CommonProgramFiles(x86)", "CommonProgramW6432", "USERPROFILE", "ALLUSERSPROFILE",
+          "PUBLIC", "ProgramData", "APPDATA", "LOCALAPPDATA", "TEMP", "TMP"})
         AddSpellings(ctx.exactProtected, Env(var));
-    AddSpellings(ctx.exactProtected, FromBuffer([](char* b, UINT n) { return GetTempPathA(n, b); }));
+    AddSpellings(ctx.exactProtected,
+                 FromBuffer([](char* b, UINT n) { return GetTempPathA(n, b); }));
 
     // Every profile of the machine, with the folders of its user: an install
     // location in another user's Downloads is no less that user's folder. The
     // profiles the system lists, and every folder of the profiles directory
     // (a profile whose registration is gone still holds someone's files).
     std::vector<std::string> profiles;
-    if (auto key = reg::Key::Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")) {
+    if (auto key = reg::Key::Open(HKEY_LOCAL_MACHINE,
+                                  "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")) {
         std::string root = ExpandEnvironment(key->GetString("ProfilesDirectory").value_or(""));
         if (!root.empty()) {
             AddSpellings(ctx.exactProtected, root);
@@ -758,7 +807,8 @@ SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<O
             for (const std::string& folder : SubFolders(root)) profiles.push_back(folder);
         }
         for (const char* name : {"Default", "Public", "AllUsersProfile"})
-            if (auto v = key->GetString(name); v && !v->empty()) profiles.push_back(ExpandEnvironment(*v));
+            if (auto v = key->GetString(name); v && !v->empty())
+                profiles.push_back(ExpandEnvironment(*v));
         std::vector<std::string> sids;
         try {
             sids = key->SubKeyNames();
@@ -767,15 +817,18 @@ SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<O
         for (const std::string& sid : sids) {
             auto profile = key->OpenSub(sid);
             if (!profile) continue;
-            std::string path = ExpandEnvironment(profile->GetString("ProfileImagePath").value_or(""));
+            std::string path =
+                ExpandEnvironment(profile->GetString("ProfileImagePath").value_or(""));
             if (path.empty()) continue;
             profiles.push_back(path);
             // Folders the user moved elsewhere, while the user's hive is loaded.
-            if (auto shell = reg::Key::Open(HKEY_USERS, sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\"
-                                                             "Explorer\\User Shell Folders"))
+            if (auto shell = reg::Key::Open(HKEY_USERS,
+                                            sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                                  "Explorer\\User Shell Folders"))
                 for (const reg::Value& v : shell->Values()) {
                     if (v.type != REG_SZ && v.type != REG_EXPAND_SZ) continue;
-                    std::string text = ReplaceAllNoCase(reg::StringFromData(v.data), "%USERPROFILE%", path);
+                    std::string text =
+                        ReplaceAllNoCase(reg::StringFromData(v.data), "%USERPROFILE%", path);
                     AddSpellings(ctx.exactProtected, ExpandEnvironment(text));
                 }
         }
@@ -788,28 +841,33 @@ SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<O
     }
     for (const std::string& profile : profiles) {
         AddSpellings(ctx.exactProtected, profile);
-        for (const std::string& folder : ProfileShellFolders(profile)) AddSpellings(ctx.exactProtected, folder);
+        for (const std::string& folder : ProfileShellFolders(profile))
+            AddSpellings(ctx.exactProtected, folder);
     }
 
     AddSpellings(ctx.exactProtected, appDir.empty() ? ExeDirectory() : appDir);
 
     // The names this computer answers to, and what its shares serve.
-    for (COMPUTER_NAME_FORMAT f : {ComputerNameNetBIOS, ComputerNameDnsHostname, ComputerNameDnsFullyQualified,
-                                   ComputerNamePhysicalNetBIOS, ComputerNamePhysicalDnsHostname,
-                                   ComputerNamePhysicalDnsFullyQualified}) {
+    for (COMPUTER_NAME_FORMAT f :
+         {ComputerNameNetBIOS, ComputerNameDnsHostname, ComputerNameDnsFullyQualified,
+          ComputerNamePhysicalNetBIOS, ComputerNamePhysicalDnsHostname,
+          ComputerNamePhysicalDnsFullyQualified}) {
         char name[256];
         DWORD size = sizeof name;
-        if (GetComputerNameExA(f, name, &size) && size > 0) ctx.localHostNames.emplace_back(name, size);
+        if (GetComputerNameExA(f, name, &size) && size > 0)
+            ctx.localHostNames.emplace_back(name, size);
     }
     if (std::string windows = FromBuffer(GetWindowsDirectoryA); !windows.empty())
         ctx.localShares.emplace_back("ADMIN$", windows);
-    if (auto shares = reg::Key::Open(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Shares"))
+    if (auto shares = reg::Key::Open(HKEY_LOCAL_MACHINE,
+                                     "SYSTEM\\CurrentControlSet\\Services\\LanmanServer\\Shares"))
         for (const reg::Value& v : shares->Values()) {
             if (v.type != REG_MULTI_SZ) continue;
             // One "Key=value" text per line; the folder is the "Path=" one.
             std::string all(v.data.begin(), v.data.end());
             for (const std::string& line : SplitOn(all, '\0'))
-                if (StartsWithNoCase(line, "Path=")) ctx.localShares.emplace_back(v.name, line.substr(5));
+                if (StartsWithNoCase(line, "Path="))
+                    ctx.localShares.emplace_back(v.name, line.substr(5));
         }
 
     for (const auto& other : otherPrograms)
@@ -819,17 +877,43 @@ SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<O
 
 std::vector<std::string> ProfileShellFolders(const std::string& profileRoot) {
     static const char* const kFolders[] = {
-        "Desktop", "Documents", "Downloads", "Pictures", "Music", "Videos", "Favorites", "AppData",
-        "AppData\\Roaming", "AppData\\Local", "AppData\\LocalLow", "AppData\\Local\\Temp",
+        "Desktop",
+        "Documents",
+        "Downloads",
+        "Pictures",
+        "Music",
+        "Videos",
+        "Favorites",
+        "AppData",
+        "AppData\\Roaming",
+        "AppData\\Local",
+        "AppData\\LocalLow",
+        "AppData\\Local\\Temp",
         "AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
         "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs",
         "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
-        "AppData\\Roaming\\Microsoft\\Windows\\Templates", "OneDrive", "Searches", "3D Objects", "Contacts",
-        "Links", "Saved Games",
+        "AppData\\Roaming\\Microsoft\\Windows\\Templates",
+        "OneDrive",
+        "Searches",
+        "3D Objects",
+        "Contacts",
+        "Links",
+        "Saved Games",
         // The layout of older systems, still met on upgraded machines.
-        "My Documents", "Application Data", "Local Settings", "Local Settings\\Application Data",
-        "Local Settings\\Temp", "Start Menu", "Start Menu\\Programs", "Start Menu\\Programs\\Startup",
-        "Templates", "Cookies", "NetHood", "PrintHood", "Recent", "SendTo",
+        "My Documents",
+        "Application Data",
+        "Local Settings",
+        "Local Settings\\Application Data",
+        "Local Settings\\Temp",
+        "Start Menu",
+        "Start Menu\\Programs",
+        "Start Menu\\Programs\\Startup",
+        "Templates",
+        "Cookies",
+        "NetHood",
+        "PrintHood",
+        "Recent",
+        "SendTo",
     };
     std::vector<std::string> out;
     if (TrimControl(profileRoot).empty()) return out;

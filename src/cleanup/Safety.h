@@ -41,7 +41,8 @@ struct SafetyContext {
 // `appDir` (empty: the running executable's folder), with this computer's
 // network names and shares. `otherPrograms` are taken as the registrations
 // give them; those without a usable folder are dropped.
-SafetyContext SystemSafetyContext(const std::string& appDir, const std::vector<OtherProgram>& otherPrograms);
+SafetyContext SystemSafetyContext(const std::string& appDir,
+                                  const std::vector<OtherProgram>& otherPrograms);
 
 // The folders below a profile root that belong to its user (Desktop, Documents,
 // Downloads, AppData and the rest, in today's and in older layouts).
@@ -54,7 +55,8 @@ enum class DirRefusal {
     Unsupported,     // device or stream syntax, wildcards or characters no folder name may hold
     DriveRoot,       // "C:", "C:\", "\\?\C:\" ...
     ShareRoot,       // "\\server", "\\server\share"
-    AdminShare,      // "\\server\C$\...", "\\server\ADMIN$": another spelling of a whole drive or Windows
+    AdminShare,      // "\\server\C$\...", "\\server\ADMIN$": another spelling of a whole drive or
+                     // Windows
     Protected,       // one of the protected folders itself
     BelowProtected,  // inside the Windows or system folder
     HoldsProtected,  // a folder that contains a protected folder (or this program's own)

@@ -45,20 +45,20 @@ void TScanForm::CreateForm(HWND owner) {
     lblScaning_ = AddControl("STATIC", LangText(IDS_SCANFORM_LABEL_Scaning), SS_LEFT | SS_NOPREFIX,
                              8, 12, 70, 16, IDC_LBL_SCANING);
     // Paths rarely hold blanks: SS_EDITCONTROL breaks them anywhere, as an edit box would.
-    lblScanInfo_ = AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 80, 12, 457,
-                              29, IDC_LBL_SCANINFO);
+    lblScanInfo_ = AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 80, 12, 457, 29,
+                              IDC_LBL_SCANINFO);
     lblRegInfoLeft_ = AddControl("STATIC", LangText(IDS_SCANFORM_LABEL_RegInfoLeft),
                                  SS_LEFT | SS_NOPREFIX, 8, 52, 400, 16, IDC_LBL_REGINFOLEFT);
     tvScanRegInfo_.Create(hwnd(), IDC_TV_SCANREGINFO, 8, 72, 545, 153, FormFont());
     lblFileLeft_ = AddControl("STATIC", LangText(IDS_SCANFORM_LABEL_FilesLeft),
                               SS_LEFT | SS_NOPREFIX, 8, 234, 400, 16, IDC_LBL_FILELEFT);
     tvScanFiles_.Create(hwnd(), IDC_TV_SCANFILES, 8, 254, 545, 155, FormFont());
-    btnDelete_ = AddControl("BUTTON", LangText(IDS_SCANFORM_BUTTON_Delete),
-                            BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 359, 419, 89, 25,
-                            IDC_BTN_DELETE);
-    btnCancel_ = AddControl("BUTTON", LangText(IDS_SCANFORM_BUTTON_Cancel),
-                            BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 464, 419, 89, 25,
-                            IDC_BTN_CANCEL);
+    btnDelete_ =
+        AddControl("BUTTON", LangText(IDS_SCANFORM_BUTTON_Delete),
+                   BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 359, 419, 89, 25, IDC_BTN_DELETE);
+    btnCancel_ =
+        AddControl("BUTTON", LangText(IDS_SCANFORM_BUTTON_Cancel),
+                   BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 464, 419, 89, 25, IDC_BTN_CANCEL);
 
     tvScanRegInfo_.onStateIconClick = [this](HTREEITEM item) { ToggleNode(RegPane(), item); };
     tvScanFiles_.onStateIconClick = [this](HTREEITEM item) { ToggleNode(FilePane(), item); };
@@ -93,14 +93,9 @@ LRESULT TScanForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 bool TScanForm::OnCommand(int id, int code, HWND control) {
     if (code == BN_CLICKED) {
         switch (id) {
-        case IDC_BTN_DELETE:
-            btnDeleteClick();
-            return true;
-        case IDC_BTN_CANCEL:
-            btnCancelClick();
-            return true;
-        default:
-            break;
+        case IDC_BTN_DELETE: btnDeleteClick(); return true;
+        case IDC_BTN_CANCEL: btnCancelClick(); return true;
+        default: break;
         }
     }
     return Form::OnCommand(id, code, control);
@@ -185,7 +180,8 @@ void TScanForm::ScanFilePart(ScanProgress& progress) {
     FolderLocks locks;
     const std::vector<KeptProgram> kept = OtherProgramsInside(verdict.resolved, safety_);
     for (const KeptProgram& k : kept) locks.folders.push_back(k.below);
-    ScanFiles(FileRootText(target_.installLocation, verdict.resolved), fileTree_, progress, csChecked, locks);
+    ScanFiles(FileRootText(target_.installLocation, verdict.resolved), fileTree_, progress,
+              csChecked, locks);
     if (!kept.empty()) {
         // The folder as the tree shows it (the locked folder not entered), not
         // in whatever spelling it was registered.
@@ -198,8 +194,9 @@ void TScanForm::ScanFilePart(ScanProgress& progress) {
                 break;
             }
         }
-        keptInfo_ = Format(LangFormatText(IDS_SCANFORM_INFO_KeepsOtherProgram),
-                           (first.name.empty() ? first.location : first.name).c_str(), folder.c_str());
+        keptInfo_ =
+            Format(LangFormatText(IDS_SCANFORM_INFO_KeepsOtherProgram),
+                   (first.name.empty() ? first.location : first.name).c_str(), folder.c_str());
     }
 }
 
@@ -292,7 +289,8 @@ void TScanForm::btnDeleteClick() {
     const bool hadFiles = !fileTree_.Empty();
     // Nothing to do is not a success to report.
     if (CheckedCount(regTree_) == 0 && CheckedCount(fileTree_) == 0) {
-        ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_NothingChecked), MB_OK | MB_ICONINFORMATION);
+        ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_NothingChecked),
+                           MB_OK | MB_ICONINFORMATION);
         return;
     }
 

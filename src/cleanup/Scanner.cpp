@@ -83,8 +83,8 @@ bool IsExcludedW(const std::wstring& path) {
 std::vector<std::wstring> ValueNamesW(HKEY key) {
     std::vector<std::wstring> names;
     DWORD count = 0, maxName = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &maxName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return names;
     std::vector<wchar_t> buf(maxName + 2);
     for (DWORD i = 0;; ++i) {
@@ -204,10 +204,9 @@ void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& 
 
 void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {
     if (searchWord.empty()) return;
-    ScanRegistryKey(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products", searchWord,
-                    tree, progress);
-    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "SOFTWARE", searchWord, tree,
+    ScanRegistryKey(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products", searchWord, tree,
                     progress);
+    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "SOFTWARE", searchWord, tree, progress);
     ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE", searchWord, tree,
                     progress);
     ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows",
@@ -220,7 +219,8 @@ FolderLocks::Match FolderLocks::Find(const std::vector<std::wstring>& rel) const
         if (lock.size() < rel.size()) continue;
         bool same = true;
         for (size_t i = 0; i < rel.size() && same; ++i)
-            same = CompareStringOrdinal(lock[i].c_str(), -1, rel[i].c_str(), -1, TRUE) == CSTR_EQUAL;
+            same =
+                CompareStringOrdinal(lock[i].c_str(), -1, rel[i].c_str(), -1, TRUE) == CSTR_EQUAL;
         if (!same) continue;
         if (lock.size() == rel.size()) return Match::Exact;
         best = Match::OnTheWay;
@@ -250,7 +250,8 @@ NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& pro
     std::vector<std::wstring> rel;
     FolderLocks::Match match = locks.Find(rel);
     if (match != FolderLocks::Match::None) tree.Lock(node);
-    if (match != FolderLocks::Match::Exact) ScanDirectory(root, node, state, tree, throttled, locks, rel);
+    if (match != FolderLocks::Match::Exact)
+        ScanDirectory(root, node, state, tree, throttled, locks, rel);
     // Locked folders follow what they hold: partial when some of it is checked.
     for (auto id : tree.InOrder())
         if (tree.Get(id).locked && !tree.Get(id).children.empty()) tree.UpdateParentState(id);
@@ -259,7 +260,4 @@ NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& pro
 
 }  // namespace cx::cleanup
 
-namespace cx::cleanup {
-
-
-}  // namespace cx::cleanup
+namespace cx::cleanup {}  // namespace cx::cleanup

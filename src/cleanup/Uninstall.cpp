@@ -153,7 +153,8 @@ void RunAndWaitUnguarded(const std::string& commandLine, HWND notify, LPARAM wai
     // A shell that reports success without a process (a document opened in a
     // program already running) makes this wait fail, and then nothing is said.
     unique_handle process(sei.hProcess);
-    if (WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0) Notify(notify, kWaitEnded, waitId);
+    if (WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0)
+        Notify(notify, kWaitEnded, waitId);
 }
 
 }  // namespace
@@ -223,7 +224,8 @@ void SetHandOverLookForTests(std::function<void(HANDLE)> look) {
 void SetUninstallWindowClosing(bool closing) { g_windowClosing.store(closing); }
 
 UINT UninstallDoneMessage() {
-    static const UINT msg = RegisterWindowMessageA("Carvexo.UninstallDone.5F0C8A4E-2B7D-4E31-9A60-1D3C7B8E4F21");
+    static const UINT msg =
+        RegisterWindowMessageA("Carvexo.UninstallDone.5F0C8A4E-2B7D-4E31-9A60-1D3C7B8E4F21");
     return msg;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The process-wide table of the texts the program shows (141, and those added since). Every entry starts
-// as its English text; only the language file loader (LanguageFile.h) replaces
-// them. Four entries hold line breaks, stored in files as the three characters
+// The process-wide table of the texts the program shows (141, and those added since). Every entry
+// starts as its English text; only the language file loader (LanguageFile.h) replaces them. Four
+// entries hold line breaks, stored in files as the three characters
 // "#13" (see ConvertLineBreaks).
 #include <string>
 
@@ -182,7 +182,8 @@ enum Ids : int {
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 19, "the language file has 141 keys and the added ones");
+static_assert(IDS_COUNT == kOriginalLangEntries + 19,
+              "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
 const std::string& LangText(Ids key);

@@ -49,8 +49,8 @@ bool WriteDefaultLanguageFile(const std::string& path) {
         IniFile ini(path);
         for (int i = 0; i < IDS_COUNT; ++i) {
             Ids key = static_cast<Ids>(i);
-            std::string value = IsConvertedEntry(key) ? ConvertLineBreaks(LangText(key), false)
-                                                      : LangText(key);
+            std::string value =
+                IsConvertedEntry(key) ? ConvertLineBreaks(LangText(key), false) : LangText(key);
             ini.WriteString(kSection, LangKeyForWrite(key), QuoteForProfile(value));
         }
     } catch (const std::exception&) {
@@ -60,7 +60,8 @@ bool WriteDefaultLanguageFile(const std::string& path) {
 }
 
 void ShowSaveFileFailed(const std::string& path) {
-    ui::ShowMessage(nullptr, Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed), path.c_str()),
+    ui::ShowMessage(nullptr,
+                    Format(LangFormatText(IDS_MESSAGEBOX_WARNING_SaveFileFailed), path.c_str()),
                     ui::ApplicationTitle(), MB_OK | MB_ICONERROR);
 }
 

@@ -39,8 +39,8 @@ void TCommentForm::btnOkClick() {
 void TCommentForm::CreateForm(HWND owner) {
     CreateFormWindow(owner, LangText(IDS_COMMENTFORM_Title), kClientWidth, kClientHeight);
     // Static controls wrap their text at word boundaries within their box.
-    lblProgramName_ = AddControl("STATIC", programName_, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL,
-                                 12, 12, 278, 32, IDC_LBL_PROGRAMNAME);
+    lblProgramName_ = AddControl("STATIC", programName_, SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 12,
+                                 12, 278, 32, IDC_LBL_PROGRAMNAME);
     SendMessageA(lblProgramName_, WM_SETFONT,
                  reinterpret_cast<WPARAM>(MakeFont("Verdana", 8, true)), FALSE);
     lblTitle_ = AddControl("STATIC", kDesignedPrompt, SS_LEFT | SS_NOPREFIX, 12, 52, 278, 30,
@@ -72,14 +72,9 @@ void TCommentForm::ApplyTexts() {
 
 bool TCommentForm::OnCommand(int id, int code, HWND control) {
     switch (id) {
-    case IDC_BTN_OK:
-        btnOkClick();
-        return true;
-    case IDC_BTN_CANCEL:
-        btnCancelClick();
-        return true;
-    default:
-        return Form::OnCommand(id, code, control);
+    case IDC_BTN_OK: btnOkClick(); return true;
+    case IDC_BTN_CANCEL: btnCancelClick(); return true;
+    default: return Form::OnCommand(id, code, control);
     }
 }
 

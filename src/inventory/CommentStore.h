@@ -38,7 +38,8 @@ public:
     // Stores the note; an empty text removes it. Throws AppError when the hive
     // or name is not acceptable or the registry refuses; the store is then as
     // it was, as far as the registry allows.
-    void Write(const std::string& hive, const std::string& registryName, const std::string& text) const;
+    void Write(const std::string& hive, const std::string& registryName,
+               const std::string& text) const;
     // Removes the note; no note is no error. Throws AppError when it stays.
     void Remove(const std::string& hive, const std::string& registryName) const;
 

@@ -19,7 +19,8 @@ void AddColumn(HWND list, int index, const std::string& caption, int width) {
     col.cx = width;
     col.iSubItem = index;
     col.pszText = const_cast<char*>(caption.c_str());
-    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&col));
+    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&col));
 }
 
 void SetColumnCaption(HWND list, int index, const std::string& caption) {
@@ -34,7 +35,8 @@ void AddRow(HWND list, const std::string& name, const std::string& value) {
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     item.pszText = const_cast<char*>(name.c_str());
-    int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    int row =
+        static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (row < 0) throw AppError("Cannot add a row to the list.");
     LVITEMA sub{};
     sub.iSubItem = 1;
@@ -50,8 +52,8 @@ std::string CellText(HWND list, int row, int column) {
         item.iSubItem = column;
         item.pszText = buf.data();
         item.cchTextMax = static_cast<int>(size);
-        int n = static_cast<int>(
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        int n = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                                              reinterpret_cast<LPARAM>(&item)));
         if (n < 0) n = 0;
         if (static_cast<size_t>(n) + 1 < size || size >= (1u << 20)) {
             buf.resize(static_cast<size_t>(n));
@@ -79,7 +81,8 @@ void AddTab(HWND tabs, int index, const std::string& caption) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(caption.c_str());
-    SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
 }
 
 // The small system image list, as the main window gets it: the icon indexes of
@@ -87,8 +90,8 @@ void AddTab(HWND tabs, int index, const std::string& caption) {
 HIMAGELIST SmallSystemImageList() {
     std::string root = ExtractFilePath(WindowsDirectory());
     SHFILEINFOA info{};
-    return reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(root.c_str(), 0, &info, sizeof info,
-                                                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    return reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
 }  // namespace
@@ -104,15 +107,16 @@ void TDetailsForm::EnsureCreated() {
 }
 
 void TDetailsForm::CreateForm(HWND owner) {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_USEREX_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc,
+                             ICC_USEREX_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
     CreateFormWindow(owner, LangText(IDS_DETAILSFORM_Title), kClientWidth, kClientHeight);
 
     lblPrograms_ = AddControl("STATIC", LangText(IDS_DETAILSFORM_LABEL_Programs),
                               SS_LEFT | SS_NOPREFIX, 8, 12, 70, 16, IDC_LBL_PROGRAMS);
-    cmbPrograms_ = AddControl(WC_COMBOBOXEXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 80,
-                              8, 356, 320, IDC_CMB_PROGRAMS);
+    cmbPrograms_ = AddControl(WC_COMBOBOXEXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 80, 8,
+                              356, 320, IDC_CMB_PROGRAMS);
     SendMessageA(cmbPrograms_, CBEM_SETIMAGELIST, 0,
                  reinterpret_cast<LPARAM>(SmallSystemImageList()));
 
@@ -125,12 +129,12 @@ void TDetailsForm::CreateForm(HWND owner) {
     RECT page{0, 0, 428, 298};
     SendMessageA(pcProgramDetails_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
     auto makeList = [&](int id) {
-        HWND h = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                                 WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-                                     LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                                 page.left, page.top, page.right - page.left, page.bottom - page.top,
-                                 pcProgramDetails_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleA(nullptr), nullptr);
+        HWND h = CreateWindowExA(
+            WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+            WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                LVS_NOSORTHEADER,
+            page.left, page.top, page.right - page.left, page.bottom - page.top, pcProgramDetails_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
         if (!h) ThrowLastError();
         SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
         SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
@@ -142,7 +146,8 @@ void TDetailsForm::CreateForm(HWND owner) {
     AddColumn(lsvProgramInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Name), 100);
     AddColumn(lsvProgramInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Value), 240);
     AddColumn(lsvRegistryInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Key), 160);
-    AddColumn(lsvRegistryInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Value), 240);
+    AddColumn(lsvRegistryInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Value),
+              240);
     ShowPage(0);
 }
 
@@ -154,10 +159,14 @@ void TDetailsForm::FormShow() {
 void TDetailsForm::ApplyTexts() {
     if (!hwnd()) return;
     ui::SetWindowString(hwnd(), LangText(IDS_DETAILSFORM_Title));
-    SetColumnCaption(lsvProgramInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Name));
-    SetColumnCaption(lsvProgramInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Value));
-    SetColumnCaption(lsvRegistryInfo_, 0, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Key));
-    SetColumnCaption(lsvRegistryInfo_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Value));
+    SetColumnCaption(lsvProgramInfo_, 0,
+                     LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Name));
+    SetColumnCaption(lsvProgramInfo_, 1,
+                     LangText(IDS_DETAILSFORM_TABSHEETPP_LISTVIEW_COLUMNS_Value));
+    SetColumnCaption(lsvRegistryInfo_, 0,
+                     LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Key));
+    SetColumnCaption(lsvRegistryInfo_, 1,
+                     LangText(IDS_DETAILSFORM_TABSHEETRV_LISTVIEW_COLUMNS_Value));
     ui::SetWindowString(lblPrograms_, LangText(IDS_DETAILSFORM_LABEL_Programs));
     SetTabCaption(pcProgramDetails_, 0, LangText(IDS_DETAILSFORM_TABSHEETPP_TITLE));
     SetTabCaption(pcProgramDetails_, 1, LangText(IDS_DETAILSFORM_TABSHEETRV_TITLE));
@@ -273,8 +282,9 @@ std::vector<std::pair<std::string, std::string>> TDetailsForm::RegistryRowsShown
 }
 
 int TDetailsForm::ActivePage() const {
-    return pcProgramDetails_ ? static_cast<int>(SendMessageA(pcProgramDetails_, TCM_GETCURSEL, 0, 0))
-                             : 0;
+    return pcProgramDetails_
+               ? static_cast<int>(SendMessageA(pcProgramDetails_, TCM_GETCURSEL, 0, 0))
+               : 0;
 }
 
 void TDetailsForm::SetActivePage(int page) {

@@ -54,8 +54,10 @@ bool IsBareWebAddress(std::string_view link) {
     std::string_view last;
     for (size_t start = 0; start <= host.size();) {
         size_t dot = host.find('.', start);
-        std::string_view label = host.substr(start, dot == std::string_view::npos ? host.npos : dot - start);
-        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
+        std::string_view label =
+            host.substr(start, dot == std::string_view::npos ? host.npos : dot - start);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+            return false;
         for (char c : label)
             if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '-') return false;
         ++labels;
@@ -179,7 +181,8 @@ std::string ProgramTip(const ProgramTipData& data) {
 
 std::string ScreenSaverTip(unsigned long sizeBytes, const std::string& file,
                            const std::string& lastUsed) {
-    return Format(LangFormatText(IDS_LISTVIEW_TIPS_Size), static_cast<double>(sizeBytes) / 1048576.0) +
+    return Format(LangFormatText(IDS_LISTVIEW_TIPS_Size),
+                  static_cast<double>(sizeBytes) / 1048576.0) +
            "\r\n" + Format(LangFormatText(IDS_LISTVIEW_TIPS_ScrName), file.c_str()) + "\r\n" +
            Format(LangFormatText(IDS_LISTVIEW_TIPS_LastUsed), lastUsed.c_str()) + "\r\n";
 }
@@ -213,7 +216,9 @@ bool IsLaunchableLink(const std::string& link) { return LaunchableLink(link).has
 
 std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramProperties& p) {
     std::vector<std::pair<std::string, std::string>> rows;
-    auto add = [&](Ids label, const std::string& value) { rows.emplace_back(LangText(label), value); };
+    auto add = [&](Ids label, const std::string& value) {
+        rows.emplace_back(LangText(label), value);
+    };
     if (p.size != 0.0f)
         add(IDS_DETAILSFORM_LISTVIEW_Items_ProgramSize,
             Format("%.2f MB", static_cast<double>(p.size) / 1048576.0));

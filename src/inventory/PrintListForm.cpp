@@ -68,13 +68,14 @@ void ReplaceFileContents(const std::wstring& target, const std::string& content)
 
     // Beside the target, so the final move never crosses volumes.
     size_t slash = target.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash + 1);
+    std::wstring folder =
+        slash == std::wstring::npos ? std::wstring(L".") : target.substr(0, slash + 1);
     wchar_t tempName[MAX_PATH] = {};
     if (!GetTempFileNameW(folder.c_str(), L"cxr", 0, tempName)) ThrowLastError();
     TemporaryFile temp{tempName};
     {
-        unique_hfile file(CreateFileW(temp.name.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        unique_hfile file(CreateFileW(temp.name.c_str(), GENERIC_WRITE, 0, nullptr,
+                                      TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) ThrowLastError();
         WriteAll(file.get(), content);
         if (!FlushFileBuffers(file.get())) ThrowLastError();
@@ -150,8 +151,8 @@ std::optional<std::string> ChooseSaveFile(HWND owner) {
 
 HDC ChoosePrinter(HWND owner) {
     // Without PD_NOWARNING the dialog itself tells the user when no printer is installed.
-    return RunPrintDlg(owner, PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION |
-                                  PD_USEDEVMODECOPIESANDCOLLATE);
+    return RunPrintDlg(
+        owner, PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE);
 }
 
 HDC DefaultPrinterDC() {
@@ -193,8 +194,8 @@ void PrintLines(HDC printer, const std::vector<std::string>& lines, const std::s
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
     lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
     unique_hfont font(CreateFontIndirectA(&lf));
-    select_object selected(printer, font ? static_cast<HGDIOBJ>(font.get())
-                                         : GetStockObject(DEFAULT_GUI_FONT));
+    select_object selected(
+        printer, font ? static_cast<HGDIOBJ>(font.get()) : GetStockObject(DEFAULT_GUI_FONT));
     TEXTMETRICA tm{};
     if (!GetTextMetricsA(printer, &tm)) CheckPrint(0, "GetTextMetrics");
     const int lineHeight = tm.tmHeight + tm.tmExternalLeading;
@@ -243,10 +244,10 @@ void TPrintListForm::CreateForm(HWND owner) {
                           8, 8, 75, 25, IDC_BTN_SAVE);
     btnPrint_ = AddControl("BUTTON", LangText(IDS_PRINTFORM_BUTTON_Print),
                            WS_TABSTOP | BS_PUSHBUTTON, 91, 8, 75, 25, IDC_BTN_PRINT);
-    memoList_ = AddControl("EDIT", "",
-                           WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
-                               ES_NOHIDESEL,
-                           8, 41, 496, 337, IDC_MEMO_LIST, WS_EX_CLIENTEDGE);
+    memoList_ = AddControl(
+        "EDIT", "",
+        WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL, 8,
+        41, 496, 337, IDC_MEMO_LIST, WS_EX_CLIENTEDGE);
     SendMessageA(memoList_, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont("Arial", 10, false)),
                  FALSE);
     // A long list outgrows the edit box's default limit for typed text.
@@ -287,14 +288,9 @@ void TPrintListForm::btnPrintClick() {
 
 bool TPrintListForm::OnCommand(int id, int code, HWND control) {
     switch (id) {
-    case IDC_BTN_SAVE:
-        btnSaveClick();
-        return true;
-    case IDC_BTN_PRINT:
-        btnPrintClick();
-        return true;
-    default:
-        return Form::OnCommand(id, code, control);
+    case IDC_BTN_SAVE: btnSaveClick(); return true;
+    case IDC_BTN_PRINT: btnPrintClick(); return true;
+    default: return Form::OnCommand(id, code, control);
     }
 }
 

@@ -32,13 +32,13 @@ T Value(Call call, const char* method) {
 
 }  // namespace
 
-#define CX_ITEM_TEXT(Name)                                                          \
-    std::string ProgramItem::Name() const {                                         \
-        return Text([&](BSTR* out) { return item_->Name(out); }, #Name);            \
+#define CX_ITEM_TEXT(Name)                                               \
+    std::string ProgramItem::Name() const {                              \
+        return Text([&](BSTR* out) { return item_->Name(out); }, #Name); \
     }
-#define CX_ITEM_VALUE(Type, Name)                                                   \
-    Type ProgramItem::Name() const {                                                \
-        return Value<Type>([&](Type* out) { return item_->Name(out); }, #Name);     \
+#define CX_ITEM_VALUE(Type, Name)                                               \
+    Type ProgramItem::Name() const {                                            \
+        return Value<Type>([&](Type* out) { return item_->Name(out); }, #Name); \
     }
 
 CX_ITEM_TEXT(DisplayName)
@@ -88,10 +88,10 @@ void TProgramList::Connect() {
     if (SUCCEEDED(GetActiveObject(CLSID_ProgramList, nullptr, running.put())) && running) {
         if (SUCCEEDED(running->QueryInterface(IID_IProgramList, list_.put_void()))) return;
     }
-    CheckService(CoCreateInstance(CLSID_ProgramList, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IProgramList,
-                                  list_.put_void()),
-                 "connect");
+    CheckService(
+        CoCreateInstance(CLSID_ProgramList, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                         IID_IProgramList, list_.put_void()),
+        "connect");
 }
 
 void TProgramList::Disconnect() noexcept { list_.reset(); }
@@ -140,7 +140,9 @@ unsigned long TProgramList::ScreenSaverSize(long index) {
         "ScreenSaverSize");
 }
 
-void TProgramList::RefreshPrograms() { CheckService(Service()->RefreshPrograms(), "RefreshPrograms"); }
+void TProgramList::RefreshPrograms() {
+    CheckService(Service()->RefreshPrograms(), "RefreshPrograms");
+}
 
 void TProgramList::RefreshScreenSavers() {
     CheckService(Service()->RefreshScreenSavers(), "RefreshScreenSavers");

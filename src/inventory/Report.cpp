@@ -42,7 +42,8 @@ std::vector<std::string> BuildReport(const ReportInput& in) {
     lines.push_back(LangText(IDS_PRINTFORM_MEMO_InstalledPL));
     lines.emplace_back(kSingleRule);
     int number = 0;
-    for (const auto& caption : in.captions) lines.push_back(Format("%d - %s", ++number, caption.c_str()));
+    for (const auto& caption : in.captions)
+        lines.push_back(Format("%d - %s", ++number, caption.c_str()));
     lines.emplace_back(kSingleRule);
     return lines;
 }

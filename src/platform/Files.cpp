@@ -61,7 +61,8 @@ std::wstring LongPathForApi(const std::wstring& path) {
     return path;
 }
 
-void ForEachFolderEntry(const std::wstring& dir, const FolderVisitor& visit, const std::wstring& pattern) {
+void ForEachFolderEntry(const std::wstring& dir, const FolderVisitor& visit,
+                        const std::wstring& pattern) {
     const std::wstring base = !dir.empty() && dir.back() == L'\\' ? dir : dir + L"\\";
     WIN32_FIND_DATAW fd;
     unique_hfind find(FindFirstFileW(LongPathForApi(base + pattern).c_str(), &fd));

@@ -162,7 +162,8 @@ LONG OpenNoFollow(HKEY parent, const std::wstring& name, REGSAM access, unique_h
 
 bool IsLink(HKEY key) noexcept {
     DWORD type = 0;
-    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+               ERROR_SUCCESS &&
            type == REG_LINK;
 }
 
@@ -204,7 +205,9 @@ bool DeleteKeyTreeAt(HKEY parent, const std::wstring& name, int depth) noexcept 
 
 }  // namespace
 
-bool DeleteKeyTree(HKEY parent, const std::wstring& name) noexcept { return DeleteKeyTreeAt(parent, name, 0); }
+bool DeleteKeyTree(HKEY parent, const std::wstring& name) noexcept {
+    return DeleteKeyTreeAt(parent, name, 0);
+}
 
 bool DeleteKeyTree(HKEY parent, const std::string& name) noexcept {
     // A name given in 8 bits is taken as written; one holding "\" names no key.
@@ -226,7 +229,8 @@ bool DeleteTree(HKEY root, const std::string& path) noexcept {
     }
     if (parentPath.empty()) return DeleteKeyTree(root, name);
     unique_hkey parent;
-    if (RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ, parent.put()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ, parent.put()) != ERROR_SUCCESS)
+        return false;
     return DeleteKeyTree(parent.get(), name);
 }
 

@@ -25,8 +25,8 @@ std::string WideToAnsi(std::wstring_view s) {
                                 nullptr, nullptr);
     if (n == 0 && GetLastError() == ERROR_INVALID_FLAGS) {
         flags = 0;
-        n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr,
-                                nullptr);
+        n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                nullptr, nullptr);
     }
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_ACP, flags, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,

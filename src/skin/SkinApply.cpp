@@ -11,7 +11,8 @@ bool SetBoundsFromSkin(HWND control, const std::string& value) {
     return true;
 }
 
-std::shared_ptr<ui::Image> LoadSkinPicture(const std::string& skinDir, const std::string& fileName) {
+std::shared_ptr<ui::Image> LoadSkinPicture(const std::string& skinDir,
+                                           const std::string& fileName) {
     std::string path = skinDir + fileName;
     if (!FileExists(path)) return nullptr;
     return ui::LoadImageFile(path);

@@ -112,8 +112,8 @@ void CheckTreeView::Create(HWND parent, int id, int x, int y, int width, int hei
                       reinterpret_cast<DWORD_PTR>(this));
 }
 
-HTREEITEM CheckTreeView::AddNode(HTREEITEM parent, const std::string& text, int state,
-                                 LPARAM data, bool hasChildren) {
+HTREEITEM CheckTreeView::AddNode(HTREEITEM parent, const std::string& text, int state, LPARAM data,
+                                 bool hasChildren) {
     TVINSERTSTRUCTA ins{};
     ins.hParent = parent ? parent : TVI_ROOT;
     ins.hInsertAfter = TVI_LAST;
@@ -201,8 +201,7 @@ LRESULT CALLBACK CheckTreeView::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM
             RemoveWindowSubclass(h, &CheckTreeView::SubclassProc, kSubclassId);
             self->tree_ = nullptr;
             break;
-        default:
-            break;
+        default: break;
         }
     } catch (const std::exception& e) {
         ReportException(e);

@@ -79,10 +79,10 @@ HFONT Form::FormFont() const noexcept {
 
 HWND Form::AddControl(const char* className, const std::string& text, DWORD style, int x, int y,
                       int width, int height, int id, DWORD exStyle) {
-    HWND h = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                             width, height, hwnd(),
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             GetModuleHandleA(nullptr), nullptr);
+    HWND h =
+        CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
+                        width, height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        GetModuleHandleA(nullptr), nullptr);
     if (!h) ThrowLastError();
     SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
     return h;
@@ -207,10 +207,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else
             ShowWindow(hwnd(), SW_HIDE);
         return 0;
-    case DM_GETDEFID:
-        return defaultId_ ? MAKELRESULT(defaultId_, DC_HASDEFID) : 0;
-    default:
-        break;
+    case DM_GETDEFID: return defaultId_ ? MAKELRESULT(defaultId_, DC_HASDEFID) : 0;
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }

@@ -18,7 +18,8 @@ Image::Image(int width, int height, std::vector<uint32_t> bgra)
         width_ = height_ = 0;
         pixels_.clear();
     }
-    opaque_ = std::all_of(pixels_.begin(), pixels_.end(), [](uint32_t p) { return (p >> 24) == 255; });
+    opaque_ =
+        std::all_of(pixels_.begin(), pixels_.end(), [](uint32_t p) { return (p >> 24) == 255; });
 }
 
 uint32_t Image::Pixel(int x, int y) const {
@@ -48,7 +49,8 @@ HBITMAP Image::Bitmap() const {
             continue;
         }
         auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
-        out[i] = (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
+        out[i] =
+            (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
     }
     bitmap_ = std::move(bitmap);
     return bitmap_.get();
@@ -69,7 +71,8 @@ void Blit(const Image& image, HDC dc, int x, int y, int w, int h) {
             // No smoothing: a blended edge next to the key colour would leave a
             // tinted fringe that is no longer see-through.
             int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
-            ok = StretchBlt(dc, x, y, w, h, mem.get(), 0, 0, image.width(), image.height(), SRCCOPY);
+            ok =
+                StretchBlt(dc, x, y, w, h, mem.get(), 0, 0, image.width(), image.height(), SRCCOPY);
             if (oldMode) SetStretchBltMode(dc, oldMode);
         }
     } else {
@@ -81,20 +84,26 @@ void Blit(const Image& image, HDC dc, int x, int y, int w, int h) {
 }
 
 std::vector<uint8_t> ReadPictureFile(const std::string& path) {
-    unique_hfile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw AppError(Format("Cannot open %s: %s", path.c_str(), SysErrorMessage(GetLastError()).c_str()));
+    unique_hfile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw AppError(
+            Format("Cannot open %s: %s", path.c_str(), SysErrorMessage(GetLastError()).c_str()));
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size))
-        throw AppError(Format("Cannot read %s: %s", path.c_str(), SysErrorMessage(GetLastError()).c_str()));
+        throw AppError(
+            Format("Cannot read %s: %s", path.c_str(), SysErrorMessage(GetLastError()).c_str()));
     // Far above any picture a skin uses; it keeps a stray huge file from taking the address space.
-    if (size.QuadPart > 64 * 1024 * 1024) throw AppError(Format("The picture %s is too large.", path.c_str()));
+    if (size.QuadPart > 64 * 1024 * 1024)
+        throw AppError(Format("The picture %s is too large.", path.c_str()));
     std::vector<uint8_t> data(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     while (done < data.size()) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr))
-            throw AppError(Format("Cannot read %s: %s", path.c_str(), SysErrorMessage(GetLastError()).c_str()));
+        if (!ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got,
+                      nullptr))
+            throw AppError(Format("Cannot read %s: %s", path.c_str(),
+                                  SysErrorMessage(GetLastError()).c_str()));
         if (got == 0) break;
         done += got;
     }
@@ -111,8 +120,8 @@ struct GdipImageDeleter {
 Image LoadThroughGdiplus(const std::string& path) {
     using namespace Gdiplus;
     auto fail = [&path](const char* what, Status st) {
-        return AppError(Format("Cannot load the picture %s (%s, GDI+ status %d).", path.c_str(), what,
-                               static_cast<int>(st)));
+        return AppError(Format("Cannot load the picture %s (%s, GDI+ status %d).", path.c_str(),
+                               what, static_cast<int>(st)));
     };
     GpBitmap* raw = nullptr;
     Status st = DllExports::GdipCreateBitmapFromFile(AnsiToWide(path).c_str(), &raw);
@@ -129,8 +138,8 @@ Image LoadThroughGdiplus(const std::string& path) {
     GpRect rect(0, 0, static_cast<INT>(w), static_cast<INT>(h));
     BitmapData locked{};
     // 32bppARGB is straight alpha, laid out in memory as B, G, R, A: our own order.
-    st = DllExports::GdipBitmapLockBits(bitmap.get(), &rect, ImageLockModeRead, PixelFormat32bppARGB,
-                                        &locked);
+    st = DllExports::GdipBitmapLockBits(bitmap.get(), &rect, ImageLockModeRead,
+                                        PixelFormat32bppARGB, &locked);
     if (st != Ok) throw fail("pixels", st);
     std::vector<uint32_t> pixels(size_t(w) * h);
     const auto* base = static_cast<const uint8_t*>(locked.Scan0);

@@ -17,14 +17,10 @@ struct FlatLook {
 };
 FlatLook FlatColours(ImageButton::State state) {
     switch (state) {
-    case ImageButton::Hover:
-        return {RGB(229, 241, 251), RGB(0, 120, 215)};
-    case ImageButton::Down:
-        return {RGB(204, 228, 247), RGB(0, 84, 153)};
-    case ImageButton::Disabled:
-        return {RGB(204, 204, 204), RGB(191, 191, 191)};
-    default:
-        return {RGB(225, 225, 225), RGB(173, 173, 173)};
+    case ImageButton::Hover: return {RGB(229, 241, 251), RGB(0, 120, 215)};
+    case ImageButton::Down: return {RGB(204, 228, 247), RGB(0, 84, 153)};
+    case ImageButton::Disabled: return {RGB(204, 204, 204), RGB(191, 191, 191)};
+    default: return {RGB(225, 225, 225), RGB(173, 173, 173)};
     }
 }
 
@@ -155,7 +151,8 @@ void ImageButton::Click() {
 
 LRESULT ImageButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT painted = 0;
-    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, painted))
+    if (HandlePaintMessage(
+            hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, painted))
         return painted;
     switch (msg) {
     case WM_MOUSEMOVE: {
@@ -241,10 +238,8 @@ LRESULT ImageButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         font_ = reinterpret_cast<HFONT>(wp);
         if (LOWORD(lp)) Redraw();
         return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(font_);
-    default:
-        break;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }

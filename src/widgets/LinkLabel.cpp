@@ -148,7 +148,8 @@ void LinkLabel::PaintContent(HDC dc) {
 
 LRESULT LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT painted = 0;
-    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, painted))
+    if (HandlePaintMessage(
+            hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, painted))
         return painted;
     switch (msg) {
     case WM_MOUSEMOVE:
@@ -188,9 +189,7 @@ LRESULT LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
         }
         return 0;
-    case WM_CAPTURECHANGED:
-        pressed_ = false;
-        return 0;
+    case WM_CAPTURECHANGED: pressed_ = false; return 0;
     case WM_SETTEXT: {
         LRESULT r = Window::HandleMessage(msg, wp, lp);
         Resize();
@@ -202,17 +201,13 @@ LRESULT LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         Resize();
         if (LOWORD(lp)) Redraw();
         return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(font_);
-    case WM_ENABLE:
-        Redraw();
-        return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    case WM_ENABLE: Redraw(); return 0;
     case WM_DESTROY:
         if (tip_) DestroyWindow(tip_);
         tip_ = nullptr;
         break;
-    default:
-        break;
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }

@@ -51,8 +51,8 @@ void PageControl::SetActivePage(int index) {
 LRESULT PageControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT forwarded = 0;
     if (ForwardChildMessage(hwnd(), msg, wp, lp, forwarded)) return forwarded;
-    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintParentBackground(hwnd(), dc); },
-                           forwarded))
+    if (HandlePaintMessage(
+            hwnd(), msg, wp, [this](HDC dc) { PaintParentBackground(hwnd(), dc); }, forwarded))
         return forwarded;
     switch (msg) {
     case WM_SIZE:
@@ -60,8 +60,7 @@ LRESULT PageControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             SetWindowPos(page->hwnd(), nullptr, 0, 0, LOWORD(lp), HIWORD(lp),
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
-    default:
-        break;
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }

@@ -59,14 +59,12 @@ bool ForwardChildMessage(HWND container, UINT msg, WPARAM wp, LPARAM lp, LRESULT
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        break;
+    case WM_CTLCOLORSTATIC: break;
     case WM_HSCROLL:
     case WM_VSCROLL:
         if (!lp) return false;  // the container's own scroll bars
         break;
-    default:
-        return false;
+    default: return false;
     }
     HWND parent = GetParent(container);
     if (!parent) return false;
@@ -77,9 +75,7 @@ bool ForwardChildMessage(HWND container, UINT msg, WPARAM wp, LPARAM lp, LRESULT
 bool HandlePaintMessage(HWND hwnd, UINT msg, WPARAM wp, const std::function<void(HDC)>& paint,
                         LRESULT& result) {
     switch (msg) {
-    case WM_ERASEBKGND:
-        result = 1;
-        return true;
+    case WM_ERASEBKGND: result = 1; return true;
     case WM_PAINT:
         PaintBuffered(hwnd, paint);
         result = 0;
@@ -88,8 +84,7 @@ bool HandlePaintMessage(HWND hwnd, UINT msg, WPARAM wp, const std::function<void
         paint(reinterpret_cast<HDC>(wp));
         result = 0;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -113,13 +108,10 @@ namespace {
 int MouseButton(UINT msg) {
     switch (msg) {
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-        return 1;
+    case WM_RBUTTONDBLCLK: return 1;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        return 2;
-    default:
-        return 0;
+    case WM_MBUTTONDBLCLK: return 2;
+    default: return 0;
     }
 }
 // A group box paints only its frame and caption and leaves its inside to the
@@ -201,16 +193,15 @@ void ImagePanel::PaintContent(HDC dc) {
 LRESULT ImagePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     if (ForwardChildMessage(hwnd(), msg, wp, lp, result)) return result;
-    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
+    if (HandlePaintMessage(
+            hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
         return result;
     switch (msg) {
     case WM_SIZE:
         brush_.reset();
         brushBitmap_.reset();
         break;
-    case WM_PARENTNOTIFY:
-        LetParentPaintBehindGroupBox(wp, lp);
-        break;
+    case WM_PARENTNOTIFY: LetParentPaintBehindGroupBox(wp, lp); break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
@@ -220,8 +211,7 @@ LRESULT ImagePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // A copy: the handler may destroy this panel.
         if (auto handler = onMouseDown) handler(MouseButton(msg));
         return 0;
-    default:
-        break;
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }
@@ -314,7 +304,8 @@ void SizePanel::PaintContent(HDC dc) {
 LRESULT SizePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     if (ForwardChildMessage(hwnd(), msg, wp, lp, result)) return result;
-    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
+    if (HandlePaintMessage(
+            hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
         return result;
     switch (msg) {
     case WM_SIZE:
@@ -322,9 +313,7 @@ LRESULT SizePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (!resizing_ && !folded_) fullWidth_ = LOWORD(lp);
         InvalidateRect(hwnd(), nullptr, FALSE);
         break;
-    case WM_PARENTNOTIFY:
-        LetParentPaintBehindGroupBox(wp, lp);
-        break;
+    case WM_PARENTNOTIFY: LetParentPaintBehindGroupBox(wp, lp); break;
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT) {
             POINT pt;
@@ -349,11 +338,8 @@ LRESULT SizePanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (InHotSpot(lp)) ClickHotSpot();
         }
         return 0;
-    case WM_CAPTURECHANGED:
-        pressed_ = false;
-        return 0;
-    default:
-        break;
+    case WM_CAPTURECHANGED: pressed_ = false; return 0;
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }

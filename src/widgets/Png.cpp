@@ -49,10 +49,10 @@ struct Header {
 
     int Channels() const {
         switch (colourType) {
-            case 2: return 3;
-            case 4: return 2;
-            case 6: return 4;
-            default: return 1;  // grey, palette
+        case 2: return 3;
+        case 4: return 2;
+        case 6: return 4;
+        default: return 1;  // grey, palette
         }
     }
     int BitsPerPixel() const { return Channels() * depth; }
@@ -71,17 +71,18 @@ Header ParseHeader(const uint8_t* p, uint32_t len) {
     h.depth = p[8];
     h.colourType = p[9];
     if (h.width == 0 || h.height == 0) Bad("empty picture");
-    if (h.width > kMaxSide || h.height > kMaxSide ||
-        uint64_t{h.width} * h.height > kMaxPixels)
+    if (h.width > kMaxSide || h.height > kMaxSide || uint64_t{h.width} * h.height > kMaxPixels)
         Bad("picture too large");
     bool depthOk = false;
     switch (h.colourType) {
-        case 0: depthOk = h.depth == 1 || h.depth == 2 || h.depth == 4 || h.depth == 8 || h.depth == 16; break;
-        case 3: depthOk = h.depth == 1 || h.depth == 2 || h.depth == 4 || h.depth == 8; break;
-        case 2:
-        case 4:
-        case 6: depthOk = h.depth == 8 || h.depth == 16; break;
-        default: Bad("colour type");
+    case 0:
+        depthOk = h.depth == 1 || h.depth == 2 || h.depth == 4 || h.depth == 8 || h.depth == 16;
+        break;
+    case 3: depthOk = h.depth == 1 || h.depth == 2 || h.depth == 4 || h.depth == 8; break;
+    case 2:
+    case 4:
+    case 6: depthOk = h.depth == 8 || h.depth == 16; break;
+    default: Bad("colour type");
     }
     if (!depthOk) Bad("bit depth");
     if (p[10] != 0) Bad("compression method");
@@ -151,27 +152,28 @@ void Unfilter(uint8_t* rows, size_t rowBytes, uint32_t height, size_t step) {
         uint8_t filter = line[0];
         uint8_t* cur = line + 1;
         switch (filter) {
-            case 0: break;
-            case 1:
-                for (size_t i = step; i < rowBytes; ++i) cur[i] = static_cast<uint8_t>(cur[i] + cur[i - step]);
-                break;
-            case 2:
-                for (size_t i = 0; i < rowBytes; ++i) cur[i] = static_cast<uint8_t>(cur[i] + prior[i]);
-                break;
-            case 3:
-                for (size_t i = 0; i < rowBytes; ++i) {
-                    int left = i >= step ? cur[i - step] : 0;
-                    cur[i] = static_cast<uint8_t>(cur[i] + ((left + prior[i]) >> 1));
-                }
-                break;
-            case 4:
-                for (size_t i = 0; i < rowBytes; ++i) {
-                    int left = i >= step ? cur[i - step] : 0;
-                    int upLeft = i >= step ? prior[i - step] : 0;
-                    cur[i] = static_cast<uint8_t>(cur[i] + Paeth(left, prior[i], upLeft));
-                }
-                break;
-            default: Bad("row filter");
+        case 0: break;
+        case 1:
+            for (size_t i = step; i < rowBytes; ++i)
+                cur[i] = static_cast<uint8_t>(cur[i] + cur[i - step]);
+            break;
+        case 2:
+            for (size_t i = 0; i < rowBytes; ++i) cur[i] = static_cast<uint8_t>(cur[i] + prior[i]);
+            break;
+        case 3:
+            for (size_t i = 0; i < rowBytes; ++i) {
+                int left = i >= step ? cur[i - step] : 0;
+                cur[i] = static_cast<uint8_t>(cur[i] + ((left + prior[i]) >> 1));
+            }
+            break;
+        case 4:
+            for (size_t i = 0; i < rowBytes; ++i) {
+                int left = i >= step ? cur[i - step] : 0;
+                int upLeft = i >= step ? prior[i - step] : 0;
+                cur[i] = static_cast<uint8_t>(cur[i] + Paeth(left, prior[i], upLeft));
+            }
+            break;
+        default: Bad("row filter");
         }
         prior = cur;
     }
@@ -201,25 +203,25 @@ public:
 
     uint32_t At(const uint8_t* row, uint32_t i) const {
         switch (h_.colourType) {
-            case 0: {
-                uint32_t v = Sample(row, i);
-                uint32_t g = To8(v);
-                uint32_t a = trns_.present && v == trns_.grey ? 0 : 255;
-                return Bgra(g, g, g, a);
-            }
-            case 2: {
-                uint32_t r = Sample(row, i * 3), g = Sample(row, i * 3 + 1), b = Sample(row, i * 3 + 2);
-                bool clear = trns_.present && r == trns_.red && g == trns_.green && b == trns_.blue;
-                return Bgra(To8(r), To8(g), To8(b), clear ? 0 : 255);
-            }
-            case 3: return pal_.colours[Sample(row, i)];
-            case 4: {
-                uint32_t g = To8(Sample(row, i * 2));
-                return Bgra(g, g, g, To8(Sample(row, i * 2 + 1)));
-            }
-            default:
-                return Bgra(To8(Sample(row, i * 4)), To8(Sample(row, i * 4 + 1)),
-                            To8(Sample(row, i * 4 + 2)), To8(Sample(row, i * 4 + 3)));
+        case 0: {
+            uint32_t v = Sample(row, i);
+            uint32_t g = To8(v);
+            uint32_t a = trns_.present && v == trns_.grey ? 0 : 255;
+            return Bgra(g, g, g, a);
+        }
+        case 2: {
+            uint32_t r = Sample(row, i * 3), g = Sample(row, i * 3 + 1), b = Sample(row, i * 3 + 2);
+            bool clear = trns_.present && r == trns_.red && g == trns_.green && b == trns_.blue;
+            return Bgra(To8(r), To8(g), To8(b), clear ? 0 : 255);
+        }
+        case 3: return pal_.colours[Sample(row, i)];
+        case 4: {
+            uint32_t g = To8(Sample(row, i * 2));
+            return Bgra(g, g, g, To8(Sample(row, i * 2 + 1)));
+        }
+        default:
+            return Bgra(To8(Sample(row, i * 4)), To8(Sample(row, i * 4 + 1)),
+                        To8(Sample(row, i * 4 + 2)), To8(Sample(row, i * 4 + 3)));
         }
     }
 
@@ -227,20 +229,20 @@ private:
     // The n-th sample of a row, at the file's bit depth.
     uint32_t Sample(const uint8_t* row, uint32_t n) const {
         switch (h_.depth) {
-            case 8: return row[n];
-            case 16: return Be16(row + size_t{n} * 2);
-            default: {
-                size_t bit = size_t{n} * static_cast<size_t>(h_.depth);
-                int shift = 8 - h_.depth - static_cast<int>(bit % 8);
-                return (row[bit / 8] >> shift) & ((1u << h_.depth) - 1);
-            }
+        case 8: return row[n];
+        case 16: return Be16(row + size_t{n} * 2);
+        default: {
+            size_t bit = size_t{n} * static_cast<size_t>(h_.depth);
+            int shift = 8 - h_.depth - static_cast<int>(bit % 8);
+            return (row[bit / 8] >> shift) & ((1u << h_.depth) - 1);
+        }
         }
     }
     uint32_t To8(uint32_t v) const {
         switch (h_.depth) {
-            case 16: return v >> 8;
-            case 8: return v;
-            default: return h_.colourType == 3 ? v : v * 255 / ((1u << h_.depth) - 1);
+        case 16: return v >> 8;
+        case 8: return v;
+        default: return h_.colourType == 3 ? v : v * 255 / ((1u << h_.depth) - 1);
         }
     }
 
@@ -263,7 +265,8 @@ void PutChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, 
 }  // namespace
 
 Image DecodePng(const std::vector<uint8_t>& data) {
-    if (data.size() < kSignature.size() || !std::equal(kSignature.begin(), kSignature.end(), data.begin()))
+    if (data.size() < kSignature.size() ||
+        !std::equal(kSignature.begin(), kSignature.end(), data.begin()))
         Bad("signature");
 
     Header header;
@@ -300,7 +303,8 @@ Image DecodePng(const std::vector<uint8_t>& data) {
             if (header.colourType == 3) {
                 if (!havePalette || len > palette.count) Bad("transparency size");
                 for (size_t i = 0; i < len; ++i)
-                    palette.colours[i] = (palette.colours[i] & 0x00FFFFFFu) | (uint32_t{body[i]} << 24);
+                    palette.colours[i] =
+                        (palette.colours[i] & 0x00FFFFFFu) | (uint32_t{body[i]} << 24);
             } else if (header.colourType == 0) {
                 if (len != 2) Bad("transparency size");
                 trns.present = true;
@@ -319,7 +323,8 @@ Image DecodePng(const std::vector<uint8_t>& data) {
         } else if (IsType(type, "IEND")) {
             haveEnd = true;
         } else if (!(type[0] & 0x20)) {
-            Bad("unknown critical chunk");  // ancillary chunks (lower-case first letter) are skipped
+            Bad("unknown critical chunk");  // ancillary chunks (lower-case first letter) are
+                                            // skipped
         }
     }
     if (idat.empty()) Bad("no image data");
@@ -344,13 +349,13 @@ Image DecodePng(const std::vector<uint8_t>& data) {
         }
         offset += (rowBytes + 1) * p.height;
     }
-    return Image(static_cast<int>(header.width), static_cast<int>(header.height), std::move(pixels));
+    return Image(static_cast<int>(header.width), static_cast<int>(header.height),
+                 std::move(pixels));
 }
 
 std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint32_t>& bgra) {
     if (width <= 0 || height <= 0 || static_cast<uint32_t>(width) > kMaxSide ||
-        static_cast<uint32_t>(height) > kMaxSide ||
-        uint64_t(width) * uint64_t(height) > kMaxPixels)
+        static_cast<uint32_t>(height) > kMaxSide || uint64_t(width) * uint64_t(height) > kMaxPixels)
         throw AppError("A picture of this size cannot be saved as PNG.");
     if (bgra.size() != size_t(width) * size_t(height))
         throw AppError("The picture's pixels do not match its size.");
@@ -376,8 +381,11 @@ std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint32_t
                 int left = i >= 4 ? cur[i - 4] : 0;
                 int up = prior[i];
                 int upLeft = i >= 4 ? prior[i - 4] : 0;
-                int predicted = f == 0 ? 0 : f == 1 ? left : f == 2 ? up : f == 3 ? (left + up) >> 1
-                                                                        : Paeth(left, up, upLeft);
+                int predicted = f == 0   ? 0
+                                : f == 1 ? left
+                                : f == 2 ? up
+                                : f == 3 ? (left + up) >> 1
+                                         : Paeth(left, up, upLeft);
                 trial[i] = static_cast<uint8_t>(cur[i] - predicted);
                 sum += static_cast<uint64_t>(std::abs(static_cast<int8_t>(trial[i])));
             }
@@ -392,7 +400,8 @@ std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint32_t
 
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) !=
+        Z_OK)
         throw AppError("The picture could not be compressed.");
     packed.resize(packedSize);
 

@@ -23,8 +23,8 @@ protected:
     struct ClassSpec {
         const char* name;
         UINT style = CS_DBLCLKS;
-        HCURSOR cursor = nullptr;       // nullptr: the arrow
-        HBRUSH background = nullptr;    // nullptr: the window paints everything itself
+        HCURSOR cursor = nullptr;     // nullptr: the arrow
+        HBRUSH background = nullptr;  // nullptr: the window paints everything itself
         HICON icon = nullptr;
     };
     // Registers the class (once per process) and creates the window; throws on failure.

@@ -15,9 +15,7 @@ namespace {
 
 class AppStartTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        cx::Hide() = cx::HideFlags{};
-    }
+    void SetUp() override { cx::Hide() = cx::HideFlags{}; }
     cx::test::MessageLog messageLog;
     std::vector<cx::ui::MessageRecord>& shown = messageLog.shown;
 };
@@ -25,10 +23,10 @@ protected:
 TEST_F(AppStartTest, FirstStartWritesTheDefaultConfigAndMakesTheFolders) {
     std::string dir = cx::test::FreshScratchDir("start-first");
     ASSERT_TRUE(cx::app::InitAppPaths(dir));
-    EXPECT_EQ(cx::test::ReadLines(dir + "Config.ini"),
-              (std::vector<std::string>{"[config]", "SkinFile=Default.ini",
-                                        "LanguageFile=English.ini", "HideScreenSaver=1",
-                                        "HideSysPatch=0"}));
+    EXPECT_EQ(
+        cx::test::ReadLines(dir + "Config.ini"),
+        (std::vector<std::string>{"[config]", "SkinFile=Default.ini", "LanguageFile=English.ini",
+                                  "HideScreenSaver=1", "HideSysPatch=0"}));
     const cx::AppPathSet& p = cx::AppPaths();
     EXPECT_EQ(p.AppDir, dir);
     EXPECT_EQ(p.ConfigPath, dir + "Config.ini");
@@ -101,7 +99,8 @@ TEST_F(AppStartTest, UnwritableSkinFileIsReportedOnceInEnglishAndTheDefaultSkinS
     EXPECT_EQ(shown[0].caption, cx::ui::ApplicationTitle());
     EXPECT_EQ(shown[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
     for (int i = 0; i < cx::SK_COUNT; ++i)
-        EXPECT_EQ(cx::SkinValue(static_cast<cx::SkinKey>(i)), cx::SkinDefault(static_cast<cx::SkinKey>(i)));
+        EXPECT_EQ(cx::SkinValue(static_cast<cx::SkinKey>(i)),
+                  cx::SkinDefault(static_cast<cx::SkinKey>(i)));
     EXPECT_TRUE(cx::FileExists(cx::AppPaths().LanguagePath));  // the language still loads
 }
 
@@ -115,9 +114,7 @@ TEST_F(AppStartTest, HideSwitchWritesOnlyItsKey) {
     EXPECT_EQ(lines.size(), 5u);
 }
 
-std::string TestLib(const char* name) {
-    return cx::ExtractFilePath(cx::ModuleFileName()) + name;
-}
+std::string TestLib(const char* name) { return cx::ExtractFilePath(cx::ModuleFileName()) + name; }
 
 std::string ErrorOf(const std::string& lib) {
     try {

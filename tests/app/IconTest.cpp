@@ -52,7 +52,8 @@ TEST_F(ProgramIconTest, IconOneHoldsThreeSizesWithAlpha) {
     const auto* header = reinterpret_cast<const GroupIconHeader*>(group.data());
     EXPECT_EQ(header->type, 1);
     ASSERT_EQ(group.size(), sizeof(GroupIconHeader) + header->count * sizeof(GroupIconEntry));
-    const auto* entries = reinterpret_cast<const GroupIconEntry*>(group.data() + sizeof(GroupIconHeader));
+    const auto* entries =
+        reinterpret_cast<const GroupIconEntry*>(group.data() + sizeof(GroupIconHeader));
 
     std::set<int> sizes;
     for (int i = 0; i < header->count; ++i) {
@@ -78,10 +79,14 @@ TEST_F(ProgramIconTest, IconOneHoldsThreeSizesWithAlpha) {
         std::set<uint32_t> colours;
         for (size_t p = 0; p < pixels; ++p) {
             uint8_t a = bgra[p * 4 + 3];
-            if (a == 0) ++clear;
-            else if (a == 255) ++solid;
-            else ++blended;
-            if (a == 255) colours.insert(bgra[p * 4] | bgra[p * 4 + 1] << 8 | bgra[p * 4 + 2] << 16);
+            if (a == 0)
+                ++clear;
+            else if (a == 255)
+                ++solid;
+            else
+                ++blended;
+            if (a == 255)
+                colours.insert(bgra[p * 4] | bgra[p * 4 + 1] << 8 | bgra[p * 4 + 2] << 16);
         }
         EXPECT_GT(solid, static_cast<int>(pixels / 2));
         EXPECT_GT(blended, 0);
@@ -94,7 +99,8 @@ TEST_F(ProgramIconTest, IconOneHoldsThreeSizesWithAlpha) {
 
     // The system picks an image of each size from the group, as the shell does.
     for (int size : {16, 32, 48}) {
-        int id = LookupIconIdFromDirectoryEx(const_cast<PBYTE>(group.data()), TRUE, size, size, LR_DEFAULTCOLOR);
+        int id = LookupIconIdFromDirectoryEx(const_cast<PBYTE>(group.data()), TRUE, size, size,
+                                             LR_DEFAULTCOLOR);
         ASSERT_GT(id, 0) << size;
         std::vector<uint8_t> image = Resource(RT_ICON, MAKEINTRESOURCEA(id));
         HICON icon = CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,

@@ -122,9 +122,7 @@ TEST_F(MainFormTest, MinimiseButtonMinimisesTheWindow) {
 // and the window (and the program) go on.
 class ThrowingWindow : public cx::ui::Window {
 public:
-    void Make() {
-        Create(ClassSpec{"CxThrowingWindow"}, 0, WS_POPUP, "t", 0, 0, 10, 10);
-    }
+    void Make() { Create(ClassSpec{"CxThrowingWindow"}, 0, WS_POPUP, "t", 0, 0, 10, 10); }
     int calls = 0;
 
 protected:

@@ -35,7 +35,9 @@ using cx::app::TMainForm;
 
 std::string HelperPath() { return cx::ExtractFilePath(cx::ModuleFileName()) + "CloseRequest.exe"; }
 
-std::string Hex(HWND h) { return cx::Format("%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h))); }
+std::string Hex(HWND h) {
+    return cx::Format("%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)));
+}
 
 // Waits for a process while answering what it sends to this thread's windows;
 // what it posts stays queued. Gives its exit code, or -1 when it never ends.
@@ -105,8 +107,8 @@ protected:
         cx::ui::SetModalHook([&](HWND dialog) {
             if (out.dialog) return;  // only the outermost window is the one under test
             out.dialog = dialog;
-            std::string cmd = "\"" + HelperPath() + "\" " + mode + " " + Hex(form->hwnd()) + " " +
-                              Hex(dialog);
+            std::string cmd =
+                "\"" + HelperPath() + "\" " + mode + " " + Hex(form->hwnd()) + " " + Hex(dialog);
             if (mode == "close") cmd += " " + Hex(form->btnClose.hwnd());
             cx::test::Launch(cmd, helper);
         });
@@ -160,7 +162,8 @@ TEST_F(MainWindowRobustTest, CloseWhileADropDownMenuIsOpenIsRefused) {
     PostMessageA(main, WM_CANCELMODE, 0, 0);
     form->btnFileClick(form->btnFile);
     MSG left;
-    EXPECT_FALSE(PeekMessageA(&left, main, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "the menu never ran";
+    EXPECT_FALSE(PeekMessageA(&left, main, WM_CLOSE, WM_CLOSE, PM_NOREMOVE))
+        << "the menu never ran";
     EXPECT_TRUE(IsWindow(main));
     EXPECT_FALSE(TakeQuit());
 }
@@ -168,7 +171,8 @@ TEST_F(MainWindowRobustTest, CloseWhileADropDownMenuIsOpenIsRefused) {
 TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheDetailsWindow) {
     MakeForm();
     SelectFirstProgram();
-    Outcome out = CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionShowDetails); });
+    Outcome out =
+        CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionShowDetails); });
     EXPECT_FALSE(form->DetailsForm().InModal());
     // The details window outlives its showing: it opens and closes again.
     cx::ui::SetModalHook([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); });
@@ -187,7 +191,8 @@ TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheCommentWindow) {
 
 TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheReportWindow) {
     MakeForm();
-    Outcome out = CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionExporetList); });
+    Outcome out =
+        CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionExporetList); });
     ExpectRefusedThenClosable(out);
 }
 
@@ -226,7 +231,8 @@ TEST_F(MainWindowRobustTest, CloseWhileAMessageBoxIsUpIsRefused) {
 TEST_F(MainWindowRobustTest, SessionEndWhileADialogRunsEndsTheProgram) {
     MakeForm();
     SelectFirstProgram();
-    Outcome out = CloseFromOutsideWhile("session", [&] { form->Execute(cx::app::ActionShowDetails); });
+    Outcome out =
+        CloseFromOutsideWhile("session", [&] { form->Execute(cx::app::ActionShowDetails); });
     EXPECT_TRUE(out.dialog);
     EXPECT_EQ(out.helperExit, 0) << "the session end was refused";
     EXPECT_FALSE(form->DetailsForm().InModal());
@@ -262,7 +268,10 @@ TEST_F(MainWindowRobustTest, CloseWithoutADialogClosesAtOnce) {
 // Every call fails as a service that has gone away does.
 class BrokenService final : public cx::test::FakeProgramList {
 public:
-    HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override { *v = nullptr; return kGone; }
+    HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override {
+        *v = nullptr;
+        return kGone;
+    }
     HRESULT STDMETHODCALLTYPE ProgramCount(ULONG*) override { return kGone; }
     HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG*) override { return kGone; }
     HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG, BSTR*) override { return kGone; }
@@ -303,9 +312,18 @@ TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowO
 // Lists records but cannot give any of them: it fails between the count and the first record.
 class FailingRecordsService final : public cx::test::FakeProgramList {
 public:
-    HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override { *v = nullptr; return kGone; }
-    HRESULT STDMETHODCALLTYPE ProgramCount(ULONG* v) override { *v = 5; return S_OK; }
-    HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG* v) override { *v = 0; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override {
+        *v = nullptr;
+        return kGone;
+    }
+    HRESULT STDMETHODCALLTYPE ProgramCount(ULONG* v) override {
+        *v = 5;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG* v) override {
+        *v = 0;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG, BSTR*) override { return kGone; }
     HRESULT STDMETHODCALLTYPE ScreenSaverPublisher(LONG, BSTR*) override { return kGone; }
     HRESULT STDMETHODCALLTYPE ScreenSaverFolder(LONG, BSTR*) override { return kGone; }
@@ -373,7 +391,8 @@ TEST_F(MainWindowRobustTest, PaintFailureIsReportedOnceAndTheWindowIsValidated) 
 // A 32-bit top-down memory bitmap the window prints its client area into.
 class PrintedClient {
 public:
-    PrintedClient(HWND window, int width, int height, COLORREF fill) : width_(width), height_(height) {
+    PrintedClient(HWND window, int width, int height, COLORREF fill)
+        : width_(width), height_(height) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = width;
@@ -382,7 +401,8 @@ public:
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
+                                   nullptr, 0);
         old_ = SelectObject(dc_, bitmap_);
         RECT all{0, 0, width, height};
         HBRUSH brush = CreateSolidBrush(fill);

@@ -61,9 +61,7 @@ protected:
         form->CreateForm();
         form->Show(SW_SHOWNOACTIVATE);
     }
-    void TearDown() override {
-        form.reset();
-    }
+    void TearDown() override { form.reset(); }
     std::vector<std::string> Captions() const {
         std::vector<std::string> c;
         for (int r = 0; r < form->RowCount(); ++r) c.push_back(form->RowCaption(r));
@@ -113,7 +111,8 @@ TEST_F(MainWindowTest, HideSwitchesReloadWithTheSameCountsAndStoreTheirState) {
     form->Execute(cx::app::ActionHideScr);  // show screen savers
     EXPECT_EQ(form->RowCount(), static_cast<int>(expected.programs + expected.savers));
     EXPECT_EQ(form->ProgramCountText, CountLine(expected));
-    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideScreenSaver", "?"), "0");
+    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideScreenSaver", "?"),
+              "0");
     EXPECT_EQ(Button_GetCheck(form->ckbHideScr), BST_UNCHECKED);
     // Screen-saver rows follow the programs, bracketed.
     std::string last = form->RowCaption(form->RowCount() - 1);
@@ -123,7 +122,8 @@ TEST_F(MainWindowTest, HideSwitchesReloadWithTheSameCountsAndStoreTheirState) {
     EXPECT_EQ(form->RowCount(),
               static_cast<int>(expected.programs - expected.patches + expected.savers));
     EXPECT_EQ(form->ProgramCountText, CountLine(expected));
-    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideSysPatch", "?"), "1");
+    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideSysPatch", "?"),
+              "1");
     EXPECT_EQ(Button_GetCheck(form->ckbHidePatch), BST_CHECKED);
 
     // The chooser holds the shown programs at their row positions, with the
@@ -144,7 +144,8 @@ TEST_F(MainWindowTest, HideSwitchesReloadWithTheSameCountsAndStoreTheirState) {
     EXPECT_EQ(details.SelectedProgramPosition(), row);
 
     form->Execute(cx::app::ActionHideSysPatch);
-    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideSysPatch", "?"), "0");
+    EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideSysPatch", "?"),
+              "0");
 }
 
 // A service whose records vanish part-way: the load stops where the first is missing.
@@ -160,16 +161,34 @@ public:
         return real_->GetProgram(i, v);
     }
     HRESULT STDMETHODCALLTYPE ProgramCount(ULONG* v) override { return real_->ProgramCount(v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG* v) override { return real_->ScreenSaverCount(v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG i, BSTR* v) override { return real_->ScreenSaverFile(i, v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverPublisher(LONG i, BSTR* v) override { return real_->ScreenSaverPublisher(i, v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverFolder(LONG i, BSTR* v) override { return real_->ScreenSaverFolder(i, v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverTitle(LONG i, BSTR* v) override { return real_->ScreenSaverTitle(i, v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverIcon(LONG i, LONG* v) override { return real_->ScreenSaverIcon(i, v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverSize(LONG i, ULONG* v) override { return real_->ScreenSaverSize(i, v); }
-    HRESULT STDMETHODCALLTYPE ScreenSaverLastUsed(LONG i, BSTR* v) override { return real_->ScreenSaverLastUsed(i, v); }
+    HRESULT STDMETHODCALLTYPE ScreenSaverCount(ULONG* v) override {
+        return real_->ScreenSaverCount(v);
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG i, BSTR* v) override {
+        return real_->ScreenSaverFile(i, v);
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverPublisher(LONG i, BSTR* v) override {
+        return real_->ScreenSaverPublisher(i, v);
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverFolder(LONG i, BSTR* v) override {
+        return real_->ScreenSaverFolder(i, v);
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverTitle(LONG i, BSTR* v) override {
+        return real_->ScreenSaverTitle(i, v);
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverIcon(LONG i, LONG* v) override {
+        return real_->ScreenSaverIcon(i, v);
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverSize(LONG i, ULONG* v) override {
+        return real_->ScreenSaverSize(i, v);
+    }
+    HRESULT STDMETHODCALLTYPE ScreenSaverLastUsed(LONG i, BSTR* v) override {
+        return real_->ScreenSaverLastUsed(i, v);
+    }
     HRESULT STDMETHODCALLTYPE RefreshPrograms() override { return real_->RefreshPrograms(); }
-    HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override { return real_->RefreshScreenSavers(); }
+    HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override {
+        return real_->RefreshScreenSavers();
+    }
 
 private:
     cx::ComPtr<IProgramList> real_;
@@ -196,7 +215,8 @@ TEST_F(MainWindowTest, MissingRecordStopsTheLoadAndKeepsTheLastCountLine) {
 TEST_F(MainWindowTest, SortingSharesOneDirectionAcrossColumns) {
     auto sortedBy = [&](int col, bool ascending) {
         for (int r = 1; r < form->RowCount(); ++r) {
-            cx::inv::RowTexts a{form->RowText(r - 1, 0), form->RowText(r - 1, 1), form->RowText(r - 1, 2)};
+            cx::inv::RowTexts a{form->RowText(r - 1, 0), form->RowText(r - 1, 1),
+                                form->RowText(r - 1, 2)};
             cx::inv::RowTexts b{form->RowText(r, 0), form->RowText(r, 1), form->RowText(r, 2)};
             if (cx::inv::CompareRows(a, b, col, ascending) > 0) return false;
         }
@@ -275,9 +295,12 @@ TEST_F(MainWindowTest, TipsNameTheUsageAndLeaveOutAMissingLastUse) {
         ASSERT_GE(row, 0) << p.displayName;
         std::string tip;
         ASSERT_TRUE(form->lsvProgramListInfoTip(row, tip));
-        const char* word = p.arpFrequency < 3 ? "Rarely" : p.arpFrequency <= 10 ? "Occasionally" : "Frequently";
+        const char* word = p.arpFrequency < 3     ? "Rarely"
+                           : p.arpFrequency <= 10 ? "Occasionally"
+                                                  : "Frequently";
         EXPECT_EQ(tip.rfind(std::string("Used Frequency: ") + word + "\r\n", 0), 0u) << tip;
-        EXPECT_NE(tip.find("Uninstall String: " + cx::demo::UninstallCommand(p)), std::string::npos);
+        EXPECT_NE(tip.find("Uninstall String: " + cx::demo::UninstallCommand(p)),
+                  std::string::npos);
         ++checked;
     }
     EXPECT_GE(checked, 4);
@@ -328,19 +351,21 @@ TEST_F(MainWindowTest, ReportFollowsTheShownRowsAfterASortAndWithHiddenPatches) 
     form->Execute(cx::app::ActionHideSysPatch);
     form->lsvProgramListColumnClick(1);
     std::vector<std::string> captions = Captions();
-    auto lines = cx::inv::BuildReport(
-        cx::inv::CollectReportInput(form->lblProgramCounts.Text(), captions));
+    auto lines =
+        cx::inv::BuildReport(cx::inv::CollectReportInput(form->lblProgramCounts.Text(), captions));
     ASSERT_EQ(lines.size(), 15u + captions.size());
     EXPECT_EQ(lines[0], "Carvexo Application Report");
     EXPECT_EQ(lines[6], "Programs : " + CountLine(expected));
     for (size_t i = 0; i < captions.size(); ++i)
-        EXPECT_EQ(lines[14 + i], cx::Format("%u - %s", static_cast<unsigned>(i + 1), captions[i].c_str()));
+        EXPECT_EQ(lines[14 + i],
+                  cx::Format("%u - %s", static_cast<unsigned>(i + 1), captions[i].c_str()));
     EXPECT_EQ(lines.back(), "----------------------");
 }
 
 TEST_F(MainWindowTest, ViewStylesGridAndTipsSwitch) {
     form->Execute(cx::app::ActionViewIcon);
-    EXPECT_EQ(GetWindowLongA(form->lsvProgramList, GWL_STYLE) & LVS_TYPEMASK, static_cast<LONG>(LVS_ICON));
+    EXPECT_EQ(GetWindowLongA(form->lsvProgramList, GWL_STYLE) & LVS_TYPEMASK,
+              static_cast<LONG>(LVS_ICON));
     EXPECT_TRUE(form->pmView.Checked(cx::app::mItemViewIcon));
     EXPECT_TRUE(form->mItemView.Checked(cx::app::mItemIcon));
     EXPECT_FALSE(form->pmView.Checked(cx::app::mItemViewReport));
@@ -400,7 +425,7 @@ namespace {
 TEST_F(MainWindowTest, BrokenSkinStopsAtTheFirstBadValue) {
     std::string down = cx::AppPaths().SkinDir + "btnClose_Down.png";
     ASSERT_TRUE(MoveFileA(down.c_str(), (down + ".away").c_str()));
-    cx::SetSkinValue(cx::SK_MAINFORM_BUTTON_File_Pos, "1, 2, 3");        // too few parts
+    cx::SetSkinValue(cx::SK_MAINFORM_BUTTON_File_Pos, "1, 2, 3");         // too few parts
     cx::SetSkinValue(cx::SK_MAINFORM_BUTTON_View_Pos, "x, 28, 117, 34");  // not a number
     form.reset();
     form = std::make_unique<TMainForm>();

@@ -14,7 +14,8 @@ namespace {
 std::vector<std::string> KeysOf(const std::vector<std::string>& lines) {
     std::vector<std::string> keys;
     for (const auto& l : lines)
-        if (auto eq = l.find('='); eq != std::string::npos) keys.push_back(cx::TrimControl(l.substr(0, eq)));
+        if (auto eq = l.find('='); eq != std::string::npos)
+            keys.push_back(cx::TrimControl(l.substr(0, eq)));
     return keys;
 }
 
@@ -39,10 +40,10 @@ TEST(StartE2e, FirstStartWritesItsFilesRegistersTheServiceAndShowsTheWindow) {
     EXPECT_EQ(rc.bottom - rc.top, 538);
     EXPECT_FALSE(GetWindowLongA(main, GWL_STYLE) & WS_CAPTION);
 
-    EXPECT_EQ(cx::test::ReadLines(app + "Config.ini"),
-              (std::vector<std::string>{"[config]", "SkinFile=Default.ini",
-                                        "LanguageFile=English.ini", "HideScreenSaver=1",
-                                        "HideSysPatch=0"}));
+    EXPECT_EQ(
+        cx::test::ReadLines(app + "Config.ini"),
+        (std::vector<std::string>{"[config]", "SkinFile=Default.ini", "LanguageFile=English.ini",
+                                  "HideScreenSaver=1", "HideSysPatch=0"}));
 
     auto lang = cx::test::ReadLines(app + "Langs\\English.ini");
     EXPECT_EQ(SectionsOf(lang), std::vector<std::string>{"[Language]"});

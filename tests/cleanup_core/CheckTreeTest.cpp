@@ -31,8 +31,7 @@ TEST(CheckTree, TreeOrderIsParentBeforeChildrenInAddOrder) {
     Sample s;
     NodeId second = s.t.Add(-1, "S", NodeKind::Folder);
     NodeId a3 = s.t.Add(s.a, "R\\a\\3", NodeKind::File);  // added late, still under a
-    EXPECT_EQ(s.t.InOrder(),
-              (std::vector<NodeId>{s.root, s.a, s.a1, s.a2, a3, s.b, s.c, second}));
+    EXPECT_EQ(s.t.InOrder(), (std::vector<NodeId>{s.root, s.a, s.a1, s.a2, a3, s.b, s.c, second}));
     EXPECT_EQ(s.t.Roots(), (std::vector<NodeId>{s.root, second}));
     EXPECT_EQ(s.t.Size(), 8u);
     EXPECT_THROW(s.t.Add(99, "x", NodeKind::File), std::out_of_range);
@@ -122,8 +121,8 @@ TEST(RegText, SplitFollowsFirstAndLastBackslash) {
     EXPECT_EQ(top.item, "Foo");
     // What the scan records wins over the text: a value name with "\" in it.
     CheckTree t;
-    NodeId k = t.AddRegistry(-1, "HKEY_CURRENT_USER\\S\\Foo", NodeKind::RegKey,
-                             "HKEY_CURRENT_USER", "S\\", "Foo");
+    NodeId k = t.AddRegistry(-1, "HKEY_CURRENT_USER\\S\\Foo", NodeKind::RegKey, "HKEY_CURRENT_USER",
+                             "S\\", "Foo");
     NodeId v = t.AddRegistry(k, "HKEY_CURRENT_USER\\S\\Foo\\a\\b", NodeKind::RegValue,
                              "HKEY_CURRENT_USER", "S\\Foo\\", "a\\b");
     EXPECT_EQ(RegItemOf(t.Get(v)).keyPath, "S\\Foo\\");

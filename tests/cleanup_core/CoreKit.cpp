@@ -57,8 +57,8 @@ std::map<std::string, std::string> RegPicture(HKEY root, const std::string& path
 // By UTF-16 names, so names an 8-bit listing would misread are pictured too
 // (their keys show what the code page lacks as "?").
 static std::string ReadWholeFileW(const std::wstring& path) {
-    unique_hfile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr));
+    unique_hfile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr));
     if (!f) return "<unreadable>";
     std::string out;
     char buf[4096];

@@ -20,7 +20,9 @@ constexpr wchar_t kSlash = 0xFF0F, kBackslash = 0xFF3C, kDot = 0xFF0E;
 
 std::wstring W(const std::string& s) { return cx::AnsiToWide(s); }
 
-bool ExistsW(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool ExistsW(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // Where a path really leads once "..", "/" and "." are applied.
 std::wstring Resolved(const std::wstring& path) {
@@ -51,12 +53,13 @@ protected:
         // "x/../../Victim": a folder, with a file of its own.
         climbDir = inst + L"\\x" + kSlash + kDot + kDot + kSlash + kDot + kDot + kSlash + L"Victim";
         // "y\..\..\Victim\note.txt": a file.
-        climbFile = inst + L"\\y" + kBackslash + kDot + kDot + kBackslash + kDot + kDot + kBackslash +
-                    L"Victim" + kBackslash + L"note.txt";
+        climbFile = inst + L"\\y" + kBackslash + kDot + kDot + kBackslash + kDot + kDot +
+                    kBackslash + L"Victim" + kBackslash + L"note.txt";
         // ".." alone, spelled in fullwidth dots: must not be taken for the parent.
         dots = inst + L"\\" + kDot + kDot;
         ASSERT_TRUE(CreateDirectoryW(climbDir.c_str(), nullptr));
-        HANDLE f = CreateFileW((climbDir + L"\\own.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        HANDLE f = CreateFileW((climbDir + L"\\own.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, 0, nullptr);
         ASSERT_NE(f, INVALID_HANDLE_VALUE);
         CloseHandle(f);
         f = CreateFileW(climbFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -150,9 +153,12 @@ TEST(HostileKeyNames, LookAlikeKeysAreNeitherOfferedNorFollowed) {
     RemovalResult r = RemoveRegistryItems(t);
     EXPECT_EQ(r.failed, 0u);
     HKEY check = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (wbase + L"\\Own\\Target").c_str(), 0, KEY_READ, &check), ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, (wbase + L"\\Own\\Target").c_str(), 0, KEY_READ, &check),
+        ERROR_SUCCESS);
     EXPECT_EQ(RegQueryValueExW(check, L"a\\b", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-    EXPECT_NE(RegQueryValueExW(check, lookAlikeValue.c_str(), nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_NE(RegQueryValueExW(check, lookAlikeValue.c_str(), nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(check);
     DropRegSandbox();
 }

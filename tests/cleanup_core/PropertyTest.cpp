@@ -38,7 +38,8 @@ void EraseSubtree(Picture& p, const std::string& kind, const std::string& rel) {
     const std::string prefixes[] = {"K:" + rel + "\\", "V:" + rel + "|", "V:" + rel + "\\",
                                     "D:" + rel + "\\", "F:" + rel + "\\"};
     for (const std::string& prefix : prefixes) {
-        for (auto it = p.lower_bound(prefix); it != p.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
+        for (auto it = p.lower_bound(prefix);
+             it != p.end() && it->first.compare(0, prefix.size(), prefix) == 0;)
             it = p.erase(it);
     }
 }
@@ -134,8 +135,10 @@ void RegistryCase(unsigned seed) {
 void MakeFolder(const std::wstring& dir, int depth, Rng& rng) {
     // Among plain names, two that an 8-bit listing reads as "x/../.." and "..":
     // removal must take them by their real names and never step out through them.
-    static const wchar_t* const kNames[] = {L"a", L"b", L"c.txt", L".d", L".e", L"f g", L"h",
-                                            L"x\xFF0F\xFF0E\xFF0E\xFF0F\xFF0E\xFF0E", L"\xFF0E\xFF0E"};
+    static const wchar_t* const kNames[] = {
+        L"a",           L"b",   L"c.txt", L".d",
+        L".e",          L"f g", L"h",     L"x\xFF0F\xFF0E\xFF0E\xFF0F\xFF0E\xFF0E",
+        L"\xFF0E\xFF0E"};
     constexpr int kCount = 9;
     std::set<int> used;
     int entries = rng.Below(5);
@@ -148,9 +151,11 @@ void MakeFolder(const std::wstring& dir, int depth, Rng& rng) {
             MakeFolder(path, depth + 1, rng);
         } else {
             std::string bytes = rng.Bytes(8);
-            cx::unique_hfile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            cx::unique_hfile f(
+                CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
             DWORD put = 0;
-            if (f) WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+            if (f)
+                WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
         }
     }
 }
@@ -183,10 +188,12 @@ void FolderCase(unsigned seed, const std::string& scratch) {
         ASSERT_TRUE(lock);
     }
     auto holdsLocked = [&](const std::string& rel) {
-        return !lockedRel.empty() &&
-               (rel.empty() || lockedRel == rel || lockedRel.compare(0, rel.size() + 1, rel + "\\") == 0);
+        return !lockedRel.empty() && (rel.empty() || lockedRel == rel ||
+                                      lockedRel.compare(0, rel.size() + 1, rel + "\\") == 0);
     };
-    auto relOf = [&](const Node& n) { return n.text.size() > root.size() ? n.text.substr(root.size() + 1) : std::string(); };
+    auto relOf = [&](const Node& n) {
+        return n.text.size() > root.size() ? n.text.substr(root.size() + 1) : std::string();
+    };
 
     Picture expected = before;
     size_t removed = 0, failed = 0;
@@ -194,7 +201,8 @@ void FolderCase(unsigned seed, const std::string& scratch) {
     for (NodeId id : t.InOrder()) {
         const Node& n = t.Get(id);
         scanned.push_back(n);
-        if (n.state != csChecked || (n.parent != -1 && t.Get(n.parent).state == csChecked)) continue;
+        if (n.state != csChecked || (n.parent != -1 && t.Get(n.parent).state == csChecked))
+            continue;
         std::string rel = relOf(n);
         if (n.kind == NodeKind::Folder) {
             if (rel.empty())
@@ -209,7 +217,8 @@ void FolderCase(unsigned seed, const std::string& scratch) {
     if (!lockedRel.empty() && before.count("F:" + lockedRel)) {
         // What cannot go keeps itself and the folders above it.
         expected["F:" + lockedRel] = before.at("F:" + lockedRel);
-        for (size_t pos = lockedRel.find('\\'); pos != std::string::npos; pos = lockedRel.find('\\', pos + 1))
+        for (size_t pos = lockedRel.find('\\'); pos != std::string::npos;
+             pos = lockedRel.find('\\', pos + 1))
             expected["D:" + lockedRel.substr(0, pos)] = "";
     }
     for (NodeId id : t.InOrder()) gPartial += t.Get(id).state == csPartial;
@@ -222,8 +231,9 @@ void FolderCase(unsigned seed, const std::string& scratch) {
     EXPECT_EQ(r.failed, failed);
     for (const Node& n : scanned) {
         std::string rel = relOf(n);
-        bool present = rel.empty() ? GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES
-                                   : after.count((n.kind == NodeKind::Folder ? "D:" : "F:") + rel) > 0;
+        bool present = rel.empty()
+                           ? GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES
+                           : after.count((n.kind == NodeKind::Folder ? "D:" : "F:") + rel) > 0;
         EXPECT_EQ(t.Contains(n.id), present) << n.text;
     }
     lock.reset();

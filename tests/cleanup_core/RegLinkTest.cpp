@@ -40,11 +40,12 @@ std::wstring CurrentUserObjectPath() {
 bool MakeLink(const std::string& path, const std::string& target) {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, cx::AnsiToWide(path).c_str(), 0, nullptr,
-                        REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     std::wstring to = CurrentUserObjectPath() + cx::AnsiToWide(target);
-    LONG rc = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
+    LONG rc = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK,
+                             reinterpret_cast<const BYTE*>(to.data()),
                              static_cast<DWORD>(to.size() * sizeof(wchar_t)));
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
@@ -53,7 +54,8 @@ bool MakeLink(const std::string& path, const std::string& target) {
 bool LinkFollows(const std::string& path, const std::string& value) {
     cx::unique_hkey k;
     return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS &&
-           RegQueryValueExA(k.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+           RegQueryValueExA(k.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
 }
 
 class RegLinks : public ::testing::Test {
@@ -74,8 +76,8 @@ protected:
     void ExpectTargetUntouched() {
         EXPECT_TRUE(LinkFollows(base + "\\Elsewhere\\Target", "precious"));
         cx::unique_hkey inner;
-        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Elsewhere\\Target\\Inner").c_str(), 0, KEY_READ,
-                                inner.put()),
+        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Elsewhere\\Target\\Inner").c_str(), 0,
+                                KEY_READ, inner.put()),
                   ERROR_SUCCESS);
     }
     std::string base;
@@ -108,8 +110,9 @@ TEST_F(RegLinks, ALinkInsideACheckedKeyGoesAsALink) {
     RemovalResult r = RemoveRegistryItems(t);
     EXPECT_EQ(r.failed, 0u);
     cx::unique_hkey outer;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Outer").c_str(), 0, KEY_READ, outer.put()),
-              ERROR_SUCCESS);
+    EXPECT_NE(
+        RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\Outer").c_str(), 0, KEY_READ, outer.put()),
+        ERROR_SUCCESS);
     ExpectTargetUntouched();
 }
 
@@ -124,8 +127,9 @@ TEST_F(RegLinks, ALinkLoopingBackEndsTheScan) {
     std::vector<std::string> texts;
     for (NodeId id : t.Roots()) texts.push_back(t.Get(id).text);
     std::sort(texts.begin(), texts.end());
-    EXPECT_EQ(texts, (std::vector<std::string>{"HKEY_CURRENT_USER\\" + base + "\\App\\Target",
-                                               "HKEY_CURRENT_USER\\" + base + "\\Elsewhere\\Target"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"HKEY_CURRENT_USER\\" + base + "\\App\\Target",
+                                        "HKEY_CURRENT_USER\\" + base + "\\Elsewhere\\Target"}));
 }
 
 }  // namespace

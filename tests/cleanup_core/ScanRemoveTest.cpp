@@ -36,7 +36,9 @@ class RegistryScan : public ::testing::Test {
 protected:
     void SetUp() override { base = FreshRegSandbox("Scan"); }
     void TearDown() override { DropRegSandbox(); }
-    HKEY Make(const std::string& rel) { return CreateKeyPath(HKEY_CURRENT_USER, base + "\\" + rel); }
+    HKEY Make(const std::string& rel) {
+        return CreateKeyPath(HKEY_CURRENT_USER, base + "\\" + rel);
+    }
     std::string Text(const std::string& rel) { return kHkcu + "\\" + base + "\\" + rel; }
     std::string base;
 };
@@ -106,8 +108,9 @@ TEST_F(RegistryScan, FullScanSkipsExcludedAndWindowsOwnedKeys) {
     const DWORD spent = GetTickCount() - start;
     cx::reg::DeleteTree(HKEY_CURRENT_USER, "SOFTWARE\\Classes\\CxTestCoreClasses");
     cx::reg::DeleteTree(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\CxTestCoreMs");
-    EXPECT_EQ(Texts(t, t.Roots()),
-              std::vector<std::string>{"HKEY_CURRENT_USER\\SOFTWARE\\CxTestCore\\Scan\\X\\" + word});
+    EXPECT_EQ(
+        Texts(t, t.Roots()),
+        std::vector<std::string>{"HKEY_CURRENT_USER\\SOFTWARE\\CxTestCore\\Scan\\X\\" + word});
     EXPECT_GT(pumps, 100);  // once per key examined
     EXPECT_GE(shows, 1);
     // At most one show per 50 ms of the scan's own clock, however the test thread
@@ -119,7 +122,8 @@ TEST_F(RegistryScan, FullScanSkipsExcludedAndWindowsOwnedKeys) {
     ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows", "Run",
                     run, p);
     for (NodeId r : run.Roots())
-        EXPECT_NE(run.Get(r).text, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+        EXPECT_NE(run.Get(r).text,
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
 }
 
 // A program named like a key deep inside a Windows-owned store: only its own
@@ -141,9 +145,11 @@ TEST_F(RegistryScan, DeepWindowsKeysAreNotOfferedTheProgramsOwnEntryIs) {
     ScanRegistry("Application", t, quiet);
     std::vector<std::string> offered = Texts(t, t.Roots());
     std::sort(offered.begin(), offered.end());
-    EXPECT_EQ(offered, (std::vector<std::string>{
-                           "HKEY_CURRENT_USER\\SOFTWARE\\AppDataLow\\Software\\CxTestVendor\\Application",
-                           "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\" + std::string("CurrentVersion\\Uninstall\\Application")}));
+    EXPECT_EQ(offered,
+              (std::vector<std::string>{
+                  "HKEY_CURRENT_USER\\SOFTWARE\\AppDataLow\\Software\\CxTestVendor\\Application",
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\" +
+                      std::string("CurrentVersion\\Uninstall\\Application")}));
     cx::reg::DeleteTree(HKEY_LOCAL_MACHINE, cv + "Uninstall\\Application");
     cx::reg::DeleteTree(HKEY_LOCAL_MACHINE, cv + "Explorer\\FileExts\\.cxtest");
     cx::reg::DeleteTree(HKEY_LOCAL_MACHINE, cv + "Setup\\CxTest");
@@ -205,8 +211,8 @@ TEST_F(RegistryScan, AKeyWindowsOwnsIsNeverDeleted) {
     NodeId node = t.AddRegistry(-1, kHkcu + "\\" + run, NodeKind::RegKey, kHkcu,
                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\", "Run");
     // A key above one Windows owns goes neither: it would take the owned key with it.
-    NodeId above = t.Add(-1, kHkcu + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                         NodeKind::RegKey);
+    NodeId above =
+        t.Add(-1, kHkcu + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", NodeKind::RegKey);
     RemovalResult r = RemoveRegistryItems(t);
     EXPECT_EQ(r.removed, 0u);
     EXPECT_EQ(r.failed, 2u);
@@ -252,12 +258,14 @@ TEST_F(FileScan, ListsInEnumerationOrderAndSkipsDotNames) {
     // The file system's own order, level by level.
     std::vector<std::string> expected;
     std::function<void(const std::string&)> list = [&](const std::string& d) {
-        cx::test::ForEachEntry(cx::AnsiToWide(d), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
-            const std::string name = cx::WideToAnsi(fd.cFileName);
-            if (name[0] == '.') return;
-            expected.push_back(d + name);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) list(d + name + "\\");
-        });
+        cx::test::ForEachEntry(cx::AnsiToWide(d),
+                               [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
+                                   const std::string name = cx::WideToAnsi(fd.cFileName);
+                                   if (name[0] == '.') return;
+                                   expected.push_back(d + name);
+                                   if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                                       list(d + name + "\\");
+                               });
     };
     list(dir);
     auto got = Texts(t, t.InOrder());
@@ -333,7 +341,8 @@ TEST_F(FileScan, PartlyCheckedRootAndFilesThatCannotGo) {
     auto before = FilePicture(dir + "app");
     RemovalResult r = RemoveFileItems(t);
     auto after = FilePicture(dir + "app");
-    for (const char* gone : {"D:data", "F:data\\one", "F:data\\.dot", "F:logs\\old.log", "F:plain.txt"})
+    for (const char* gone :
+         {"D:data", "F:data\\one", "F:data\\.dot", "F:logs\\old.log", "F:plain.txt"})
         before.erase(gone);
     EXPECT_EQ(after, before);
     // data, plain.txt went; logs (busy file inside) and the read-only file did not.
@@ -341,9 +350,9 @@ TEST_F(FileScan, PartlyCheckedRootAndFilesThatCannotGo) {
     EXPECT_EQ(r.failed, 2u);
     auto left = Texts(t, t.InOrder());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{dir + "app", dir + "app\\keep", dir + "app\\keep\\mine",
-                                              dir + "app\\logs", dir + "app\\logs\\busy.log",
-                                              dir + "app\\readonly.txt"}));
+    EXPECT_EQ(left, (std::vector<std::string>{
+                        dir + "app", dir + "app\\keep", dir + "app\\keep\\mine", dir + "app\\logs",
+                        dir + "app\\logs\\busy.log", dir + "app\\readonly.txt"}));
     EXPECT_EQ(t.Get(Find(t, dir + "app\\logs")).state, csChecked);
     EXPECT_EQ(t.Get(root).state, csPartial);
     busy.reset();

@@ -10,10 +10,12 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (__argc < 5) return 2;
-    HWND target = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(__argv[1], nullptr, 0)));
+    HWND target =
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(__argv[1], nullptr, 0)));
     for (int i = 2; i + 2 < __argc; i += 3) {
         UINT msg = std::string(__argv[i]) == "uninstall-done"
-                       ? RegisterWindowMessageA("Carvexo.UninstallDone.5F0C8A4E-2B7D-4E31-9A60-1D3C7B8E4F21")
+                       ? RegisterWindowMessageA(
+                             "Carvexo.UninstallDone.5F0C8A4E-2B7D-4E31-9A60-1D3C7B8E4F21")
                        : static_cast<UINT>(std::strtoul(__argv[i], nullptr, 0));
         WPARAM wp = static_cast<WPARAM>(std::strtoull(__argv[i + 1], nullptr, 0));
         LPARAM lp = static_cast<LPARAM>(std::strtoull(__argv[i + 2], nullptr, 0));

@@ -24,7 +24,8 @@ void Walk(HKEY key, const std::string& name, Entries& out) {
 }
 }  // namespace
 
-void SnapshotRegistry(HKEY root, const std::string& hiveName, const std::string& path, Entries& out) {
+void SnapshotRegistry(HKEY root, const std::string& hiveName, const std::string& path,
+                      Entries& out) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     Walk(key, hiveName + "\\" + path, out);
@@ -39,7 +40,8 @@ void SnapshotFolder(const std::string& dir, Entries& out) {
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             SnapshotFolder(full, out);
         else
-            out.insert(Lower(full) + "|" + std::to_string(fd.nFileSizeLow) + "|" + ReadWholeFile(full));
+            out.insert(Lower(full) + "|" + std::to_string(fd.nFileSizeLow) + "|" +
+                       ReadWholeFile(full));
     });
 }
 

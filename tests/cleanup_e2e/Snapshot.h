@@ -12,7 +12,8 @@ using Entries = std::set<std::string>;
 
 // "hive\path" for every key and "hive\path\<value name>=<type>:<data>" for
 // every value below (and including) root\path; keys opened relative to their parents.
-void SnapshotRegistry(HKEY root, const std::string& hiveName, const std::string& path, Entries& out);
+void SnapshotRegistry(HKEY root, const std::string& hiveName, const std::string& path,
+                      Entries& out);
 // "path" for every folder and "path|<size>|<content>" for every file below (and including) dir.
 void SnapshotFolder(const std::string& dir, Entries& out);
 

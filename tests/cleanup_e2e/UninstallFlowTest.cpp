@@ -62,7 +62,8 @@ test::Entries Expected(const cleanup::CheckTree& tree, const test::Entries& befo
             if (tree.Get(n.parent).state == cleanup::csChecked) continue;  // goes with its key
             std::string name = Lower(n.text);
             for (const auto& e : before)
-                if (e.compare(0, e.find('='), name) == 0 && e.find('=') == name.size()) out.insert(e);
+                if (e.compare(0, e.find('='), name) == 0 && e.find('=') == name.size())
+                    out.insert(e);
             continue;
         }
         for (const auto& e : before)
@@ -124,7 +125,8 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
         regFindings = regs.Roots().size();
         fileFindings = files.Size();
         std::set<std::string> hives;
-        for (cleanup::NodeId id : regs.Roots()) hives.insert(regs.Get(id).text.substr(0, regs.Get(id).text.find('\\')));
+        for (cleanup::NodeId id : regs.Roots())
+            hives.insert(regs.Get(id).text.substr(0, regs.Get(id).text.find('\\')));
         hivesWithFindings = hives.size();
 
         // Keep one matched key, one value of another key and one file deep in the folder.
@@ -141,7 +143,9 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
             if (files.Get(id).kind == cleanup::NodeKind::File && files.Get(id).parent != -1 &&
                 files.Get(files.Get(id).parent).parent != -1)
                 leaves.push_back(id);
-        if (!leaves.empty()) scan->tvScanFiles().onStateIconClick(scan->ViewItem(files, leaves[rng() % leaves.size()]));
+        if (!leaves.empty())
+            scan->tvScanFiles().onStateIconClick(
+                scan->ViewItem(files, leaves[rng() % leaves.size()]));
 
         expectedGone = Expected(regs, regBefore);
         for (const auto& e : Expected(files, filesBefore)) expectedGone.insert(e);
@@ -151,7 +155,8 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
 
     // The look lasts until the starter has gone, however slow the machine: the
     // hand-over is then always there to follow.
-    cleanup::SetHandOverLookForTests([](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
+    cleanup::SetHandOverLookForTests(
+        [](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
     form.ActionUninstallExecute();
     // The worker sends its message into this thread: keep messages flowing.
     test::PumpUntil([&] { return scanned; });
@@ -196,14 +201,17 @@ TEST_F(UninstallFlow, NotificationsFromOtherProcessesAreIgnored) {
     messages.answer = IDNO;
     std::vector<ui::MessageRecord>& asked = messages.shown;
     char cmd[512];
-    std::snprintf(cmd, sizeof cmd,
-                  "\"%stests\\cleanup_e2e\\ForeignSender.exe\" %lu 0x464 1 0x7FFF1234 0x464 0 0x41414141 "
-                  "uninstall-done 1 0x12345678 uninstall-done 0 0 uninstall-done 1 1",
-                  test::BuildDir().c_str(), static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(form.hwnd())));
+    std::snprintf(
+        cmd, sizeof cmd,
+        "\"%stests\\cleanup_e2e\\ForeignSender.exe\" %lu 0x464 1 0x7FFF1234 0x464 0 0x41414141 "
+        "uninstall-done 1 0x12345678 uninstall-done 0 0 uninstall-done 1 1",
+        test::BuildDir().c_str(),
+        static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(form.hwnd())));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     CloseHandle(pi.hThread);
     unique_handle process(pi.hProcess);
     EXPECT_EQ(PumpUntilEnded(process.get()), 0u) << "the window did not answer every message";
@@ -221,11 +229,13 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
         HKEY k = test::CreateKeyPath(HKEY_CURRENT_USER, key);
         ASSERT_TRUE(k);
         const std::string name = "[Beta] Quill Notes";
-        const std::string command =
-            "\"" + test::BuildDir() + "tests\\cleanup_wait\\WaitHelper.exe\" sleep 10 \"" + marker + "\"";
+        const std::string command = "\"" + test::BuildDir() +
+                                    "tests\\cleanup_wait\\WaitHelper.exe\" sleep 10 \"" + marker +
+                                    "\"";
         RegSetValueExA(k, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
                        static_cast<DWORD>(name.size() + 1));
-        RegSetValueExA(k, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+        RegSetValueExA(k, "UninstallString", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(command.c_str()),
                        static_cast<DWORD>(command.size() + 1));
         RegCloseKey(k);
     }

@@ -24,7 +24,8 @@ public:
         cls.background = GetSysColorBrush(COLOR_BTNFACE);
         Create(cls, 0, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, "host", 0, 0, 400, 300);
     }
-    // One host for the run: without a window manager Wine waits on every destroyed top-level window.
+    // One host for the run: without a window manager Wine waits on every destroyed top-level
+    // window.
     static TreeHost& Shared() {
         static TreeHost host;
         return host;
@@ -92,7 +93,7 @@ protected:
     // The release is queued first: a press beside a mark starts the tree's own
     // drag detection, which waits for it.
     void Press(UINT msg, POINT p) {
-        UINT up = msg == WM_LBUTTONDOWN ? WM_LBUTTONUP
+        UINT up = msg == WM_LBUTTONDOWN   ? WM_LBUTTONUP
                   : msg == WM_RBUTTONDOWN ? WM_RBUTTONUP
                                           : WM_MBUTTONUP;
         PostMessageA(view.hwnd(), up, 0, MAKELPARAM(p.x, p.y));
@@ -114,7 +115,8 @@ TEST(CheckMarkPictures, ThreeDistinctBoxesAfterABlankCell) {
     Strip s = ReadStrip(bmp.get());
     ASSERT_EQ(s.width, 64);
     ASSERT_EQ(s.height, 16);
-    const COLORREF mask = RGB(255, 0, 255), white = RGB(255, 255, 255), mark = RGB(0x21, 0x21, 0x21);
+    const COLORREF mask = RGB(255, 0, 255), white = RGB(255, 255, 255),
+                   mark = RGB(0x21, 0x21, 0x21);
     const RECT all{0, 0, 16, 16}, inside{2, 2, 13, 13};
     // Cell 0 is never shown: state index 0 means "no picture".
     EXPECT_EQ(CountInCell(s, 0, mask, all), 256);

@@ -35,7 +35,8 @@ using test::PumpFor;
 std::vector<HTREEITEM> AllItems(ui::CheckTreeView& view) {
     HWND tv = view.hwnd();
     std::vector<HTREEITEM> items, pending;
-    for (HTREEITEM it = view.Root(); it; it = TreeView_GetNextSibling(tv, it)) pending.push_back(it);
+    for (HTREEITEM it = view.Root(); it; it = TreeView_GetNextSibling(tv, it))
+        pending.push_back(it);
     while (!pending.empty()) {
         HTREEITEM item = pending.back();
         pending.pop_back();
@@ -122,8 +123,8 @@ protected:
 
         dir = test::FreshScratchDir("scanform") + "App\\";
         ForceDirectories(dir + "sub\\deep\\");
-        for (const char* f : {"a.txt", "keep.txt", ".hidden", "sub\\other.txt", "sub\\deep\\file.txt",
-                              "sub\\deep\\file2.txt"})
+        for (const char* f : {"a.txt", "keep.txt", ".hidden", "sub\\other.txt",
+                              "sub\\deep\\file.txt", "sub\\deep\\file2.txt"})
             test::WriteWholeFile(dir + f, "remains");
     }
     void TearDown() override {
@@ -218,8 +219,10 @@ TEST_F(ScanFormTest, UncheckingADeepFileMakesEveryAncestorPartialAndRootToggleCh
     Run(form, [&](HWND) {
         auto& v = form.tvScanFiles();
         ClickMark(v, FindItem(v, dir + "sub\\deep\\file.txt"));
-        EXPECT_EQ(v.NodeState(FindItem(v, dir + "sub\\deep\\file.txt")), ui::CheckTreeView::kUnchecked);
-        EXPECT_EQ(v.NodeState(FindItem(v, dir + "sub\\deep\\file2.txt")), ui::CheckTreeView::kChecked);
+        EXPECT_EQ(v.NodeState(FindItem(v, dir + "sub\\deep\\file.txt")),
+                  ui::CheckTreeView::kUnchecked);
+        EXPECT_EQ(v.NodeState(FindItem(v, dir + "sub\\deep\\file2.txt")),
+                  ui::CheckTreeView::kChecked);
         for (const std::string& folder : {dir + "sub\\deep", dir + "sub", dir})
             EXPECT_EQ(v.NodeState(FindItem(v, folder)), ui::CheckTreeView::kPartial) << folder;
         EXPECT_EQ(v.NodeState(FindItem(v, dir + "a.txt")), ui::CheckTreeView::kChecked);
@@ -305,8 +308,8 @@ TEST_F(ScanFormTest, NothingFoundSaysSoAndClosesTheWindow) {
 
 TEST_F(ScanFormTest, ARefusedFolderIsNotListedAndTheWindowSaysWhy) {
     // No install location must never mean the current drive; the Windows folder is never listed.
-    for (const std::string& location : {std::string(), std::string("C:\\Windows"),
-                                        std::string("C:\\")}) {
+    for (const std::string& location :
+         {std::string(), std::string("C:\\Windows"), std::string("C:\\")}) {
         SCOPED_TRACE(location);
         SafetyContext ctx = Safety();
         DirVerdict verdict = CheckInstallDirectory(location, ctx);
@@ -333,7 +336,8 @@ TEST_F(ScanFormTest, AnotherProgramsFolderIsLockedWithTheFoldersOnTheWay) {
     GetShortPathNameA((dir + "sub\\Other Tool Folder").c_str(), shortBuf, MAX_PATH);
     const std::string shortSpelling = shortBuf;
     ASSERT_FALSE(shortSpelling.empty());
-    ASSERT_FALSE(EqualsNoCase(shortSpelling, dir + "sub\\Other Tool Folder")) << "no 8.3 names here";
+    ASSERT_FALSE(EqualsNoCase(shortSpelling, dir + "sub\\Other Tool Folder"))
+        << "no 8.3 names here";
     TScanForm form({kWord, dir, "Scan Test"}, Safety({OtherProgram(shortSpelling, "Other Tool")}));
     Run(form, [&](HWND h) {
         const CheckTree& t = form.FileFindings();
@@ -341,7 +345,8 @@ TEST_F(ScanFormTest, AnotherProgramsFolderIsLockedWithTheFoldersOnTheWay) {
         for (NodeId id : t.InOrder())
             if (t.Get(id).text == dir + "sub\\Other Tool Folder") otherId = id;
         ASSERT_NE(otherId, -1);
-        EXPECT_TRUE(t.Get(otherId).children.empty()) << "another program's files are not even listed";
+        EXPECT_TRUE(t.Get(otherId).children.empty())
+            << "another program's files are not even listed";
         auto& v = form.tvScanFiles();
         HTREEITEM other = form.ViewItem(t, otherId);
         HTREEITEM sub = FindItem(v, dir + "sub");
@@ -376,7 +381,8 @@ TEST_F(ScanFormTest, DeleteWithNothingCheckedSaysSo) {
         ClickMark(form.tvScanRegInfo(), form.tvScanRegInfo().Root());
         SendMessageA(GetDlgItem(h, TScanForm::IDC_BTN_DELETE), BM_CLICK, 0, 0);
         EXPECT_TRUE(FileExists(dir + "a.txt"));
-        EXPECT_TRUE(reg::Key::Open(HKEY_CURRENT_USER, std::string(kVendorPath) + "\\" + kWord).has_value());
+        EXPECT_TRUE(
+            reg::Key::Open(HKEY_CURRENT_USER, std::string(kVendorPath) + "\\" + kWord).has_value());
     });
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Nothing is checked, so nothing was removed.");

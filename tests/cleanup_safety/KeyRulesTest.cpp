@@ -21,7 +21,9 @@ TEST(KeyRules, ScanStartKeysAndSkippedSubtrees) {
     EXPECT_TRUE(IsProtectedKey(HKCU, "SOFTWARE"));
     EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE"));
     EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Microsoft\\Windows"));
-    EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components"));
+    EXPECT_TRUE(IsProtectedKey(
+        HKLM,
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components"));
     EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SideBySide"));
     EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Classes"));
     EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Microsoft"));
@@ -31,11 +33,31 @@ TEST(KeyRules, ScanStartKeysAndSkippedSubtrees) {
 // spelling the scan finds the key under, it is never offered.
 TEST(KeyRules, WindowsKeysUnderEveryAlias) {
     const std::vector<std::string> names = {
-        "Run",           "RunOnce",        "RunOnceEx",     "RunServices",      "RunServicesOnce",
-        "Uninstall",     "Explorer",       "Policies",      "App Paths",        "SharedDLLs",
-        "Setup",         "Installer",      "Shell Extensions", "Applets",       "Controls Folder",
-        "Extensions",    "Group Policy",   "Internet Settings", "SideBySide",   "Component Based Servicing",
-        "WindowsUpdate", "Themes",         "Telephony",     "Fonts",            "Some Future Windows Key",
+        "Run",
+        "RunOnce",
+        "RunOnceEx",
+        "RunServices",
+        "RunServicesOnce",
+        "Uninstall",
+        "Explorer",
+        "Policies",
+        "App Paths",
+        "SharedDLLs",
+        "Setup",
+        "Installer",
+        "Shell Extensions",
+        "Applets",
+        "Controls Folder",
+        "Extensions",
+        "Group Policy",
+        "Internet Settings",
+        "SideBySide",
+        "Component Based Servicing",
+        "WindowsUpdate",
+        "Themes",
+        "Telephony",
+        "Fonts",
+        "Some Future Windows Key",
     };
     const std::vector<std::string> parents = {
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\",
@@ -47,44 +69,69 @@ TEST(KeyRules, WindowsKeysUnderEveryAlias) {
         for (const auto& parent : parents)
             for (const auto& name : names) {
                 EXPECT_TRUE(IsProtectedKey(hive, parent + name)) << hive << "\\" << parent << name;
-                EXPECT_TRUE(IsProtectedKey(hive, parent + name + "\\")) << hive << "\\" << parent << name;
+                EXPECT_TRUE(IsProtectedKey(hive, parent + name + "\\"))
+                    << hive << "\\" << parent << name;
             }
-    for (const char* key : {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-                            "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
-                            "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18",
-                            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products",
-                            "SOFTWARE\\Microsoft\\Cryptography", "SOFTWARE\\Microsoft\\Windows NT",
-                            "SOFTWARE\\Microsoft\\Active Setup\\Installed Components"})
+    for (const char* key :
+         {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
+          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18",
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products",
+          "SOFTWARE\\Microsoft\\Cryptography", "SOFTWARE\\Microsoft\\Windows NT",
+          "SOFTWARE\\Microsoft\\Active Setup\\Installed Components"})
         EXPECT_TRUE(IsProtectedKey(HKLM, key)) << key;
 }
 
 TEST(KeyRules, RunFamilyWhereverItIs) {
-    EXPECT_TRUE(IsProtectedKey(HKCU, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run"));
-    EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run"));
-    EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup"));
+    EXPECT_TRUE(IsProtectedKey(
+        HKCU, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run"));
+    EXPECT_TRUE(IsProtectedKey(
+        HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run"));
+    EXPECT_TRUE(IsProtectedKey(
+        HKLM, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup"));
     // Also a vendor's own key of that name: leaving it behind is the smaller harm.
     EXPECT_TRUE(IsProtectedKey(HKLM, "SOFTWARE\\Acme\\Run"));
     EXPECT_TRUE(IsProtectedKey(HKCU, "SOFTWARE\\Acme\\RUNONCE"));
 }
 
 TEST(KeyRules, TopLevelAndClassStoreKeys) {
-    for (const char* key : {"", "\\", "SOFTWARE", "SOFTWARE\\", "software", "SOFTWARE\\Microsoft", "SOFTWARE\\Classes",
-                            "SOFTWARE\\Policies", "SOFTWARE\\Policies\\Microsoft", "SOFTWARE\\Policies\\Microsoft\\Windows",
-                            "SOFTWARE\\Wow6432Node", "SOFTWARE\\Wow6432Node\\Microsoft", "SOFTWARE\\WOW6432NODE\\Classes",
-                            "SOFTWARE\\Clients", "SOFTWARE\\Clients\\StartMenuInternet", "SOFTWARE\\RegisteredApplications",
-                            "SOFTWARE\\ODBC\\ODBC.INI", "SOFTWARE\\Wine", "SOFTWARE\\Wine\\Drives", "SYSTEM",
-                            "SYSTEM\\CurrentControlSet", "SYSTEM\\CurrentControlSet\\Services",
-                            "SYSTEM\\CurrentControlSet\\Control\\Session Manager", "HARDWARE", "SAM", "SECURITY",
+    for (const char* key : {"",
+                            "\\",
+                            "SOFTWARE",
+                            "SOFTWARE\\",
+                            "software",
+                            "SOFTWARE\\Microsoft",
+                            "SOFTWARE\\Classes",
+                            "SOFTWARE\\Policies",
+                            "SOFTWARE\\Policies\\Microsoft",
+                            "SOFTWARE\\Policies\\Microsoft\\Windows",
+                            "SOFTWARE\\Wow6432Node",
+                            "SOFTWARE\\Wow6432Node\\Microsoft",
+                            "SOFTWARE\\WOW6432NODE\\Classes",
+                            "SOFTWARE\\Clients",
+                            "SOFTWARE\\Clients\\StartMenuInternet",
+                            "SOFTWARE\\RegisteredApplications",
+                            "SOFTWARE\\ODBC\\ODBC.INI",
+                            "SOFTWARE\\Wine",
+                            "SOFTWARE\\Wine\\Drives",
+                            "SYSTEM",
+                            "SYSTEM\\CurrentControlSet",
+                            "SYSTEM\\CurrentControlSet\\Services",
+                            "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                            "HARDWARE",
+                            "SAM",
+                            "SECURITY",
                             "Acme"})
         EXPECT_TRUE(IsProtectedKey(HKLM, key)) << key;
-    for (const char* key : {"Environment", "Control Panel", "Control Panel\\Desktop", "Console", "Acme"})
+    for (const char* key :
+         {"Environment", "Control Panel", "Control Panel\\Desktop", "Console", "Acme"})
         EXPECT_TRUE(IsProtectedKey(HKCU, key)) << key;
 
     // The class store under its three names, and its 32-bit view.
@@ -97,11 +144,12 @@ TEST(KeyRules, TopLevelAndClassStoreKeys) {
         {HKLM, "SOFTWARE\\Classes\\Wow6432Node\\"},
     };
     for (const auto& [hive, prefix] : stores)
-        for (const char* key : {"Installer", "Installer\\Products", "Installer\\Features", "Installer\\UpgradeCodes",
-                                "Installer\\Components", "CLSID", "Interface", "TypeLib", "AppID", "*", "Directory",
-                                "Directory\\shell", "Directory\\Background\\shellex\\ContextMenuHandlers",
-                                "Folder\\shellex\\ContextMenuHandlers", "exefile\\shell\\open\\command", ".exe",
-                                "lnkfile", "Acme.Document", "Acme"})
+        for (const char* key :
+             {"Installer", "Installer\\Products", "Installer\\Features", "Installer\\UpgradeCodes",
+              "Installer\\Components", "CLSID", "Interface", "TypeLib", "AppID", "*", "Directory",
+              "Directory\\shell", "Directory\\Background\\shellex\\ContextMenuHandlers",
+              "Folder\\shellex\\ContextMenuHandlers", "exefile\\shell\\open\\command", ".exe",
+              "lnkfile", "Acme.Document", "Acme"})
             EXPECT_TRUE(IsProtectedKey(hive, prefix + key)) << hive << "\\" << prefix << key;
     EXPECT_TRUE(IsProtectedKey(HKCR, ""));
 }
@@ -109,10 +157,12 @@ TEST(KeyRules, TopLevelAndClassStoreKeys) {
 TEST(KeyRules, UsersHiveAndUnknownHives) {
     EXPECT_TRUE(IsProtectedKey("HKEY_USERS", ""));
     EXPECT_TRUE(IsProtectedKey("HKEY_USERS", "S-1-5-21-1"));
-    EXPECT_TRUE(IsProtectedKey("HKEY_USERS", "S-1-5-21-1\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
+    EXPECT_TRUE(IsProtectedKey("HKEY_USERS",
+                               "S-1-5-21-1\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
     EXPECT_TRUE(IsProtectedKey("HKEY_USERS", "S-1-5-21-1_Classes\\CLSID"));
     EXPECT_FALSE(IsProtectedKey("HKEY_USERS", "S-1-5-21-1\\SOFTWARE\\Acme"));
-    for (const char* hive : {"", "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_LOCAL_MACHINEX", "Acme"})
+    for (const char* hive :
+         {"", "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_LOCAL_MACHINEX", "Acme"})
         EXPECT_TRUE(IsProtectedKey(hive, "SOFTWARE\\Acme")) << hive;
 }
 
@@ -130,10 +180,15 @@ TEST(KeyRules, ProgramKeysAreOffered) {
         {HKLM, "SOFTWARE\\Policies\\Acme"},
         {HKLM, "SOFTWARE\\Clients\\Mail\\Acme Mail"},
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme"},
-        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{01234567-89AB-CDEF-0123-456789ABCDEF}"},
+        {HKLM,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{01234567-89AB-CDEF-0123-"
+         "456789ABCDEF}"},
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\acme.exe"},
-        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\Acme"},
-        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products\\0123ABCD"},
+        {HKLM,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\Acme"},
+        {HKLM,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-"
+         "18\\Products\\0123ABCD"},
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved\\Acme"},
         {HKCR, "Installer\\Products\\0123456789ABCDEF0123456789ABCDEF"},
         {HKCR, "Acme.Document\\shell\\AcmeVerb"},
@@ -142,7 +197,8 @@ TEST(KeyRules, ProgramKeysAreOffered) {
         {"HKLM", "SOFTWARE\\Acme"},
         {"HKCU", "SOFTWARE\\Acme"},
     };
-    for (const auto& [hive, key] : offered) EXPECT_FALSE(IsProtectedKey(hive, key)) << hive << "\\" << key;
+    for (const auto& [hive, key] : offered)
+        EXPECT_FALSE(IsProtectedKey(hive, key)) << hive << "\\" << key;
 }
 
 // Windows-owned stores are protected as whole subtrees, however deep the key a
@@ -159,18 +215,25 @@ TEST(KeyRules, WindowsOwnedSubtreesAtAnyDepth) {
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Application"},
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\System"},
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Security"},
-        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\{01234567-89AB-CDEF-0123-456789ABCDEF}"},
-        {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.txt\\OpenWithList"},
-        {HKCU, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSavePidlMRU\\exe"},
+        {HKLM,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\{01234567-89AB-CDEF-"
+         "0123-456789ABCDEF}"},
+        {HKLM,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.txt\\OpenWithList"},
+        {HKCU,
+         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSavePidlMRU\\exe"},
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\OC Manager\\Subcomponents"},
         {HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\a\\b\\c\\d"},
         {HKLM, "SOFTWARE\\Policies\\Microsoft\\Windows\\System"},
         {HKLM, "SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU"},
-        {HKLM, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Application"},
+        {HKLM,
+         "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\Applicatio"
+         "n"},
         {HKLM, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Acme"},
         {HKCU, "Control Panel\\Desktop\\WindowMetrics"},
     };
-    for (const auto& [hive, key] : kept) EXPECT_TRUE(IsProtectedKey(hive, key)) << hive << "\\" << key;
+    for (const auto& [hive, key] : kept)
+        EXPECT_TRUE(IsProtectedKey(hive, key)) << hive << "\\" << key;
 
     const std::vector<std::pair<const char*, const char*>> offered = {
         {HKCU, "SOFTWARE\\AppDataLow\\Software\\Acme"},
@@ -180,7 +243,8 @@ TEST(KeyRules, WindowsOwnedSubtreesAtAnyDepth) {
         {HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme"},
         {HKLM, "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme"},
     };
-    for (const auto& [hive, key] : offered) EXPECT_FALSE(IsProtectedKey(hive, key)) << hive << "\\" << key;
+    for (const auto& [hive, key] : offered)
+        EXPECT_FALSE(IsProtectedKey(hive, key)) << hive << "\\" << key;
 }
 
 }  // namespace

@@ -21,30 +21,37 @@ using cx::cleanup::SafetyContext;
 
 const char* Name(DirRefusal r) {
     switch (r) {
-        case DirRefusal::None: return "None";
-        case DirRefusal::Empty: return "Empty";
-        case DirRefusal::Relative: return "Relative";
-        case DirRefusal::Unsupported: return "Unsupported";
-        case DirRefusal::DriveRoot: return "DriveRoot";
-        case DirRefusal::ShareRoot: return "ShareRoot";
-        case DirRefusal::AdminShare: return "AdminShare";
-        case DirRefusal::Protected: return "Protected";
-        case DirRefusal::BelowProtected: return "BelowProtected";
-        case DirRefusal::HoldsProtected: return "HoldsProtected";
-        case DirRefusal::WindowsMarker: return "WindowsMarker";
-        case DirRefusal::NotFound: return "NotFound";
-        case DirRefusal::Link: return "Link";
-        case DirRefusal::Network: return "Network";
-        case DirRefusal::LocalShare: return "LocalShare";
+    case DirRefusal::None: return "None";
+    case DirRefusal::Empty: return "Empty";
+    case DirRefusal::Relative: return "Relative";
+    case DirRefusal::Unsupported: return "Unsupported";
+    case DirRefusal::DriveRoot: return "DriveRoot";
+    case DirRefusal::ShareRoot: return "ShareRoot";
+    case DirRefusal::AdminShare: return "AdminShare";
+    case DirRefusal::Protected: return "Protected";
+    case DirRefusal::BelowProtected: return "BelowProtected";
+    case DirRefusal::HoldsProtected: return "HoldsProtected";
+    case DirRefusal::WindowsMarker: return "WindowsMarker";
+    case DirRefusal::NotFound: return "NotFound";
+    case DirRefusal::Link: return "Link";
+    case DirRefusal::Network: return "Network";
+    case DirRefusal::LocalShare: return "LocalShare";
     }
     return "?";
 }
 
 const std::vector<std::string> kExact = {
-    "C:\\Program Files",       "C:\\Program Files\\Common Files", "C:\\users",
-    "C:\\users\\me",           "C:\\users\\me\\Desktop",          "C:\\users\\me\\Documents",
-    "C:\\users\\me\\AppData\\Roaming", "C:\\users\\me\\AppData\\Local",
-    "C:\\users\\me\\Temp\\",   "C:\\ProgramData",                 "c:\\tools\\carvexo\\",
+    "C:\\Program Files",
+    "C:\\Program Files\\Common Files",
+    "C:\\users",
+    "C:\\users\\me",
+    "C:\\users\\me\\Desktop",
+    "C:\\users\\me\\Documents",
+    "C:\\users\\me\\AppData\\Roaming",
+    "C:\\users\\me\\AppData\\Local",
+    "C:\\users\\me\\Temp\\",
+    "C:\\ProgramData",
+    "c:\\tools\\carvexo\\",
 };
 const std::vector<std::string> kTree = {"C:\\windows", "C:\\windows\\system32"};
 
@@ -62,7 +69,8 @@ protected:
     }
 
     SafetyContext ctx = [] {
-        SafetyContext c{kExact, kTree,
+        SafetyContext c{kExact,
+                        kTree,
                         {cx::cleanup::OtherProgram("C:\\Apps\\Suite\\Editor\\", "Editor"),
                          cx::cleanup::OtherProgram("\"%CXTEST_PF%\\Shared\\Tool\"", "Tool")}};
         c.localHostNames = {"CXBOX", "cxbox.example.lan"};
@@ -163,25 +171,28 @@ TEST_F(PathRules, InsideTheWindowsFolder) {
 }
 
 TEST_F(PathRules, RootsAndRelativeTexts) {
-    for (const char* t : {"C:", "C:\\", "c:/", "C:\\\\", "C:\\.", "C:\\..", "C:\\..\\..", "C:\\ . \\", "D:\\",
-                          "z:", "\\\\?\\C:\\", "\\\\?\\C:", "\\\\.\\C:\\", "C:\\Program Files\\..",
-                          "C:\\Program Files\\..\\", "C:\\windows\\..\\.", "c:\\x\\..\\..\\..", "\"C:\\\""})
+    for (const char* t :
+         {"C:", "C:\\", "c:/", "C:\\\\", "C:\\.", "C:\\..", "C:\\..\\..", "C:\\ . \\", "D:\\",
+          "z:", "\\\\?\\C:\\", "\\\\?\\C:", "\\\\.\\C:\\", "C:\\Program Files\\..",
+          "C:\\Program Files\\..\\", "C:\\windows\\..\\.", "c:\\x\\..\\..\\..", "\"C:\\\""})
         Expect(t, DirRefusal::DriveRoot);
-    for (const char* t : {"\\\\server\\share", "\\\\server\\share\\", "\\\\server", "\\\\server\\", "\\\\",
-                          "//server/share", "\\\\?\\UNC\\server\\share", "\\\\server\\share\\..",
-                          "\\\\server\\share\\.\\", "\\\\server\\share\\a\\..\\..\\.."})
+    for (const char* t :
+         {"\\\\server\\share", "\\\\server\\share\\", "\\\\server", "\\\\server\\", "\\\\",
+          "//server/share", "\\\\?\\UNC\\server\\share", "\\\\server\\share\\..",
+          "\\\\server\\share\\.\\", "\\\\server\\share\\a\\..\\..\\.."})
         Expect(t, DirRefusal::ShareRoot);
     for (const char* t : {"\\\\server\\C$", "\\\\server\\C$\\Acme", "\\\\server\\ADMIN$\\System32",
                           "\\\\server\\IPC$\\x"})
         Expect(t, DirRefusal::AdminShare);
-    for (const char* t : {"foo", "foo\\bar", "Program Files", ".", "..", ".\\", "\\Program Files", "\\",
-                          "C:foo", "C:..\\Windows", "1:\\Acme"})
+    for (const char* t : {"foo", "foo\\bar", "Program Files", ".", "..", ".\\", "\\Program Files",
+                          "\\", "C:foo", "C:..\\Windows", "1:\\Acme"})
         Expect(t, DirRefusal::Relative);
-    for (const char* t : {"", " ", "\t\r\n", "\"\"", "\" \"", "\"\"\"\""}) Expect(t, DirRefusal::Empty);
-    for (const char* t : {"C:\\Program Files\\*", "C:\\Acme\\a?b", "C:\\Acme:stream", "C:\\Acme\\x::$DATA",
-                          "C:\\a\"b", "C:\\a<b>", "C:\\a|b", "C:\\a\tb", "\\\\?\\Volume{12345678-1234}\\",
-                          "\\\\.\\PhysicalDrive0", "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1",
-                          "\\\\server:1\\share\\x"})
+    for (const char* t : {"", " ", "\t\r\n", "\"\"", "\" \"", "\"\"\"\""})
+        Expect(t, DirRefusal::Empty);
+    for (const char* t : {"C:\\Program Files\\*", "C:\\Acme\\a?b", "C:\\Acme:stream",
+                          "C:\\Acme\\x::$DATA", "C:\\a\"b", "C:\\a<b>", "C:\\a|b", "C:\\a\tb",
+                          "\\\\?\\Volume{12345678-1234}\\", "\\\\.\\PhysicalDrive0",
+                          "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1", "\\\\server:1\\share\\x"})
         Expect(t, DirRefusal::Unsupported);
 }
 
@@ -203,8 +214,9 @@ TEST_F(PathRules, OrdinaryProgramFoldersAreScanned) {
     EXPECT_EQ(v.resolved, "C:\\Program Files\\Common Files\\Acme");
     v = ClassifyInstallPath("C:\\Users\\me\\AppData\\Local\\Programs\\Acme", ctx);
     EXPECT_EQ(v.refusal, DirRefusal::None);
-    for (const char* t : {"C:\\Acme", "D:\\Games\\Acme", "C:\\Program Files\\Vendor", "C:\\ProgramData\\Vendor",
-                          "C:\\users\\me\\Documents\\Projects\\Tool", "C:\\Program Files\\ .hidden\\x"})
+    for (const char* t :
+         {"C:\\Acme", "D:\\Games\\Acme", "C:\\Program Files\\Vendor", "C:\\ProgramData\\Vendor",
+          "C:\\users\\me\\Documents\\Projects\\Tool", "C:\\Program Files\\ .hidden\\x"})
         Expect(t, DirRefusal::None);
 }
 
@@ -220,7 +232,8 @@ TEST_F(PathRules, FolderHoldingAnotherProgramIsAllowedButMarked) {
         {"C:\\Apps\\Suite\\Editor\\Plugins", false},
         {"C:\\Apps\\Suite\\Viewer", false},
         {"C:\\Apps\\Suite2", false},
-        {"C:\\Program Files\\Shared", true},  // the other location spelled with a variable and quotes
+        {"C:\\Program Files\\Shared",
+         true},  // the other location spelled with a variable and quotes
     };
     for (const auto& c : cases) {
         auto v = ClassifyInstallPath(c.text, ctx);
@@ -237,11 +250,13 @@ TEST(PathRulesText, NormalizedSpellingsAndMessages) {
     EXPECT_EQ(cx::cleanup::NormalizeFolderPath(""), "");
     EXPECT_EQ(cx::cleanup::DirRefusalText(DirRefusal::None), "");
     std::set<std::string> texts;
-    for (int r = static_cast<int>(DirRefusal::Empty); r <= static_cast<int>(DirRefusal::LocalShare); ++r) {
+    for (int r = static_cast<int>(DirRefusal::Empty); r <= static_cast<int>(DirRefusal::LocalShare);
+         ++r) {
         EXPECT_FALSE(cx::cleanup::DirRefusalText(static_cast<DirRefusal>(r)).empty()) << r;
         texts.insert(cx::cleanup::DirRefusalText(static_cast<DirRefusal>(r)));
     }
-    EXPECT_EQ(texts.size(), static_cast<size_t>(DirRefusal::LocalShare)) << "each reason has its own sentence";
+    EXPECT_EQ(texts.size(), static_cast<size_t>(DirRefusal::LocalShare))
+        << "each reason has its own sentence";
     // The sentences are the language file's: a translation shows.
     cx::SetLangText(cx::IDS_SCANFORM_INFO_Protected, "Ordner geschuetzt");
     EXPECT_EQ(cx::cleanup::DirRefusalText(DirRefusal::Protected), "Ordner geschuetzt");
@@ -251,13 +266,15 @@ TEST(PathRulesText, NormalizedSpellingsAndMessages) {
 // Shares of this computer are judged as the folders they serve; folders on
 // other computers are not scanned: their protected folders cannot be known here.
 TEST_F(PathRules, SharesOfThisComputerAreJudgedAsTheirFolders) {
-    for (const char* t : {"\\\\localhost\\Users\\me", "\\\\LOCALHOST\\users\\me\\", "\\\\127.0.0.1\\users\\me\\Desktop",
-                          "\\\\127.9.8.7\\Users\\me\\Documents", "\\\\CXBOX\\users", "\\\\cxbox\\Users\\me",
-                          "\\\\cxbox.example.lan\\Users\\me\\Documents\\", "\\\\?\\UNC\\localhost\\users\\me",
-                          "//localhost/users/me", "\\\\::1\\users\\me", "\\\\[::1]\\users\\me",
-                          "\\\\0--1.ipv6-literal.net\\users\\me", "\\\\.\\UNC\\localhost\\users\\me",
-                          "\\\\localhost\\c$\\Program Files", "\\\\127.0.0.1\\C$\\Program Files\\",
-                          "\\\\localhost\\C$\\Windows", "\\\\localhost\\ADMIN$\\System32", "\\\\localhost\\admin$"})
+    for (const char* t :
+         {"\\\\localhost\\Users\\me", "\\\\LOCALHOST\\users\\me\\",
+          "\\\\127.0.0.1\\users\\me\\Desktop", "\\\\127.9.8.7\\Users\\me\\Documents",
+          "\\\\CXBOX\\users", "\\\\cxbox\\Users\\me",
+          "\\\\cxbox.example.lan\\Users\\me\\Documents\\", "\\\\?\\UNC\\localhost\\users\\me",
+          "//localhost/users/me", "\\\\::1\\users\\me", "\\\\[::1]\\users\\me",
+          "\\\\0--1.ipv6-literal.net\\users\\me", "\\\\.\\UNC\\localhost\\users\\me",
+          "\\\\localhost\\c$\\Program Files", "\\\\127.0.0.1\\C$\\Program Files\\",
+          "\\\\localhost\\C$\\Windows", "\\\\localhost\\ADMIN$\\System32", "\\\\localhost\\admin$"})
         Expect(t, DirRefusal::Protected);
     Expect("\\\\localhost\\c$", DirRefusal::DriveRoot);
     Expect("\\\\localhost\\d$\\", DirRefusal::DriveRoot);
@@ -273,8 +290,9 @@ TEST_F(PathRules, SharesOfThisComputerAreJudgedAsTheirFolders) {
     // Another program reached through a share is still that program.
     EXPECT_TRUE(ClassifyInstallPath("\\\\localhost\\apps\\Suite", ctx).holdsOtherProgram);
 
-    for (const char* t : {"\\\\server\\share\\Apps\\Acme", "\\\\?\\UNC\\server\\share\\Apps\\Acme\\",
-                          "\\\\10.0.0.5\\Apps\\Acme", "\\\\cxbox2\\users\\me", "\\\\localhost2\\Users\\me"})
+    for (const char* t :
+         {"\\\\server\\share\\Apps\\Acme", "\\\\?\\UNC\\server\\share\\Apps\\Acme\\",
+          "\\\\10.0.0.5\\Apps\\Acme", "\\\\cxbox2\\users\\me", "\\\\localhost2\\Users\\me"})
         Expect(t, DirRefusal::Network);
 }
 
@@ -287,14 +305,16 @@ TEST(OtherListedPrograms, LeavesOutTheTargetAndItsTwinInTheOtherHiveOnly) {
     const ListedProgram target{"Brindle", "C:\\Program Files\\Brindle", "Brindle 2", hklm};
     std::vector<ListedProgram> listed{
         target,
-        {"Brindle", "c:\\program files\\BRINDLE\\", "Brindle (user)", hkcu},  // the same program twice
-        {"Brindle", "C:\\Users\\Brindle", "Brindle portable", hkcu},        // same name, other folder
-        {"Tarn", "C:\\Tarn", "", hklm},                                      // no display name
+        {"Brindle", "c:\\program files\\BRINDLE\\", "Brindle (user)",
+         hkcu},                                                       // the same program twice
+        {"Brindle", "C:\\Users\\Brindle", "Brindle portable", hkcu},  // same name, other folder
+        {"Tarn", "C:\\Tarn", "", hklm},                               // no display name
         {"NoFolder", "", "Without a folder", hklm},
         {"Quill", "D:\\Quill", "Quill Editor", hkcu},
     };
     std::vector<std::pair<std::string, std::string>> got;
-    for (const auto& o : cx::cleanup::OtherListedPrograms(listed, target)) got.emplace_back(o.location, o.name);
+    for (const auto& o : cx::cleanup::OtherListedPrograms(listed, target))
+        got.emplace_back(o.location, o.name);
     EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{
                        {"C:\\Users\\Brindle", "Brindle portable"},
                        {"C:\\Tarn", "Tarn"},

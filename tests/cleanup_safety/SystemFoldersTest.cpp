@@ -45,26 +45,38 @@ TEST(SystemFolders, EveryProtectedFolderOfThisMachineIsRefused) {
         int csidl;
         DirRefusal want;
     } folders[] = {
-        {CSIDL_WINDOWS, DirRefusal::Protected},        {CSIDL_SYSTEM, DirRefusal::Protected},
-        {CSIDL_PROGRAM_FILES, DirRefusal::Protected},  {CSIDL_PROGRAM_FILES_COMMON, DirRefusal::Protected},
-        {CSIDL_PROFILE, DirRefusal::Protected},        {CSIDL_DESKTOPDIRECTORY, DirRefusal::Protected},
-        {CSIDL_PERSONAL, DirRefusal::Protected},       {CSIDL_MYPICTURES, DirRefusal::Protected},
-        {CSIDL_MYMUSIC, DirRefusal::Protected},        {CSIDL_MYVIDEO, DirRefusal::Protected},
-        {CSIDL_FAVORITES, DirRefusal::Protected},      {CSIDL_APPDATA, DirRefusal::Protected},
-        {CSIDL_LOCAL_APPDATA, DirRefusal::Protected},  {CSIDL_STARTMENU, DirRefusal::Protected},
-        {CSIDL_PROGRAMS, DirRefusal::Protected},       {CSIDL_STARTUP, DirRefusal::Protected},
-        {CSIDL_TEMPLATES, DirRefusal::Protected},      {CSIDL_COMMON_DESKTOPDIRECTORY, DirRefusal::Protected},
-        {CSIDL_COMMON_DOCUMENTS, DirRefusal::Protected}, {CSIDL_COMMON_APPDATA, DirRefusal::Protected},
-        {CSIDL_COMMON_STARTMENU, DirRefusal::Protected}, {CSIDL_COMMON_PROGRAMS, DirRefusal::Protected},
-        {CSIDL_COMMON_STARTUP, DirRefusal::Protected}, {CSIDL_COMMON_TEMPLATES, DirRefusal::Protected},
+        {CSIDL_WINDOWS, DirRefusal::Protected},
+        {CSIDL_SYSTEM, DirRefusal::Protected},
+        {CSIDL_PROGRAM_FILES, DirRefusal::Protected},
+        {CSIDL_PROGRAM_FILES_COMMON, DirRefusal::Protected},
+        {CSIDL_PROFILE, DirRefusal::Protected},
+        {CSIDL_DESKTOPDIRECTORY, DirRefusal::Protected},
+        {CSIDL_PERSONAL, DirRefusal::Protected},
+        {CSIDL_MYPICTURES, DirRefusal::Protected},
+        {CSIDL_MYMUSIC, DirRefusal::Protected},
+        {CSIDL_MYVIDEO, DirRefusal::Protected},
+        {CSIDL_FAVORITES, DirRefusal::Protected},
+        {CSIDL_APPDATA, DirRefusal::Protected},
+        {CSIDL_LOCAL_APPDATA, DirRefusal::Protected},
+        {CSIDL_STARTMENU, DirRefusal::Protected},
+        {CSIDL_PROGRAMS, DirRefusal::Protected},
+        {CSIDL_STARTUP, DirRefusal::Protected},
+        {CSIDL_TEMPLATES, DirRefusal::Protected},
+        {CSIDL_COMMON_DESKTOPDIRECTORY, DirRefusal::Protected},
+        {CSIDL_COMMON_DOCUMENTS, DirRefusal::Protected},
+        {CSIDL_COMMON_APPDATA, DirRefusal::Protected},
+        {CSIDL_COMMON_STARTMENU, DirRefusal::Protected},
+        {CSIDL_COMMON_PROGRAMS, DirRefusal::Protected},
+        {CSIDL_COMMON_STARTUP, DirRefusal::Protected},
+        {CSIDL_COMMON_TEMPLATES, DirRefusal::Protected},
     };
     for (const auto& f : folders) {
         std::string dir = Special(f.csidl);
         if (dir.empty()) continue;
         std::string upper = dir;
         CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-        std::vector<std::string> spellings = {dir, upper, dir + "\\", "\"" + dir + "\\\" ", dir + "\\x\\..",
-                                              dir + "\\.\\"};
+        std::vector<std::string> spellings = {
+            dir, upper, dir + "\\", "\"" + dir + "\\\" ", dir + "\\x\\..", dir + "\\.\\"};
         if (std::string s = ShortName(dir); !s.empty()) spellings.push_back(s);
         for (const auto& s : spellings) {
             auto v = CheckInstallDirectory(s, ctx);
@@ -79,10 +91,10 @@ TEST(SystemFolders, EveryProtectedFolderOfThisMachineIsRefused) {
         EXPECT_EQ(CheckInstallDirectory(downloads, ctx).refusal, DirRefusal::Protected);
     }
 
-    for (const char* text : {"%SystemRoot%", "%windir%\\", "%ProgramFiles%", "\"%ProgramFiles%\\\"", "%USERPROFILE%",
-                             "%TEMP%", "%TMP%\\", "%APPDATA%", "%LOCALAPPDATA%", "%ALLUSERSPROFILE%",
-                             "%CommonProgramFiles%", "%SystemRoot%\\System32", "%SystemDrive%", "%SystemDrive%\\",
-                             "%USERPROFILE%\\..", "C:\\users"})
+    for (const char* text : {"%SystemRoot%", "%windir%\\", "%ProgramFiles%", "\"%ProgramFiles%\\\"",
+                             "%USERPROFILE%", "%TEMP%", "%TMP%\\", "%APPDATA%", "%LOCALAPPDATA%",
+                             "%ALLUSERSPROFILE%", "%CommonProgramFiles%", "%SystemRoot%\\System32",
+                             "%SystemDrive%", "%SystemDrive%\\", "%USERPROFILE%\\..", "C:\\users"})
         EXPECT_TRUE(Refused(CheckInstallDirectory(text, ctx).refusal)) << text;
 
     // The fonts folder is also a shell folder of the user: refused either way.
@@ -95,32 +107,37 @@ TEST(SystemFolders, EveryProtectedFolderOfThisMachineIsRefused) {
 // Another user's profile and its folders are that user's, whether the system
 // lists the profile or only its folder is left in the profiles directory.
 TEST(SystemFolders, OtherUsersProfilesAreProtectedLikeTheCurrentOne) {
-    const std::string listKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1042";
+    const std::string listKey =
+        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-7-7-7-1042";
     const std::string profilesDir = cx::ExtractFilePath(Special(CSIDL_PROFILE));
     ASSERT_FALSE(profilesDir.empty());
     const std::string other = profilesDir + "cxother", ghost = profilesDir + "cxghost";
     // A listed profile kept outside the profiles directory, as a moved one is.
     const std::string moved = cx::test::FreshScratchDir("safety-moved-profile") + "cxmoved";
     for (const std::string& root : {other, ghost, moved})
-        for (const char* sub : {"Downloads", "Documents", "Desktop", "AppData\\Roaming", "AppData\\Local", "Videos",
-                                "Saved Games", "Links", "Tools\\Acme"})
+        for (const char* sub : {"Downloads", "Documents", "Desktop", "AppData\\Roaming",
+                                "AppData\\Local", "Videos", "Saved Games", "Links", "Tools\\Acme"})
             cx::ForceDirectories(root + "\\" + sub);
     HKEY key = cx::test::CreateKeyPath(HKEY_LOCAL_MACHINE, listKey);
     ASSERT_TRUE(key);
-    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(moved.c_str()),
+    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ,
+                   reinterpret_cast<const BYTE*>(moved.c_str()),
                    static_cast<DWORD>(moved.size() + 1));
     RegCloseKey(key);
 
     const SafetyContext ctx = SystemSafetyContext("", {});
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, listKey.c_str());
     for (const std::string& root : {other, ghost, moved}) {
-        for (const char* sub : {"", "\\", "\\Downloads", "\\Documents\\", "\\Desktop", "\\AppData", "\\AppData\\Roaming",
-                                "\\AppData\\Local", "\\Videos", "\\Saved Games", "\\Links"}) {
+        for (const char* sub :
+             {"", "\\", "\\Downloads", "\\Documents\\", "\\Desktop", "\\AppData",
+              "\\AppData\\Roaming", "\\AppData\\Local", "\\Videos", "\\Saved Games", "\\Links"}) {
             auto v = CheckInstallDirectory(root + sub, ctx);
             EXPECT_TRUE(Refused(v.refusal)) << root + sub;
         }
-        EXPECT_EQ(CheckInstallDirectory(root + "\\Downloads", ctx).refusal, DirRefusal::Protected) << root;
-        EXPECT_EQ(CheckInstallDirectory(root + "\\Tools\\Acme", ctx).refusal, DirRefusal::None) << root;
+        EXPECT_EQ(CheckInstallDirectory(root + "\\Downloads", ctx).refusal, DirRefusal::Protected)
+            << root;
+        EXPECT_EQ(CheckInstallDirectory(root + "\\Tools\\Acme", ctx).refusal, DirRefusal::None)
+            << root;
     }
     for (const std::string& root : {other, ghost}) cx::test::RemoveTree(root);
 }
@@ -149,7 +166,8 @@ TEST(SystemFolders, OwnFolderOtherProgramsAndMissingFolders) {
     cx::test::WriteWholeFile(scratch + "Suite\\readme.txt", "x");
 
     const SafetyContext ctx = SystemSafetyContext(
-        scratch + "Me\\", {{scratch + "Suite\\Editor\\", "Editor"}, {"", "No Folder"}, {"relative", "Relative"}});
+        scratch + "Me\\",
+        {{scratch + "Suite\\Editor\\", "Editor"}, {"", "No Folder"}, {"relative", "Relative"}});
     EXPECT_EQ(ctx.otherPrograms.size(), 1u);
 
     EXPECT_EQ(CheckInstallDirectory(scratch + "Me", ctx).refusal, DirRefusal::Protected);
@@ -165,7 +183,8 @@ TEST(SystemFolders, OwnFolderOtherProgramsAndMissingFolders) {
     EXPECT_TRUE(cx::EqualsNoCase(viewer.resolved, scratch + "Suite\\Viewer")) << viewer.resolved;
 
     EXPECT_EQ(CheckInstallDirectory(scratch + "Gone", ctx).refusal, DirRefusal::NotFound);
-    EXPECT_EQ(CheckInstallDirectory(scratch + "Suite\\readme.txt", ctx).refusal, DirRefusal::NotFound);
+    EXPECT_EQ(CheckInstallDirectory(scratch + "Suite\\readme.txt", ctx).refusal,
+              DirRefusal::NotFound);
     EXPECT_EQ(CheckInstallDirectory("", ctx).refusal, DirRefusal::Empty);
     // A record without an install location must never lead to the current drive.
     EXPECT_EQ(CheckInstallDirectory("\\", ctx).refusal, DirRefusal::Relative);
@@ -197,7 +216,8 @@ protected:
     bool MakeJunction(const std::string& link, const std::string& target) {
         if (!CreateDirectoryA(link.c_str(), nullptr)) return false;
         cx::unique_hfile h(CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                       nullptr));
         if (!h) return false;
         std::wstring sub = L"\\??\\" + cx::AnsiToWide(target);
         std::wstring print = cx::AnsiToWide(target);
@@ -207,16 +227,17 @@ protected:
         auto put16 = [&](size_t off, WORD v) { memcpy(p + off, &v, sizeof v); };
         DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
         memcpy(p, &tag, sizeof tag);
-        put16(4, static_cast<WORD>(buf.size() - 8));                      // ReparseDataLength
-        put16(8, 0);                                                      // SubstituteNameOffset
-        put16(10, static_cast<WORD>(sub.size() * sizeof(wchar_t)));       // SubstituteNameLength
-        put16(12, static_cast<WORD>((sub.size() + 1) * sizeof(wchar_t))); // PrintNameOffset
-        put16(14, static_cast<WORD>(print.size() * sizeof(wchar_t)));     // PrintNameLength
+        put16(4, static_cast<WORD>(buf.size() - 8));                       // ReparseDataLength
+        put16(8, 0);                                                       // SubstituteNameOffset
+        put16(10, static_cast<WORD>(sub.size() * sizeof(wchar_t)));        // SubstituteNameLength
+        put16(12, static_cast<WORD>((sub.size() + 1) * sizeof(wchar_t)));  // PrintNameOffset
+        put16(14, static_cast<WORD>(print.size() * sizeof(wchar_t)));      // PrintNameLength
         memcpy(p + 16, sub.c_str(), (sub.size() + 1) * sizeof(wchar_t));
-        memcpy(p + 16 + (sub.size() + 1) * sizeof(wchar_t), print.c_str(), (print.size() + 1) * sizeof(wchar_t));
+        memcpy(p + 16 + (sub.size() + 1) * sizeof(wchar_t), print.c_str(),
+               (print.size() + 1) * sizeof(wchar_t));
         DWORD got = 0;
-        if (!DeviceIoControl(h.get(), FSCTL_SET_REPARSE_POINT, buf.data(), static_cast<DWORD>(buf.size()), nullptr, 0,
-                             &got, nullptr)) {
+        if (!DeviceIoControl(h.get(), FSCTL_SET_REPARSE_POINT, buf.data(),
+                             static_cast<DWORD>(buf.size()), nullptr, 0, &got, nullptr)) {
             h.reset();
             RemoveDirectoryA(link.c_str());
             return false;
@@ -230,7 +251,8 @@ protected:
 
 TEST_F(Links, GuardedDecoyIsRefusedDirectly) {
     EXPECT_EQ(CheckInstallDirectory(base_ + "Guarded", ctx_).refusal, DirRefusal::Protected);
-    EXPECT_EQ(CheckInstallDirectory(base_ + "Guarded\\Sub", ctx_).refusal, DirRefusal::BelowProtected);
+    EXPECT_EQ(CheckInstallDirectory(base_ + "Guarded\\Sub", ctx_).refusal,
+              DirRefusal::BelowProtected);
     EXPECT_EQ(CheckInstallDirectory(base_ + "App", ctx_).refusal, DirRefusal::None);
 }
 
@@ -240,8 +262,8 @@ TEST_F(Links, GuardedDecoyIsRefusedDirectly) {
 TEST_F(Links, SymbolicLinkMadeFromInsideAsInstallFolderIsRefusedOnWindows) {
     if (cx::test::UnderWine()) GTEST_SKIP() << "Wine 8 makes no links from inside";
     using CreateLinkFn = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
-    auto create = reinterpret_cast<CreateLinkFn>(GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                "CreateSymbolicLinkA"));
+    auto create = reinterpret_cast<CreateLinkFn>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA"));
     ASSERT_NE(create, nullptr);
     std::string link = base_ + "LinkedApp";
     if (!create(link.c_str(), (base_ + "Guarded\\Sub").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
@@ -281,7 +303,8 @@ TEST_F(Links, FolderBehindAJunctionMadeFromInsideIsJudgedByItsTargetOnWindows) {
 TEST(HostLinks, LinkedRootRefusedAndFoldersBehindLinksJudgedByTarget) {
     const std::string base = "C:\\carvexo-tests\\safety-hostlinks\\";
     if (!cx::test::UnderWine()) GTEST_SKIP() << "links made by the host exist only under Wine";
-    ASSERT_TRUE(cx::DirectoryExists(base + "LinkedApp")) << "run through ctest (host-links fixture)";
+    ASSERT_TRUE(cx::DirectoryExists(base + "LinkedApp"))
+        << "run through ctest (host-links fixture)";
     SafetyContext ctx;
     ctx.treeProtected.push_back(base + "Guarded");
 
@@ -292,7 +315,8 @@ TEST(HostLinks, LinkedRootRefusedAndFoldersBehindLinksJudgedByTarget) {
     EXPECT_TRUE(root.resolved.empty());
     EXPECT_EQ(CheckInstallDirectory("\"" + base + "LinkedApp\\\"", ctx).refusal, DirRefusal::Link);
 
-    EXPECT_EQ(CheckInstallDirectory(base + "App\\Linked\\Sub", ctx).refusal, DirRefusal::BelowProtected);
+    EXPECT_EQ(CheckInstallDirectory(base + "App\\Linked\\Sub", ctx).refusal,
+              DirRefusal::BelowProtected);
     EXPECT_EQ(CheckInstallDirectory(base + "App\\Linked", ctx).refusal, DirRefusal::Link);
     EXPECT_EQ(CheckInstallDirectory(base + "App", ctx).refusal, DirRefusal::None);
     EXPECT_TRUE(cx::FileExists(base + "Guarded\\Sub\\keep.txt"));

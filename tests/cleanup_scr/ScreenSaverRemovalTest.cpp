@@ -18,7 +18,9 @@ protected:
         backup = root + "app\\Back up\\scr\\";
         cx::ForceDirectories(system);
     }
-    void Install(const std::string& content) { cx::test::WriteWholeFile(system + "Ribbons.scr", content); }
+    void Install(const std::string& content) {
+        cx::test::WriteWholeFile(system + "Ribbons.scr", content);
+    }
     std::string root, system, backup;
 };
 
@@ -41,7 +43,8 @@ TEST_F(ScreenSaverRemoval, ASecondRemovalOfAReinstalledCopyKeepsBothBackups) {
     EXPECT_EQ(cx::test::ReadWholeFile(backup + "Ribbons.scr"), "first");
     EXPECT_EQ(cx::test::ReadWholeFile(backup + "Ribbons (2).scr"), "second");
     Install("third");
-    EXPECT_EQ(RemoveScreenSaver(system + "Ribbons.scr", backup).backupPath, backup + "Ribbons (3).scr");
+    EXPECT_EQ(RemoveScreenSaver(system + "Ribbons.scr", backup).backupPath,
+              backup + "Ribbons (3).scr");
 }
 
 TEST_F(ScreenSaverRemoval, NoBackupMeansNothingIsDeleted) {

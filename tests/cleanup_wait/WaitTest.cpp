@@ -107,7 +107,8 @@ class Gate {
 public:
     Gate() {
         static int n = 0;
-        name_ = "CxWaitTestGate." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++n);
+        name_ =
+            "CxWaitTestGate." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++n);
         event_.reset(CreateEventA(nullptr, TRUE, FALSE, name_.c_str()));
     }
     // A test that stopped early leaves no helper waiting for ever.
@@ -187,9 +188,9 @@ TEST_F(UninstallWait, HandOverIsFollowedAndTheQuestionComesOnlyAfterTheChildEnds
         markerAtMessage = test::ReadWholeFile(marker);
         childGoneAtMessage = !IsProcessRunning(ReadNumber(pidFile));
     };
-    StartWaitingThread(Helper() + " parent " + childEnds.name() + " \"" + marker + "\" \"" +
-                           pidFile + "\"",
-                       listener_.hwnd(), target_);
+    StartWaitingThread(
+        Helper() + " parent " + childEnds.name() + " \"" + marker + "\" \"" + pidFile + "\"",
+        listener_.hwnd(), target_);
     ASSERT_TRUE(look.WaitUntilOver());
     // The starter has gone; its child waits for the gate.
     ASSERT_NE(ReadNumber(pidFile), 0u);
@@ -211,9 +212,9 @@ TEST_F(UninstallWait, AStarterThatKeepsRunningIsAwaitedButNotItsChild) {
     SetHandOverLookForTests([&](HANDLE) { SetEvent(looked.get()); });
     bool childRunningAtMessage = false;
     listener_.onDone = [&] { childRunningAtMessage = IsProcessRunning(ReadNumber(pidFile)); };
-    StartWaitingThread(Helper() + " keep " + starterEnds.name() + " " + childEnds.name() + " \"" +
-                           pidFile + "\"",
-                       listener_.hwnd(), target_);
+    StartWaitingThread(
+        Helper() + " keep " + starterEnds.name() + " " + childEnds.name() + " \"" + pidFile + "\"",
+        listener_.hwnd(), target_);
     ASSERT_TRUE(test::PumpUntilSignalled(looked.get()));
     PumpAWhile();
     EXPECT_TRUE(listener_.received.empty()) << "the notification came while the starter still ran";

@@ -136,10 +136,12 @@ TEST_F(CommentFormTest, AMachineWideProgramKeepsItsOwnNoteAndItsKeyIsNotWritten)
     index = invtest::IndexOfKeyIn(list, entry.KeyName(), kUser);
     ASSERT_GE(index, 0);
 
-    RunWith([&](HWND h) {
-        Type(Edit(h), "for everyone's copy");
-        Click(h, TCommentForm::IDC_BTN_OK);
-    }, machineIndex);
+    RunWith(
+        [&](HWND h) {
+            Type(Edit(h), "for everyone's copy");
+            Click(h, TCommentForm::IDC_BTN_OK);
+        },
+        machineIndex);
     RunWith([&](HWND h) {
         EXPECT_EQ(ui::WindowString(Edit(h)), "");  // the other hive's note is not this one's
         Type(Edit(h), "for my copy");
@@ -149,17 +151,20 @@ TEST_F(CommentFormTest, AMachineWideProgramKeepsItsOwnNoteAndItsKeyIsNotWritten)
     EXPECT_EQ(UserComment(kUser), std::optional<std::string>("for my copy"));
     EXPECT_EQ(PublisherComment(machine), std::nullopt);
     EXPECT_EQ(PublisherComment(entry), std::optional<std::string>("Publisher's own note"));
-    RunWith([&](HWND h) {
-        EXPECT_EQ(ui::WindowString(Edit(h)), "for everyone's copy");
-        Click(h, TCommentForm::IDC_BTN_CANCEL);
-    }, machineIndex);
+    RunWith(
+        [&](HWND h) {
+            EXPECT_EQ(ui::WindowString(Edit(h)), "for everyone's copy");
+            Click(h, TCommentForm::IDC_BTN_CANCEL);
+        },
+        machineIndex);
     EXPECT_TRUE(seam.shown.empty());
 }
 
 TEST_F(CommentFormTest, ACommentThatCannotBeKeptIsReportedAndTheDialogStays) {
     // A volatile store key cannot hold the lasting key of a hive below it, so
     // the registry itself refuses the note.
-    HKEY volatileKey = test::CreateKeyPath(HKEY_CURRENT_USER, kCommentStorePath, REG_OPTION_VOLATILE);
+    HKEY volatileKey =
+        test::CreateKeyPath(HKEY_CURRENT_USER, kCommentStorePath, REG_OPTION_VOLATILE);
     ASSERT_TRUE(volatileKey);
     RegCloseKey(volatileKey);
     bool stillOpen = false;

@@ -74,7 +74,8 @@ TEST_F(CommentStoreTest, NamesWithBackslashesStayOneNoteEach) {
     EXPECT_EQ(store.Read(kUser, "\\"), std::optional<std::string>("slash"));
     EXPECT_EQ(store.Read(kMachine, "X"), std::nullopt);
     EXPECT_EQ(store.Read(kUser, longest), std::optional<std::string>("longest key name"));
-    EXPECT_EQ(store.Read(kUser, "Caf\xE9 \x01 \"quoted\" %PATH%"), std::optional<std::string>("odd"));
+    EXPECT_EQ(store.Read(kUser, "Caf\xE9 \x01 \"quoted\" %PATH%"),
+              std::optional<std::string>("odd"));
 
     // Every note is a value of the hive's key; no key was made from a name.
     EXPECT_TRUE(HiveKey(kUser)->SubKeyNames().empty());
@@ -89,8 +90,9 @@ TEST_F(CommentStoreTest, NamesWithBackslashesStayOneNoteEach) {
 }
 
 TEST_F(CommentStoreTest, UnknownHivesAndUnusableNamesAreRefused) {
-    for (const std::string& hive : {std::string(""), std::string("HKEY_USERS"), std::string("hkey_current_user"),
-                                    std::string("HKEY_CURRENT_USER\\..")}) {
+    for (const std::string& hive :
+         {std::string(""), std::string("HKEY_USERS"), std::string("hkey_current_user"),
+          std::string("HKEY_CURRENT_USER\\..")}) {
         EXPECT_THROW(store.Write(hive, "Name", "x"), AppError) << hive;
         EXPECT_THROW(store.Remove(hive, "Name"), AppError) << hive;
         EXPECT_EQ(store.Read(hive, "Name"), std::nullopt) << hive;

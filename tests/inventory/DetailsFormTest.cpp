@@ -37,7 +37,8 @@ protected:
                 ++hidden;
                 continue;
             }
-            std::string caption = item->DisplayName().empty() ? item->RegistryName() : item->DisplayName();
+            std::string caption =
+                item->DisplayName().empty() ? item->RegistryName() : item->DisplayName();
             int position = form.AddProgram(caption);
             ASSERT_EQ(position, static_cast<long>(i) - hidden);
             form.SetProgramData(position, static_cast<long>(i));
@@ -81,7 +82,8 @@ TEST_F(DetailsFormTest, PropertiesAndRegistryValuesOfASeededProgram) {
     EXPECT_EQ(form.PropertyRowsShown()[2].second, "Frequently");
 
     // One row per value of the uninstall key, names in the key's order.
-    auto key = reg::Key::Open(demo::HiveRoot(p.hive), std::string(demo::kUninstallPath) + "\\" + p.keyName);
+    auto key = reg::Key::Open(demo::HiveRoot(p.hive),
+                              std::string(demo::kUninstallPath) + "\\" + p.keyName);
     ASSERT_TRUE(key);
     Rows registry = form.RegistryRowsShown();
     auto values = key->Values();
@@ -180,8 +182,9 @@ TEST_F(DetailsFormTest, ModalShowingAppliesTextsDisablesTheOwnerAndClosesOnEscap
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "CxInvTestOwner";
     RegisterClassA(&wc);
-    HWND owner = CreateWindowExA(0, "CxInvTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80,
-                                 763, 538, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND owner =
+        CreateWindowExA(0, "CxInvTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80,
+                        763, 538, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(owner);
 
     TDetailsForm form(list);
@@ -264,7 +267,8 @@ TEST_F(DetailsFormTest, PagesSwitchWithTheirTabs) {
     EXPECT_FALSE(GetWindowLongA(values, GWL_STYLE) & WS_VISIBLE);
     // What a click on the second tab sends.
     SendMessageA(tabs, TCM_SETCURSEL, 1, 0);
-    NMHDR nm{tabs, static_cast<UINT_PTR>(TDetailsForm::IDC_PC_PROGRAMDETAILS), static_cast<UINT>(TCN_SELCHANGE)};
+    NMHDR nm{tabs, static_cast<UINT_PTR>(TDetailsForm::IDC_PC_PROGRAMDETAILS),
+             static_cast<UINT>(TCN_SELCHANGE)};
     SendMessageA(form.hwnd(), WM_NOTIFY, nm.idFrom, reinterpret_cast<LPARAM>(&nm));
     EXPECT_FALSE(GetWindowLongA(info, GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongA(values, GWL_STYLE) & WS_VISIBLE);

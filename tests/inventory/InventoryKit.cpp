@@ -12,11 +12,12 @@ void PrepareSeededService() {
     static bool done = false;
     if (done) return;
     done = true;
-    ASSERT_EQ(cx::test::RunAndWait("\"" + cx::test::BuildDir() + "tools\\Seeder.exe\" /seed", 180000),
-              0);
+    ASSERT_EQ(
+        cx::test::RunAndWait("\"" + cx::test::BuildDir() + "tools\\Seeder.exe\" /seed", 180000), 0);
     HMODULE dll = LoadLibraryA((cx::test::OutDir() + "Dravik.dll").c_str());
     ASSERT_TRUE(dll) << "cannot load " << cx::test::OutDir() << "Dravik.dll";
-    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(dll, "DllRegisterServer"));
+    auto reg =
+        reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(dll, "DllRegisterServer"));
     ASSERT_TRUE(reg);
     ASSERT_HRESULT_SUCCEEDED(reg());
 }

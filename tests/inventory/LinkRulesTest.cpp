@@ -65,8 +65,8 @@ TEST_F(LinkRules, OpenFolderHandsOnlyFoldersToTheShellWithAFinalBackslash) {
 }
 
 TEST_F(LinkRules, OpenLinkHandsOnlyWebAndMailLinksToTheShell) {
-    for (const char* hostile : {"C:\\windows\\system32\\cmd.exe", "cmd /c calc", "file:///C:/windows",
-                                "javascript:alert(1)", " http://x"}) {
+    for (const char* hostile : {"C:\\windows\\system32\\cmd.exe", "cmd /c calc",
+                                "file:///C:/windows", "javascript:alert(1)", " http://x"}) {
         OpenLink(nullptr, hostile);
     }
     OpenLink(nullptr, dir + "Tools");

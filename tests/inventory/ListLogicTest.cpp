@@ -44,14 +44,16 @@ TEST(CompareText, FoldsOnlyAsciiLettersAndComparesBytesUnsigned) {
 
 TEST(CompareRows, SubItemsSortRightAlignedInTenPlaces) {
     // 3 characters before 8, whatever the letters.
-    EXPECT_EQ(SortedPublishers({"Aaaaaaaa", "Zzz"}, true), (std::vector<std::string>{"Zzz", "Aaaaaaaa"}));
+    EXPECT_EQ(SortedPublishers({"Aaaaaaaa", "Zzz"}, true),
+              (std::vector<std::string>{"Zzz", "Aaaaaaaa"}));
     // From 10 characters on, letter by letter.
     EXPECT_EQ(SortedPublishers({"Bbbbbbbbbbbb", "Aaaaaaaaaaaaaaa"}, true),
               (std::vector<std::string>{"Aaaaaaaaaaaaaaa", "Bbbbbbbbbbbb"}));
     // Numbers up to ten digits by value.
     EXPECT_EQ(SortedPublishers({"100", "9", "25", "1000000000"}, true),
               (std::vector<std::string>{"9", "25", "100", "1000000000"}));
-    EXPECT_EQ(SortedPublishers({"100", "9", "25"}, false), (std::vector<std::string>{"100", "25", "9"}));
+    EXPECT_EQ(SortedPublishers({"100", "9", "25"}, false),
+              (std::vector<std::string>{"100", "25", "9"}));
     // Same length: case-insensitive letters.
     EXPECT_EQ(Sign(CompareRows({"", "abc", ""}, {"", "ABD", ""}, 1, true)), -1);
 }
@@ -68,8 +70,8 @@ TEST(CompareRows, ColumnsPickTheirTextAndDescendingNegates) {
 }
 
 TEST(FindProgram, FindsCaseInsensitivelyOneMatchAfterAnother) {
-    const std::vector<std::string> captions{"Brindle Notes", "Quill", "BRINDLE Sketch", "Tide Clock",
-                                            "Notes for brindle"};
+    const std::vector<std::string> captions{"Brindle Notes", "Quill", "BRINDLE Sketch",
+                                            "Tide Clock", "Notes for brindle"};
     int pos = 0;
     EXPECT_EQ(FindProgram(captions, pos, "brindle", pos), 0);
     EXPECT_EQ(pos, 1);
@@ -113,7 +115,8 @@ TEST(RowKinds, TheKindTravelsWithTheRowData) {
 TEST(StatusTexts, CountLineAndScreenSaverCaption) {
     EXPECT_EQ(ProgramCountText(124, 30, 4), "124 (Windows Updates: 30, Screen Saver: 4)");
     EXPECT_EQ(ProgramCountText(0, 0, 0), "0 (Windows Updates: 0, Screen Saver: 0)");
-    EXPECT_EQ(ScreenSaverCaption("Aurora Ribbons", "AuroraRibbons.scr"), "[Screen Saver]Aurora Ribbons");
+    EXPECT_EQ(ScreenSaverCaption("Aurora Ribbons", "AuroraRibbons.scr"),
+              "[Screen Saver]Aurora Ribbons");
     EXPECT_EQ(ScreenSaverCaption("", "Tiles.scr"), "[Screen Saver]Tiles.scr");
     EXPECT_EQ(ScreenSaverCaption("Has a title", ""), "");
     // A translated word with a percent sign is shown as it is.
@@ -145,7 +148,8 @@ TEST(Tips, ProgramTipHasTwoOrThreeLines) {
 TEST(Tips, ScreenSaverTipShowsMegabytesWithTwoDecimals) {
     EXPECT_EQ(ScreenSaverTip(1572864, "Aurora.scr", "2024-01-05"),
               "Size:  1.50 M\r\nName:  Aurora.scr\r\nLast Used On: 2024-01-05\r\n");
-    EXPECT_EQ(ScreenSaverTip(0, "a.scr", ""), "Size:  0.00 M\r\nName:  a.scr\r\nLast Used On: \r\n");
+    EXPECT_EQ(ScreenSaverTip(0, "a.scr", ""),
+              "Size:  0.00 M\r\nName:  a.scr\r\nLast Used On: \r\n");
     // The largest count converts exactly: 4095.999999... rounds to 4096.00.
     EXPECT_EQ(ScreenSaverTip(4294967295ul, "b.scr", "x").substr(0, 15), "Size:  4096.00 ");
 }
@@ -158,17 +162,33 @@ TEST(StatusLink, FirstNonEmptyOfAboutHelpUpdate) {
 }
 
 TEST(LinkRule, OnlyWebAndMailAddressesAreLaunched) {
-    for (const char* ok : {"http://x", "https://brindlecode.example/support?a=1&b=2", "HTTP://EXAMPLE.COM",
-                           "HtTpS://example.com", "mailto:a@b", "MAILTO:someone@example.com"}) {
+    for (const char* ok :
+         {"http://x", "https://brindlecode.example/support?a=1&b=2", "HTTP://EXAMPLE.COM",
+          "HtTpS://example.com", "mailto:a@b", "MAILTO:someone@example.com"}) {
         EXPECT_TRUE(IsLaunchableLink(ok)) << ok;
     }
-    for (const char* bad : {"", "http://", "https://", "mailto:", " http://x", "\thttp://x",
-                            "\x01http://x", "http://x\r\ncalc.exe", "http://x calc.exe",
-                            "http://x\" --renderer-cmd-prefix=calc", "http://x\x7f",
-                            "C:\\Windows\\system32\\calc.exe", "calc.exe", "cmd /c del C:\\x",
-                            "file:///C:/windows", "javascript:alert(1)", "ftp://example.com",
-                            "httpx://example.com", "http:\\\\example.com", "\\\\server\\share",
-                            "shell:startup", "C:\\Windows"}) {
+    for (const char* bad : {"",
+                            "http://",
+                            "https://",
+                            "mailto:",
+                            " http://x",
+                            "\thttp://x",
+                            "\x01http://x",
+                            "http://x\r\ncalc.exe",
+                            "http://x calc.exe",
+                            "http://x\" --renderer-cmd-prefix=calc",
+                            "http://x\x7f",
+                            "C:\\Windows\\system32\\calc.exe",
+                            "calc.exe",
+                            "cmd /c del C:\\x",
+                            "file:///C:/windows",
+                            "javascript:alert(1)",
+                            "ftp://example.com",
+                            "httpx://example.com",
+                            "http:\\\\example.com",
+                            "\\\\server\\share",
+                            "shell:startup",
+                            "C:\\Windows"}) {
         EXPECT_FALSE(IsLaunchableLink(bad)) << bad;
     }
 }
@@ -198,24 +218,47 @@ TEST(LinkRule, AnAddressWrittenWithoutSchemeOpensAsHttp) {
     std::string longHost = "www.";
     for (int i = 0; i < 50; ++i) longHost += "abcd.";
     longHost += "com";  // 257 characters
-    for (const std::string& bad :
-         {std::string("www."), std::string("www"), std::string("www.com"), std::string("www.example"),
-          std::string("www..com"), std::string("www.example..com"), std::string("www.example.com."),
-          std::string("www.-a.com"), std::string("www.a-.com"), std::string("www.exa_mple.com"),
-          std::string("www.ex%41mple.com"), std::string("www.example.1"), std::string("www.example.c"),
-          std::string("www.example.c0m"), std::string("wwwexample.com"), std::string("ww.example.com"),
-          std::string("www.example.com\\..\\..\\cmd.exe"), std::string("www.example.com/..\\..\\cmd.exe"),
-          std::string("www.example.com\\"), std::string("www.example.com cmd.exe"),
-          std::string("www.example.com/a b"), std::string(" www.example.com"),
-          std::string("www.example.com\t"), std::string("www.example.com\r\ncalc.exe"),
-          std::string("www.example.com\x7f"), std::string("www.example.com/\"x"),
-          std::string("www.example.com\"x"), std::string("www.example.com@evil.example"),
-          std::string("www.example.com:"), std::string("www.example.com:abc"),
-          std::string("www.example.com:80x"), std::string("www.example.com;calc"),
-          std::string("www.example.com|calc"), std::string("www.\xE9xample.com"),
-          std::string("www.example.com\0.exe", 20), std::string("javascript:alert(1)"),
-          std::string("file:///C:/windows"), std::string("\\\\www.example.com\\share"),
-          std::string("C:\\www.example.com"), "www." + std::string(64, 'a') + ".com", longHost}) {
+    for (const std::string& bad : {std::string("www."),
+                                   std::string("www"),
+                                   std::string("www.com"),
+                                   std::string("www.example"),
+                                   std::string("www..com"),
+                                   std::string("www.example..com"),
+                                   std::string("www.example.com."),
+                                   std::string("www.-a.com"),
+                                   std::string("www.a-.com"),
+                                   std::string("www.exa_mple.com"),
+                                   std::string("www.ex%41mple.com"),
+                                   std::string("www.example.1"),
+                                   std::string("www.example.c"),
+                                   std::string("www.example.c0m"),
+                                   std::string("wwwexample.com"),
+                                   std::string("ww.example.com"),
+                                   std::string("www.example.com\\..\\..\\cmd.exe"),
+                                   std::string("www.example.com/..\\..\\cmd.exe"),
+                                   std::string("www.example.com\\"),
+                                   std::string("www.example.com cmd.exe"),
+                                   std::string("www.example.com/a b"),
+                                   std::string(" www.example.com"),
+                                   std::string("www.example.com\t"),
+                                   std::string("www.example.com\r\ncalc.exe"),
+                                   std::string("www.example.com\x7f"),
+                                   std::string("www.example.com/\"x"),
+                                   std::string("www.example.com\"x"),
+                                   std::string("www.example.com@evil.example"),
+                                   std::string("www.example.com:"),
+                                   std::string("www.example.com:abc"),
+                                   std::string("www.example.com:80x"),
+                                   std::string("www.example.com;calc"),
+                                   std::string("www.example.com|calc"),
+                                   std::string("www.\xE9xample.com"),
+                                   std::string("www.example.com\0.exe", 20),
+                                   std::string("javascript:alert(1)"),
+                                   std::string("file:///C:/windows"),
+                                   std::string("\\\\www.example.com\\share"),
+                                   std::string("C:\\www.example.com"),
+                                   "www." + std::string(64, 'a') + ".com",
+                                   longHost}) {
         EXPECT_EQ(LaunchableLink(bad), std::nullopt) << bad;
         EXPECT_FALSE(IsLaunchableLink(bad)) << bad;
     }
@@ -281,10 +324,9 @@ std::vector<std::string> Captions(const std::vector<ListRow>& rows) {
 }  // namespace
 
 TEST(PlanProgramRows, PatchesAreCountedShownOrHiddenAndRowsKeepTheirRecordIndex) {
-    std::vector<ProgramRecord> records{Record(kKindProgram, "Alpha", "A", 3),
-                                       Record(kKindPatch, "Update 1", "KB1"),
-                                       Record(kKindProgram, "", "{GUID-C}", 5),
-                                       Record(kKindPatch, "Update 2", "KB2")};
+    std::vector<ProgramRecord> records{
+        Record(kKindProgram, "Alpha", "A", 3), Record(kKindPatch, "Update 1", "KB1"),
+        Record(kKindProgram, "", "{GUID-C}", 5), Record(kKindPatch, "Update 2", "KB2")};
     ProgramRows shown = PlanProgramRows(records, false);
     EXPECT_EQ(shown.patches, 2u);
     EXPECT_EQ(Captions(shown.rows),
@@ -304,7 +346,8 @@ TEST(PlanProgramRows, PatchesAreCountedShownOrHiddenAndRowsKeepTheirRecordIndex)
 TEST(PlanProgramRows, CaptionFallsBackToTheRegistryNameOnlyWhenTheDisplayNameIsEmpty) {
     EXPECT_EQ(ProgramCaption(Record(kKindProgram, "Shown", "Key")), "Shown");
     EXPECT_EQ(ProgramCaption(Record(kKindProgram, "", "Key")), "Key");
-    EXPECT_EQ(ProgramCaption(Record(kKindProgram, " ", "Key")), " ");  // a blank name is still a name
+    EXPECT_EQ(ProgramCaption(Record(kKindProgram, " ", "Key")),
+              " ");  // a blank name is still a name
     EXPECT_TRUE(PlanProgramRows({}, true).rows.empty());
 }
 

@@ -70,8 +70,13 @@ BOOL CALLBACK CloseDialogBox(HWND w, LPARAM counter) {
 }
 
 std::vector<std::string> SampleReport() {
-    ReportInput in{"Carvexo", "PC", "alice", "2 (Windows Updates: 0, Screen Saver: 0)", "1/2/2024 3:04:05",
-                   "C:\\Carvexo.exe", {"Brindle Notes 3.4", "Caf\xE9 Timer"}};
+    ReportInput in{"Carvexo",
+                   "PC",
+                   "alice",
+                   "2 (Windows Updates: 0, Screen Saver: 0)",
+                   "1/2/2024 3:04:05",
+                   "C:\\Carvexo.exe",
+                   {"Brindle Notes 3.4", "Caf\xE9 Timer"}};
     return BuildReport(in);
 }
 

@@ -9,28 +9,25 @@ using namespace cx::inv;
 
 namespace {
 ReportInput Input(std::vector<std::string> captions) {
-    return ReportInput{"Carvexo", "WORKSTATION", "alice", "2 (Windows Updates: 0, Screen Saver: 1)",
-                       "02/03/2024 10:11:12", "C:\\Tools\\Carvexo.exe", std::move(captions)};
+    return ReportInput{"Carvexo",
+                       "WORKSTATION",
+                       "alice",
+                       "2 (Windows Updates: 0, Screen Saver: 1)",
+                       "02/03/2024 10:11:12",
+                       "C:\\Tools\\Carvexo.exe",
+                       std::move(captions)};
 }
 }  // namespace
 
 TEST(Report, EmptyListEndsWithTheHeadingRuleAndTheClosingRule) {
     EXPECT_EQ(BuildReport(Input({})),
-              (std::vector<std::string>{"Carvexo Application Report",
-                                        "",
-                                        "",
-                                        "=======================",
-                                        "Computer Name : WORKSTATION",
-                                        "User Name : alice",
-                                        "Programs : 2 (Windows Updates: 0, Screen Saver: 1)",
-                                        "Created In : 02/03/2024 10:11:12",
-                                        "Created By : C:\\Tools\\Carvexo.exe",
-                                        "=======================",
-                                        "",
-                                        "",
-                                        "Programs installed on your computer:",
-                                        "----------------------",
-                                        "----------------------"}));
+              (std::vector<std::string>{
+                  "Carvexo Application Report", "", "",
+                  "=======================", "Computer Name : WORKSTATION", "User Name : alice",
+                  "Programs : 2 (Windows Updates: 0, Screen Saver: 1)",
+                  "Created In : 02/03/2024 10:11:12", "Created By : C:\\Tools\\Carvexo.exe",
+                  "=======================", "", "", "Programs installed on your computer:",
+                  "----------------------", "----------------------"}));
 }
 
 TEST(Report, RowsAreNumberedFromOneInListOrder) {

@@ -66,9 +66,7 @@ TEST(UniqueResource, PutFreesWhatIsHeldBeforeHandingOutTheSlot) {
 }
 
 TEST(UniqueResource, PredefinedRootsAreNeverClosed) {
-    {
-        cx::unique_hkey root(HKEY_CURRENT_USER);
-    }
+    { cx::unique_hkey root(HKEY_CURRENT_USER); }
     HKEY probe = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &probe), ERROR_SUCCESS);
     RegCloseKey(probe);

@@ -54,16 +54,20 @@ TEST(Strings, ExpandEnvironmentKeepsTheTextWhenItCannotExpand) {
 
 namespace {
 void MakeFileW(const std::wstring& path) {
-    HANDLE h = CreateFileW(cx::LongPathForApi(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE h = CreateFileW(cx::LongPathForApi(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     CloseHandle(h);
 }
 std::set<std::wstring> EntryNames(const std::wstring& dir, const std::wstring& pattern = L"*") {
     std::set<std::wstring> names;
-    cx::ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
-        names.insert(fd.cFileName);
-        return true;
-    }, pattern);
+    cx::ForEachFolderEntry(
+        dir,
+        [&](const WIN32_FIND_DATAW& fd) {
+            names.insert(fd.cFileName);
+            return true;
+        },
+        pattern);
     return names;
 }
 }  // namespace
@@ -74,9 +78,11 @@ TEST(Files, FolderEntriesByTheirUtf16NamesWithoutDotEntries) {
     MakeFileW(dir + L"\uFF34arget.txt");  // a fullwidth T: "Target.txt" in an 8-bit listing
     MakeFileW(dir + L"saver.scr");
     ASSERT_TRUE(CreateDirectoryW((dir + L"sub").c_str(), nullptr));
-    EXPECT_EQ(EntryNames(dir), (std::set<std::wstring>{L"Target.txt", L"\uFF34arget.txt", L"saver.scr", L"sub"}));
+    EXPECT_EQ(EntryNames(dir),
+              (std::set<std::wstring>{L"Target.txt", L"\uFF34arget.txt", L"saver.scr", L"sub"}));
     // With or without the final backslash, and with a pattern.
-    EXPECT_EQ(EntryNames(dir.substr(0, dir.size() - 1), L"*.scr"), (std::set<std::wstring>{L"saver.scr"}));
+    EXPECT_EQ(EntryNames(dir.substr(0, dir.size() - 1), L"*.scr"),
+              (std::set<std::wstring>{L"saver.scr"}));
     EXPECT_TRUE(EntryNames(dir + L"missing").empty());
 
     int calls = 0;
@@ -88,7 +94,8 @@ TEST(Files, FolderEntriesOfAFolderBeyondMaxPath) {
     std::wstring dir = cx::AnsiToWide(cx::test::FreshScratchDir("folder-entries-long"));
     while (dir.size() < MAX_PATH + 20) {
         dir += L"deep-folder-name\\";
-        // The scratch folder's own clean-up may not reach this deep: an earlier run's tree may stay.
+        // The scratch folder's own clean-up may not reach this deep: an earlier run's tree may
+        // stay.
         ASSERT_TRUE(CreateDirectoryW(cx::LongPathForApi(dir).c_str(), nullptr) ||
                     GetLastError() == ERROR_ALREADY_EXISTS);
     }

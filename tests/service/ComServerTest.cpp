@@ -24,8 +24,8 @@ DISPID IdOf(IDispatch* d, const wchar_t* name) {
 
 // Calls a method or reads a property by name; `args` go in reverse order, as IDispatch wants.
 HRESULT CallByName(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result) {
-    DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr,
-                      static_cast<UINT>(args.size()), 0};
+    DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()),
+                      0};
     VariantInit(result);
     UINT argError = 0;
     return d->Invoke(IdOf(d, name), IID_NULL, LOCALE_USER_DEFAULT,
@@ -151,7 +151,8 @@ TEST_F(ComServer, CallsByNameThroughTheTypeLibrary) {
     EXPECT_EQ(size.fltVal, 3072.0f);
 
     VARIANT none;
-    ASSERT_EQ(CallByName(d.get(), L"GetProgram", {Long(static_cast<LONG>(viaVtable))}, &none), S_OK);
+    ASSERT_EQ(CallByName(d.get(), L"GetProgram", {Long(static_cast<LONG>(viaVtable))}, &none),
+              S_OK);
     EXPECT_EQ(none.vt, VT_DISPATCH);
     EXPECT_EQ(none.pdispVal, nullptr);
 

@@ -140,6 +140,6 @@ TEST_F(ProgramDetails, ACommentForARemovedProgramFailsAndDoesNotBringItBack) {
     ASSERT_TRUE(item);
     e.reset();
     EXPECT_TRUE(FAILED(SetComment(item.get(), "too late")));
-    EXPECT_FALSE(cx::reg::Key::Open(HKEY_CURRENT_USER,
-                                    std::string(kUninstall) + "\\CxSvcTest_Removed"));
+    EXPECT_FALSE(
+        cx::reg::Key::Open(HKEY_CURRENT_USER, std::string(kUninstall) + "\\CxSvcTest_Removed"));
 }

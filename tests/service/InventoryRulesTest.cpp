@@ -51,7 +51,8 @@ SYSTEMTIME Date(WORD y, WORD m, WORD d) {
 }  // namespace
 
 TEST(PatchRules, KeyNamesAreKbAndDigitsWithAnOptionalRevision) {
-    for (const char* yes : {"KB123456", "kb123456", "KB1", "KB893803v2", "KB2468871-v2", "KB2468871-V10"})
+    for (const char* yes :
+         {"KB123456", "kb123456", "KB1", "KB893803v2", "KB2468871-v2", "KB2468871-V10"})
         EXPECT_TRUE(IsPatchKeyName(yes)) << yes;
     for (const char* no : {"KB", "KB-v2", "KBabc", "KB123456a", "KB123456-v", "KB123456-x2",
                            "KB 123456", "XKB123", "KB12-v2x", "KB123456_v2", "KB123456--v2", ""})
@@ -291,7 +292,8 @@ TEST(EntryRules, ExpandableCommandAndFolderAreExpandedPlainTextsStayLiteral) {
     EXPECT_EQ(e.publisher.value_or(""), "%CXTEST_APPS%");  // only the command and the folder
 
     UninstallEntry plain = ParseUninstallEntry(
-        "Tool", {Sz("UninstallString", "%CXTEST_APPS%\\u.exe"), Sz("InstallLocation", "%CXTEST_APPS%")});
+        "Tool",
+        {Sz("UninstallString", "%CXTEST_APPS%\\u.exe"), Sz("InstallLocation", "%CXTEST_APPS%")});
     EXPECT_EQ(plain.uninstallString.value_or(""), "%CXTEST_APPS%\\u.exe");
     EXPECT_EQ(plain.installLocation.value_or(""), "%CXTEST_APPS%");
 

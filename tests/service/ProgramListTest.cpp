@@ -82,9 +82,10 @@ TEST_F(Programs, EachPatchRuleMakesKindOne) {
     ScopedEntry parent(HKEY_LOCAL_MACHINE, "CxSvcTest_Parent");
     parent.Text("DisplayName", "Child").Text("ParentKeyName", "CxSvcTest_Plain");
     std::vector<std::unique_ptr<ScopedEntry>> releases;
-    for (const char* type : {"Security Update", "Update", "Hotfix", "Update Rollup", "Service Pack"}) {
-        releases.push_back(std::make_unique<ScopedEntry>(
-            HKEY_CURRENT_USER, std::string("CxSvcTest_Release ") + type));
+    for (const char* type :
+         {"Security Update", "Update", "Hotfix", "Update Rollup", "Service Pack"}) {
+        releases.push_back(std::make_unique<ScopedEntry>(HKEY_CURRENT_USER,
+                                                         std::string("CxSvcTest_Release ") + type));
         releases.back()->Text("DisplayName", type).Text("ReleaseType", type);
     }
     ScopedEntry kb(HKEY_LOCAL_MACHINE, "KB990000017");
@@ -162,7 +163,8 @@ TEST_F(Programs, UsageComesFromTheAddRemoveCacheOfEitherHive) {
     FILETIME used{0x2AC56000, 0x01D9A1B2};  // mid 2023
     ScopedEntry own(HKEY_LOCAL_MACHINE, "CxSvcTest_Cached");
     own.Text("DisplayName", "Cached").Dword("EstimatedSize", 1);
-    ScopedSlowInfo ownCache(HKEY_LOCAL_MACHINE, "CxSvcTest_Cached", SlowInfoBytes(5000000, used, 7));
+    ScopedSlowInfo ownCache(HKEY_LOCAL_MACHINE, "CxSvcTest_Cached",
+                            SlowInfoBytes(5000000, used, 7));
     ScopedEntry other(HKEY_LOCAL_MACHINE, "CxSvcTest_CachedInUserHive");
     other.Text("DisplayName", "Cached elsewhere");
     ScopedSlowInfo otherCache(HKEY_CURRENT_USER, "CxSvcTest_CachedInUserHive",
@@ -208,7 +210,9 @@ TEST_F(Programs, BadDataNeverTakesTheListDown) {
     textSize.Text("DisplayName", "Text size").Text("EstimatedSize", "1234");
     ScopedEntry huge(HKEY_LOCAL_MACHINE, "CxSvcTest_Huge");
     std::string megabyte(1 << 20, 'h');
-    huge.Text("DisplayName", megabyte).Text("DisplayIcon", megabyte).Text("UninstallString", megabyte);
+    huge.Text("DisplayName", megabyte)
+        .Text("DisplayIcon", megabyte)
+        .Text("UninstallString", megabyte);
     ScopedEntry after(HKEY_CURRENT_USER, "CxSvcTest_ZZ_After");
     after.Text("DisplayName", "After the bad ones");
 
@@ -239,8 +243,8 @@ TEST_F(Programs, AKeyThatCannotBeOpenedIsPassedOver) {
         HKEY key;
         ~Unlock() {
             PSECURITY_DESCRIPTOR open = nullptr;
-            if (ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KA;;;WD)", SDDL_REVISION_1,
-                                                                     &open, nullptr)) {
+            if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                    "D:(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr)) {
                 RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, open);
                 LocalFree(open);
             }
@@ -259,7 +263,8 @@ TEST_F(Programs, ThousandsOfEntries) {
     {
         cx::reg::Key parent = cx::reg::Key::Create(HKEY_CURRENT_USER, kUninstall);
         for (int i = 0; i < n; ++i) {
-            cx::reg::Key k = cx::reg::Key::Create(parent.get(), cx::Format("CxSvcTest_Bulk%04d", i));
+            cx::reg::Key k =
+                cx::reg::Key::Create(parent.get(), cx::Format("CxSvcTest_Bulk%04d", i));
             k.SetString("DisplayName", cx::Format("Bulk %d", i));
             k.SetString("UninstallString", cx::Format("C:\\bulk\\%d\\u.exe", i));
         }
@@ -332,8 +337,8 @@ TEST_F(Programs, IconsComeFromTheDisplayIconTheUninstallerOrTheGenericProgram) {
     const std::string folder = cx::WindowsDirectory();
     const std::string file = cx::SystemDirectory() + "\\notepad.exe";
     SHFILEINFOA sfi{};
-    ASSERT_TRUE(SHGetFileInfoA(folder.c_str(), 0, &sfi, sizeof sfi,
-                               SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    ASSERT_TRUE(
+        SHGetFileInfoA(folder.c_str(), 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
     const long folderIcon = sfi.iIcon;
     ASSERT_TRUE(SHGetFileInfoA("x.exe", FILE_ATTRIBUTE_NORMAL, &sfi, sizeof sfi,
                                SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));

@@ -37,7 +37,8 @@ void ExpectRegistered(HKEY hive, const std::string& modulePath) {
     EXPECT_TRUE(cx::EqualsNoCase(server->GetString("").value_or(""), modulePath));
     EXPECT_EQ(server->GetString("ThreadingModel"), "Apartment");
     EXPECT_EQ(DefaultValue(hive, ClassPath() + "\\TypeLib"), libid);
-    EXPECT_TRUE(cx::EqualsNoCase(DefaultValue(hive, TypeLibPath() + "\\1.0\\0\\win32"), modulePath));
+    EXPECT_TRUE(
+        cx::EqualsNoCase(DefaultValue(hive, TypeLibPath() + "\\1.0\\0\\win32"), modulePath));
     EXPECT_EQ(DefaultValue(hive, TypeLibPath() + "\\1.0\\FLAGS"), "0");
     for (REFIID iid : {IID_IProgramList, IID_IProgramItem}) {
         EXPECT_EQ(DefaultValue(hive, InterfacePath(iid) + "\\ProxyStubClsid32"),
@@ -64,8 +65,8 @@ public:
 
 void SetKeyDacl(HKEY key, const char* sddl) {
     PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd,
-                                                                     nullptr));
+    ASSERT_TRUE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr));
     EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
     LocalFree(sd);
 }
@@ -175,7 +176,8 @@ TEST_F(Registration, PerUserWhenAnAdministratorsRegistrationCannotBeRewritten) {
     EXPECT_EQ(DefaultValue(HKEY_CURRENT_USER,
                            std::string(kSandbox) + "\\" + ClassPath() + "\\InprocServer32"),
               adminPath);
-    auto classes = cx::reg::Key::Open(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Software\\Classes");
+    auto classes =
+        cx::reg::Key::Open(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Software\\Classes");
     ASSERT_TRUE(classes);
     EXPECT_EQ(classes->SubKeyNames(), std::vector<std::string>{"CLSID"});
 }

@@ -51,7 +51,8 @@ protected:
         ULONG count = 0;
         EXPECT_EQ(list->ScreenSaverCount(&count), S_OK);
         for (ULONG i = 0; i < count; ++i)
-            if (cx::EqualsNoCase(Get(list, &IProgramList::ScreenSaverFile, static_cast<long>(i)), file))
+            if (cx::EqualsNoCase(Get(list, &IProgramList::ScreenSaverFile, static_cast<long>(i)),
+                                 file))
                 hits.push_back(static_cast<long>(i));
         return hits;
     }
@@ -76,8 +77,9 @@ TEST_F(ScreenSavers, TitlePublisherFolderSizeAndLastUse) {
     FILETIME accessed;
     ASSERT_TRUE(SystemTimeToFileTime(&when, &accessed));
     {
-        cx::unique_hfile f(CreateFileA((sys + "CxSvcTest_Titled.scr").c_str(), FILE_WRITE_ATTRIBUTES,
-                                       0, nullptr, OPEN_EXISTING, 0, nullptr));
+        cx::unique_hfile f(CreateFileA((sys + "CxSvcTest_Titled.scr").c_str(),
+                                       FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                       nullptr));
         ASSERT_TRUE(f);
         ASSERT_TRUE(SetFileTime(f.get(), nullptr, &accessed, nullptr));
     }

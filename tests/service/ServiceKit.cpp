@@ -13,7 +13,8 @@
 namespace svctest {
 
 const char* const kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char* const kArpCache = "Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
+const char* const kArpCache =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
 
 namespace {
 
@@ -64,8 +65,7 @@ private:
 
 const DravikDll& Dll() { return g_dll; }
 
-ScopedEntry::ScopedEntry(HKEY hive, std::string name)
-    : hive_(hive), name_(std::move(name)) {
+ScopedEntry::ScopedEntry(HKEY hive, std::string name) : hive_(hive), name_(std::move(name)) {
     cx::reg::Key parent = cx::reg::Key::Create(hive_, kUninstall);
     key_ = cx::reg::Key::Create(parent.get(), name_);
 }
@@ -120,8 +120,8 @@ void RemoveLeftovers() {
 
 cx::ComPtr<IProgramList> NewList() {
     cx::ComPtr<IProgramList> list;
-    HRESULT hr = CoCreateInstance(CLSID_ProgramList, nullptr, CLSCTX_INPROC_SERVER, IID_IProgramList,
-                                  list.put_void());
+    HRESULT hr = CoCreateInstance(CLSID_ProgramList, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IProgramList, list.put_void());
     EXPECT_EQ(hr, S_OK);
     return list;
 }

@@ -31,12 +31,11 @@ class LanguageFile : public ::testing::Test {
 protected:
     void SetUp() override {
         RestoreEnglishDefaults();
-        dir = test::FreshScratchDir(
-            std::string("tables-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            test::FreshScratchDir(std::string("tables-") +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
-    void TearDown() override {
-        RestoreEnglishDefaults();
-    }
+    void TearDown() override { RestoreEnglishDefaults(); }
     // A language file with one line per entry, built by `line` from the entry.
     template <typename LineOf>
     std::string WriteFile(const std::string& name, const std::string& section, LineOf line) {
@@ -54,7 +53,8 @@ protected:
 TEST_F(LanguageFile, AFileOfTheOriginalKeysStillReadsAndTheAddedKeysKeepEnglish) {
     std::string text = "[Language]\r\n";
     for (int i = 0; i < kOriginalLangEntries; ++i)
-        text += std::string(LangKeyForRead(static_cast<Ids>(i))) + "=T" + std::to_string(i) + "\r\n";
+        text +=
+            std::string(LangKeyForRead(static_cast<Ids>(i))) + "=T" + std::to_string(i) + "\r\n";
     test::WriteWholeFile(dir + "Old.ini", text);
     ASSERT_TRUE(LoadLanguageFile(dir + "Old.ini"));
     EXPECT_EQ(LangText(IDS_MAINFORM_MENU_File), "T0");
@@ -158,7 +158,8 @@ TEST_F(LanguageFile, ValuesAreUsedAsReadExceptTheConvertedOnes) {
                          "IDS_MESSAGEBOX_WARNING_DeleteScr =x#13y\r\n"
                          "IDS_MESSAGEBOX_WARNING_UninstallFailed=\"  quoted  \"\r\n"
                          "IDS_SIDEBAR_GROUPBOX_LABEL_Version=\"Version: \"\r\n"
-                         "IDS_PRINTFORM_MEMO_Title=" + longValue + "\r\n");
+                         "IDS_PRINTFORM_MEMO_Title=" +
+                             longValue + "\r\n");
     ASSERT_TRUE(LoadLanguageFile(dir + "Values.ini"));
     EXPECT_EQ(LangText(IDS_MAINFORM_MENU_File), "Da#13tei");
     EXPECT_EQ(LangText(IDS_MESSAGEBOX_WARNING_ScanRemains), "Rest\r\nweg?");

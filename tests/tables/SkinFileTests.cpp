@@ -20,12 +20,11 @@ protected:
     void SetUp() override {
         RestoreSkinDefaults();
         RestoreEnglishDefaults();
-        dir = test::FreshScratchDir(
-            std::string("tables-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            test::FreshScratchDir(std::string("tables-") +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
-    void TearDown() override {
-        RestoreSkinDefaults();
-    }
+    void TearDown() override { RestoreSkinDefaults(); }
 
     test::MessageLog messageLog;
     std::vector<ui::MessageRecord>& messages = messageLog.shown;

@@ -30,17 +30,17 @@ TEST(LangTable, FourConvertedEntriesAndOnlyTheyHoldLineBreaks) {
         EXPECT_EQ(hasBreak, IsConvertedEntry(key)) << LangKeyForRead(key);
         if (IsConvertedEntry(key)) converted.insert(key);
     }
-    EXPECT_EQ(converted, (std::set<Ids>{IDS_SPLASHFORM_LABEL_Copyright,
-                                        IDS_MESSAGEBOX_WARNING_ScanRemains,
-                                        IDS_MESSAGEBOX_WARNING_DeleteScr,
-                                        IDS_MESSAGEBOX_WARNING_UninstallFailed}));
+    EXPECT_EQ(
+        converted,
+        (std::set<Ids>{IDS_SPLASHFORM_LABEL_Copyright, IDS_MESSAGEBOX_WARNING_ScanRemains,
+                       IDS_MESSAGEBOX_WARNING_DeleteScr, IDS_MESSAGEBOX_WARNING_UninstallFailed}));
 }
 
 TEST(LangTable, KeysAreTheConstantsNamesWithTheirBlanks) {
     const std::map<Ids, std::string> blanks = {
-        {IDS_LISTVIEW_RIGHTCLICK_Uninstall, "  "},   {IDS_LISTVIEW_RIGHTCLICK_ExportRegInfo, " "},
-        {IDS_LISTVIEW_RIGHTCLICK_ShowDetails, " "},  {IDS_SIDEBAR_BUTTON_UnSelectAll, " "},
-        {IDS_SIDEBAR_GROUPBOX_LABEL_Version, " "},   {IDS_SCANFORM_LABEL_Scaning, " "},
+        {IDS_LISTVIEW_RIGHTCLICK_Uninstall, "  "},  {IDS_LISTVIEW_RIGHTCLICK_ExportRegInfo, " "},
+        {IDS_LISTVIEW_RIGHTCLICK_ShowDetails, " "}, {IDS_SIDEBAR_BUTTON_UnSelectAll, " "},
+        {IDS_SIDEBAR_GROUPBOX_LABEL_Version, " "},  {IDS_SCANFORM_LABEL_Scaning, " "},
         {IDS_MESSAGEBOX_WARNING_DeleteScr, " "},
     };
     std::set<std::string> seen;
@@ -90,7 +90,8 @@ TEST(LangTable, EnglishTextsAsShipped) {
     EXPECT_STREQ(LangEnglishDefault(IDS_LISTVIEW_COLUMNS_StatrupItem), "Startup Item");
     EXPECT_STREQ(LangEnglishDefault(IDS_LISTVIEW_TIPS_Size), "Size:  %.2f M");
     EXPECT_STREQ(LangEnglishDefault(IDS_SIDEBAR_GROUPBOX_LABEL_Publisher), "Publisher: ");
-    EXPECT_STREQ(LangEnglishDefault(IDS_ADDITEMFORM_COMBOBOX_Items3), "Registry\\Current User\\Run");
+    EXPECT_STREQ(LangEnglishDefault(IDS_ADDITEMFORM_COMBOBOX_Items3),
+                 "Registry\\Current User\\Run");
     EXPECT_STREQ(LangEnglishDefault(IDS_MESSAGEBOX_WARNING_ScanRemains),
                  "May be some registry keys or files were not completly removed, #13would you "
                  "like to remove them?");
@@ -165,7 +166,8 @@ TEST(SkinTable, EveryDefaultFitsItsKind) {
         std::string name = SkinKeyName(key), value = SkinDefault(key);
         EXPECT_EQ(SkinValue(key), value);
         EXPECT_TRUE(seen.insert(Lower(name)).second) << "duplicate key " << name;
-        bool bounds = EndsWith(name, "_Pos") || EndsWith(name, "_POS") || EndsWith(name, "_FullPos");
+        bool bounds =
+            EndsWith(name, "_Pos") || EndsWith(name, "_POS") || EndsWith(name, "_FullPos");
         if (bounds) {
             int l, t, w, h;
             char rest;
@@ -203,15 +205,14 @@ TEST(SkinTable, ButtonPicturesFollowTheirStem) {
     }
     EXPECT_EQ(pictures, 14 * 4);
     // The page buttons share one picture set; their fifth key says "Pos".
-    for (SkinKey key : {SK_MAINFORM_BUTTON_ProgramList_PicNormal,
-                        SK_MAINFORM_BUTTON_StartupItems_PicNormal})
+    for (SkinKey key :
+         {SK_MAINFORM_BUTTON_ProgramList_PicNormal, SK_MAINFORM_BUTTON_StartupItems_PicNormal})
         EXPECT_STREQ(SkinDefault(key), "btnProgramList_Hover.png");
-    for (SkinKey key : {SK_MAINFORM_BUTTON_ProgramList_PicMouseHover,
-                        SK_MAINFORM_BUTTON_ProgramList_PicMouseDown,
-                        SK_MAINFORM_BUTTON_ProgramList_PosDisabled,
-                        SK_MAINFORM_BUTTON_StartupItems_PicMouseHover,
-                        SK_MAINFORM_BUTTON_StartupItems_PicMouseDown,
-                        SK_MAINFORM_BUTTON_StartupItems_PosDisabled})
+    for (SkinKey key :
+         {SK_MAINFORM_BUTTON_ProgramList_PicMouseHover, SK_MAINFORM_BUTTON_ProgramList_PicMouseDown,
+          SK_MAINFORM_BUTTON_ProgramList_PosDisabled, SK_MAINFORM_BUTTON_StartupItems_PicMouseHover,
+          SK_MAINFORM_BUTTON_StartupItems_PicMouseDown,
+          SK_MAINFORM_BUTTON_StartupItems_PosDisabled})
         EXPECT_STREQ(SkinDefault(key), "btnProgramList_Disabled.png");
 }
 

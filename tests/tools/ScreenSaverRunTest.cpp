@@ -55,7 +55,8 @@ TEST(SampleScreenSaver, PreviewLivesInItsHostAndEndsWithIt) {
            saver);
     // The child's creation talks to this thread: keep its messages flowing.
     HWND preview = nullptr;
-    PumpUntil([&] { return (preview = FindWindowExA(host, nullptr, kSaverClass, nullptr)) != nullptr; });
+    PumpUntil(
+        [&] { return (preview = FindWindowExA(host, nullptr, kSaverClass, nullptr)) != nullptr; });
     ASSERT_TRUE(preview);
     RECT rc;
     GetClientRect(preview, &rc);

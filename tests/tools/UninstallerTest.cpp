@@ -135,9 +135,10 @@ TEST_F(SampleUninstall, NeverEmptiesADriveRoot) {
     reg::Key::Create(HKEY_CURRENT_USER, UninstallKey("CxToolsTest_Guard"))
         .SetString("DisplayName", "Guard");
 
-    EXPECT_EQ(RunAndWait("\"" + ToolsDir() +
-                         "SampleUninstall.exe\" /key CxToolsTest_Guard /hive HKCU /dir C:\\ /silent"),
-              0);
+    EXPECT_EQ(
+        RunAndWait("\"" + ToolsDir() +
+                   "SampleUninstall.exe\" /key CxToolsTest_Guard /hive HKCU /dir C:\\ /silent"),
+        0);
     EXPECT_TRUE(FileExists(decoy));
     EXPECT_FALSE(FileExists("C:\\uninstall.log"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, UninstallKey("CxToolsTest_Guard")));

@@ -40,8 +40,7 @@ LRESULT Host::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
         received.push_back(msg);
         return reinterpret_cast<LRESULT>(ctlBrush_.get());
-    default:
-        break;
+    default: break;
     }
     return Window::HandleMessage(msg, wp, lp);
 }

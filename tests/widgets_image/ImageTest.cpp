@@ -29,7 +29,8 @@ public:
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         bi.bmiHeader.biCompression = BI_RGB;
-        bitmap_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+        bitmap_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS,
+                                       reinterpret_cast<void**>(&bits_), nullptr, 0));
         dc_.reset(CreateCompatibleDC(nullptr));
         old_ = SelectObject(dc_.get(), bitmap_.get());
         std::fill(bits_, bits_ + size_t(w) * h, fill);
@@ -52,12 +53,14 @@ private:
 void ExpectNear(uint32_t got, uint32_t want, int tolerance, const std::string& what) {
     for (int shift = 0; shift < 24; shift += 8) {
         int g = (got >> shift) & 255, w = (want >> shift) & 255;
-        EXPECT_LE(std::abs(g - w), tolerance) << what << ": got " << std::hex << got << ", want " << want;
+        EXPECT_LE(std::abs(g - w), tolerance)
+            << what << ": got " << std::hex << got << ", want " << want;
     }
 }
 
 TEST(ImageBitmap, TopDownAndPremultiplied) {
-    ui::Image img(2, 2, {Bgra(200, 100, 50, 128), Bgra(255, 0, 0), Bgra(9, 9, 9, 0), Bgra(1, 2, 3)});
+    ui::Image img(2, 2,
+                  {Bgra(200, 100, 50, 128), Bgra(255, 0, 0), Bgra(9, 9, 9, 0), Bgra(1, 2, 3)});
     EXPECT_FALSE(img.Opaque());
     HBITMAP bmp = img.Bitmap();
     ASSERT_NE(bmp, nullptr);
@@ -99,7 +102,8 @@ TEST(ImageDraw, BlendsTranslucentPixelsAndCopiesOpaqueOnesExactly) {
     ui::Image glass(2, 1, {Bgra(255, 255, 255, 128), Bgra(0, 0, 0, 0)});
     glass.Draw(s.dc(), 1, 0);
     ExpectNear(s.At(1, 0), Bgra(191, 191, 191), 2, "half white over grey");
-    EXPECT_EQ(s.At(2, 0) & 0xFFFFFF, Bgra(128, 128, 128) & 0xFFFFFF) << "clear pixel leaves the surface";
+    EXPECT_EQ(s.At(2, 0) & 0xFFFFFF, Bgra(128, 128, 128) & 0xFFFFFF)
+        << "clear pixel leaves the surface";
     EXPECT_EQ(s.At(0, 0) & 0xFFFFFF, Bgra(128, 128, 128) & 0xFFFFFF) << "outside the picture";
 
     ui::Image key(2, 1, {Bgra(255, 0, 255), Bgra(254, 0, 255)});
@@ -127,8 +131,9 @@ TEST(ImageDraw, StretchingKeepsTheKeyColourExact) {
 class ImageFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = test::FreshScratchDir(std::string("image-") +
-                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            test::FreshScratchDir(std::string("image-") +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     std::string Write(const std::string& name, const Bytes& data) {
         test::WriteWholeFile(dir + name, std::string(data.begin(), data.end()));
@@ -148,8 +153,9 @@ TEST_F(ImageFiles, PngByOurDecoderWhateverTheCaseOfTheExtension) {
 }
 
 TEST_F(ImageFiles, MissingOrDamagedFilesThrowNamingTheFile) {
-    for (const std::string& path : {dir + "none.png", Write("junk.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}),
-                                    Write("empty.png", {})}) {
+    for (const std::string& path :
+         {dir + "none.png", Write("junk.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}),
+          Write("empty.png", {})}) {
         try {
             ui::LoadImageFile(path);
             ADD_FAILURE() << path << " loaded";
@@ -164,8 +170,9 @@ TEST_F(ImageFiles, MissingOrDamagedFilesThrowNamingTheFile) {
 
 // A 3 x 2 24-bit BMP: rows bottom-up, padded to four bytes.
 Bytes SmallBmp() {
-    const uint8_t rows[2][12] = {{0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0},        // bottom: red, green, blue
-                                 {255, 255, 255, 0, 0, 0, 10, 20, 30, 0, 0, 0}};   // top: white, black, (30,20,10)
+    const uint8_t rows[2][12] = {
+        {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0},      // bottom: red, green, blue
+        {255, 255, 255, 0, 0, 0, 10, 20, 30, 0, 0, 0}};  // top: white, black, (30,20,10)
     Bytes b = {'B', 'M'};
     auto put = [&b](uint32_t v, int n) {
         for (int i = 0; i < n; ++i) b.push_back(uint8_t(v >> (8 * i)));
@@ -224,12 +231,17 @@ TEST_F(ImageFiles, OurDecoderAgreesWithGdiplus) {
     for (uint32_t y = 0; y < 9; ++y)
         for (uint32_t x = 0; x < 13; ++x) pal.samples.push_back({uint16_t((x * 5 + y * 3) % 16)});
     for (uint32_t y = 0; y < 7; ++y)
-        for (uint32_t x = 0; x < 10; ++x) rgb.samples.push_back({uint16_t(x * 25), uint16_t(y * 36), uint16_t((x + y) * 12)});
+        for (uint32_t x = 0; x < 10; ++x)
+            rgb.samples.push_back({uint16_t(x * 25), uint16_t(y * 36), uint16_t((x + y) * 12)});
     auto mixed = [](int r) { return r % 5; };
     const std::pair<const char*, Bytes> files[] = {
-        {"palette", test::png::Encode(pal, true, mixed, {test::png::Chunk("PLTE", plte), test::png::Chunk("tRNS", trns)})},
+        {"palette",
+         test::png::Encode(pal, true, mixed,
+                           {test::png::Chunk("PLTE", plte), test::png::Chunk("tRNS", trns)})},
         {"rgb", test::png::Encode(rgb, true, mixed)},
-        {"rgba", ui::EncodePng(2, 2, {Bgra(1, 2, 3), Bgra(4, 5, 6, 200), Bgra(7, 8, 9, 255), Bgra(255, 255, 255)})},
+        {"rgba",
+         ui::EncodePng(
+             2, 2, {Bgra(1, 2, 3), Bgra(4, 5, 6, 200), Bgra(7, 8, 9, 255), Bgra(255, 255, 255)})},
     };
     for (const auto& [name, bytes] : files) {
         auto ours = ui::LoadImageFile(Write(std::string(name) + ".png", bytes));

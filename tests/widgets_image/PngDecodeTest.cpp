@@ -31,15 +31,16 @@ Picture Make(uint32_t w, uint32_t h, int depth, int colourType,
 
 // Expects every pixel of the decoded picture to be `expect(x, y)`.
 void ExpectPixels(const ui::Image& img, uint32_t w, uint32_t h,
-                  const std::function<uint32_t(uint32_t, uint32_t)>& expect, const std::string& what) {
+                  const std::function<uint32_t(uint32_t, uint32_t)>& expect,
+                  const std::string& what) {
     ASSERT_EQ(img.width(), static_cast<int>(w)) << what;
     ASSERT_EQ(img.height(), static_cast<int>(h)) << what;
     int wrong = 0;
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
             if (img.Pixel(x, y) != expect(x, y) && ++wrong <= 3)
-                ADD_FAILURE() << what << ": pixel " << x << "," << y << " is " << std::hex << img.Pixel(x, y)
-                              << ", want " << expect(x, y);
+                ADD_FAILURE() << what << ": pixel " << x << "," << y << " is " << std::hex
+                              << img.Pixel(x, y) << ", want " << expect(x, y);
 }
 
 ui::Image Decode(const Bytes& file) { return ui::DecodePng(file); }
@@ -54,7 +55,8 @@ struct Lcg {
 };
 
 TEST(PngRoundTrip, OwnEncoderKeepsEveryPixelAtAnySize) {
-    const std::pair<int, int> sizes[] = {{1, 1}, {2, 1}, {1, 3}, {3, 2}, {7, 5}, {33, 17}, {257, 3}};
+    const std::pair<int, int> sizes[] = {{1, 1}, {2, 1},   {1, 3},  {3, 2},
+                                         {7, 5}, {33, 17}, {257, 3}};
     Lcg rnd{7};
     for (auto [w, h] : sizes) {
         std::vector<uint32_t> px(size_t(w) * h);
@@ -86,17 +88,35 @@ struct Format {
 std::vector<Format> FilterFormats() {
     return {
         {"rgba8", 8, 6,
-         [](uint32_t x, uint32_t y) { return Samples{uint16_t(x * 40), uint16_t(y * 30), uint16_t(x * y * 7), uint16_t(255 - x * 20)}; },
-         [](uint32_t x, uint32_t y) { return Bgra(x * 40 & 255, y * 30 & 255, x * y * 7 & 255, (255 - x * 20) & 255); }},
+         [](uint32_t x, uint32_t y) {
+             return Samples{uint16_t(x * 40), uint16_t(y * 30), uint16_t(x * y * 7),
+                            uint16_t(255 - x * 20)};
+         },
+         [](uint32_t x, uint32_t y) {
+             return Bgra(x * 40 & 255, y * 30 & 255, x * y * 7 & 255, (255 - x * 20) & 255);
+         }},
         {"rgb16", 16, 2,
-         [](uint32_t x, uint32_t y) { return Samples{uint16_t((x * 31) << 8 | 0x5A), uint16_t((y * 17) << 8 | 0xFF), uint16_t(((x + y) * 9) << 8)}; },
-         [](uint32_t x, uint32_t y) { return Bgra(x * 31 & 255, y * 17 & 255, (x + y) * 9 & 255); }},
+         [](uint32_t x, uint32_t y) {
+             return Samples{uint16_t((x * 31) << 8 | 0x5A), uint16_t((y * 17) << 8 | 0xFF),
+                            uint16_t(((x + y) * 9) << 8)};
+         },
+         [](uint32_t x, uint32_t y) {
+             return Bgra(x * 31 & 255, y * 17 & 255, (x + y) * 9 & 255);
+         }},
         {"grey+alpha8", 8, 4,
-         [](uint32_t x, uint32_t y) { return Samples{uint16_t((x * 23 + y * 5) & 255), uint16_t((x * 50) & 255)}; },
-         [](uint32_t x, uint32_t y) { uint32_t g = (x * 23 + y * 5) & 255; return Bgra(g, g, g, (x * 50) & 255); }},
+         [](uint32_t x, uint32_t y) {
+             return Samples{uint16_t((x * 23 + y * 5) & 255), uint16_t((x * 50) & 255)};
+         },
+         [](uint32_t x, uint32_t y) {
+             uint32_t g = (x * 23 + y * 5) & 255;
+             return Bgra(g, g, g, (x * 50) & 255);
+         }},
         {"grey1", 1, 0,
          [](uint32_t x, uint32_t y) { return Samples{uint16_t((x * 3 + y) % 3 == 0)}; },
-         [](uint32_t x, uint32_t y) { uint32_t g = (x * 3 + y) % 3 == 0 ? 255 : 0; return Bgra(g, g, g); }},
+         [](uint32_t x, uint32_t y) {
+             uint32_t g = (x * 3 + y) % 3 == 0 ? 255 : 0;
+             return Bgra(g, g, g);
+         }},
     };
 }
 
@@ -106,29 +126,40 @@ TEST(PngDecode, EveryFilterUndoneForEveryPixelLayout) {
         Picture p = Make(w, h, f.depth, f.colourType, f.gen);
         for (int filter = 0; filter <= 5; ++filter) {
             auto pick = [filter](int row) { return filter == 5 ? row % 5 : filter; };
-            std::string what = std::string(f.name) + " filter " + (filter == 5 ? "mixed" : std::to_string(filter));
+            std::string what =
+                std::string(f.name) + " filter " + (filter == 5 ? "mixed" : std::to_string(filter));
             ExpectPixels(Decode(test::png::Encode(p, false, pick)), w, h, f.expect, what);
         }
     }
 }
 
 TEST(PngDecode, GreyAtEveryDepthWithItsTransparentGrey) {
-    struct Case { int depth; uint16_t max; uint16_t clear; };
+    struct Case {
+        int depth;
+        uint16_t max;
+        uint16_t clear;
+    };
     for (Case c : {Case{1, 1, 1}, Case{2, 3, 2}, Case{4, 15, 15}, Case{8, 255, 7}}) {
         const uint32_t w = 13, h = 3;  // 13 packed samples leave padding bits at each row's end
         auto value = [c](uint32_t x, uint32_t y) { return uint16_t((x + y * 5) % (c.max + 1)); };
-        Picture p = Make(w, h, c.depth, 0, [&](uint32_t x, uint32_t y) { return Samples{value(x, y)}; });
-        Bytes file = test::png::Encode(p, false, kMixedFilters, {test::png::Chunk("tRNS", test::png::Be16(c.clear))});
-        ExpectPixels(Decode(file), w, h, [&](uint32_t x, uint32_t y) {
-            uint32_t v = value(x, y), g = v * 255 / c.max;
-            return Bgra(g, g, g, v == c.clear ? 0 : 255);
-        }, "grey depth " + std::to_string(c.depth));
+        Picture p =
+            Make(w, h, c.depth, 0, [&](uint32_t x, uint32_t y) { return Samples{value(x, y)}; });
+        Bytes file = test::png::Encode(p, false, kMixedFilters,
+                                       {test::png::Chunk("tRNS", test::png::Be16(c.clear))});
+        ExpectPixels(
+            Decode(file), w, h,
+            [&](uint32_t x, uint32_t y) {
+                uint32_t v = value(x, y), g = v * 255 / c.max;
+                return Bgra(g, g, g, v == c.clear ? 0 : 255);
+            },
+            "grey depth " + std::to_string(c.depth));
     }
     // At 16 bits the transparent grey is matched on all 16 bits, not on the byte shown.
     Picture p16 = Make(3, 1, 16, 0, [](uint32_t x, uint32_t) {
         return Samples{x == 0 ? uint16_t(0x1234) : x == 1 ? uint16_t(0x1235) : uint16_t(0xFFFF)};
     });
-    ui::Image img = Decode(test::png::Encode(p16, false, kNoFilter, {test::png::Chunk("tRNS", test::png::Be16(0x1234))}));
+    ui::Image img = Decode(test::png::Encode(p16, false, kNoFilter,
+                                             {test::png::Chunk("tRNS", test::png::Be16(0x1234))}));
     EXPECT_EQ(img.Pixel(0, 0), Bgra(0x12, 0x12, 0x12, 0));
     EXPECT_EQ(img.Pixel(1, 0), Bgra(0x12, 0x12, 0x12, 255));
     EXPECT_EQ(img.Pixel(2, 0), Bgra(255, 255, 255, 255));
@@ -137,7 +168,8 @@ TEST(PngDecode, GreyAtEveryDepthWithItsTransparentGrey) {
 TEST(PngDecode, PaletteAtEveryDepthWithAShortTransparencyTable) {
     const uint32_t colours[5] = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF, 0xABCDEF};
     Bytes plte;
-    for (uint32_t c : colours) plte.insert(plte.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+    for (uint32_t c : colours)
+        plte.insert(plte.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
     // Three alpha values for five entries: the last two stay opaque.
     Bytes trns = {0, 128, 255};
     const uint8_t alpha[5] = {0, 128, 255, 255, 255};
@@ -145,17 +177,24 @@ TEST(PngDecode, PaletteAtEveryDepthWithAShortTransparencyTable) {
         const uint32_t w = 9, h = 4;
         uint16_t limit = depth == 1 ? 2 : depth == 2 ? 4 : 5;
         auto index = [limit](uint32_t x, uint32_t y) { return uint16_t((x + 2 * y) % limit); };
-        Picture p = Make(w, h, depth, 3, [&](uint32_t x, uint32_t y) { return Samples{index(x, y)}; });
-        Bytes file = test::png::Encode(p, false, kMixedFilters,
-                                       {test::png::Chunk("PLTE", plte), test::png::Chunk("tRNS", trns)});
-        ExpectPixels(Decode(file), w, h, [&](uint32_t x, uint32_t y) {
-            uint32_t c = colours[index(x, y)];
-            return (uint32_t(alpha[index(x, y)]) << 24) | c;
-        }, "palette depth " + std::to_string(depth));
+        Picture p =
+            Make(w, h, depth, 3, [&](uint32_t x, uint32_t y) { return Samples{index(x, y)}; });
+        Bytes file =
+            test::png::Encode(p, false, kMixedFilters,
+                              {test::png::Chunk("PLTE", plte), test::png::Chunk("tRNS", trns)});
+        ExpectPixels(
+            Decode(file), w, h,
+            [&](uint32_t x, uint32_t y) {
+                uint32_t c = colours[index(x, y)];
+                return (uint32_t(alpha[index(x, y)]) << 24) | c;
+            },
+            "palette depth " + std::to_string(depth));
     }
     // An index past the palette's end reads no further than the palette.
-    Picture beyond = Make(2, 1, 8, 3, [](uint32_t x, uint32_t) { return Samples{uint16_t(x == 0 ? 1 : 200)}; });
-    ui::Image img = Decode(test::png::Encode(beyond, false, kNoFilter, {test::png::Chunk("PLTE", plte)}));
+    Picture beyond =
+        Make(2, 1, 8, 3, [](uint32_t x, uint32_t) { return Samples{uint16_t(x == 0 ? 1 : 200)}; });
+    ui::Image img =
+        Decode(test::png::Encode(beyond, false, kNoFilter, {test::png::Chunk("PLTE", plte)}));
     EXPECT_EQ(img.Pixel(0, 0), Bgra(255, 0, 0));
     EXPECT_EQ(img.Pixel(1, 0), Bgra(0, 0, 0, 255));
 }
@@ -190,7 +229,8 @@ TEST(PngDecode, SixteenBitAlphaTypesKeepTheHighByte) {
     EXPECT_EQ(img.Pixel(1, 0), Bgra(0xFF, 0xFF, 0xFF, 0));
 
     Picture rgba = Make(1, 2, 16, 6, [](uint32_t, uint32_t y) {
-        return y == 0 ? Samples{0x1122, 0x3344, 0x5566, 0x7788} : Samples{0xFFFF, 0, 0xFFFF, 0xFFFF};
+        return y == 0 ? Samples{0x1122, 0x3344, 0x5566, 0x7788}
+                      : Samples{0xFFFF, 0, 0xFFFF, 0xFFFF};
     });
     img = Decode(test::png::Encode(rgba, false, kMixedFilters));
     EXPECT_EQ(img.Pixel(0, 0), Bgra(0x11, 0x33, 0x55, 0x77));
@@ -200,51 +240,69 @@ TEST(PngDecode, SixteenBitAlphaTypesKeepTheHighByte) {
 TEST(PngDecode, InterlacedPicturesOfEveryPassShape) {
     // Sizes where some of the seven passes are empty, and odd ones that leave
     // partial blocks at the right and bottom.
-    const std::pair<uint32_t, uint32_t> sizes[] = {{1, 1}, {2, 2}, {3, 5}, {5, 3}, {8, 8},
-                                                    {9, 9}, {13, 11}, {1, 17}, {17, 1}};
+    const std::pair<uint32_t, uint32_t> sizes[] = {{1, 1}, {2, 2},   {3, 5},  {5, 3}, {8, 8},
+                                                   {9, 9}, {13, 11}, {1, 17}, {17, 1}};
     Bytes plte;
-    for (int i = 0; i < 16; ++i) plte.insert(plte.end(), {uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i * 5)});
+    for (int i = 0; i < 16; ++i)
+        plte.insert(plte.end(), {uint8_t(i * 16), uint8_t(255 - i * 16), uint8_t(i * 5)});
     for (auto [w, h] : sizes) {
         std::string size = std::to_string(w) + "x" + std::to_string(h);
         auto rgba = Make(w, h, 8, 6, [](uint32_t x, uint32_t y) {
-            return Samples{uint16_t(x * 19 & 255), uint16_t(y * 23 & 255), uint16_t((x ^ y) * 11 & 255), uint16_t(200 + x % 50)};
+            return Samples{uint16_t(x * 19 & 255), uint16_t(y * 23 & 255),
+                           uint16_t((x ^ y) * 11 & 255), uint16_t(200 + x % 50)};
         });
-        ExpectPixels(Decode(test::png::Encode(rgba, true, kMixedFilters)), w, h, [](uint32_t x, uint32_t y) {
-            return Bgra(x * 19 & 255, y * 23 & 255, (x ^ y) * 11 & 255, 200 + x % 50);
-        }, "interlaced rgba8 " + size);
+        ExpectPixels(
+            Decode(test::png::Encode(rgba, true, kMixedFilters)), w, h,
+            [](uint32_t x, uint32_t y) {
+                return Bgra(x * 19 & 255, y * 23 & 255, (x ^ y) * 11 & 255, 200 + x % 50);
+            },
+            "interlaced rgba8 " + size);
 
-        auto grey2 = Make(w, h, 2, 0, [](uint32_t x, uint32_t y) { return Samples{uint16_t((x * 2 + y) % 4)}; });
-        ExpectPixels(Decode(test::png::Encode(grey2, true, kMixedFilters)), w, h, [](uint32_t x, uint32_t y) {
-            uint32_t g = (x * 2 + y) % 4 * 85;
-            return Bgra(g, g, g);
-        }, "interlaced grey2 " + size);
+        auto grey2 = Make(
+            w, h, 2, 0, [](uint32_t x, uint32_t y) { return Samples{uint16_t((x * 2 + y) % 4)}; });
+        ExpectPixels(
+            Decode(test::png::Encode(grey2, true, kMixedFilters)), w, h,
+            [](uint32_t x, uint32_t y) {
+                uint32_t g = (x * 2 + y) % 4 * 85;
+                return Bgra(g, g, g);
+            },
+            "interlaced grey2 " + size);
 
-        auto pal4 = Make(w, h, 4, 3, [](uint32_t x, uint32_t y) { return Samples{uint16_t((x + y * 3) % 16)}; });
-        ExpectPixels(Decode(test::png::Encode(pal4, true, kMixedFilters, {test::png::Chunk("PLTE", plte)})), w, h,
-                     [](uint32_t x, uint32_t y) {
-                         uint32_t i = (x + y * 3) % 16;
-                         return Bgra(i * 16, 255 - i * 16, i * 5);
-                     }, "interlaced palette4 " + size);
+        auto pal4 = Make(
+            w, h, 4, 3, [](uint32_t x, uint32_t y) { return Samples{uint16_t((x + y * 3) % 16)}; });
+        ExpectPixels(
+            Decode(test::png::Encode(pal4, true, kMixedFilters, {test::png::Chunk("PLTE", plte)})),
+            w, h,
+            [](uint32_t x, uint32_t y) {
+                uint32_t i = (x + y * 3) % 16;
+                return Bgra(i * 16, 255 - i * 16, i * 5);
+            },
+            "interlaced palette4 " + size);
 
         auto rgb16 = Make(w, h, 16, 2, [](uint32_t x, uint32_t y) {
             return Samples{uint16_t(x << 12 | 0x0BC), uint16_t(y << 12), uint16_t(0xF00F)};
         });
-        ExpectPixels(Decode(test::png::Encode(rgb16, true, kMixedFilters)), w, h, [](uint32_t x, uint32_t y) {
-            return Bgra((x << 4) & 0xF0, (y << 4) & 0xF0, 0xF0);
-        }, "interlaced rgb16 " + size);
+        ExpectPixels(
+            Decode(test::png::Encode(rgb16, true, kMixedFilters)), w, h,
+            [](uint32_t x, uint32_t y) { return Bgra((x << 4) & 0xF0, (y << 4) & 0xF0, 0xF0); },
+            "interlaced rgb16 " + size);
     }
 }
 
 TEST(PngDecode, ImageDataSplitIntoManyChunksAmongAncillaryOnes) {
-    Picture p = Make(5, 4, 8, 2, [](uint32_t x, uint32_t y) { return Samples{uint16_t(x * 50), uint16_t(y * 60), 7}; });
+    Picture p = Make(5, 4, 8, 2, [](uint32_t x, uint32_t y) {
+        return Samples{uint16_t(x * 50), uint16_t(y * 60), 7};
+    });
     Bytes zdata = test::png::Zlib(test::png::Scanlines(p, false, kMixedFilters));
     Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'};
-    Bytes file = test::png::File(test::png::IhdrChunk(5, 4, 8, 2),
-                                 {test::png::Chunk("gAMA", {0, 0, 0xB1, 0x8F}), test::png::Chunk("tEXt", text),
-                                  test::png::Chunk("vpAg", {1, 2, 3})},
-                                 zdata, 1);
-    ExpectPixels(Decode(file), 5, 4, [](uint32_t x, uint32_t y) { return Bgra(x * 50, y * 60, 7); },
-                 "one byte per IDAT");
+    Bytes file =
+        test::png::File(test::png::IhdrChunk(5, 4, 8, 2),
+                        {test::png::Chunk("gAMA", {0, 0, 0xB1, 0x8F}),
+                         test::png::Chunk("tEXt", text), test::png::Chunk("vpAg", {1, 2, 3})},
+                        zdata, 1);
+    ExpectPixels(
+        Decode(file), 5, 4, [](uint32_t x, uint32_t y) { return Bgra(x * 50, y * 60, 7); },
+        "one byte per IDAT");
 }
 
 }  // namespace

@@ -10,7 +10,8 @@
 namespace cx::test::png {
 
 uint32_t Crc(const Bytes& b) {
-    return static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), b.data(), static_cast<uInt>(b.size())));
+    return static_cast<uint32_t>(
+        crc32(crc32(0, nullptr, 0), b.data(), static_cast<uInt>(b.size())));
 }
 
 // Appends without vector::insert, over which GCC 12 reports false overreads.
@@ -91,16 +92,22 @@ static int PaethPredict(int a, int b, int c) {
     return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
-static void FilterRows(const std::vector<Bytes>& rows, size_t step, const std::function<int(int)>& filterFor,
-                       int& counter, Bytes& out) {
+static void FilterRows(const std::vector<Bytes>& rows, size_t step,
+                       const std::function<int(int)>& filterFor, int& counter, Bytes& out) {
     Bytes prior;
     for (const Bytes& row : rows) {
         if (prior.empty()) prior.assign(row.size(), 0);
         int f = filterFor(counter++);
         out.push_back(static_cast<uint8_t>(f));
         for (size_t i = 0; i < row.size(); ++i) {
-            int a = i >= step ? row[i - step] : 0, b = prior[i], c = i >= step ? prior[i - step] : 0;
-            int pred = f == 0 ? 0 : f == 1 ? a : f == 2 ? b : f == 3 ? (a + b) / 2 : f == 4 ? PaethPredict(a, b, c) : 0;
+            int a = i >= step ? row[i - step] : 0, b = prior[i],
+                c = i >= step ? prior[i - step] : 0;
+            int pred = f == 0   ? 0
+                       : f == 1 ? a
+                       : f == 2 ? b
+                       : f == 3 ? (a + b) / 2
+                       : f == 4 ? PaethPredict(a, b, c)
+                                : 0;
             out.push_back(static_cast<uint8_t>(row[i] - pred));
         }
         prior = row;
@@ -110,10 +117,13 @@ static void FilterRows(const std::vector<Bytes>& rows, size_t step, const std::f
 Bytes Scanlines(const Picture& p, bool interlaced, const std::function<int(int)>& filterFor) {
     const int bpp = Channels(p.colourType) * p.depth;
     const size_t step = bpp >= 8 ? static_cast<size_t>(bpp / 8) : 1;
-    struct PassShape { uint32_t x0, y0, dx, dy; };
+    struct PassShape {
+        uint32_t x0, y0, dx, dy;
+    };
     std::vector<PassShape> passes;
     if (interlaced)
-        passes = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        passes = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                  {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
     else
         passes = {{0, 0, 1, 1}};
     Bytes out;
@@ -122,7 +132,8 @@ Bytes Scanlines(const Picture& p, bool interlaced, const std::function<int(int)>
         std::vector<Bytes> rows;
         for (uint32_t y = ps.y0; y < p.height; y += ps.dy) {
             std::vector<const std::vector<uint16_t>*> pixels;
-            for (uint32_t x = ps.x0; x < p.width; x += ps.dx) pixels.push_back(&p.samples[y * p.width + x]);
+            for (uint32_t x = ps.x0; x < p.width; x += ps.dx)
+                pixels.push_back(&p.samples[y * p.width + x]);
             if (!pixels.empty()) rows.push_back(PackRow(p, pixels));
         }
         FilterRows(rows, step, filterFor, counter, out);
@@ -130,7 +141,8 @@ Bytes Scanlines(const Picture& p, bool interlaced, const std::function<int(int)>
     return out;
 }
 
-Bytes File(const Bytes& ihdr, const std::vector<Bytes>& extra, const Bytes& zdata, size_t idatPiece) {
+Bytes File(const Bytes& ihdr, const std::vector<Bytes>& extra, const Bytes& zdata,
+           size_t idatPiece) {
     Bytes out = {137, 80, 78, 71, 13, 10, 26, 10};
     Append(out, ihdr);
     for (const Bytes& c : extra) Append(out, c);

@@ -32,7 +32,8 @@ Bytes Scanlines(const Picture& p, bool interlaced, const std::function<int(int)>
 
 // A whole file: signature, IHDR, `extra` chunks, the zlib data in IDAT chunks
 // of at most `idatPiece` bytes (0: one chunk), IEND.
-Bytes File(const Bytes& ihdr, const std::vector<Bytes>& extra, const Bytes& zdata, size_t idatPiece = 0);
+Bytes File(const Bytes& ihdr, const std::vector<Bytes>& extra, const Bytes& zdata,
+           size_t idatPiece = 0);
 
 // The usual case: the picture with the given filters, plus extra chunks.
 Bytes Encode(const Picture& p, bool interlaced, const std::function<int(int)>& filterFor,

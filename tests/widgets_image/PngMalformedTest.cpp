@@ -51,7 +51,8 @@ TEST(PngMalformed, TheSmallFileItselfDecodes) {
 TEST(PngMalformed, TruncatedAtEveryOffset) {
     Bytes file = SmallFile();
     for (size_t n = 0; n < file.size(); ++n)
-        ExpectRejected(Bytes(file.begin(), file.begin() + static_cast<ptrdiff_t>(n)), "cut at " + std::to_string(n));
+        ExpectRejected(Bytes(file.begin(), file.begin() + static_cast<ptrdiff_t>(n)),
+                       "cut at " + std::to_string(n));
 }
 
 TEST(PngMalformed, AnyCorruptedByte) {
@@ -64,9 +65,9 @@ TEST(PngMalformed, AnyCorruptedByte) {
 }
 
 TEST(PngMalformed, ClaimedSizesBeyondWhatCanBeHeld) {
-    const std::pair<uint32_t, uint32_t> sizes[] = {{0x7FFFFFFF, 1}, {1, 0x7FFFFFFF}, {0x80000000, 1},
-                                                   {100000, 1},     {4097, 4097},    {0, 5},
-                                                   {5, 0},          {0xFFFFFFFF, 0xFFFFFFFF}};
+    const std::pair<uint32_t, uint32_t> sizes[] = {
+        {0x7FFFFFFF, 1}, {1, 0x7FFFFFFF}, {0x80000000, 1}, {100000, 1},
+        {4097, 4097},    {0, 5},          {5, 0},          {0xFFFFFFFF, 0xFFFFFFFF}};
     for (auto [w, h] : sizes)
         ExpectRejected(WithHeader(IhdrChunk(w, h, 8, 6), Bytes(5, 0)),
                        std::to_string(w) + "x" + std::to_string(h));
@@ -86,7 +87,8 @@ TEST(PngMalformed, DamagedOrShortImageData) {
     ExpectRejected(WithHeader(ihdr, {}), "empty stream");
     ExpectRejected(test::png::File(ihdr, {}, {}), "no IDAT at all");
     Bytes full = test::png::Zlib(rows);
-    ExpectRejected(test::png::File(ihdr, {}, Bytes(full.begin(), full.end() - 6)), "stream cut off");
+    ExpectRejected(test::png::File(ihdr, {}, Bytes(full.begin(), full.end() - 6)),
+                   "stream cut off");
     EXPECT_NO_THROW(ui::DecodePng(WithHeader(ihdr, rows))) << "the same rows, whole";
 }
 
@@ -96,11 +98,14 @@ TEST(PngMalformed, UnknownRowFilter) {
 }
 
 TEST(PngMalformed, HeaderValuesTheFormatDoesNotHave) {
-    struct Case { int depth, colourType; };
-    for (Case c : {Case{4, 2}, Case{16, 3}, Case{1, 4}, Case{2, 6}, Case{8, 5}, Case{8, 1}, Case{3, 0}, Case{0, 0},
-                   Case{32, 6}}) {
-        ExpectRejected(WithHeader(IhdrChunk(1, 1, c.depth, c.colourType), Bytes(9, 0)),
-                       "depth " + std::to_string(c.depth) + " type " + std::to_string(c.colourType));
+    struct Case {
+        int depth, colourType;
+    };
+    for (Case c : {Case{4, 2}, Case{16, 3}, Case{1, 4}, Case{2, 6}, Case{8, 5}, Case{8, 1},
+                   Case{3, 0}, Case{0, 0}, Case{32, 6}}) {
+        ExpectRejected(
+            WithHeader(IhdrChunk(1, 1, c.depth, c.colourType), Bytes(9, 0)),
+            "depth " + std::to_string(c.depth) + " type " + std::to_string(c.colourType));
     }
     Bytes d = {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0};
     auto variant = [&d](int at, uint8_t v) {
@@ -112,7 +117,8 @@ TEST(PngMalformed, HeaderValuesTheFormatDoesNotHave) {
     ExpectRejected(variant(10, 1), "compression 1");
     ExpectRejected(variant(11, 1), "filter method 1");
     ExpectRejected(variant(12, 2), "interlace 2");
-    ExpectRejected(WithHeader(Chunk("IHDR", Bytes(d.begin(), d.end() - 1)), {0, 0}), "short header");
+    ExpectRejected(WithHeader(Chunk("IHDR", Bytes(d.begin(), d.end() - 1)), {0, 0}),
+                   "short header");
 }
 
 TEST(PngMalformed, ChunksOutOfPlaceOrWrong) {
@@ -122,7 +128,8 @@ TEST(PngMalformed, ChunksOutOfPlaceOrWrong) {
     ExpectRejected(WithHeader(pal, row), "palette picture without PLTE");
     ExpectRejected(WithHeader(pal, row, {Chunk("PLTE", {1, 2, 3, 4})}), "PLTE not a multiple of 3");
     ExpectRejected(WithHeader(pal, row, {Chunk("PLTE", Bytes(257 * 3, 1))}), "PLTE of 257 entries");
-    ExpectRejected(WithHeader(pal, row, {plte, Chunk("tRNS", {1, 2})}), "tRNS longer than the palette");
+    ExpectRejected(WithHeader(pal, row, {plte, Chunk("tRNS", {1, 2})}),
+                   "tRNS longer than the palette");
     ExpectRejected(WithHeader(pal, row, {Chunk("tRNS", {1}), plte}), "tRNS before PLTE");
     ExpectRejected(WithHeader(grey, row, {Chunk("tRNS", {1})}), "grey tRNS of one byte");
     ExpectRejected(WithHeader(grey, row, {Chunk("ABCD", {1})}), "unknown critical chunk");

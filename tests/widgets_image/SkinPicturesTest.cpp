@@ -16,16 +16,20 @@ struct Expected {
 };
 
 std::vector<Expected> AllPictures() {
-    std::vector<Expected> all = {{"img_Main.png", 763, 538},       {"Title.png", 295, 29},
-                                 {"img_SizePanel.png", 160, 394},  {"img_ProgressBar.png", 391, 183},
-                                 {"img_About.png", 125, 278},      {"Splash.png", 503, 241},
-                                 {"btnProgramList_Hover.png", 126, 33}, {"btnProgramList_Disabled.png", 126, 33}};
+    std::vector<Expected> all = {{"img_Main.png", 763, 538},
+                                 {"Title.png", 295, 29},
+                                 {"img_SizePanel.png", 160, 394},
+                                 {"img_ProgressBar.png", 391, 183},
+                                 {"img_About.png", 125, 278},
+                                 {"Splash.png", 503, 241},
+                                 {"btnProgramList_Hover.png", 126, 33},
+                                 {"btnProgramList_Disabled.png", 126, 33}};
     const std::pair<const char*, std::pair<int, int>> stems[] = {
-        {"btnMin", {21, 21}},       {"btnHelpContent", {21, 21}}, {"btnClose", {21, 21}},
-        {"btnFile", {117, 34}},     {"btnView", {117, 34}},       {"btnTools", {117, 34}},
-        {"btnHelp", {117, 34}},     {"btnUninstall", {141, 34}},  {"btnDetails", {141, 34}},
-        {"btnRefresh", {141, 34}},  {"btnSearch", {141, 34}},     {"btnSelectAll", {141, 34}},
-        {"btnDelete", {141, 34}},   {"btnApply", {141, 34}}};
+        {"btnMin", {21, 21}},      {"btnHelpContent", {21, 21}}, {"btnClose", {21, 21}},
+        {"btnFile", {117, 34}},    {"btnView", {117, 34}},       {"btnTools", {117, 34}},
+        {"btnHelp", {117, 34}},    {"btnUninstall", {141, 34}},  {"btnDetails", {141, 34}},
+        {"btnRefresh", {141, 34}}, {"btnSearch", {141, 34}},     {"btnSelectAll", {141, 34}},
+        {"btnDelete", {141, 34}},  {"btnApply", {141, 34}}};
     for (const auto& [stem, size] : stems)
         for (const char* state : {"_Normal.png", "_Hover.png", "_Down.png", "_Disabled.png"})
             all.push_back({stem + std::string(state), size.first, size.second});
@@ -49,8 +53,10 @@ TEST(SkinPictures, EveryPictureIsThereAtItsSize) {
             EXPECT_TRUE(img->Opaque()) << e.name;
         }
         // States of one button must differ; the pictures are not placeholders.
-        if (e.name.find("_Hover.png") != std::string::npos && e.name.rfind("btnProgramList", 0) != 0) {
-            auto normal = ui::LoadImageFile(SkinDir() + e.name.substr(0, e.name.size() - 10) + "_Normal.png");
+        if (e.name.find("_Hover.png") != std::string::npos &&
+            e.name.rfind("btnProgramList", 0) != 0) {
+            auto normal =
+                ui::LoadImageFile(SkinDir() + e.name.substr(0, e.name.size() - 10) + "_Normal.png");
             EXPECT_NE(img->Pixels(), normal->Pixels()) << e.name;
         }
     }
@@ -59,11 +65,18 @@ TEST(SkinPictures, EveryPictureIsThereAtItsSize) {
 TEST(SkinPictures, MainBackgroundIsShapedByTheKeyColour) {
     auto main = ui::LoadImageFile(SkinDir() + "img_Main.png");
     const int w = main->width(), h = main->height();
-    for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {1, 1}, {w - 2, h - 2}})
+    for (auto [x, y] :
+         {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {1, 1}, {w - 2, h - 2}})
         EXPECT_EQ(main->Pixel(x, y), kKey) << "corner " << x << "," << y;
     // The straight edges and the inside belong to the window.
-    for (auto [x, y] : {std::pair{w / 2, h / 2}, {w / 2, 0}, {0, h / 2}, {w - 1, h / 2}, {w / 2, h - 1},
-                        {700, 20}, {300, 300}, {100, 520}})
+    for (auto [x, y] : {std::pair{w / 2, h / 2},
+                        {w / 2, 0},
+                        {0, h / 2},
+                        {w - 1, h / 2},
+                        {w / 2, h - 1},
+                        {700, 20},
+                        {300, 300},
+                        {100, 520}})
         EXPECT_NE(main->Pixel(x, y) & 0xFFFFFF, kKey & 0xFFFFFF) << x << "," << y;
     // No pixel is merely close to the key: an almost-magenta edge would show as a pink fringe.
     int nearKey = 0;

@@ -137,22 +137,21 @@ void PaintBuffered(HWND hwnd, HDC dc, const Scene& scene) {
 // Whether this message ends a full-screen run.
 bool IsUserInput(SaverWindow& s, UINT msg, LPARAM lp) {
     switch (msg) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-            return true;
-        case WM_MOUSEMOVE: {
-            // The first move only reports where the cursor is.
-            POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-            if (s.firstMouse.x < 0) {
-                s.firstMouse = p;
-                return false;
-            }
-            return std::abs(p.x - s.firstMouse.x) > kMoveTolerance ||
-                   std::abs(p.y - s.firstMouse.y) > kMoveTolerance;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: return true;
+    case WM_MOUSEMOVE: {
+        // The first move only reports where the cursor is.
+        POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        if (s.firstMouse.x < 0) {
+            s.firstMouse = p;
+            return false;
         }
+        return std::abs(p.x - s.firstMouse.x) > kMoveTolerance ||
+               std::abs(p.y - s.firstMouse.y) > kMoveTolerance;
+    }
     }
     return false;
 }
@@ -171,35 +170,32 @@ LRESULT CALLBACK SaverProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         switch (msg) {
-            case WM_SIZE:
-                s->scene.Resize(LOWORD(lp), HIWORD(lp));
-                return 0;
-            case WM_TIMER:
-                s->scene.Step();
-                InvalidateRect(hwnd, nullptr, FALSE);
-                return 0;
-            case WM_ERASEBKGND:
-                return 1;
-            case WM_PAINT: {
-                PAINTSTRUCT ps;
-                HDC dc = BeginPaint(hwnd, &ps);
-                PaintBuffered(hwnd, dc, s->scene);
-                EndPaint(hwnd, &ps);
-                return 0;
+        case WM_SIZE: s->scene.Resize(LOWORD(lp), HIWORD(lp)); return 0;
+        case WM_TIMER:
+            s->scene.Step();
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        case WM_ERASEBKGND: return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            PaintBuffered(hwnd, dc, s->scene);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_SETCURSOR:
+            if (s->fullScreen) {
+                SetCursor(nullptr);
+                return TRUE;
             }
-            case WM_SETCURSOR:
-                if (s->fullScreen) {
-                    SetCursor(nullptr);
-                    return TRUE;
-                }
-                break;
-            case WM_ACTIVATEAPP:
-                if (s->fullScreen && !wp) DestroyWindow(hwnd);
-                return 0;
-            case WM_DESTROY:
-                KillTimer(hwnd, 1);
-                PostQuitMessage(0);
-                return 0;
+            break;
+        case WM_ACTIVATEAPP:
+            if (s->fullScreen && !wp) DestroyWindow(hwnd);
+            return 0;
+        case WM_DESTROY:
+            KillTimer(hwnd, 1);
+            PostQuitMessage(0);
+            return 0;
         }
         return DefWindowProcA(hwnd, msg, wp, lp);
     } catch (...) {
@@ -260,17 +256,14 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR cmdLine, int) {
     HWND handle = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(p, nullptr, 10)));
 
     switch (mode) {
-        case 's':
-            return Run(inst, nullptr);
-        case 'p':
-            return handle ? Run(inst, handle) : 1;
-        case 'a':
-            return 0;
-        default: {
-            const std::string title = Title(inst);
-            MessageBoxA(handle, (title + " has no options to set.").c_str(), title.c_str(),
-                        MB_OK | MB_ICONINFORMATION);
-            return 0;
-        }
+    case 's': return Run(inst, nullptr);
+    case 'p': return handle ? Run(inst, handle) : 1;
+    case 'a': return 0;
+    default: {
+        const std::string title = Title(inst);
+        MessageBoxA(handle, (title + " has no options to set.").c_str(), title.c_str(),
+                    MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
     }
 }

@@ -661,17 +661,14 @@ const char* HiveText(Hive hive) { return hive == Machine ? "HKLM" : "HKCU"; }
 
 std::string RootDir(Root root) {
     switch (root) {
-        case Root::ProgramFiles:
-            return ShellFolder(CSIDL_PROGRAM_FILES);
-        case Root::LocalAppData:
-            return ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Programs";
-        case Root::Windows: {
-            std::string dir = WindowsDirectory();
-            while (!dir.empty() && dir.back() == '\\') dir.pop_back();
-            return dir;
-        }
-        case Root::None:
-            break;
+    case Root::ProgramFiles: return ShellFolder(CSIDL_PROGRAM_FILES);
+    case Root::LocalAppData: return ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Programs";
+    case Root::Windows: {
+        std::string dir = WindowsDirectory();
+        while (!dir.empty() && dir.back() == '\\') dir.pop_back();
+        return dir;
+    }
+    case Root::None: break;
     }
     return {};
 }
@@ -705,12 +702,9 @@ std::string MainExePath(const DemoProgram& p) {
 
 std::string DisplayIcon(const DemoProgram& p) {
     switch (p.icon) {
-        case IconStyle::Indexed:
-            return MainExePath(p) + ",0";
-        case IconStyle::Quoted:
-            return "\"" + MainExePath(p) + "\"";
-        case IconStyle::None:
-            break;
+    case IconStyle::Indexed: return MainExePath(p) + ",0";
+    case IconStyle::Quoted: return "\"" + MainExePath(p) + "\"";
+    case IconStyle::None: break;
     }
     return {};
 }
@@ -724,32 +718,31 @@ std::vector<DemoFile> FilesOf(const DemoProgram& p) {
     };
     if (p.mainExe) files.push_back({p.mainExe, FileKind::MainExe, 0, true});
     switch (p.layout) {
-        case Layout::Tiny:
-            filler(stem + ".dll", 12288, true);
-            filler("readme.txt", 900, true);
-            filler(".settings", 120, false);
-            break;
-        case Layout::Large:
-            filler(stem + "help.chm", 40960, true);
-            filler("Plugins\\export.dll", 16384, false);
-            filler("Plugins\\import.dll", 16384, false);
-            filler("Languages\\de.lng", 6000, false);
-            filler("Languages\\fr.lng", 6200, false);
-            filler(".cache\\thumbs.db", 8192, false);
-            filler("Logs\\" + stem + ".log", 2400, false);
-            [[fallthrough]];
-        case Layout::Standard:
-            filler(stem + "core.dll", 65536, true);
-            filler(stem + "ui.dll", 32768, true);
-            filler("readme.txt", 2100, true);
-            filler("license.txt", 4300, true);
-            filler(stem + ".ini", 310, false);
-            filler(".settings", 160, false);
-            filler("Data\\profile.dat", 4096, false);
-            filler("Data\\templates\\default.tpl", 1500, false);
-            break;
-        case Layout::None:
-            break;
+    case Layout::Tiny:
+        filler(stem + ".dll", 12288, true);
+        filler("readme.txt", 900, true);
+        filler(".settings", 120, false);
+        break;
+    case Layout::Large:
+        filler(stem + "help.chm", 40960, true);
+        filler("Plugins\\export.dll", 16384, false);
+        filler("Plugins\\import.dll", 16384, false);
+        filler("Languages\\de.lng", 6000, false);
+        filler("Languages\\fr.lng", 6200, false);
+        filler(".cache\\thumbs.db", 8192, false);
+        filler("Logs\\" + stem + ".log", 2400, false);
+        [[fallthrough]];
+    case Layout::Standard:
+        filler(stem + "core.dll", 65536, true);
+        filler(stem + "ui.dll", 32768, true);
+        filler("readme.txt", 2100, true);
+        filler("license.txt", 4300, true);
+        filler(stem + ".ini", 310, false);
+        filler(".settings", 160, false);
+        filler("Data\\profile.dat", 4096, false);
+        filler("Data\\templates\\default.tpl", 1500, false);
+        break;
+    case Layout::None: break;
     }
     // The uninstaller cannot delete itself; a hand-over copy in the temp folder can.
     if (p.uninstaller) files.push_back({p.uninstaller, FileKind::Uninstaller, 0, p.handOver});

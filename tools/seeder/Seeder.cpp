@@ -159,15 +159,9 @@ void WriteProgramFiles(const DemoProgram& p) {
     for (const DemoFile& f : FilesOf(p)) {
         const std::string path = dir + f.relPath;
         switch (f.kind) {
-            case FileKind::Filler:
-                WriteFileText(path, FillerContent(f.relPath, f.size));
-                break;
-            case FileKind::MainExe:
-                CopyTool("SampleApp.exe", path);
-                break;
-            case FileKind::Uninstaller:
-                CopyTool("SampleUninstall.exe", path);
-                break;
+        case FileKind::Filler: WriteFileText(path, FillerContent(f.relPath, f.size)); break;
+        case FileKind::MainExe: CopyTool("SampleApp.exe", path); break;
+        case FileKind::Uninstaller: CopyTool("SampleUninstall.exe", path); break;
         }
     }
 }
@@ -274,10 +268,13 @@ void CleanHandOverCopies() {
     DWORD n = GetTempPathA(MAX_PATH, temp);
     if (n == 0 || n >= MAX_PATH) return;
     const std::wstring dir = AnsiToWide(IncludeTrailingBackslash(temp));
-    ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
-        DeleteFileW((dir + fd.cFileName).c_str());
-        return true;
-    }, AnsiToWide(kHandOverPrefix) + L"*.exe");
+    ForEachFolderEntry(
+        dir,
+        [&](const WIN32_FIND_DATAW& fd) {
+            DeleteFileW((dir + fd.cFileName).c_str());
+            return true;
+        },
+        AnsiToWide(kHandOverPrefix) + L"*.exe");
 }
 
 // --- synthetic entries for benchmarks --------------------------------------

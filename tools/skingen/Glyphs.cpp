@@ -64,63 +64,75 @@ Word ProductName(float left, float baseline, float h, float s) {
 
 Sdf IconShape(Icon icon, float cx, float cy, float S, float w) {
     switch (icon) {
-        case Icon::Minus:
-            return Line(cx - 0.32f * S, cy, cx + 0.32f * S, cy, w);
-        case Icon::Cross:
-            return Union(Line(cx - 0.28f * S, cy - 0.28f * S, cx + 0.28f * S, cy + 0.28f * S, w),
-                         Line(cx + 0.28f * S, cy - 0.28f * S, cx - 0.28f * S, cy + 0.28f * S, w));
-        case Icon::Question: {
-            float r = 0.22f * S, acy = cy - 0.14f * S;
-            Sdf hook = Arc(cx, acy, r, 195, 430, w);
-            float ex = cx + r * std::cos(430 * 3.14159265f / 180), ey = acy + r * std::sin(430 * 3.14159265f / 180);
-            Sdf stem = Polyline({ex, ey, cx, cy + 0.06f * S, cx, cy + 0.14f * S}, w);
-            return Union(Union(hook, stem), Circle(cx, cy + 0.34f * S, w * 0.72f));
-        }
-        case Icon::Trash: {
-            Sdf lid = Line(cx - 0.34f * S, cy - 0.24f * S, cx + 0.34f * S, cy - 0.24f * S, w);
-            Sdf handle = Polyline({cx - 0.11f * S, cy - 0.24f * S, cx - 0.11f * S, cy - 0.36f * S,
-                                   cx + 0.11f * S, cy - 0.36f * S, cx + 0.11f * S, cy - 0.24f * S}, w);
-            Sdf body = Polyline({cx - 0.25f * S, cy - 0.2f * S, cx - 0.21f * S, cy + 0.38f * S,
-                                 cx + 0.21f * S, cy + 0.38f * S, cx + 0.25f * S, cy - 0.2f * S}, w);
-            Sdf ribs = Union(Line(cx - 0.08f * S, cy - 0.06f * S, cx - 0.08f * S, cy + 0.24f * S, w * 0.85f),
-                             Line(cx + 0.08f * S, cy - 0.06f * S, cx + 0.08f * S, cy + 0.24f * S, w * 0.85f));
-            return Union(Union(lid, handle), Union(body, ribs));
-        }
-        case Icon::Info:
-            return Union(Outline(Circle(cx, cy, 0.42f * S), w),
-                         Union(Circle(cx, cy - 0.19f * S, w * 0.7f),
-                               Line(cx, cy - 0.03f * S, cx, cy + 0.2f * S, w)));
-        case Icon::Refresh: {
-            float r = 0.32f * S, a = 300 * 3.14159265f / 180;
-            float px = cx + r * std::cos(a), py = cy + r * std::sin(a);
-            float dx = -std::sin(a), dy = std::cos(a);  // travel direction at the arc's end
-            float nx = std::cos(a), ny = std::sin(a);
-            float head = 0.2f * S;
-            Sdf tip = Polygon({px + dx * head * 0.9f, py + dy * head * 0.9f,
-                               px + nx * head * 0.7f - dx * head * 0.2f, py + ny * head * 0.7f - dy * head * 0.2f,
-                               px - nx * head * 0.7f - dx * head * 0.2f, py - ny * head * 0.7f - dy * head * 0.2f});
-            return Union(Arc(cx, cy, r, 20, 292, w), tip);
-        }
-        case Icon::Search:
-            return Union(Outline(Circle(cx - 0.08f * S, cy - 0.08f * S, 0.25f * S), w),
-                         Line(cx + 0.11f * S, cy + 0.11f * S, cx + 0.34f * S, cy + 0.34f * S, w * 1.3f));
-        case Icon::CheckBox:
-            return Union(Outline(RoundRect(cx - 0.36f * S, cy - 0.36f * S, cx + 0.36f * S, cy + 0.36f * S, 0.1f * S), w),
-                         Polyline({cx - 0.17f * S, cy + 0.01f * S, cx - 0.04f * S, cy + 0.14f * S,
-                                   cx + 0.19f * S, cy - 0.13f * S}, w));
-        case Icon::CrossCircle:
-            return Union(Outline(Circle(cx, cy, 0.42f * S), w),
-                         Union(Line(cx - 0.14f * S, cy - 0.14f * S, cx + 0.14f * S, cy + 0.14f * S, w),
-                               Line(cx + 0.14f * S, cy - 0.14f * S, cx - 0.14f * S, cy + 0.14f * S, w)));
-        case Icon::Check:
-            return Polyline({cx - 0.32f * S, cy + 0.02f * S, cx - 0.1f * S, cy + 0.24f * S,
-                             cx + 0.32f * S, cy - 0.22f * S}, w);
-        case Icon::Mark:
-            return Union(Polyline({cx - 0.3f * S, cy + 0.02f * S, cx - 0.3f * S, cy + 0.3f * S,
-                                   cx + 0.3f * S, cy + 0.3f * S, cx + 0.3f * S, cy + 0.02f * S}, w),
-                         Union(Line(cx, cy + 0.12f * S, cx, cy - 0.32f * S, w),
-                               Polyline({cx - 0.15f * S, cy - 0.17f * S, cx, cy - 0.32f * S,
-                                         cx + 0.15f * S, cy - 0.17f * S}, w)));
+    case Icon::Minus: return Line(cx - 0.32f * S, cy, cx + 0.32f * S, cy, w);
+    case Icon::Cross:
+        return Union(Line(cx - 0.28f * S, cy - 0.28f * S, cx + 0.28f * S, cy + 0.28f * S, w),
+                     Line(cx + 0.28f * S, cy - 0.28f * S, cx - 0.28f * S, cy + 0.28f * S, w));
+    case Icon::Question: {
+        float r = 0.22f * S, acy = cy - 0.14f * S;
+        Sdf hook = Arc(cx, acy, r, 195, 430, w);
+        float ex = cx + r * std::cos(430 * 3.14159265f / 180),
+              ey = acy + r * std::sin(430 * 3.14159265f / 180);
+        Sdf stem = Polyline({ex, ey, cx, cy + 0.06f * S, cx, cy + 0.14f * S}, w);
+        return Union(Union(hook, stem), Circle(cx, cy + 0.34f * S, w * 0.72f));
+    }
+    case Icon::Trash: {
+        Sdf lid = Line(cx - 0.34f * S, cy - 0.24f * S, cx + 0.34f * S, cy - 0.24f * S, w);
+        Sdf handle = Polyline({cx - 0.11f * S, cy - 0.24f * S, cx - 0.11f * S, cy - 0.36f * S,
+                               cx + 0.11f * S, cy - 0.36f * S, cx + 0.11f * S, cy - 0.24f * S},
+                              w);
+        Sdf body = Polyline({cx - 0.25f * S, cy - 0.2f * S, cx - 0.21f * S, cy + 0.38f * S,
+                             cx + 0.21f * S, cy + 0.38f * S, cx + 0.25f * S, cy - 0.2f * S},
+                            w);
+        Sdf ribs =
+            Union(Line(cx - 0.08f * S, cy - 0.06f * S, cx - 0.08f * S, cy + 0.24f * S, w * 0.85f),
+                  Line(cx + 0.08f * S, cy - 0.06f * S, cx + 0.08f * S, cy + 0.24f * S, w * 0.85f));
+        return Union(Union(lid, handle), Union(body, ribs));
+    }
+    case Icon::Info:
+        return Union(Outline(Circle(cx, cy, 0.42f * S), w),
+                     Union(Circle(cx, cy - 0.19f * S, w * 0.7f),
+                           Line(cx, cy - 0.03f * S, cx, cy + 0.2f * S, w)));
+    case Icon::Refresh: {
+        float r = 0.32f * S, a = 300 * 3.14159265f / 180;
+        float px = cx + r * std::cos(a), py = cy + r * std::sin(a);
+        float dx = -std::sin(a), dy = std::cos(a);  // travel direction at the arc's end
+        float nx = std::cos(a), ny = std::sin(a);
+        float head = 0.2f * S;
+        Sdf tip = Polygon(
+            {px + dx * head * 0.9f, py + dy * head * 0.9f, px + nx * head * 0.7f - dx * head * 0.2f,
+             py + ny * head * 0.7f - dy * head * 0.2f, px - nx * head * 0.7f - dx * head * 0.2f,
+             py - ny * head * 0.7f - dy * head * 0.2f});
+        return Union(Arc(cx, cy, r, 20, 292, w), tip);
+    }
+    case Icon::Search:
+        return Union(
+            Outline(Circle(cx - 0.08f * S, cy - 0.08f * S, 0.25f * S), w),
+            Line(cx + 0.11f * S, cy + 0.11f * S, cx + 0.34f * S, cy + 0.34f * S, w * 1.3f));
+    case Icon::CheckBox:
+        return Union(Outline(RoundRect(cx - 0.36f * S, cy - 0.36f * S, cx + 0.36f * S,
+                                       cy + 0.36f * S, 0.1f * S),
+                             w),
+                     Polyline({cx - 0.17f * S, cy + 0.01f * S, cx - 0.04f * S, cy + 0.14f * S,
+                               cx + 0.19f * S, cy - 0.13f * S},
+                              w));
+    case Icon::CrossCircle:
+        return Union(
+            Outline(Circle(cx, cy, 0.42f * S), w),
+            Union(Line(cx - 0.14f * S, cy - 0.14f * S, cx + 0.14f * S, cy + 0.14f * S, w),
+                  Line(cx + 0.14f * S, cy - 0.14f * S, cx - 0.14f * S, cy + 0.14f * S, w)));
+    case Icon::Check:
+        return Polyline({cx - 0.32f * S, cy + 0.02f * S, cx - 0.1f * S, cy + 0.24f * S,
+                         cx + 0.32f * S, cy - 0.22f * S},
+                        w);
+    case Icon::Mark:
+        return Union(Polyline({cx - 0.3f * S, cy + 0.02f * S, cx - 0.3f * S, cy + 0.3f * S,
+                               cx + 0.3f * S, cy + 0.3f * S, cx + 0.3f * S, cy + 0.02f * S},
+                              w),
+                     Union(Line(cx, cy + 0.12f * S, cx, cy - 0.32f * S, w),
+                           Polyline({cx - 0.15f * S, cy - 0.17f * S, cx, cy - 0.32f * S,
+                                     cx + 0.15f * S, cy - 0.17f * S},
+                                    w)));
     }
     return Circle(cx, cy, 0);
 }

@@ -42,7 +42,8 @@ std::vector<uint8_t> IconBitmap(const IconImage& image) {
     for (int y = n - 1; y >= 0; --y) {
         std::vector<uint8_t> row(maskStride, 0);
         for (int x = 0; x < n; ++x)
-            if (image.rgba[(size_t(y) * n + x) * 4 + 3] == 0) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            if (image.rgba[(size_t(y) * n + x) * 4 + 3] == 0)
+                row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
         out.insert(out.end(), row.begin(), row.end());
     }
     return out;
@@ -53,7 +54,8 @@ std::vector<uint8_t> IconBitmap(const IconImage& image) {
 bool WriteIco(const std::string& path, const std::vector<IconImage>& images) {
     std::vector<std::vector<uint8_t>> bitmaps;
     for (const IconImage& image : images) {
-        if (image.size <= 0 || image.size > 255 || image.rgba.size() != size_t(image.size) * image.size * 4) {
+        if (image.size <= 0 || image.size > 255 ||
+            image.rgba.size() != size_t(image.size) * image.size * 4) {
             std::fprintf(stderr, "skingen: bad icon image for %s\n", path.c_str());
             return false;
         }

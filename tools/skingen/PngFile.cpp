@@ -37,7 +37,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     }
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK) {
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) !=
+        Z_OK) {
         std::fprintf(stderr, "skingen: cannot compress %s\n", path.c_str());
         return false;
     }
@@ -47,7 +48,8 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     std::vector<uint8_t> ihdr;
     Put32(ihdr, static_cast<uint32_t>(width));
     Put32(ihdr, static_cast<uint32_t>(height));
-    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, standard filters, no interlace
+    ihdr.insert(ihdr.end(),
+                {8, 6, 0, 0, 0});  // 8 bits, RGBA, deflate, standard filters, no interlace
     Chunk(out, "IHDR", ihdr);
     Chunk(out, "IDAT", packed);
     Chunk(out, "IEND", {});

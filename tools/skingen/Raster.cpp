@@ -23,12 +23,14 @@ uint8_t To8(float v) { return static_cast<uint8_t>(std::lround(Clamp01(v) * 255.
 }  // namespace
 
 Colour Hex(uint32_t rgb, float alpha) {
-    return {((rgb >> 16) & 0xFF) / 255.0f, ((rgb >> 8) & 0xFF) / 255.0f, (rgb & 0xFF) / 255.0f, alpha};
+    return {((rgb >> 16) & 0xFF) / 255.0f, ((rgb >> 8) & 0xFF) / 255.0f, (rgb & 0xFF) / 255.0f,
+            alpha};
 }
 
 Colour Mix(const Colour& a, const Colour& b, float t) {
     t = Clamp01(t);
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
+            a.a + (b.a - a.a) * t};
 }
 
 Colour WithAlpha(Colour c, float alpha) {

@@ -62,7 +62,8 @@ bool Save(const std::string& dir, const std::string& name, const Canvas& c) {
 void DrawMark(Canvas& c, float x, float y, float size) {
     Sdf tile = RoundRect(x, y, x + size, y + size, size * 0.24f);
     c.Fill(tile, VerticalGradient(y, theme::accent, y + size, theme::accentDeep));
-    c.Fill(IconShape(Icon::Mark, x + size / 2, y + size / 2, size * 0.78f, size * 0.1f), Hex(0xFFFFFF));
+    c.Fill(IconShape(Icon::Mark, x + size / 2, y + size / 2, size * 0.78f, size * 0.1f),
+           Hex(0xFFFFFF));
 }
 
 Canvas MainBackground() {
@@ -72,8 +73,9 @@ Canvas MainBackground() {
            VerticalGradient(0, theme::headerTop, kHeaderBottom, theme::headerBottom));
     // A faint highlight along the top and a soft shadow below the title area.
     c.Fill(Rect(0, 1, W, 2), Hex(0xFFFFFF, 0.07f));
-    c.Fill(Rect(0, kHeaderBottom, W, kHeaderBottom + 6),
-           VerticalGradient(kHeaderBottom, Hex(0x000000, 0.12f), kHeaderBottom + 6, Hex(0x000000, 0)));
+    c.Fill(
+        Rect(0, kHeaderBottom, W, kHeaderBottom + 6),
+        VerticalGradient(kHeaderBottom, Hex(0x000000, 0.12f), kHeaderBottom + 6, Hex(0x000000, 0)));
     c.Fill(Rect(0, kHeaderBottom - 2, W, kHeaderBottom), WithAlpha(theme::accent, 0.85f));
     DrawMark(c, 12, 6, 17);
 
@@ -87,9 +89,8 @@ Canvas MainBackground() {
     // would be neither see-through nor part of the window) and a one-pixel
     // border just inside it.
     Sdf outer = RoundRect(0, 0, W, H, 10);
-    c.Fill(Covered(InnerOutline(outer, 1.2f)), [](float, float y) {
-        return y < kHeaderBottom ? theme::headerEdge : theme::bodyEdge;
-    });
+    c.Fill(Covered(InnerOutline(outer, 1.2f)),
+           [](float, float y) { return y < kHeaderBottom ? theme::headerEdge : theme::bodyEdge; });
     for (int y = 0; y < kMainH; ++y)
         for (int x = 0; x < kMainW; ++x)
             if (outer(x + 0.5f, y + 0.5f) > 0) c.Set(x, y, kKey);
@@ -172,7 +173,8 @@ Canvas PanelButton(const Canvas& panel, int x, int y, Icon icon, State s) {
         edge = theme::disabledEdge;
         glyph = theme::disabledGlyph;
     }
-    if (s != Disabled && s != Down) c.Fill(Soft(Translate(body, 0, 1.2f), 2.5f, 0.10f), Solid(Hex(0x1E293B)));
+    if (s != Disabled && s != Down)
+        c.Fill(Soft(Translate(body, 0, 1.2f), 2.5f, 0.10f), Solid(Hex(0x1E293B)));
     c.Fill(body, fill);
     c.Fill(InnerOutline(body, 1), edge);
     float dy = s == Down ? 1.0f : 0.0f;
@@ -205,9 +207,8 @@ Canvas ProgressBackground() {
     c.Fill(Soft(Translate(card, 0, 1.5f), 4, 0.08f), Solid(theme::ink));
     c.Fill(card, theme::page);
     c.Fill(InnerOutline(card, 1), theme::buttonEdge);
-    c.Fill(Covered(InnerOutline(Rect(0, 0, W, H), 1)), [](float, float y) {
-        return y < 44 ? theme::headerEdge : theme::bodyEdge;
-    });
+    c.Fill(Covered(InnerOutline(Rect(0, 0, W, H), 1)),
+           [](float, float y) { return y < 44 ? theme::headerEdge : theme::bodyEdge; });
     return c;
 }
 
@@ -216,7 +217,7 @@ Canvas AboutPicture() {
     Canvas c(W, H, theme::headerBottom);
     c.Fill(Rect(0, 0, W, H), VerticalGradient(0, theme::headerTop, H, Hex(0x161E2A)));
     c.Fill(Circle(112, 18, 130), RadialGradient(112, 18, 130, WithAlpha(theme::accent, 0.30f),
-                                                 WithAlpha(theme::accent, 0)));
+                                                WithAlpha(theme::accent, 0)));
     // Quiet rings behind the mark.
     for (int i = 0; i < 3; ++i)
         c.Fill(Outline(Circle(62.5f, 96, 44.0f + i * 16), 1), Hex(0xFFFFFF, 0.07f - i * 0.018f));
@@ -243,7 +244,8 @@ Canvas SplashPicture() {
     Sdf top = Intersect(card, Rect(0, 0, W, split));
     c.Fill(top, VerticalGradient(5, theme::headerTop, split, theme::headerBottom));
     c.Fill(Intersect(top, Circle(W - 60, 20, 230)),
-           RadialGradient(W - 60, 20, 230, WithAlpha(theme::accent, 0.32f), WithAlpha(theme::accent, 0)));
+           RadialGradient(W - 60, 20, 230, WithAlpha(theme::accent, 0.32f),
+                          WithAlpha(theme::accent, 0)));
     c.Fill(Intersect(card, Rect(0, split - 3, W, split)), theme::accent);
     c.Fill(Intersect(card, Rect(0, split, W, split + 8)),
            VerticalGradient(split, Hex(0x000000, 0.08f), split + 8, Hex(0x000000, 0)));
@@ -274,10 +276,12 @@ Canvas AppIcon(int n) {
     if (n <= 16) {
         // 40/3: the tray's sides and floor and the arrow's shaft land on pixel
         // centres, one pixel wide.
-        c.Fill(IconShape(Icon::Mark, n / 2.0f + 0.5f, n / 2.0f + 0.5f, 40.0f / 3, 1.15f), Hex(0xFFFFFF));
+        c.Fill(IconShape(Icon::Mark, n / 2.0f + 0.5f, n / 2.0f + 0.5f, 40.0f / 3, 1.15f),
+               Hex(0xFFFFFF));
     } else {
         const float stroke = n <= 32 ? 2.6f : size * 0.09f;
-        c.Fill(IconShape(Icon::Mark, n / 2.0f, n / 2.0f + 0.5f, size * 0.8f, stroke), Hex(0xFFFFFF));
+        c.Fill(IconShape(Icon::Mark, n / 2.0f, n / 2.0f + 0.5f, size * 0.8f, stroke),
+               Hex(0xFFFFFF));
     }
     return c;
 }
@@ -316,27 +320,27 @@ int main(int argc, char** argv) {
     ok &= Save(dir, "Splash.png", SplashPicture());
 
     const ButtonPlace windowButtons[] = {{"btnMin", 680, 9, Icon::Minus},
-                                        {"btnHelpContent", 701, 9, Icon::Question},
-                                        {"btnClose", 722, 9, Icon::Cross}};
+                                         {"btnHelpContent", 701, 9, Icon::Question},
+                                         {"btnClose", 722, 9, Icon::Cross}};
     // Menu buttons carry no glyph, only the caption the button draws.
     const std::pair<const char*, int> menuButtons[] = {
         {"btnFile", 11}, {"btnView", 128}, {"btnTools", 245}, {"btnHelp", 362}};
     // Side-panel buttons, in the panel's coordinates; Search sits in its group
     // box, which starts at 15, 168.
-    const ButtonPlace panelButtons[] = {{"btnUninstall", 15, 16, Icon::Trash},
-                                       {"btnDetails", 15, 64, Icon::Info},
-                                       {"btnRefresh", 15, 112, Icon::Refresh},
-                                       {"btnSearch", 15, 168 + 99, Icon::Search},
-                                       {"btnSelectAll", 15, 16, Icon::CheckBox},
-                                       {"btnDelete", 15, 64, Icon::CrossCircle},
-                                       {"btnApply", 15, 112, Icon::Check}};
+    const ButtonPlace panelButtons[] = {
+        {"btnUninstall", 15, 16, Icon::Trash},    {"btnDetails", 15, 64, Icon::Info},
+        {"btnRefresh", 15, 112, Icon::Refresh},   {"btnSearch", 15, 168 + 99, Icon::Search},
+        {"btnSelectAll", 15, 16, Icon::CheckBox}, {"btnDelete", 15, 64, Icon::CrossCircle},
+        {"btnApply", 15, 112, Icon::Check}};
     for (int s = Normal; s <= Disabled; ++s) {
         State state = static_cast<State>(s);
         std::string suffix = std::string("_") + kStateNames[s] + ".png";
         for (const ButtonPlace& b : windowButtons)
-            ok &= Save(dir, b.stem + suffix,
-                       WindowButton(main, b.x, b.y, b.icon, std::string(b.stem) == "btnClose", state));
-        for (const auto& [stem, x] : menuButtons) ok &= Save(dir, stem + suffix, MenuButton(main, x, 28, state));
+            ok &= Save(
+                dir, b.stem + suffix,
+                WindowButton(main, b.x, b.y, b.icon, std::string(b.stem) == "btnClose", state));
+        for (const auto& [stem, x] : menuButtons)
+            ok &= Save(dir, stem + suffix, MenuButton(main, x, 28, state));
         for (const ButtonPlace& b : panelButtons)
             ok &= Save(dir, b.stem + suffix, PanelButton(panel, b.x, b.y, b.icon, state));
     }

@@ -130,42 +130,37 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     try {
         auto* state = reinterpret_cast<Progress*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         switch (msg) {
-            case WM_NCCREATE: {
-                auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-                SetWindowLongPtrA(hwnd, GWLP_USERDATA,
-                                  reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-                break;
-            }
-            case WM_TIMER:
-                InvalidateRect(hwnd, nullptr, FALSE);
-                if (state && GetTickCount() - state->start >= state->duration) DestroyWindow(hwnd);
-                return 0;
-            case WM_PAINT: {
-                paint_dc dc(hwnd);
-                RECT rc;
-                GetClientRect(hwnd, &rc);
-                FillRect(dc.get(), &rc, GetSysColorBrush(COLOR_BTNFACE));
-                if (!state) return 0;
-                RECT textRc{12, 10, rc.right - 12, 34};
-                SetBkMode(dc.get(), TRANSPARENT);
-                DrawTextA(dc.get(), state->text.c_str(), -1, &textRc,
-                          DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
-                RECT bar{12, 44, rc.right - 12, 62};
-                FrameRect(dc.get(), &bar, GetSysColorBrush(COLOR_BTNSHADOW));
-                const DWORD elapsed = std::min(GetTickCount() - state->start, state->duration);
-                RECT done = bar;
-                InflateRect(&done, -2, -2);
-                done.right =
-                    done.left + MulDiv(done.right - done.left, static_cast<int>(elapsed),
-                                       static_cast<int>(std::max<DWORD>(state->duration, 1)));
-                FillRect(dc.get(), &done, GetSysColorBrush(COLOR_HIGHLIGHT));
-                return 0;
-            }
-            case WM_CLOSE:
-                return 0;  // it closes itself when the time is up
-            case WM_DESTROY:
-                PostQuitMessage(0);
-                return 0;
+        case WM_NCCREATE: {
+            auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+            break;
+        }
+        case WM_TIMER:
+            InvalidateRect(hwnd, nullptr, FALSE);
+            if (state && GetTickCount() - state->start >= state->duration) DestroyWindow(hwnd);
+            return 0;
+        case WM_PAINT: {
+            paint_dc dc(hwnd);
+            RECT rc;
+            GetClientRect(hwnd, &rc);
+            FillRect(dc.get(), &rc, GetSysColorBrush(COLOR_BTNFACE));
+            if (!state) return 0;
+            RECT textRc{12, 10, rc.right - 12, 34};
+            SetBkMode(dc.get(), TRANSPARENT);
+            DrawTextA(dc.get(), state->text.c_str(), -1, &textRc,
+                      DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+            RECT bar{12, 44, rc.right - 12, 62};
+            FrameRect(dc.get(), &bar, GetSysColorBrush(COLOR_BTNSHADOW));
+            const DWORD elapsed = std::min(GetTickCount() - state->start, state->duration);
+            RECT done = bar;
+            InflateRect(&done, -2, -2);
+            done.right = done.left + MulDiv(done.right - done.left, static_cast<int>(elapsed),
+                                            static_cast<int>(std::max<DWORD>(state->duration, 1)));
+            FillRect(dc.get(), &done, GetSysColorBrush(COLOR_HIGHLIGHT));
+            return 0;
+        }
+        case WM_CLOSE: return 0;  // it closes itself when the time is up
+        case WM_DESTROY: PostQuitMessage(0); return 0;
         }
         return DefWindowProcA(hwnd, msg, wp, lp);
     } catch (...) {
@@ -259,7 +254,8 @@ int Uninstall(const Options& o) {
             if (Lower(path) == self || !RemovedByRule(name)) return true;
             const std::wstring wide = AnsiToWide(dir) + fd.cFileName;
             SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
-            log.push_back((DeleteFileW(wide.c_str()) ? "Deleted file: " : "Could not delete: ") + path);
+            log.push_back((DeleteFileW(wide.c_str()) ? "Deleted file: " : "Could not delete: ") +
+                          path);
             return true;
         });
     }
