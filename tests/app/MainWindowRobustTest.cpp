@@ -266,7 +266,7 @@ TEST_F(MainWindowRobustTest, CloseWithoutADialogClosesAtOnce) {
 // --- a service that fails during start-up -------------------------------------------------
 
 // Every call fails as a service that has gone away does.
-class BrokenService final : public cx::test::FakeProgramList {
+class BrokenService : public cx::test::FakeProgramList {
 public:
     HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override {
         *v = nullptr;
@@ -284,7 +284,7 @@ public:
     HRESULT STDMETHODCALLTYPE RefreshPrograms() override { return kGone; }
     HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override { return kGone; }
 
-private:
+protected:
     static constexpr HRESULT kGone = RPC_E_DISCONNECTED;
 };
 
@@ -310,12 +310,8 @@ TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowO
 }
 
 // Lists records but cannot give any of them: it fails between the count and the first record.
-class FailingRecordsService final : public cx::test::FakeProgramList {
+class FailingRecordsService final : public BrokenService {
 public:
-    HRESULT STDMETHODCALLTYPE GetProgram(LONG, IProgramItem** v) override {
-        *v = nullptr;
-        return kGone;
-    }
     HRESULT STDMETHODCALLTYPE ProgramCount(ULONG* v) override {
         *v = 5;
         return S_OK;
@@ -324,18 +320,8 @@ public:
         *v = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE ScreenSaverFile(LONG, BSTR*) override { return kGone; }
-    HRESULT STDMETHODCALLTYPE ScreenSaverPublisher(LONG, BSTR*) override { return kGone; }
-    HRESULT STDMETHODCALLTYPE ScreenSaverFolder(LONG, BSTR*) override { return kGone; }
-    HRESULT STDMETHODCALLTYPE ScreenSaverTitle(LONG, BSTR*) override { return kGone; }
-    HRESULT STDMETHODCALLTYPE ScreenSaverIcon(LONG, LONG*) override { return kGone; }
-    HRESULT STDMETHODCALLTYPE ScreenSaverSize(LONG, ULONG*) override { return kGone; }
-    HRESULT STDMETHODCALLTYPE ScreenSaverLastUsed(LONG, BSTR*) override { return kGone; }
     HRESULT STDMETHODCALLTYPE RefreshPrograms() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE RefreshScreenSavers() override { return S_OK; }
-
-private:
-    static constexpr HRESULT kGone = RPC_E_DISCONNECTED;
 };
 
 TEST_F(MainWindowRobustTest, ServiceFailingHalfWayThroughAReloadLeavesTheListAsItWas) {
