@@ -230,6 +230,24 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_SCANFORM_INFO_KeepsOtherProgram),
      "%s is still installed in %s: that folder and the folders leading to it are kept."},
     {KEY(IDS_MESSAGEBOX_WARNING_CommentNotSaved), "The comment could not be saved."},
+    {KEY(IDS_MESSAGEBOX_WARNING_StillInstalled),
+     "The program still appears to be installed: its uninstaller may have been cancelled or may "
+     "have failed. Would you like to look for its registry keys and files anyway? Nothing will be "
+     "checked."},
+    {KEY(IDS_MESSAGEBOX_WARNING_BackupFailed),
+     "%d of the %d registry entries could not be backed up."},
+    {KEY(IDS_MESSAGEBOX_WARNING_BackupNothing),
+     "The list of installed software could not be read, so nothing was backed up."},
+    {KEY(IDS_MESSAGEBOX_WARNING_StartupApplyFailed), "%d startup entries could not be changed: %s"},
+    {KEY(IDS_MESSAGEBOX_WARNING_StartupDeleteFailed), "The startup entry could not be deleted: %s"},
+    {KEY(IDS_MESSAGEBOX_WARNING_StartupAddFailed), "The startup entry could not be created: %s"},
+    {KEY(IDS_MESSAGEBOX_WARNING_StartupReplace),
+     "A startup entry named %s already exists with a different target. Do you want to replace "
+     "it?"},
+    {KEY(IDS_MESSAGEBOX_WARNING_StartupNoFolder),
+     "The Startup folder of this section cannot be found, so no shortcut was created."},
+    {KEY(IDS_MESSAGEBOX_WARNING_StartupNoRunKey),
+     "The Run key of this section cannot be opened, so no entry was written."},
 };
 
 #undef KEY

@@ -179,10 +179,19 @@ enum Ids : int {
     IDS_SCANFORM_INFO_LocalShare,
     IDS_SCANFORM_INFO_KeepsOtherProgram,
     IDS_MESSAGEBOX_WARNING_CommentNotSaved,
+    IDS_MESSAGEBOX_WARNING_StillInstalled,
+    IDS_MESSAGEBOX_WARNING_BackupFailed,
+    IDS_MESSAGEBOX_WARNING_BackupNothing,
+    IDS_MESSAGEBOX_WARNING_StartupApplyFailed,
+    IDS_MESSAGEBOX_WARNING_StartupDeleteFailed,
+    IDS_MESSAGEBOX_WARNING_StartupAddFailed,
+    IDS_MESSAGEBOX_WARNING_StartupReplace,
+    IDS_MESSAGEBOX_WARNING_StartupNoFolder,
+    IDS_MESSAGEBOX_WARNING_StartupNoRunKey,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 19,
+static_assert(IDS_COUNT == kOriginalLangEntries + 28,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
