@@ -90,9 +90,15 @@ public:
     // The notification of an ended wait: only ids of waits this window started
     // (and has not yet been told about) lead anywhere; anything else is ignored.
     void OnUninstallMessage(WPARAM started, LPARAM waitId);
-    // The question, then the scan window.
+    // After a wait: the list reloaded on the same program, the question (a
+    // warning when the program still looks installed), then the scan window.
     void OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target);
-    void RunRemainsScan(const cleanup::UninstallTarget& target);
+    // `stillInstalled`: the findings start unchecked.
+    void RunRemainsScan(const cleanup::UninstallTarget& target, bool stillInstalled = false);
+    // Reloads the list and selects the row of that program when it is still listed.
+    void ReloadOnProgram(const cleanup::UninstallTarget& target);
+    // The row of the record with that registry name and hive; -1 when none.
+    int FindProgramRow(const std::string& registryName, const std::string& hive);
     // The other listed programs with their folders: the file scan keeps theirs.
     // The record itself is left out; one of the same name in the other hive
     // counts unless it points at the same folder.

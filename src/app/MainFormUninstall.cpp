@@ -6,8 +6,10 @@
 #include "cleanup/Safety.h"
 #include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
+#include "cleanup/UninstallEntry.h"
 #include "i18n/LangText.h"
 #include "inventory/ListSystem.h"
+#include "platform/Strings.h"
 #include "widgets/Seam.h"
 
 namespace cx::app {
@@ -25,10 +27,13 @@ void TMainForm::ActionUninstallExecute() {
     // is about this program whatever row is selected by then.
     auto target = std::make_shared<cleanup::UninstallTarget>(cleanup::UninstallTarget{
         item->RegistryName(), item->InstallLocation(), item->DisplayName(), item->Hive()});
+    const std::string command = cleanup::UninstallCommand(
+        item->UninstallString(), target->registryName,
+        cleanup::IsWindowsInstallerEntry(target->hive, target->registryName));
     const LPARAM id = cleanup::NewWaitId();
     waits_[id] = target;
     try {
-        cleanup::StartWaitingThread(item->UninstallString(), hwnd(), id);
+        cleanup::StartWaitingThread(command, hwnd(), id);
     } catch (...) {
         waits_.erase(id);
         throw;
@@ -46,28 +51,63 @@ void TMainForm::OnUninstallMessage(WPARAM started, LPARAM waitId) {
 }
 
 void TMainForm::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target) {
-    Ids question = started == cleanup::kWaitEnded ? IDS_MESSAGEBOX_WARNING_ScanRemains
-                                                  : IDS_MESSAGEBOX_WARNING_UninstallFailed;
+    Ids question = IDS_MESSAGEBOX_WARNING_UninstallFailed;
+    bool stillInstalled = false;
+    if (started == cleanup::kWaitEnded) {
+        // The list shows what the uninstaller left before anything is asked; a
+        // list that cannot be read does not cost the user the clean-up.
+        try {
+            ReloadOnProgram(target);
+        } catch (const std::exception& e) {
+            ui::ReportException(e);
+        }
+        // An entry still registered means a cancelled or failed uninstaller:
+        // its folder and keys belong to a live program.
+        stillInstalled = cleanup::UninstallEntryRemains(target.hive, target.registryName);
+        question = stillInstalled ? IDS_MESSAGEBOX_WARNING_StillInstalled
+                                  : IDS_MESSAGEBOX_WARNING_ScanRemains;
+    }
     if (ui::ShowAppMessage(hwnd(), LangText(question), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
     // The list is reloaded however the scan window ends.
     struct Reload {
         TMainForm& form;
+        const cleanup::UninstallTarget& target;
         ~Reload() {
             try {
-                form.LoadProgramList();
+                form.ReloadOnProgram(target);
             } catch (const std::exception& e) {
                 ui::ReportException(e);
             }
         }
-    } reload{*this};
-    RunRemainsScan(target);
+    } reload{*this, target};
+    RunRemainsScan(target, stillInstalled);
 }
 
-void TMainForm::RunRemainsScan(const cleanup::UninstallTarget& target) {
+void TMainForm::RunRemainsScan(const cleanup::UninstallTarget& target, bool stillInstalled) {
     cleanup::TScanForm scan(target,
-                            cleanup::SystemSafetyContext(AppPaths().AppDir, OtherPrograms(target)));
+                            cleanup::SystemSafetyContext(AppPaths().AppDir, OtherPrograms(target)),
+                            stillInstalled ? cleanup::TScanForm::Marks::AllUnchecked
+                                           : cleanup::TScanForm::Marks::Checked);
     scan.ShowModal(hwnd());
+}
+
+void TMainForm::ReloadOnProgram(const cleanup::UninstallTarget& target) {
+    LoadProgramList();
+    int row = FindProgramRow(target.registryName, target.hive);
+    if (row < 0) return;
+    SelectRow(row);
+    ListView_EnsureVisible(lsvProgramList, row, FALSE);
+}
+
+int TMainForm::FindProgramRow(const std::string& registryName, const std::string& hive) {
+    for (int r = 0; r < RowCount(); ++r) {
+        if (RowIsScreenSaver(r)) continue;
+        auto item = programList_.GetProgram(RowData(r));
+        if (item && EqualsNoCase(item->RegistryName(), registryName) && item->Hive() == hive)
+            return r;
+    }
+    return -1;
 }
 
 std::vector<cleanup::OtherProgram> TMainForm::OtherPrograms(

@@ -36,8 +36,8 @@ size_t CheckedCount(const CheckTree& tree) {
 
 }  // namespace
 
-TScanForm::TScanForm(UninstallTarget target, SafetyContext safety)
-    : target_(std::move(target)), safety_(std::move(safety)) {}
+TScanForm::TScanForm(UninstallTarget target, SafetyContext safety, Marks marks)
+    : target_(std::move(target)), safety_(std::move(safety)), marks_(marks) {}
 
 void TScanForm::CreateForm(HWND owner) {
     CreateFormWindow(owner, LangText(IDS_SCANFORM_Title), kClientWidth, kClientHeight);
@@ -162,6 +162,9 @@ void TScanForm::StartScan() {
         EndModal(IDCANCEL);
         return;
     }
+    if (marks_ == Marks::AllUnchecked)
+        for (CheckTree* tree : {&regTree_, &fileTree_})
+            for (NodeId id : tree->InOrder()) tree->SetState(id, csUnchecked);
     FillView(RegPane());
     FillView(FilePane());
     if (!keptInfo_.empty()) ShowScanInfo(keptInfo_);

@@ -34,9 +34,13 @@ public:
         IDC_BTN_CANCEL,
     };
 
+    // How the findings are marked when the scan has listed them.
+    enum class Marks { Checked, AllUnchecked };
     // `target`: the program whose uninstall was awaited; `safety`: what the
-    // install folder is judged against before anything in it is listed.
-    TScanForm(UninstallTarget target, SafetyContext safety);
+    // install folder is judged against before anything in it is listed;
+    // `marks`: AllUnchecked when the program still looks installed, so that
+    // nothing of it goes by a single click on Delete.
+    TScanForm(UninstallTarget target, SafetyContext safety, Marks marks = Marks::Checked);
 
     // The single scan (what the first tick of TimerStartScan runs); later calls do nothing.
     void StartScan();
@@ -85,6 +89,7 @@ private:
 
     UninstallTarget target_;
     SafetyContext safety_;
+    Marks marks_;
     CheckTree regTree_;
     CheckTree fileTree_;
     std::unordered_map<NodeId, HTREEITEM> regItems_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -27,6 +28,7 @@
 #include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
+#include "platform/Registry.h"
 #include "platform/Strings.h"
 #include "seeder/DemoData.h"
 #include "skin/SkinFile.h"
@@ -183,6 +185,143 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
                      test::StartsWithPath(e, "hkey_local_machine\\software\\wine");
         EXPECT_TRUE(wines) << e;
     }
+}
+
+// The program's uninstall key: the row for it in the list, and whether it is still registered.
+int RowOf(app::TMainForm& form, const std::string& caption) {
+    for (int r = 0; r < form.RowCount(); ++r)
+        if (form.RowCaption(r) == caption) return r;
+    return -1;
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
+// A real Windows Installer package, built by wixl from tests/cleanup_e2e/msi and
+// installed by the prefix's msiexec. Its entry says "MsiExec.exe /I{code}",
+// which only repairs; the uninstall must remove it and wait for msiexec.
+TEST_F(UninstallFlow, AnInstallerPackageIsRemovedAndAwaitedBeforeTheQuestion) {
+    const std::string msi = test::BuildDir() + "tests\\cleanup_e2e\\CorvidLedger.msi";
+    if (!FileExists(msi)) GTEST_SKIP() << "no package was built (wixl is missing): " << msi;
+    const std::string code = "{6F1C2A3B-4D5E-4F60-8A71-92B3C4D5E6F7}";
+    const std::string entry = std::string(demo::kUninstallPath) + "\\" + code;
+    const std::string folder = "C:\\Program Files\\Corvid Ledger\\";
+    ASSERT_EQ(test::RunAndWait("msiexec.exe /i \"" + msi + "\" /qn"), 0);
+    ASSERT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, entry));
+    ASSERT_TRUE(FileExists(folder + "ledger.txt"));
+    {
+        auto k = reg::Key::Open(HKEY_LOCAL_MACHINE, entry);
+        ASSERT_TRUE(k);
+        std::string command = k->GetString("UninstallString").value_or("");
+        EXPECT_TRUE(StartsWithNoCase(command, "MsiExec.exe /I")) << command;
+    }
+
+    app::TMainForm form;
+    form.CreateForm();
+    int row = RowOf(form, "Corvid Ledger");
+    ASSERT_GE(row, 0);
+    form.SelectRow(row);
+
+    bool keyAtQuestion = true, fileAtQuestion = true, rowAtQuestion = true;
+    messages.onShow = [&](const ui::MessageRecord&) {
+        keyAtQuestion = KeyExists(HKEY_LOCAL_MACHINE, entry);
+        fileAtQuestion = FileExists(folder + "ledger.txt");
+        rowAtQuestion = RowOf(form, "Corvid Ledger") >= 0;
+        return IDNO;
+    };
+    cleanup::SetHandOverLookForTests(
+        [](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
+    form.ActionUninstallExecute();
+    ASSERT_TRUE(test::PumpUntil([&] { return !messages.shown.empty(); }));
+    if (KeyExists(HKEY_LOCAL_MACHINE, entry))  // leave the prefix as it was
+        test::RunAndWait("msiexec.exe /x " + code + " /qn");
+
+    EXPECT_EQ(messages.shown[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+    EXPECT_FALSE(keyAtQuestion) << "the package is still registered: msiexec repaired it";
+    EXPECT_FALSE(fileAtQuestion) << "the package's files are still there";
+    EXPECT_FALSE(rowAtQuestion) << "the list still shows the removed package";
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// An uninstaller that is cancelled leaves its program installed: the user is
+// told so, and the scan offered behind that warning starts with nothing checked,
+// so Delete alone removes nothing of the live program.
+TEST_F(UninstallFlow, ACancelledUninstallWarnsAndItsScanStartsUnchecked) {
+    const demo::DemoProgram* program = nullptr;
+    for (const auto& p : demo::Programs())
+        if (!p.handOver && p.displayName && p.uninstaller && p.remains != demo::Remains::None &&
+            p.layout != demo::Layout::None && p.root == demo::Root::ProgramFiles)
+            program = &p;
+    ASSERT_TRUE(program) << "the demo data has no plain uninstaller with remains and files";
+    const std::string entry = std::string(demo::kUninstallPath) + "\\" + program->keyName;
+    {
+        auto k = reg::Key::Open(demo::HiveRoot(program->hive), entry, KEY_SET_VALUE);
+        ASSERT_TRUE(k);
+        k->SetString("UninstallString", demo::UninstallCommand(*program) + " /cancel");
+    }
+    test::Entries regBefore, filesBefore;
+    SnapshotAll(regBefore, filesBefore);
+
+    app::TMainForm form;
+    form.CreateForm();
+    int row = RowOf(form, program->displayName);
+    ASSERT_GE(row, 0);
+    form.SelectRow(row);
+
+    int selectedAtQuestion = -1;
+    messages.onShow = [&](const ui::MessageRecord& m) {
+        if (m.text == LangText(IDS_MESSAGEBOX_WARNING_StillInstalled)) {
+            selectedAtQuestion = form.SelectedRow();
+            return IDYES;
+        }
+        return IDOK;
+    };
+    bool scanned = false;
+    size_t findings = 0, checked = 0, viewChecked = 0;
+    bool regFound = false, filesFound = false;
+    ui::SetModalHook([&](HWND window) {
+        auto* scan = dynamic_cast<cleanup::TScanForm*>(
+            reinterpret_cast<ui::Window*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+        if (!scan) return;
+        scan->StartScan();
+        scanned = true;
+        regFound = !scan->RegistryFindings().Empty();
+        filesFound = !scan->FileFindings().Empty();
+        for (const cleanup::CheckTree* tree : {&scan->RegistryFindings(), &scan->FileFindings()})
+            for (cleanup::NodeId id : tree->InOrder()) {
+                ++findings;
+                if (tree->Get(id).state != cleanup::csUnchecked) ++checked;
+            }
+        for (ui::CheckTreeView* view : {&scan->tvScanRegInfo(), &scan->tvScanFiles()})
+            for (HTREEITEM it = view->Root(); it; it = TreeView_GetNextSibling(view->hwnd(), it))
+                if (view->NodeState(it) != cleanup::csUnchecked) ++viewChecked;
+        scan->btnDeleteClick();  // with nothing checked: a word, and nothing removed
+        scan->btnCancelClick();
+    });
+    form.ActionUninstallExecute();
+    ASSERT_TRUE(test::PumpUntil([&] { return scanned; }));
+
+    ASSERT_GE(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, LangText(IDS_MESSAGEBOX_WARNING_StillInstalled));
+    EXPECT_EQ(messages.shown[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
+    EXPECT_EQ(messages.shown[1].text, LangText(IDS_MESSAGEBOX_WARNING_NothingChecked));
+    EXPECT_EQ(selectedAtQuestion, RowOf(form, program->displayName))
+        << "the reloaded list is not back on the program";
+    EXPECT_TRUE(regFound);
+    EXPECT_TRUE(filesFound);
+    EXPECT_GT(findings, 0u);
+    EXPECT_EQ(checked, 0u);
+    EXPECT_EQ(viewChecked, 0u);
+
+    test::Entries regAfter, filesAfter;
+    SnapshotAll(regAfter, filesAfter);
+    EXPECT_TRUE(test::Minus(filesBefore, filesAfter).empty()) << "files of a live program went";
+    for (const auto& e : test::Minus(regBefore, regAfter))
+        ADD_FAILURE() << "a key or value of a live program went: " << e;
 }
 
 // Pumps this thread's messages until `process` has ended; its exit code.

@@ -1,6 +1,6 @@
 // The uninstaller of every seeded program. It behaves like a small real one:
 //
-//   unins000.exe /key "KeyName" /hive HKLM|HKCU [/silent] [/handover]
+//   unins000.exe /key "KeyName" /hive HKLM|HKCU [/silent] [/handover] [/cancel]
 //
 // It removes the program's executables, libraries and documents from its own
 // folder (top level only), deletes the program's uninstall key and appends what
@@ -14,7 +14,11 @@
 // with /child /dir "<folder>", and ends at once. The child waits a moment (the
 // starter has long gone by then), does the work, and ends.
 //
-// Exit codes: 0 done, 2 bad command line, 3 no such uninstall entry, 1 other errors.
+// /cancel makes it behave like an uninstaller whose user pressed Cancel: it
+// ends at once with exit code 4, having changed nothing.
+//
+// Exit codes: 0 done, 2 bad command line, 3 no such uninstall entry, 4 cancelled,
+// 1 other errors.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -47,6 +51,7 @@ struct Options {
     bool silent = false;
     bool handOver = false;
     bool child = false;
+    bool cancel = false;
     DWORD delayMs = kChildDelayMs;
 };
 
@@ -87,6 +92,8 @@ Options ParseCommandLine() {
             o.handOver = true;
         else if (sw == "/child")
             o.child = true;
+        else if (sw == "/cancel")
+            o.cancel = true;
         else
             throw UsageError("unknown switch " + args[i]);
     }
@@ -296,6 +303,7 @@ int HandOver(const Options& o) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         const Options o = ParseCommandLine();
+        if (o.cancel) return 4;
         if (o.handOver && !o.child) return HandOver(o);
         return Uninstall(o);
     } catch (const UsageError&) {

@@ -1,0 +1,38 @@
+#pragma once
+// What a program's uninstall entry says before and after its uninstaller runs:
+// the command that really removes the program, and whether the entry is still
+// registered once the uninstaller has ended.
+#include <string>
+
+namespace cx::cleanup {
+
+// True for a Windows Installer product code: a GUID in braces,
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with hexadecimal digits in either case.
+bool IsProductCode(const std::string& text);
+
+// The command that uninstalls the program of an entry. Windows Installer
+// packages commonly register "MsiExec.exe /I{product code}", which opens the
+// package's maintenance mode (for a package without dialogs of its own: a
+// silent repair) instead of removing it. So for an entry marked
+// WindowsInstaller = 1 whose key name is a product code and whose uninstall
+// string runs MsiExec (any case, with or without ".exe" or a folder, quoted or
+// not) with /I or /X and that same product code, the product is removed as the
+// system's own control panel does: "MsiExec.exe /X{product code}". Every other
+// uninstall string (another GUID, another program, a package path) runs as
+// written.
+std::string UninstallCommand(const std::string& uninstallString, const std::string& registryName,
+                             bool windowsInstaller);
+
+// True when the uninstall entry `registryName` under `hive`
+// ("HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER") is a product code and has
+// WindowsInstaller = 1.
+bool IsWindowsInstallerEntry(const std::string& hive, const std::string& registryName);
+
+// Whether the uninstall entry `registryName` is still registered under `hive`
+// after its uninstaller has ended. It errs towards "still there": an Uninstall
+// key that cannot be read, or a hive this program does not know (then both are
+// looked at), count as the entry remaining, since the answer decides whether a
+// live program's keys and files are offered for removal checked.
+bool UninstallEntryRemains(const std::string& hive, const std::string& registryName);
+
+}  // namespace cx::cleanup
