@@ -95,6 +95,10 @@ enum CommandId : int {
     mItemDeleteEntry,
     mItemRefreshSI,
 
+    // The Languages submenu: one id per language file, from the first on.
+    mItemLanguageFirst = 2600,
+    mItemLanguageLast = 2999,
+
     // Controls
     IDC_TXTHIDE = 3001,
     IDC_LSVPROGRAMLIST,

@@ -102,6 +102,7 @@ void TMainForm::FormCreate() {
 
     // 7.-10.
     SetupListColumns();
+    BuildLanguageMenu();
     ApplySkin();
     ApplyTexts();
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/Actions.h"
+#include "i18n/LanguageMenu.h"
 #include "inventory/ProgramList.h"
 #include "platform/Handles.h"
 #include "widgets/Controls.h"
@@ -110,6 +111,11 @@ public:
     // Skin and texts.
     void ApplySkin();
     void ApplyTexts();
+    // The Languages submenu, built once at creation from the language folder;
+    // a click switches the texts of this run and stores the choice.
+    void BuildLanguageMenu();
+    void LanguageItemClick(int index);
+    const std::vector<LanguageChoice>& LanguageChoices() const noexcept { return languages_; }
 
     // --- state ------------------------------------------------------------
     int SearchPos = 0;
@@ -193,6 +199,7 @@ private:
     std::array<ActionState, ActionCount> actions_;
     // The uninstalls being awaited, by wait id (see OnUninstallMessage).
     std::map<LPARAM, std::shared_ptr<cleanup::UninstallTarget>> waits_;
+    std::vector<LanguageChoice> languages_;
     // Rows removed and re-added by a load or a sort are not user selections.
     bool ignoreSelection_ = false;
     TProgramList programList_;

@@ -130,6 +130,8 @@ void TMainForm::OnCommand(int id, int code, HWND control) {
     if (id == IDC_CKBHIDEPATCH && code == BN_CLICKED) return Execute(ActionHideSysPatch);
     if (id == IDC_CKBHIDESCR && code == BN_CLICKED) return Execute(ActionHideScr);
     if (id == mItemUninstall) return Execute(UninstallTarget);
+    if (id >= mItemLanguageFirst && id <= mItemLanguageLast)
+        return LanguageItemClick(id - mItemLanguageFirst);
     (void)control;
     Action action = ActionOfMenuItem(id);
     if (action != ActionCount) Execute(action);

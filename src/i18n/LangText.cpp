@@ -280,6 +280,8 @@ TextArray& CurrentTexts() {
 // widths and precisions, length modifier and conversion letter, each followed
 // by '|'. Flags, digits and "%%" consume nothing and are left out; a conversion
 // cut off by the end of the text becomes "?", which no English text has.
+constexpr unsigned long kMaxFieldWidth = 256;
+
 std::string PlaceholderSignature(std::string_view fmt) {
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     auto isOneOf = [](char c, std::string_view set) { return set.find(c) != set.npos; };
@@ -292,10 +294,25 @@ std::string PlaceholderSignature(std::string_view fmt) {
             continue;
         }
         while (i < fmt.size() && isOneOf(fmt[i], "-+ #0'")) ++i;
+        // A width or precision beyond kMaxFieldWidth, or a second '.', makes the
+        // conversion one no English text has ('!'): a translated "%999999999s"
+        // would have the formatter pad for ever.
+        unsigned long field = 0;
+        int dots = 0;
+        bool wild = false;
         while (i < fmt.size() && (fmt[i] == '*' || fmt[i] == '.' || isDigit(fmt[i]))) {
             if (fmt[i] == '*') sig += '*';
+            if (fmt[i] == '.') {
+                field = 0;
+                if (++dots > 1) wild = true;
+            }
+            if (isDigit(fmt[i])) {
+                field = field * 10 + static_cast<unsigned long>(fmt[i] - '0');
+                if (field > kMaxFieldWidth) wild = true;
+            }
             ++i;
         }
+        if (wild) sig += '!';
         // Length modifiers; the 'I' modifier may carry a width ("I64", "I32").
         while (i < fmt.size() && isOneOf(fmt[i], "hlLqjztI")) {
             bool sized = fmt[i] == 'I';

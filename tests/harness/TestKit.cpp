@@ -120,7 +120,7 @@ std::string FreshAppCopy(const std::string& name) {
     CopyTree(AnsiToWide(OutDir()), AnsiToWide(dir));
     // Only what the build ships: the files the program writes must be made by the test run.
     DeleteFileA((dir + "Config.ini").c_str());
-    RemoveTree(dir + "Langs");
+    DeleteFileA((dir + "Langs\\English.ini").c_str());
     DeleteFileA((dir + "Skins\\Default.ini").c_str());
     return dir;
 }

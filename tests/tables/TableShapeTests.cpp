@@ -128,6 +128,14 @@ TEST(LangFormatText, TranslationsWithOtherPlaceholdersFallBackToEnglish) {
         {IDS_LISTVIEW_TIPS_Size, "Grootte: %I64f", false},
         {IDS_MAINFORM_MENU_File, "Datei", true},
         {IDS_MAINFORM_MENU_File, "Datei %s", false},
+        // Widths and precisions that would make the formatter write or pad for ever.
+        {IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Datei %999999999s", false},
+        {IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Datei %.2147483648s", false},
+        {IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Datei %-0000000000000000000000080s", true},
+        {IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Datei %257s", false},
+        {IDS_MESSAGEBOX_WARNING_SaveFileFailed, "Datei %256.256s", true},
+        {IDS_LISTVIEW_TIPS_Size, "Grootte: %.99999f MB", false},
+        {IDS_LISTVIEW_TIPS_Size, "Grootte: %1.1.1f MB", false},
     };
     for (const auto& c : cases) {
         SetLangText(c.key, c.translation);
