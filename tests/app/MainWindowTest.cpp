@@ -105,6 +105,10 @@ TEST_F(MainWindowTest, LoadShowsProgramsAndCountsEverything) {
     RECT a = cx::ui::GetBounds(form->lblPrograms.hwnd());
     RECT b = cx::ui::GetBounds(form->lblProgramCounts.hwnd());
     EXPECT_EQ(b.left, a.right + 5);
+    // The products show faces of their own, not one picture down the list.
+    std::set<int> images;
+    for (int r = 0; r < form->RowCount(); ++r) images.insert(form->RowImage(r));
+    EXPECT_GE(images.size(), 9u);
 }
 
 TEST_F(MainWindowTest, HideSwitchesReloadWithTheSameCountsAndStoreTheirState) {

@@ -17,6 +17,23 @@
 
 namespace {
 
+// The largest picture of a module's first icon, as stored; empty when it has none.
+std::string IconBytes(const std::string& module) {
+    HMODULE m = LoadLibraryExA(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!m) return {};
+    std::string bytes;
+    if (HRSRC group = FindResourceA(m, MAKEINTRESOURCEA(1), RT_GROUP_ICON)) {
+        auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(m, group)));
+        int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(dir), TRUE, 48, 48, LR_DEFAULTCOLOR);
+        if (HRSRC icon = FindResourceA(m, MAKEINTRESOURCEA(id), RT_ICON)) {
+            auto* data = static_cast<const char*>(LockResource(LoadResource(m, icon)));
+            bytes.assign(data, SizeofResource(m, icon));
+        }
+    }
+    FreeLibrary(m);
+    return bytes;
+}
+
 using namespace cx;
 using namespace cx::demo;
 using namespace cx::test;
@@ -50,7 +67,7 @@ std::vector<std::string> ExpectedTree(const std::string& dir) {
             for (size_t cut = rel.find('\\'); cut != std::string::npos;
                  cut = rel.find('\\', cut + 1))
                 lines.insert(rel.substr(0, cut + 1));
-            const std::string source = f.kind == FileKind::MainExe       ? "SampleApp.exe"
+            const std::string source = f.kind == FileKind::MainExe       ? MainExeTool(p)
                                        : f.kind == FileKind::Uninstaller ? "SampleUninstall.exe"
                                                                          : "";
             const size_t size = source.empty() ? f.size : ReadWholeFile(ToolsDir() + source).size();
@@ -121,6 +138,9 @@ TEST(Seeder, WritesWhatTheTableSays) {
     ASSERT_FALSE(sampleApp.empty());
     ASSERT_FALSE(uninstaller.empty());
 
+    // The pictures of the products' executables: a list of identical icons
+    // would not look like a used machine.
+    std::set<std::string> faces;
     for (const DemoProgram& p : Programs()) {
         SCOPED_TRACE(p.keyName);
         auto key = reg::Key::Open(HiveRoot(p.hive), UninstallKey(p));
@@ -141,7 +161,8 @@ TEST(Seeder, WritesWhatTheTableSays) {
             EXPECT_EQ(ReadWholeFile(InstallDir(p) + p.uninstaller), uninstaller);
         }
         if (p.mainExe) {
-            EXPECT_EQ(ReadWholeFile(MainExePath(p)), sampleApp);
+            EXPECT_EQ(ReadWholeFile(MainExePath(p)), ReadWholeFile(ToolsDir() + MainExeTool(p)));
+            faces.insert(IconBytes(MainExePath(p)));
         }
         for (const DemoFile& f : FilesOf(p)) {
             if (f.kind == FileKind::Filler) {
@@ -197,6 +218,9 @@ TEST(Seeder, WritesWhatTheTableSays) {
             EXPECT_EQ(RunValueData(v).rfind("%ProgramFiles%\\", 0), 0u);
         }
     }
+
+    EXPECT_GE(faces.size(), 8u) << "the products' executables do not carry icons of their own";
+    EXPECT_EQ(faces.count(""), 0u) << "an executable without an icon";
 
     ComInit com;
     for (const DemoShortcut& s : Shortcuts()) {

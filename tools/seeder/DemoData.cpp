@@ -700,6 +700,17 @@ std::string MainExePath(const DemoProgram& p) {
     return InstallDir(p) + p.mainExe;
 }
 
+std::string MainExeTool(const DemoProgram& p) {
+    constexpr int kBuilds = 8;
+    int turn = 0;
+    for (const DemoProgram& other : Programs()) {
+        if (&other == &p) break;
+        if (other.mainExe) ++turn;
+    }
+    const int k = turn % kBuilds + 1;
+    return k == 1 ? "SampleApp.exe" : "SampleApp" + std::to_string(k) + ".exe";
+}
+
 std::string DisplayIcon(const DemoProgram& p) {
     switch (p.icon) {
     case IconStyle::Indexed: return MainExePath(p) + ",0";

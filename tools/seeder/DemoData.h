@@ -168,6 +168,11 @@ std::string InstallDir(const DemoProgram& p);
 std::string InstallLocation(const DemoProgram& p);
 // The UninstallString value; empty when the entry has none.
 std::string UninstallCommand(const DemoProgram& p);
+// The file in the tools folder copied as the program's main executable: one of
+// the eight builds of the stand-in program, which differ in their icon only,
+// taken in turn by the programs that have one, so the list shows faces of
+// their own ("SampleApp.exe", "SampleApp2.exe", ... "SampleApp8.exe").
+std::string MainExeTool(const DemoProgram& p);
 // The full path of the program's main executable; empty when it has none.
 std::string MainExePath(const DemoProgram& p);
 std::string DisplayIcon(const DemoProgram& p);

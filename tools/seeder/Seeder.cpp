@@ -160,7 +160,7 @@ void WriteProgramFiles(const DemoProgram& p) {
         const std::string path = dir + f.relPath;
         switch (f.kind) {
         case FileKind::Filler: WriteFileText(path, FillerContent(f.relPath, f.size)); break;
-        case FileKind::MainExe: CopyTool("SampleApp.exe", path); break;
+        case FileKind::MainExe: CopyTool(MainExeTool(p), path); break;
         case FileKind::Uninstaller: CopyTool("SampleUninstall.exe", path); break;
         }
     }
@@ -318,6 +318,17 @@ int SeedBench(int count) {
 
 // --- commands -------------------------------------------------------------
 
+// Windows maps ".exe" to the "exefile" type, whose DefaultIcon "%1" makes the
+// shell show each program's own icon; a fresh Wine prefix has the type but not
+// the mapping, so every executable would show the same picture. The mapping is
+// put in as Windows has it, and only where it is missing.
+void SeedExecutableFileType() {
+    auto classes = reg::Key::Create(HKEY_LOCAL_MACHINE, "Software\\Classes\\.exe");
+    if (!classes.GetString("").has_value()) classes.SetString("", "exefile");
+    if (!classes.GetString("Content Type").has_value())
+        classes.SetString("Content Type", "application/x-msdownload");
+}
+
 void Clean() {
     for (const DemoProgram& p : Programs()) CleanProgram(p);
     CleanScreenSavers();
@@ -329,6 +340,7 @@ void Clean() {
 
 void Seed() {
     Clean();
+    SeedExecutableFileType();
     for (const DemoProgram& p : Programs()) SeedProgram(p);
     SeedScreenSavers();
     SeedRunValues();
