@@ -28,6 +28,9 @@ constexpr const char* kUninstallPath = "Software\\Microsoft\\Windows\\CurrentVer
 std::string UninstallKeyPath(Hive hive, const std::string& registryName);
 std::wstring UninstallKeyPath(Hive hive, const std::wstring& registryName);
 
+// Each text in these parameter strings stands in double quotes; a quote inside
+// one (key names may hold them) is escaped as the command-line parser expects.
+//
 // Export of one program: ` /e "<file>" "<key>"`, the file by its name only
 // (regedit runs in the folder the save dialog made current).
 std::string ExportParameters(const std::string& fileName, Hive hive,

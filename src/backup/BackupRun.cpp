@@ -32,6 +32,13 @@ bool NonEmptyFile(const std::wstring& path) {
            (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
 }
 
+// A file the user made read-only is one they mean to keep: Windows refuses to
+// replace it, and Wine would, so it is never replaced here.
+bool ReadOnly(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(LongPathForApi(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
 struct Export {
     size_t index;
     unique_handle process;
@@ -68,7 +75,7 @@ BackupOutcome RunBackup(const std::vector<BackupEntry>& entries, const std::wstr
 
     auto finish = [&](size_t index, bool written, const std::wstring& temp) {
         const std::wstring target = folder + entries[index].fileName;
-        bool ok = written && NonEmptyFile(temp) &&
+        bool ok = written && NonEmptyFile(temp) && !ReadOnly(target) &&
                   MoveFileExW(LongPathForApi(temp).c_str(), LongPathForApi(target).c_str(),
                               MOVEFILE_REPLACE_EXISTING) &&
                   NonEmptyFile(target);

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <set>
 #include <string>
 #include <vector>
 
 #include "backup/BackupPlan.h"
+#include "platform/Strings.h"
 
 namespace {
 
@@ -58,6 +60,34 @@ TEST(RegeditParameters, ExportNamesTheFileByNameAndTheRecordsOwnHive) {
                                            cx::backup::UninstallKeyPath(Hive::CurrentUser, L"a b")),
               L"/e \"C:\\B\\~cx.tmp\" "
               L"\"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\a b\"");
+}
+
+// What regedit reads back from its command line.
+std::vector<std::wstring> Arguments(const std::wstring& parameters) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW((L"regedit.exe " + parameters).c_str(), &argc);
+    std::vector<std::wstring> args;
+    for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+    LocalFree(argv);
+    return args;
+}
+
+TEST(RegeditParameters, NamesWithQuotesAndBackslashesReachRegeditIntact) {
+    for (const wchar_t* name : {L"Plain", L"Say \"cheese\"", L"\"", L"ends\\", L"a\\\"b",
+                                L"two\\\\\"\"", L"\\\\server"}) {
+        const std::wstring key = cx::backup::UninstallKeyPath(Hive::LocalMachine, name);
+        const std::wstring target = L"C:\\Back up\\reg\\~cxexport1.tmp";
+        EXPECT_EQ(Arguments(cx::backup::BackupParameters(target, key)),
+                  (std::vector<std::wstring>{L"/e", target, key}))
+            << name;
+    }
+    std::string exported = cx::backup::ExportParameters("x y.reg", Hive::CurrentUser, "Q\"uote");
+    std::vector<std::wstring> args = Arguments(cx::AnsiToWide(exported));
+    ASSERT_EQ(args.size(), 3u);
+    EXPECT_EQ(args[1], L"x y.reg");
+    EXPECT_EQ(args[2], L"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Q\"uote");
+    EXPECT_EQ(Arguments(cx::AnsiToWide(cx::backup::ReloadParameters("a b.reg"))),
+              (std::vector<std::wstring>{L"a b.reg"}));
 }
 
 TEST(RegeditParameters, HiveTextFromTheServiceFallsBackToTheMachine) {
