@@ -6,6 +6,7 @@
 
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/Strings.h"
 
 namespace cx::backup {
 
@@ -43,7 +44,13 @@ std::optional<std::string> RunFileDialog(bool save, HWND owner, const std::strin
     ui::ModalScope modal(owner);
     BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok) return std::nullopt;
-    return std::string(file.data());
+    std::string chosen(file.data());
+    // A dialog may leave the folder it was browsing current rather than the
+    // chosen file's (Wine does when a full path is typed): regedit, given the
+    // name only, would then write or read in the wrong folder.
+    std::string folder = ExtractFilePath(chosen);
+    if (!folder.empty()) SetCurrentDirectoryA(folder.c_str());
+    return chosen;
 }
 
 }  // namespace

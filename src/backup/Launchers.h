@@ -39,8 +39,8 @@ void PointRegeditAt(Hive hive, const std::string& registryName);
 
 // The save dialog of a single export: the file name preset to the registry
 // name (made a valid file name) + ".reg", starting in `initialDir` when that
-// folder exists. The chosen path, or nothing when the user cancels. The dialog
-// leaves the chosen folder as the current directory.
+// folder exists. The chosen path, or nothing when the user cancels. The chosen
+// file's folder is the current directory afterwards.
 std::optional<std::string> AskExportFile(HWND owner, const std::string& initialDir,
                                          const std::string& registryName);
 // The open dialog of a reload, likewise.

@@ -73,7 +73,7 @@ TEST_F(ProgressBarTest, PositionStaysInTheRangeAndPercentReachesHundredOnlyAtThe
     bar.SetPosition(INT_MAX);
     EXPECT_EQ(bar.Percent(), 100);
     bar.SetPosition(0);
-    EXPECT_EQ(bar.Percent(), 49);
+    EXPECT_EQ(bar.Percent(), 50);
 }
 
 TEST_F(ProgressBarTest, AnswersTheCommonControlsQuestions) {
