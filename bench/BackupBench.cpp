@@ -31,8 +31,8 @@ std::vector<std::wstring> MakeEntries() {
     for (int i = 0; i < kEntries; ++i) {
         std::wstring name = L"CxBench Backup " + std::to_wstring(i);
         cx::unique_hkey key;
-        RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        key.put(), nullptr);
+        RegCreateKeyExW(root.get(), name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                        nullptr);
         std::wstring display = L"Benchmark program " + std::to_wstring(i);
         RegSetValueExW(key.get(), L"DisplayName", 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(display.c_str()),
@@ -120,10 +120,12 @@ int main() {
     const double perSequential = Median(sequential) / 1000.0 / kEntries;
     std::printf("Full backup of %d uninstall entries (median of %d runs)\n", kEntries, kRuns);
     std::printf("  regedit /e by hand, one after another: %.4f s per entry\n", perHand);
-    std::printf("  RunBackup, %zu at a time:                %.4f s per entry  (%.2fx the hand loop)\n",
-                cx::backup::BackupOptions{}.parallel, perBackup, perBackup / perHand);
-    std::printf("  RunBackup, one at a time:              %.4f s per entry  (%.2fx the hand loop)\n",
-                perSequential, perSequential / perHand);
+    std::printf(
+        "  RunBackup, %zu at a time:                %.4f s per entry  (%.2fx the hand loop)\n",
+        cx::backup::BackupOptions{}.parallel, perBackup, perBackup / perHand);
+    std::printf(
+        "  RunBackup, one at a time:              %.4f s per entry  (%.2fx the hand loop)\n",
+        perSequential, perSequential / perHand);
     std::printf("  goal: at most 1.20x; %s\n", perBackup <= 1.2 * perHand ? "met" : "NOT met");
     if (failures) std::printf("  %zu exports failed\n", failures);
     return failures ? 1 : 0;

@@ -19,8 +19,8 @@ const wchar_t* const kDevices[] = {L"CON",  L"PRN",  L"AUX",  L"NUL",  L"COM1", 
                                    L"LPT6", L"LPT7", L"LPT8", L"LPT9", L"CONIN$", L"CONOUT$"};
 
 bool ForbiddenChar(wchar_t c) {
-    return c < 32 || c == L'\\' || c == L'/' || c == L':' || c == L'*' || c == L'?' ||
-           c == L'"' || c == L'<' || c == L'>' || c == L'|';
+    return c < 32 || c == L'\\' || c == L'/' || c == L':' || c == L'*' || c == L'?' || c == L'"' ||
+           c == L'<' || c == L'>' || c == L'|';
 }
 
 std::wstring Upper(std::wstring s) {
@@ -74,7 +74,9 @@ String Quote(const String& arg) {
     return out;
 }
 
-std::wstring Counter(size_t n) { return n < 2 ? std::wstring() : L" (" + std::to_wstring(n) + L")"; }
+std::wstring Counter(size_t n) {
+    return n < 2 ? std::wstring() : L" (" + std::to_wstring(n) + L")";
+}
 
 }  // namespace
 
@@ -84,17 +86,17 @@ const char* HiveName(Hive hive) {
 
 Hive HiveFromName(const std::string& name) {
     return EqualsNoCase(TrimControl(name), "HKEY_CURRENT_USER") ? Hive::CurrentUser
-                                                                 : Hive::LocalMachine;
+                                                                : Hive::LocalMachine;
 }
 
 std::string UninstallKeyPath(Hive hive, const std::string& registryName) {
-    return std::string(HiveName(hive)) + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-           registryName;
+    return std::string(HiveName(hive)) +
+           "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + registryName;
 }
 
 std::wstring UninstallKeyPath(Hive hive, const std::wstring& registryName) {
-    return AnsiToWide(HiveName(hive)) + L"\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-           registryName;
+    return AnsiToWide(HiveName(hive)) +
+           L"\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + registryName;
 }
 
 std::string ExportParameters(const std::string& fileName, Hive hive,

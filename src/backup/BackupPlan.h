@@ -74,9 +74,9 @@ int ProgressPercent(size_t finished, size_t total);
 
 // What the user is told when the backup has ended.
 enum class BackupVerdict {
-    Succeeded,  // every entry has its non-empty .reg file
-    SomeFailed, // with the number of failures
-    Nothing,    // no Uninstall key could be read, or none holds a subkey
+    Succeeded,   // every entry has its non-empty .reg file
+    SomeFailed,  // with the number of failures
+    Nothing,     // no Uninstall key could be read, or none holds a subkey
 };
 BackupVerdict JudgeBackup(size_t total, size_t failed);
 

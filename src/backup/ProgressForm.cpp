@@ -19,18 +19,18 @@ void TProgressForm::CreateForm(HWND owner) {
     // No border and no caption bar: the picture is the whole window. The
     // caption still names the window on the taskbar and to other programs.
     SetFormFont("Verdana", 8);
-    Create(ClassSpec{"TProgressForm", CS_DBLCLKS, nullptr, nullptr, nullptr},
-           WS_EX_CONTROLPARENT, WS_POPUP | WS_CLIPCHILDREN, LangText(IDS_PROGRESSFORM_Title), 0, 0,
-           kClientWidth, kClientHeight, owner);
+    Create(ClassSpec{"TProgressForm", CS_DBLCLKS, nullptr, nullptr, nullptr}, WS_EX_CONTROLPARENT,
+           WS_POPUP | WS_CLIPCHILDREN, LangText(IDS_PROGRESSFORM_Title), 0, 0, kClientWidth,
+           kClientHeight, owner);
     SendMessageA(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
 
     ImageBK.Create(hwnd(), 0, 0, kClientWidth, kClientHeight);
     ImageBK.SetBackground(GetSysColor(COLOR_BTNFACE));
-    lblInfo = CreateWindowExA(0, "STATIC", LangText(IDS_PROGRESSFORM_LABEL_Info).c_str(),
-                              WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 59, 64, 281, 25,
-                              ImageBK.hwnd(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LBL_INFO)),
-                              GetModuleHandleA(nullptr), nullptr);
+    lblInfo =
+        CreateWindowExA(0, "STATIC", LangText(IDS_PROGRESSFORM_LABEL_Info).c_str(),
+                        WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 59, 64, 281, 25,
+                        ImageBK.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LBL_INFO)),
+                        GetModuleHandleA(nullptr), nullptr);
     if (!lblInfo) ThrowLastError();
     SendMessageA(lblInfo, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
     ProgressBar.Create(ImageBK.hwnd(), 56, 91, 281, 25, IDC_PROGRESSBAR);
@@ -46,7 +46,8 @@ void TProgressForm::CreateForm(HWND owner) {
 void TProgressForm::FormShow() {
     ApplyTexts();
     try {
-        if (auto picture = LoadSkinPicture(folders_.skinDir, SkinValue(SK_PROGRESSFORM_ImageBG_Pic)))
+        if (auto picture =
+                LoadSkinPicture(folders_.skinDir, SkinValue(SK_PROGRESSFORM_ImageBG_Pic)))
             ImageBK.SetPicture(std::move(picture));
     } catch (const std::exception&) {
         // A picture that cannot be decoded leaves the plain background.
@@ -98,8 +99,9 @@ void TProgressForm::TimerBackupTimer() {
         std::vector<BackupEntry> entries = readEntries ? readEntries() : std::vector<BackupEntry>{};
         if (!entries.empty()) {
             Running running(running_);
-            outcome_ = RunBackup(entries, AnsiToWide(IncludeTrailingBackslash(folders_.regBackupDir)),
-                                 progress, options_);
+            outcome_ =
+                RunBackup(entries, AnsiToWide(IncludeTrailingBackslash(folders_.regBackupDir)),
+                          progress, options_);
         }
     } catch (...) {
         // The window never stays open; what went wrong reaches the error handler.
@@ -122,10 +124,11 @@ void TProgressForm::Report(const BackupOutcome& outcome) {
         ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_MESSAGE_BackupSucceed), MB_OK);
         break;
     case BackupVerdict::SomeFailed:
-        ui::ShowAppMessage(hwnd(),
-                           Format(LangFormatText(IDS_MESSAGEBOX_WARNING_BackupFailed),
-                                  static_cast<int>(outcome.failed), static_cast<int>(outcome.total)),
-                           MB_OK | MB_ICONWARNING);
+        ui::ShowAppMessage(
+            hwnd(),
+            Format(LangFormatText(IDS_MESSAGEBOX_WARNING_BackupFailed),
+                   static_cast<int>(outcome.failed), static_cast<int>(outcome.total)),
+            MB_OK | MB_ICONWARNING);
         break;
     case BackupVerdict::Nothing:
         ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_BackupNothing),

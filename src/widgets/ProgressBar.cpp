@@ -145,7 +145,8 @@ LRESULT ProgressBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return wp ? min_ : max_;
     }
     LRESULT result = 0;
-    if (HandlePaintMessage(hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
+    if (HandlePaintMessage(
+            hwnd(), msg, wp, [this](HDC dc) { PaintContent(dc); }, result))
         return result;
     return Window::HandleMessage(msg, wp, lp);
 }

@@ -56,10 +56,11 @@ TEST(RegeditParameters, ExportNamesTheFileByNameAndTheRecordsOwnHive) {
               "\"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{1-2}"
               "\"");
     EXPECT_EQ(cx::backup::ReloadParameters("old backup.reg"), " \"old backup.reg\"");
-    EXPECT_EQ(cx::backup::BackupParameters(L"C:\\B\\~cx.tmp",
-                                           cx::backup::UninstallKeyPath(Hive::CurrentUser, L"a b")),
-              L"/e \"C:\\B\\~cx.tmp\" "
-              L"\"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\a b\"");
+    EXPECT_EQ(
+        cx::backup::BackupParameters(L"C:\\B\\~cx.tmp",
+                                     cx::backup::UninstallKeyPath(Hive::CurrentUser, L"a b")),
+        L"/e \"C:\\B\\~cx.tmp\" "
+        L"\"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\a b\"");
 }
 
 // What regedit reads back from its command line.
@@ -85,7 +86,9 @@ TEST(RegeditParameters, NamesWithQuotesAndBackslashesReachRegeditIntact) {
     std::vector<std::wstring> args = Arguments(cx::AnsiToWide(exported));
     ASSERT_EQ(args.size(), 3u);
     EXPECT_EQ(args[1], L"x y.reg");
-    EXPECT_EQ(args[2], L"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Q\"uote");
+    EXPECT_EQ(
+        args[2],
+        L"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Q\"uote");
     EXPECT_EQ(Arguments(cx::AnsiToWide(cx::backup::ReloadParameters("a b.reg"))),
               (std::vector<std::wstring>{L"a b.reg"}));
 }
@@ -186,7 +189,8 @@ TEST(PlanBackup, EveryFileIsValidAndDistinctForHostileAndLongNames) {
                 for (const auto& m : machine) dup = dup || Upper(m) == Upper(n);
                 if (!dup) machine.push_back(n);
             }
-    for (int i = 0; i < 30; ++i) machine.push_back(std::wstring(255 - (i % 3), L'L') + std::to_wstring(i));
+    for (int i = 0; i < 30; ++i)
+        machine.push_back(std::wstring(255 - (i % 3), L'L') + std::to_wstring(i));
     user = {L"CON", L"a:a", std::wstring(255, L'u'), std::wstring(254, L'u') + L"?"};
     auto plan = PlanBackup(machine, user);
     ASSERT_EQ(plan.size(), machine.size() + user.size());

@@ -26,9 +26,9 @@ std::wstring Scratch(const std::string& name) {
 EntrySet ManyEntries() {
     EntrySet set;
     for (int i = 0; i < 270; ++i) set.machine.push_back(L"CxBk Program " + std::to_wstring(i));
-    for (const wchar_t* n : {L"CxBk:Colon", L"CxBk?Query", L"CxBk*Star", L"CxBk|Pipe", L"CxBk<Lt>",
-                             L"CxBk\"Quote", L"CxBk/Slash", L"CxBk Dot.", L"CxBk Blank ", L"CON",
-                             L"cxbk_colon", L"CxBk_Colon"})
+    for (const wchar_t* n :
+         {L"CxBk:Colon", L"CxBk?Query", L"CxBk*Star", L"CxBk|Pipe", L"CxBk<Lt>", L"CxBk\"Quote",
+          L"CxBk/Slash", L"CxBk Dot.", L"CxBk Blank ", L"CON", L"cxbk_colon", L"CxBk_Colon"})
         set.machine.push_back(n);
     for (int i = 0; i < 14; ++i) set.user.push_back(L"CxBk User " + std::to_wstring(i));
     for (const wchar_t* n : {L"CxBk:Colon", L"CxBk Program 0", L"Nul.Tool", L"CxBk?Query"})
@@ -48,14 +48,15 @@ TEST(FullBackup, EveryEntryOfBothHivesGetsAFileThatRegeditImportsAgain) {
     const std::wstring dir = Scratch("backup-full");
 
     size_t calls = 0, last = 0;
-    auto outcome = cx::backup::RunBackup(
-        plan, dir, {[&](size_t finished, size_t total) {
-                        ++calls;
-                        EXPECT_EQ(finished, last + 1);  // one step per finished export
-                        EXPECT_EQ(total, plan.size());
-                        last = finished;
-                    },
-                    nullptr, nullptr});
+    auto outcome =
+        cx::backup::RunBackup(plan, dir,
+                              {[&](size_t finished, size_t total) {
+                                   ++calls;
+                                   EXPECT_EQ(finished, last + 1);  // one step per finished export
+                                   EXPECT_EQ(total, plan.size());
+                                   last = finished;
+                               },
+                               nullptr, nullptr});
     EXPECT_EQ(outcome.total, plan.size());
     EXPECT_EQ(outcome.failed, 0u);
     EXPECT_EQ(calls, plan.size());
@@ -135,8 +136,8 @@ TEST(FullBackup, ExportsThatFailAreCountedAndEarlierFilesStayAsTheyWere) {
     EXPECT_TRUE(cx::test::IsNonEmptyFile(dir + L"CxBk Fail D.reg"));
     EXPECT_FALSE(cx::FileExists(cx::WideToAnsi(dir + L"CxBk Never There.reg")));
     bool leftover = false;
-    cx::test::ForEachEntry(dir, [&](const std::wstring&, const WIN32_FIND_DATAW&) { leftover = true; },
-                           L"~cxexport*");
+    cx::test::ForEachEntry(
+        dir, [&](const std::wstring&, const WIN32_FIND_DATAW&) { leftover = true; }, L"~cxexport*");
     EXPECT_FALSE(leftover);
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

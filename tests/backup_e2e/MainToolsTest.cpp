@@ -94,7 +94,9 @@ std::string CurrentDirectory() {
 
 class MainToolsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { appDir = new std::string(cx::test::PrepareAppCopy("maintools")); }
+    static void SetUpTestSuite() {
+        appDir = new std::string(cx::test::PrepareAppCopy("maintools"));
+    }
     void SetUp() override {
         ASSERT_TRUE(cx::test::StartFresh(*appDir));
         form = std::make_unique<TMainForm>();
@@ -117,7 +119,8 @@ protected:
 };
 std::string* MainToolsTest::appDir = nullptr;
 
-const std::string kUninstallBelowHive = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::string kUninstallBelowHive =
+    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Export through the real save dialog into a folder of the user's choosing,
 // then regedit's own import of that file where the key was deleted.
@@ -136,8 +139,8 @@ void ExportDeleteImport(MainToolsTest& t, TMainForm& form, int row, const cx::de
     }
     (void)t;
     EXPECT_EQ(offeredName, cx::backup::SanitiseFileStem(std::string(p.keyName)) + ".reg");
-    EXPECT_TRUE(cx::EqualsNoCase(cx::IncludeTrailingBackslash(offeredFolder),
-                                 cx::AppPaths().RegBackupDir))
+    EXPECT_TRUE(
+        cx::EqualsNoCase(cx::IncludeTrailingBackslash(offeredFolder), cx::AppPaths().RegBackupDir))
         << offeredFolder;
     ASSERT_EQ(shell.calls.size(), 1u);
     const cx::ui::ShellCall& c = shell.calls[0];
@@ -171,8 +174,9 @@ TEST_F(MainToolsTest, ExportOfAMachineProgramThroughTheSaveDialogImportsBackIden
     cx::ForceDirectories(cx::AppPaths().RegBackupDir);  // the dialog starts there
     int row = RowOf(p.displayName);
     ASSERT_GE(row, 0);
-    ExportDeleteImport(*this, *form, row, p, cx::test::FreshScratchDir("export-elsewhere") +
-                                                 "chosen folder\\", "my program backup.reg");
+    ExportDeleteImport(*this, *form, row, p,
+                       cx::test::FreshScratchDir("export-elsewhere") + "chosen folder\\",
+                       "my program backup.reg");
 }
 
 TEST_F(MainToolsTest, ExportOfAPerUserProgramNamesItsOwnHive) {
@@ -213,10 +217,10 @@ TEST_F(MainToolsTest, RegistryEditorCreatesItsSettingsAndPointsAtTheRecordsHive)
         form->Execute(cx::app::ActionRegedit);
         auto key = cx::reg::Key::Open(HKEY_CURRENT_USER, settings);
         ASSERT_TRUE(key);
-        EXPECT_EQ(key->GetString("LastKey"),
-                  std::string(hive == cx::demo::Hive::User ? "HKEY_CURRENT_USER"
-                                                           : "HKEY_LOCAL_MACHINE") +
-                      kUninstallBelowHive + p.keyName);
+        EXPECT_EQ(
+            key->GetString("LastKey"),
+            std::string(hive == cx::demo::Hive::User ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE") +
+                kUninstallBelowHive + p.keyName);
         ASSERT_EQ(shell.calls.size(), 1u);
         EXPECT_EQ(shell.calls[0].owner, form->hwnd());
         EXPECT_EQ(shell.calls[0].verb, Text("Open"));

@@ -51,7 +51,8 @@ TEST_F(ProgressFormTest, BacksUpEveryEntryThenSaysSoAndCloses) {
         EXPECT_EQ(client.bottom, 183);
         EXPECT_FALSE(GetWindowLongA(w, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME));
         EXPECT_EQ(cx::ui::WindowString(w), cx::LangText(cx::IDS_PROGRESSFORM_Title));
-        EXPECT_EQ(cx::ui::WindowString(form.lblInfo), cx::LangText(cx::IDS_PROGRESSFORM_LABEL_Info));
+        EXPECT_EQ(cx::ui::WindowString(form.lblInfo),
+                  cx::LangText(cx::IDS_PROGRESSFORM_LABEL_Info));
         EXPECT_TRUE(form.ImageBK.Picture());  // the skin's background
         EXPECT_EQ(form.ProgressBar.Position(), 0);
     });
