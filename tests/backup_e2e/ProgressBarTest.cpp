@@ -106,26 +106,4 @@ TEST_F(ProgressBarTest, FillCoversItsShareOfTheInsideAndNoMore) {
     EXPECT_EQ(PixelAt(201, 12), RGB(0, 0, 0));
 }
 
-TEST_F(ProgressBarTest, PercentTextTakesTheOtherColourOverTheFill) {
-    cx::ui::ProgressBar::Colours c;
-    c.track = RGB(255, 255, 255);
-    c.fill = RGB(0, 0, 255);
-    c.text = RGB(255, 0, 0);
-    c.textOnFill = RGB(0, 255, 0);
-    bar.SetColours(c);
-    auto count = [&](COLORREF colour) {
-        auto shot = Paint();
-        int n = 0;
-        for (int x = 70; x < 132; ++x)
-            for (int y = 2; y < 23; ++y) n += shot->At(x, y) == colour;
-        return n;
-    };
-    bar.SetPosition(0);
-    EXPECT_GT(count(RGB(255, 0, 0)), 0);  // "0%" in the text colour
-    EXPECT_EQ(count(RGB(0, 255, 0)), 0);
-    bar.SetPosition(100);
-    EXPECT_EQ(count(RGB(255, 0, 0)), 0);  // "100%" wholly over the fill
-    EXPECT_GT(count(RGB(0, 255, 0)), 0);
-}
-
 }  // namespace
