@@ -108,6 +108,18 @@ public:
     size_t PendingWaits() const noexcept { return waits_.size(); }
     void ActionExporetListExecute();
 
+    // Registry export and reload, the full backup, the system tools and help.
+    void ActionExportRegExecute();
+    void ActionReloadRegExecute();
+    void ActionCreateBackupExecute();
+    void ActionRegeditExecute();
+    void ActionWinServicesExecute();
+    void ActionWinComponentsExecute();
+    void ActionWinUpdateExecute();
+    void ActionHelpContentExecute();
+    void ActionOnlineResExecute();
+    void ActionContactExecute();
+
     // Skin and texts.
     void ApplySkin();
     void ApplyTexts();

@@ -117,8 +117,17 @@ void TMainForm::Execute(Action action) {
     case ActionTabProgramList: ActionTabProgramListExecute(); break;
     case ActionTabStartupItems: ActionTabStartupItemsExecute(); break;
     case ActionMin: ActionMinExecute(); break;
-    // Uninstall, registry export and reload, backup, system tools, help, startup
-    // editing and About arrive with their own windows; until then they do nothing.
+    case ActionExportReg: ActionExportRegExecute(); break;
+    case ActionReloadReg: ActionReloadRegExecute(); break;
+    case ActionCreateBackup: ActionCreateBackupExecute(); break;
+    case ActionRegedit: ActionRegeditExecute(); break;
+    case ActionWinServices: ActionWinServicesExecute(); break;
+    case ActionWinComponents: ActionWinComponentsExecute(); break;
+    case ActionWinUpdate: ActionWinUpdateExecute(); break;
+    case ActionHelpContent: ActionHelpContentExecute(); break;
+    case ActionOnlineRes: ActionOnlineResExecute(); break;
+    case ActionContact: ActionContactExecute(); break;
+    // Startup editing and About arrive with their own windows; until then they do nothing.
     default: break;
     }
 }

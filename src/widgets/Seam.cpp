@@ -1,5 +1,7 @@
 #include "widgets/Seam.h"
 
+#include <shellapi.h>
+
 #include <vector>
 
 #include "platform/Files.h"
@@ -18,6 +20,10 @@ std::string& TitleSlot() {
 }
 MessageResponder& Responder() {
     static MessageResponder r;
+    return r;
+}
+ShellResponder& Shell() {
+    static ShellResponder r;
     return r;
 }
 ModalHook& Hook() {
@@ -45,6 +51,16 @@ int ShowAppMessage(HWND owner, const std::string& text, UINT flags) {
 }
 
 void SetMessageResponder(MessageResponder responder) { Responder() = std::move(responder); }
+
+INT_PTR ShellOpen(const ShellCall& call) {
+    if (Shell()) return Shell()(call);
+    auto text = [](const std::optional<std::string>& s) { return s ? s->c_str() : nullptr; };
+    return reinterpret_cast<INT_PTR>(ShellExecuteA(call.owner, text(call.verb), call.file.c_str(),
+                                                   text(call.parameters), text(call.directory),
+                                                   call.show));
+}
+
+void SetShellResponder(ShellResponder responder) { Shell() = std::move(responder); }
 
 void SetModalHook(ModalHook hook) { Hook() = std::move(hook); }
 void RunModalHook(HWND window) {

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cx::ui {
@@ -50,6 +51,24 @@ bool ModalLoopRunning() noexcept;
 // The window of the innermost running modal loop (nullptr when none runs, or
 // when it is a message box without owner).
 HWND InnermostModalWindow() noexcept;
+
+// Every document, tool and address the program hands to the shell goes
+// through here, so tests can see exactly what would have been opened.
+// An absent text is passed as a null pointer, an empty one as "".
+struct ShellCall {
+    HWND owner = nullptr;
+    std::optional<std::string> verb;
+    std::string file;
+    std::optional<std::string> parameters;
+    std::optional<std::string> directory;
+    int show = SW_SHOWNORMAL;
+};
+// ShellExecuteA with those arguments; returns its result (above 32: started).
+INT_PTR ShellOpen(const ShellCall& call);
+// A test installs a responder to record the calls (its result stands for the
+// shell's); an empty one lets them reach the shell again.
+using ShellResponder = std::function<INT_PTR(const ShellCall&)>;
+void SetShellResponder(ShellResponder responder);
 
 }  // namespace cx::ui
 

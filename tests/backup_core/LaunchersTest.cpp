@@ -1,0 +1,23 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "backup/Launchers.h"
+#include "harness/ShellLog.h"
+#include "widgets/Seam.h"
+
+namespace {
+
+const HWND kOwner = reinterpret_cast<HWND>(0x1234);
+
+// The exact calls of each command are checked through the main window's
+// actions (backup_e2e/MainToolsTest); here only the seam itself.
+TEST(Launchers, TheSeamHandsCallsToTheRecorderAndItsAnswerBack) {
+    cx::test::ShellLog log;
+    log.result = 2;  // the shell's "file not found"
+    EXPECT_EQ(cx::ui::ShellOpen(cx::backup::ServicesCall(kOwner)), 2);
+    ASSERT_EQ(log.calls.size(), 1u);
+    EXPECT_EQ(log.calls[0].file, "Services.msc");
+}
+
+}  // namespace
