@@ -117,6 +117,7 @@ void TMainForm::Execute(Action action) {
     case ActionTabProgramList: ActionTabProgramListExecute(); break;
     case ActionTabStartupItems: ActionTabStartupItemsExecute(); break;
     case ActionMin: ActionMinExecute(); break;
+    case ActionAbout: ActionAboutExecute(); break;
     // Uninstall, registry export and reload, backup, system tools, help, startup
     // editing and About arrive with their own windows; until then they do nothing.
     default: break;
