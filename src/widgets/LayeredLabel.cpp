@@ -55,6 +55,21 @@ bool CaptionBlank(const std::string& caption) noexcept {
     return true;
 }
 
+std::wstring DrawnCaption(const std::string& caption) {
+    std::wstring wide = AnsiToWide(caption);
+    std::wstring out;
+    out.reserve(wide.size());
+    for (size_t i = 0; i < wide.size(); ++i) {
+        if (wide[i] != L'\r') {
+            out += wide[i];
+            continue;
+        }
+        out += L'\n';
+        if (i + 1 < wide.size() && wide[i + 1] == L'\n') ++i;
+    }
+    return out;
+}
+
 uint32_t OpaqueArgb(COLORREF colour, BYTE alpha) noexcept {
     return (uint32_t(alpha) << 24) | (uint32_t(GetRValue(colour)) << 16) |
            (uint32_t(GetGValue(colour)) << 8) | uint32_t(GetBValue(colour));
@@ -305,7 +320,7 @@ void TLayeredLabel::DrawCaption(Gdiplus::GpGraphics* graphics, const std::string
     GpSolidFill* rawBrush = nullptr;
     if (DllExports::GdipCreateSolidFill(OpaqueArgb(chosen.colour), &rawBrush) != Ok) return;
     BrushPtr brush(rawBrush);
-    std::wstring wide = AnsiToWide(text);
+    std::wstring wide = DrawnCaption(text);
     DllExports::GdipDrawString(graphics, wide.c_str(), static_cast<INT>(wide.size()), font.get(),
                                &layout, format.get(), brush.get());
 }

@@ -67,6 +67,10 @@ int CaptionFormatFlags(int current, bool multiLines) noexcept;
 // True when nothing but blanks and control characters is left of the caption.
 bool CaptionBlank(const std::string& caption) noexcept;
 
+// The caption as GDI+ is given it: UTF-16, each line break (CR LF, or a lone
+// CR) one LF. Wine's GDI+ draws a CR as a glyph box.
+std::wstring DrawnCaption(const std::string& caption);
+
 // A COLORREF as opaque GDI+ ARGB. Only the low three bytes count: system
 // colour values are not looked up.
 uint32_t OpaqueArgb(COLORREF colour, BYTE alpha = 255) noexcept;

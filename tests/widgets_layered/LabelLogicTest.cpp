@@ -64,6 +64,15 @@ TEST(LabelFormat, BlankCaptionsAndColours) {
     EXPECT_EQ(OpaqueArgb(0xFF000008), 0xFF080000u);
 }
 
+TEST(LabelFormat, EveryLineBreakReachesGdiplusAsOneLineFeed) {
+    EXPECT_EQ(DrawnCaption("a\r\nb"), L"a\nb");
+    EXPECT_EQ(DrawnCaption("a\rb"), L"a\nb");
+    EXPECT_EQ(DrawnCaption("a\nb"), L"a\nb");
+    EXPECT_EQ(DrawnCaption("a\r\r\nb\r"), L"a\n\nb\n");
+    EXPECT_EQ(DrawnCaption("\r\n"), L"\n");
+    EXPECT_EQ(DrawnCaption(""), L"");
+}
+
 TEST(LabelFormat, TextQualityHints) {
     for (int q = 0; q <= 5; ++q) EXPECT_EQ(TextRenderingHintFor(q), q);
     EXPECT_EQ(TextRenderingHintFor(6), 0);

@@ -222,3 +222,29 @@ TEST_F(LabelTest, AlignmentMovesTheText) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace cx::test;
+using namespace cx::ui;
+
+// The notices keep their line breaks as CR LF (the language files' form);
+// GDI+ under Wine draws a CR as a box of its own.
+TEST_F(LabelTest, ALineBreakIsDrawnAsABreakAndNothingMore) {
+    label.SetMultiLines(true);
+    label.SetTextAlign(Alignment_TopLeft);
+    const RECT area{20, 20, 20 + kW, 20 + kH};
+    label.SetCaption("Ab\ncd");
+    Ink lf = InkIn(window, area);
+    ASSERT_GT(lf.pixels, 0);
+    label.SetCaption("Ab\r\ncd");
+    Ink crlf = InkIn(window, area);
+    label.SetCaption("Ab\rcd");
+    Ink cr = InkIn(window, area);
+    EXPECT_EQ(crlf.pixels, lf.pixels);
+    EXPECT_EQ(crlf.box.right, lf.box.right);
+    EXPECT_EQ(crlf.box.bottom, lf.box.bottom);
+    EXPECT_EQ(cr.pixels, lf.pixels);
+}
+
+}  // namespace
