@@ -52,8 +52,9 @@ void TAboutForm::CreateForm(HWND owner) {
                                  IDC_LBL_PRODUCTTITLE);
     SendMessageA(lblProductTitle, WM_SETFONT,
                  reinterpret_cast<WPARAM>(MakeFont("Verdana", 11, true)), FALSE);
+    // Room for two lines above the top separator: a notice longer than one wraps.
     lblCopyright =
-        AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, 152, 42, 289, 16, IDC_LBL_COPYRIGHT);
+        AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, 152, 42, 289, 26, IDC_LBL_COPYRIGHT);
     lblWarning =
         AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, 152, 206, 288, 100, IDC_LBL_WARNING);
     // Separator lines: an etched line two pixels high where each bevel draws its edge.
