@@ -33,6 +33,20 @@ POINT ScreenCentred(HWND hwnd) {
                  (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2};
 }
 
+// Whether a static control's text, wrapped at its width, fits its height.
+bool TextFits(HWND label) {
+    RECT client;
+    GetClientRect(label, &client);
+    std::string text = cx::ui::WindowString(label);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    RECT need{0, 0, client.right, 0};
+    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return need.bottom <= client.bottom && need.right <= client.right;
+}
+
 RECT WindowRect(HWND hwnd) {
     RECT r;
     GetWindowRect(hwnd, &r);
@@ -171,8 +185,11 @@ TEST_F(SplashAboutTest, SplashWithoutItsPictureShowsOnlyTheNoticeAndStillCloses)
 TEST_F(SplashAboutTest, AboutShowsTheTextsOfTheLanguageAtEachOpening) {
     TAboutForm about;
     std::string caption, title, copyright, warning, ok;
+    bool fits = false;
     cx::ui::SetModalHook([&](HWND window) {
         caption = cx::ui::WindowString(window);
+        fits = TextFits(about.lblProductTitle) && TextFits(about.lblCopyright) &&
+               TextFits(about.lblWarning);
         title = cx::ui::WindowString(about.lblProductTitle);
         copyright = cx::ui::WindowString(about.lblCopyright);
         warning = cx::ui::WindowString(about.lblWarning);
@@ -185,6 +202,7 @@ TEST_F(SplashAboutTest, AboutShowsTheTextsOfTheLanguageAtEachOpening) {
     EXPECT_EQ(copyright, cx::LangText(cx::IDS_ABOUTFORM_LABEL_CopyRight));
     EXPECT_EQ(warning, cx::LangText(cx::IDS_ABOUTFORM_LABEL_Warning));
     EXPECT_EQ(ok, "OK");
+    EXPECT_TRUE(fits) << "a notice is cut off";
 
     cx::SetLangText(cx::IDS_ABOUTFORM_Title, "Info");
     cx::SetLangText(cx::IDS_ABOUTFORM_BUTTON_Ok, "Fine");

@@ -97,39 +97,29 @@ TEST(LabelLooks, OutsideMeansBeyondTheEdgesNotOnThem) {
     EXPECT_TRUE(PointOutsideLabel(5, 21, 40, 20));
 }
 
-TEST(LabelStates, PressDragOutAndReleaseOutsideEndsNormal) {
+TEST(LabelStates, WhatTheMouseAndTheFocusDoToTheLooks) {
     LabelState s;
     s.MouseEnter();
     EXPECT_EQ(s, (LabelState{true, false}));
     s.LeftButtonDown();
     EXPECT_EQ(s, (LabelState{false, true}));
-    s.MouseMove(false);  // still on it: still pressed
+    EXPECT_FALSE(s.MouseLeave());  // a pressed label keeps its look
+    s.MouseMove(false);
     EXPECT_EQ(s, (LabelState{false, true}));
     s.MouseMove(true);  // the first move outside drops the pressed look
     EXPECT_EQ(s, (LabelState{false, false}));
     s.ButtonUp(true);
     EXPECT_EQ(s, (LabelState{false, false}));
-}
 
-TEST(LabelStates, ReleaseInsideShowsHover) {
-    LabelState s;
     s.LeftButtonDown();
-    s.ButtonUp(false);
+    s.ButtonUp(false);  // released on it: hover
     EXPECT_EQ(s, (LabelState{true, false}));
-}
-
-TEST(LabelStates, APressedLabelIgnoresTheLeaveAndFocusLossClearsAll) {
-    LabelState s;
-    s.LeftButtonDown();
-    EXPECT_FALSE(s.MouseLeave());
-    EXPECT_EQ(s, (LabelState{false, true}));
-    s.FocusLost();
-    EXPECT_EQ(s, (LabelState{false, false}));
-
-    s.MouseEnter();
     EXPECT_TRUE(s.MouseLeave());
     EXPECT_EQ(s, (LabelState{false, false}));
 
+    s.LeftButtonDown();
+    s.FocusLost();
+    EXPECT_EQ(s, (LabelState{false, false}));
     s.LeftButtonDown();
     s.WindowMoved();  // a press that dragged the window leaves the pointer on the label
     EXPECT_EQ(s, (LabelState{true, false}));

@@ -149,13 +149,6 @@ TEST_F(LabelTest, FocusLossDropsTheLookAndTheFocusRectangleFollowsTheFocus) {
     Send(WM_LBUTTONUP, 10, 10);
 }
 
-TEST_F(LabelTest, WithoutTabStopAPressLeavesTheFocusWhereItWas) {
-    SetFocus(nullptr);
-    Send(WM_LBUTTONDOWN, 10, 10);
-    EXPECT_NE(GetFocus(), label.hwnd());
-    Send(WM_LBUTTONUP, 10, 10);
-}
-
 TEST_F(LabelTest, MoveHandlerDragsTheWindowOnAnyButtonAndEndsHovered) {
     label.SetMoveHandler(true);
     Send(WM_LBUTTONDOWN, 10, 10);
@@ -220,13 +213,6 @@ TEST_F(LabelTest, AlignmentMovesTheText) {
     int mid = (centred.box.left + centred.box.right) / 2;
     EXPECT_NEAR(mid, 20 + kW / 2, 6);
 }
-
-}  // namespace
-
-namespace {
-
-using namespace cx::test;
-using namespace cx::ui;
 
 // The notices keep their line breaks as CR LF (the language files' form);
 // GDI+ under Wine draws a CR as a box of its own.

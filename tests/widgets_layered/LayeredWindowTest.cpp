@@ -9,7 +9,6 @@
 namespace {
 
 using namespace cx::test;
-using cx::ui::TLayeredLabel;
 
 TEST(LayeredWindow, BornBorderlessLayeredWithClearedSurfacesOfItsSize) {
     LayeredHost w(120, 80);
@@ -107,15 +106,6 @@ TEST(LayeredWindow, PressAnywhereDragsTheWindow) {
     Mouse(w.hwnd(), WM_RBUTTONDOWN, 50, 30);
     Mouse(w.hwnd(), WM_MBUTTONDOWN, 1, 1);
     EXPECT_EQ(w.moves, 3);
-}
-
-TEST(LayeredWindow, TextQualityOutsideTheSixIsTheSystemDefault) {
-    LayeredHost w(60, 40);
-    EXPECT_EQ(w.TextQuality(), cx::ui::TextQuality_SystemDefault);
-    w.SetTextQuality(cx::ui::TextQuality_ClearTypeGridFit);
-    EXPECT_EQ(w.TextQuality(), cx::ui::TextQuality_ClearTypeGridFit);
-    w.SetTextQuality(9);
-    EXPECT_EQ(w.TextQuality(), cx::ui::TextQuality_SystemDefault);
 }
 
 }  // namespace
