@@ -48,8 +48,8 @@ void TAboutForm::CreateForm(HWND owner) {
     CreateFormWindow(owner, kDesignedCaption, kClientWidth, kClientHeight);
     ImgAbout.Create(hwnd(), 10, 11, 125, 278);
     // Static controls wrap at word boundaries within their box.
-    lblProductTitle = AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, 152, 11, 289, 30,
-                                 IDC_LBL_PRODUCTTITLE);
+    lblProductTitle =
+        AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, 152, 11, 289, 30, IDC_LBL_PRODUCTTITLE);
     SendMessageA(lblProductTitle, WM_SETFONT,
                  reinterpret_cast<WPARAM>(MakeFont("Verdana", 11, true)), FALSE);
     // Room for two lines above the top separator: a notice longer than one wraps.
@@ -61,8 +61,7 @@ void TAboutForm::CreateForm(HWND owner) {
     AddControl("STATIC", "", SS_ETCHEDHORZ, 152, 68, 280, 2, IDC_BEVEL_TOP);
     AddControl("STATIC", "", SS_ETCHEDHORZ, 153, 148, 280, 2, IDC_BEVEL_BOTTOM1);
     AddControl("STATIC", "", SS_ETCHEDHORZ, 11, 308, 430, 2, IDC_BEVEL_BOTTOM2);
-    btnOK = AddControl("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 344, 316, 98, 25,
-                       IDC_BTN_OK);
+    btnOK = AddControl("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 344, 316, 98, 25, IDC_BTN_OK);
     SetDefaultButton(IDC_BTN_OK);
 }
 

@@ -37,7 +37,9 @@ void TSplashForm::FormCreate() {
     Repaint();
 }
 
-void TSplashForm::ApplyTexts() { lblCopyrightInfo.SetCaption(LangText(IDS_SPLASHFORM_LABEL_Copyright)); }
+void TSplashForm::ApplyTexts() {
+    lblCopyrightInfo.SetCaption(LangText(IDS_SPLASHFORM_LABEL_Copyright));
+}
 
 void TSplashForm::tmrShowTimer() {
     if (timerOn_) KillTimer(hwnd(), kShowTimerId);

@@ -53,12 +53,12 @@ void TfrmLayered::ReleaseSurfaces() noexcept {
     background_.Release();
 }
 
-void TfrmLayered::CreateLayeredWindow(HWND owner, const char* className,
-                                      const std::string& caption, int width, int height) {
+void TfrmLayered::CreateLayeredWindow(HWND owner, const char* className, const std::string& caption,
+                                      int width, int height) {
     // Born as it is shown: no caption, no sizing frame, no dialog frame, not
     // click-through, layered. A plain popup's window and client areas agree.
-    Create(ClassSpec{className, 0}, WS_EX_LAYERED, WS_POPUP | WS_CLIPCHILDREN, caption, 0, 0,
-           width, height, owner);
+    Create(ClassSpec{className, 0}, WS_EX_LAYERED, WS_POPUP | WS_CLIPCHILDREN, caption, 0, 0, width,
+           height, owner);
     RECT rc;
     GetWindowRect(hwnd(), &rc);
     width_ = rc.right - rc.left;
@@ -157,8 +157,8 @@ void TfrmLayered::UpdateSurface() {
     SIZE size{width_, height_};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, blendAlpha_, AC_SRC_ALPHA};
-    UpdateLayeredWindow(hwnd(), nullptr, nullptr, &size, draw_.dc.get(), &source, keyColor_,
-                        &blend, ULW_ALPHA);
+    UpdateLayeredWindow(hwnd(), nullptr, nullptr, &size, draw_.dc.get(), &source, keyColor_, &blend,
+                        ULW_ALPHA);
     ++updates_;
 }
 

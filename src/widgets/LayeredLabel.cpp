@@ -106,8 +106,7 @@ void LabelState::ButtonUp(bool outside) noexcept {
 LabelFont::LabelFont(const LOGFONTA& logFont, COLORREF colour)
     : colour(colour), font_(CreateFontIndirectA(&logFont)) {}
 
-LabelFont LabelFont::Make(const char* face, int pixels, COLORREF colour, bool bold,
-                          BYTE charSet) {
+LabelFont LabelFont::Make(const char* face, int pixels, COLORREF colour, bool bold, BYTE charSet) {
     LOGFONTA lf{};
     lf.lfHeight = -pixels;
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;

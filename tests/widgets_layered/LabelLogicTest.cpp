@@ -15,19 +15,25 @@ TEST(LabelPlacement, EveryAlignmentAndTheFallback) {
         TextPlacement want;
     };
     const Row rows[] = {
-        {Alignment_TopLeft, {0, 0}},     {Alignment_TopCenter, {1, 0}},
-        {Alignment_TopRight, {2, 0}},    {Alignment_MiddleLeft, {0, 1}},
-        {Alignment_MiddleCenter, {1, 1}}, {Alignment_MiddleRight, {2, 1}},
-        {Alignment_BottomLeft, {0, 2}},  {Alignment_BottomCenter, {1, 2}},
-        {Alignment_BottomRight, {2, 2}}, {Alignment_Center, {1, 1}},
-        {Alignment_Left, {0, 1}},        {Alignment_Right, {2, 1}},
+        {Alignment_TopLeft, {0, 0}},
+        {Alignment_TopCenter, {1, 0}},
+        {Alignment_TopRight, {2, 0}},
+        {Alignment_MiddleLeft, {0, 1}},
+        {Alignment_MiddleCenter, {1, 1}},
+        {Alignment_MiddleRight, {2, 1}},
+        {Alignment_BottomLeft, {0, 2}},
+        {Alignment_BottomCenter, {1, 2}},
+        {Alignment_BottomRight, {2, 2}},
+        {Alignment_Center, {1, 1}},
+        {Alignment_Left, {0, 1}},
+        {Alignment_Right, {2, 1}},
         {Alignment_Custom, {0, 0}},
         // Values a stored setting could hold that no alignment has: centred.
-        {-1, {1, 1}},                    {13, {1, 1}},
+        {-1, {1, 1}},
+        {13, {1, 1}},
         {1000, {1, 1}},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(PlacementOf(r.align), r.want) << "alignment " << r.align;
+    for (const Row& r : rows) EXPECT_EQ(PlacementOf(r.align), r.want) << "alignment " << r.align;
 }
 
 TEST(LabelPlacement, OnlyCustomMovesTheBoxByTheOffsets) {

@@ -65,11 +65,11 @@ void WritePng(const std::string& path, int width, int height, const uint32_t* ar
     WriteWholeFile(path, std::string(png.begin(), png.end()));
 }
 
-void WriteHalvesPng(const std::string& path, int width, int height, uint32_t left,
-                    uint32_t right) {
+void WriteHalvesPng(const std::string& path, int width, int height, uint32_t left, uint32_t right) {
     std::vector<uint32_t> pixels(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels[size_t(y) * width + x] = x < width / 2 ? left : right;
+        for (int x = 0; x < width; ++x)
+            pixels[size_t(y) * width + x] = x < width / 2 ? left : right;
     WritePng(path, width, height, pixels.data());
 }
 

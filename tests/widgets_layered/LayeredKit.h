@@ -44,10 +44,11 @@ inline COLORREF ColourOf(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0
 // pixel that is not fully transparent, and the colour of the fully opaque ones
 // when they all agree.
 struct Ink {
-    int pixels = 0;    // pixels with any alpha
-    int opaque = 0;    // pixels with alpha 255
+    int pixels = 0;        // pixels with any alpha
+    int opaque = 0;        // pixels with alpha 255
     RECT box{0, 0, 0, 0};  // around the pixels with any alpha (empty when none)
-    COLORREF solid = CLR_INVALID;  // the one colour of all opaque pixels (CLR_INVALID: none or mixed)
+    COLORREF solid =
+        CLR_INVALID;  // the one colour of all opaque pixels (CLR_INVALID: none or mixed)
 };
 Ink InkIn(const ui::TfrmLayered& window, const RECT& area);
 // The same for the whole window.

@@ -139,7 +139,7 @@ TEST_F(LabelTest, FocusLossDropsTheLookAndTheFocusRectangleFollowsTheFocus) {
     // rectangle inset by 3; its top edge runs above the text.
     uint32_t edge = window.SurfacePixel(20 + kW / 2, 20 + 3);
     EXPECT_NEAR(AlphaOf(edge), 128, 3);
-    EXPECT_NEAR(GetRValue(ColourOf(edge)), 100, 3);  // premultiplied 200
+    EXPECT_NEAR(GetRValue(ColourOf(edge)), 100, 3);               // premultiplied 200
     EXPECT_EQ(AlphaOf(window.SurfacePixel(20 + kW / 2, 20)), 0);  // the margin stays clear
 
     SetFocus(nullptr);
