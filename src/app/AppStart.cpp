@@ -3,6 +3,7 @@
 #include "app/AppPaths.h"
 #include "app/Config.h"
 #include "app/MainForm.h"
+#include "app/SplashForm.h"
 #include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
 #include "platform/Com.h"
@@ -94,8 +95,8 @@ int RunApplication(int showCommand) {
     TMainForm mainForm;
     mainForm.CreateForm();
 
-    // The splash window belongs here: the main window stays hidden until it has closed.
-
+    // The main window stays hidden until the splash has closed.
+    ShowSplash();
     mainForm.Show(showCommand);
     return ui::RunMessageLoop(mainForm.Accelerators(), mainForm.hwnd());
 }

@@ -236,6 +236,10 @@ public:
     // Runs first in every painting of the window's surface; tests stand in for
     // a drawing failure (no GDI objects left, a picture that cannot be drawn) with it.
     std::function<void(HDC)> paintFault;
+
+public:
+    // Help menu "About...": the About window, modal, centred on the screen (AboutForm.cpp).
+    void ActionAboutExecute();
 };
 
 }  // namespace cx::app

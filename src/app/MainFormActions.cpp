@@ -127,7 +127,8 @@ void TMainForm::Execute(Action action) {
     case ActionHelpContent: ActionHelpContentExecute(); break;
     case ActionOnlineRes: ActionOnlineResExecute(); break;
     case ActionContact: ActionContactExecute(); break;
-    // Startup editing and About arrive with their own windows; until then they do nothing.
+    case ActionAbout: ActionAboutExecute(); break;
+    // Startup editing arrives with its page; until then it does nothing.
     default: break;
     }
 }
