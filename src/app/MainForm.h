@@ -15,6 +15,7 @@
 #include "app/Actions.h"
 #include "inventory/ProgramList.h"
 #include "platform/Handles.h"
+#include "startup/StartupStore.h"
 #include "widgets/Controls.h"
 #include "widgets/Window.h"
 
@@ -211,6 +212,39 @@ public:
     // Runs first in every painting of the window's surface; tests stand in for
     // a drawing failure (no GDI objects left, a picture that cannot be drawn) with it.
     std::function<void(HDC)> paintFault;
+
+    // --- the Startup Items page (MainFormStartup.cpp) ----------------------
+    void LoadStartupList();
+    void LoadRegistryStartups(HKEY root);
+    void LoadFolderStartups();
+    void ActionApplyExecute();
+    void ActionDeleteExecute();
+    void ActionSelectAllExecute();
+    void ActionAddItemExecute();
+    // Runs for every selection change of a row, selecting and deselecting alike.
+    void lsvStartupListSelectItem(int row);
+    void lsvStartupListMouseDown(int button);
+    // Where the Startup folders are and where their disabled entries are kept.
+    startup::StartupPlaces StartupLocations() const;
+    // Rows of the startup list as shown (tests): the entry behind each row, and
+    // its check box, which is what Apply will write.
+    int StartupRowCount() const;
+    const startup::StartupEntry& StartupRow(int row) const { return startupRows_.at(row); }
+    std::string StartupRowText(int row, int subItem) const;
+    bool StartupRowChecked(int row) const;
+    void SetStartupRowChecked(int row, bool checked);
+    void SelectStartupRow(int row, bool selected = true);
+
+private:
+    void SetupStartupList();
+    LRESULT OnStartupListNotify(NMHDR* hdr);
+    void AddStartupRow(startup::StartupEntry entry);
+    void RemoveStartupRow(int row);
+    void ShowItemInfo(bool shown);
+    // One entry per row of lsvStartupList, in the same order.
+    std::vector<startup::StartupEntry> startupRows_;
+    // Rows added by a load are no user selections.
+    bool loadingStartup_ = false;
 };
 
 }  // namespace cx::app

@@ -117,8 +117,12 @@ void TMainForm::Execute(Action action) {
     case ActionTabProgramList: ActionTabProgramListExecute(); break;
     case ActionTabStartupItems: ActionTabStartupItemsExecute(); break;
     case ActionMin: ActionMinExecute(); break;
-    // Uninstall, registry export and reload, backup, system tools, help, startup
-    // editing and About arrive with their own windows; until then they do nothing.
+    case ActionApply: ActionApplyExecute(); break;
+    case ActionSelectAll: ActionSelectAllExecute(); break;
+    case ActionDelete: ActionDeleteExecute(); break;
+    case ActionAddItem: ActionAddItemExecute(); break;
+    // Uninstall, registry export and reload, backup, system tools, help and
+    // About arrive with their own windows; until then they do nothing.
     default: break;
     }
 }
@@ -171,7 +175,7 @@ void TMainForm::ActionTabProgramListExecute() {
 }
 
 void TMainForm::ActionTabStartupItemsExecute() {
-    // The startup list itself arrives with its page; the switch already works.
+    LoadStartupList();
     PageControl.SetActivePage(1);
     btnProgramList.SetEnabled(true);
     btnStartupItemList.SetEnabled(false);
@@ -182,11 +186,20 @@ void TMainForm::ActionTabStartupItemsExecute() {
     ShowWindow(lblProgramURL.hwnd(), SW_HIDE);
     for (int id : {mItemViewIcon, mItemViewList, mItemViewReport}) pmView.SetVisible(id, false);
     pmPLRightClick.SetVisible(mItemExportRegInfo, false);
+    // The last row decides the button's mode; with no rows it stays as it was.
+    for (int r = 0; r < StartupRowCount(); ++r) {
+        StartupAllChecked = StartupRowChecked(r);
+        btnSelectAll.SetCaption(LangText(StartupAllChecked ? IDS_SIDEBAR_BUTTON_UnSelectAll
+                                                           : IDS_SIDEBAR_BUTTON_SelectAll));
+    }
+    btnDelete.SetEnabled(false);
+    pmTools.SetEnabled(mItemComment, false);
+    pmTools.SetEnabled(mItemRegedit, false);
 }
 
 void TMainForm::ActionRefreshExecute() {
     if (PageControl.ActivePage() == 0) LoadProgramList();
-    // Page 1 reloads the startup list once that page exists.
+    else if (PageControl.ActivePage() == 1) LoadStartupList();
 }
 
 void TMainForm::ActionAddNewExecute() {
