@@ -93,13 +93,13 @@ startup::StartupPlaces TMainForm::StartupLocations() const {
 
 void TMainForm::AddStartupRow(startup::StartupEntry entry) {
     LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(startupRows_.size());
     item.pszText = const_cast<char*>(entry.Name.c_str());
-    item.state = INDEXTOSTATEIMAGEMASK(entry.Enabled ? 2 : 1);
-    item.stateMask = LVIS_STATEIMAGEMASK;
     int at = ListView_InsertItem(lsvStartupList, &item);
     if (at < 0) throw AppError("The startup list cannot take another row.");
+    // A list with check boxes inserts every row unchecked, whatever the row asks.
+    ListView_SetCheckState(lsvStartupList, at, entry.Enabled ? TRUE : FALSE);
     ListView_SetItemText(lsvStartupList, at, 1, const_cast<char*>(entry.Command.c_str()));
     ListView_SetItemText(lsvStartupList, at, 2, const_cast<char*>(entry.Location.c_str()));
     startupRows_.push_back(std::move(entry));
