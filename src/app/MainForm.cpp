@@ -115,6 +115,13 @@ void TMainForm::FormCreate() {
         ui::ReportException(e);
     }
 
+    // The startup list, after the program list; its page shows it.
+    try {
+        LoadStartupList();
+    } catch (const std::exception& e) {
+        ui::ReportException(e);
+    }
+
     // 12. The switches as stored; setting the check does not run the actions.
     SetActionChecked(ActionHideSysPatch, Hide().HideSysPatch);
     SetActionChecked(ActionHideScr, Hide().HideScreenSaver);
@@ -259,6 +266,7 @@ void TMainForm::CreateStartupPage() {
                   {169, 0, 582, 394}, tsStartupItems, IDC_LSVSTARTUPLIST);
     ListView_SetExtendedListViewStyle(lsvStartupList, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     SetFont(lsvStartupList, listFont_.get());
+    SetupStartupList();
 }
 
 void TMainForm::CreateStatusBar() {
@@ -397,7 +405,10 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnCommand(GET_WM_COMMAND_ID(wp, lp), GET_WM_COMMAND_CMD(wp, lp),
                   GET_WM_COMMAND_HWND(wp, lp));
         return 0;
-    case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lp));
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lp)->hwndFrom == lsvStartupList)
+            return OnStartupListNotify(reinterpret_cast<NMHDR*>(lp));
+        return OnNotify(reinterpret_cast<NMHDR*>(lp));
     case WM_MENUCHAR: return ui::PopupMenu::HandleMenuChar(wp, lp);
     case WM_MEASUREITEM:
     case WM_DRAWITEM:

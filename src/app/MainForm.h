@@ -16,6 +16,7 @@
 #include "i18n/LanguageMenu.h"
 #include "inventory/ProgramList.h"
 #include "platform/Handles.h"
+#include "startup/StartupStore.h"
 #include "widgets/Controls.h"
 #include "widgets/Window.h"
 
@@ -240,6 +241,39 @@ public:
 public:
     // Help menu "About...": the About window, modal, centred on the screen (AboutForm.cpp).
     void ActionAboutExecute();
+
+    // --- the Startup Items page (MainFormStartup.cpp) ----------------------
+    void LoadStartupList();
+    void LoadRegistryStartups(HKEY root);
+    void LoadFolderStartups();
+    void ActionApplyExecute();
+    void ActionDeleteExecute();
+    void ActionSelectAllExecute();
+    void ActionAddItemExecute();
+    // Runs for every selection change of a row, selecting and deselecting alike.
+    void lsvStartupListSelectItem(int row);
+    void lsvStartupListMouseDown(int button);
+    // Where the Startup folders are and where their disabled entries are kept.
+    startup::StartupPlaces StartupLocations() const;
+    // Rows of the startup list as shown (tests): the entry behind each row, and
+    // its check box, which is what Apply will write.
+    int StartupRowCount() const;
+    const startup::StartupEntry& StartupRow(int row) const { return startupRows_.at(row); }
+    std::string StartupRowText(int row, int subItem) const;
+    bool StartupRowChecked(int row) const;
+    void SetStartupRowChecked(int row, bool checked);
+    void SelectStartupRow(int row, bool selected = true);
+
+private:
+    void SetupStartupList();
+    LRESULT OnStartupListNotify(NMHDR* hdr);
+    void AddStartupRow(startup::StartupEntry entry);
+    void RemoveStartupRow(int row);
+    void ShowItemInfo(bool shown);
+    // One entry per row of lsvStartupList, in the same order.
+    std::vector<startup::StartupEntry> startupRows_;
+    // Rows added by a load are no user selections.
+    bool loadingStartup_ = false;
 };
 
 }  // namespace cx::app

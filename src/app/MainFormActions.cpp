@@ -128,7 +128,10 @@ void TMainForm::Execute(Action action) {
     case ActionOnlineRes: ActionOnlineResExecute(); break;
     case ActionContact: ActionContactExecute(); break;
     case ActionAbout: ActionAboutExecute(); break;
-    // Startup editing arrives with its page; until then it does nothing.
+    case ActionApply: ActionApplyExecute(); break;
+    case ActionSelectAll: ActionSelectAllExecute(); break;
+    case ActionDelete: ActionDeleteExecute(); break;
+    case ActionAddItem: ActionAddItemExecute(); break;
     default: break;
     }
 }
@@ -183,7 +186,7 @@ void TMainForm::ActionTabProgramListExecute() {
 }
 
 void TMainForm::ActionTabStartupItemsExecute() {
-    // The startup list itself arrives with its page; the switch already works.
+    LoadStartupList();
     PageControl.SetActivePage(1);
     btnProgramList.SetEnabled(true);
     btnStartupItemList.SetEnabled(false);
@@ -194,11 +197,20 @@ void TMainForm::ActionTabStartupItemsExecute() {
     ShowWindow(lblProgramURL.hwnd(), SW_HIDE);
     for (int id : {mItemViewIcon, mItemViewList, mItemViewReport}) pmView.SetVisible(id, false);
     pmPLRightClick.SetVisible(mItemExportRegInfo, false);
+    // The last row decides the button's mode; with no rows it stays as it was.
+    for (int r = 0; r < StartupRowCount(); ++r) {
+        StartupAllChecked = StartupRowChecked(r);
+        btnSelectAll.SetCaption(LangText(StartupAllChecked ? IDS_SIDEBAR_BUTTON_UnSelectAll
+                                                           : IDS_SIDEBAR_BUTTON_SelectAll));
+    }
+    btnDelete.SetEnabled(false);
+    pmTools.SetEnabled(mItemComment, false);
+    pmTools.SetEnabled(mItemRegedit, false);
 }
 
 void TMainForm::ActionRefreshExecute() {
     if (PageControl.ActivePage() == 0) LoadProgramList();
-    // Page 1 reloads the startup list once that page exists.
+    else if (PageControl.ActivePage() == 1) LoadStartupList();
 }
 
 void TMainForm::ActionAddNewExecute() {

@@ -1,0 +1,182 @@
+#include "startup/StartupRows.h"
+
+#include <cstring>
+
+#include "platform/Error.h"
+#include "platform/Strings.h"
+
+namespace cx::startup {
+
+const char* const kRunKeys[kRunKeyCount] = {
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup",
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+};
+
+const char* const kKeptSubfolders[kFolderCount] = {"CurrentUser", "AllUsers"};
+
+const char* HiveText(Hive hive) { return hive == Hive::User ? "HKCU" : "HKLM"; }
+
+HKEY HiveRoot(Hive hive) { return hive == Hive::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+std::string RegistryLocation(Hive hive, int keyIndex) {
+    return std::string(HiveText(hive)) + "\\" + kRunKeys[keyIndex];
+}
+
+std::vector<size_t> PlanApply(const std::vector<StartupEntry>& rows,
+                              const std::vector<bool>& checked) {
+    std::vector<size_t> moves;
+    for (size_t i = 0; i < rows.size() && i < checked.size(); ++i)
+        if (NeedsMove(rows[i], checked[i])) moves.push_back(i);
+    return moves;
+}
+
+std::wstring WideFromData(const std::vector<BYTE>& data) {
+    std::wstring s(data.size() / 2, L'\0');
+    if (!s.empty()) memcpy(s.data(), data.data(), s.size() * sizeof(wchar_t));
+    size_t nul = s.find(L'\0');
+    if (nul != std::wstring::npos) s.resize(nul);
+    return s;
+}
+
+namespace {
+
+std::string HexBytes(const std::vector<BYTE>& data) {
+    std::string out;
+    size_t shown = std::min(data.size(), kMaxShownBytes);
+    for (size_t i = 0; i < shown; ++i) {
+        if (i) out += ' ';
+        out += Format("%02X", data[i]);
+    }
+    if (shown < data.size()) out += " ...";
+    return out;
+}
+
+std::string MultiText(const std::vector<BYTE>& data) {
+    std::wstring all(data.size() / 2, L'\0');
+    if (!all.empty()) memcpy(all.data(), data.data(), all.size() * sizeof(wchar_t));
+    std::string out;
+    size_t start = 0;
+    while (start < all.size()) {
+        size_t end = all.find(L'\0', start);
+        if (end == std::wstring::npos) end = all.size();
+        if (end == start) break;  // the empty string ends the list
+        if (!out.empty()) out += ' ';
+        out += WideToAnsi(std::wstring_view(all).substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string DataText(DWORD type, const std::vector<BYTE>& data) {
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: return WideToAnsi(WideFromData(data));
+    case REG_MULTI_SZ: return MultiText(data);
+    case REG_DWORD:
+        if (data.size() == 4) {
+            DWORD v;
+            memcpy(&v, data.data(), 4);
+            return Format("0x%08lX (%lu)", v, v);
+        }
+        break;
+    case REG_QWORD:
+        if (data.size() == 8) {
+            unsigned long long v;
+            memcpy(&v, data.data(), 8);
+            return Format("0x%016llX (%llu)", v, v);
+        }
+        break;
+    default: break;
+    }
+    return HexBytes(data);
+}
+
+std::string FailureList(const std::vector<std::string>& names) {
+    std::string out;
+    size_t shown = std::min(names.size(), kNamedFailures);
+    for (size_t i = 0; i < shown; ++i) {
+        if (i) out += ", ";
+        // The default value has no name; say which it is rather than nothing.
+        out += names[i].empty() ? "(Default)" : names[i];
+    }
+    if (shown < names.size()) out += Format(" and %u more", static_cast<unsigned>(names.size() - shown));
+    return out;
+}
+
+namespace {
+
+// The Item Info's oldest rule: everything before the first "/", quotes removed.
+std::string SlashRule(const std::string& command) {
+    std::string target = command.substr(0, command.find('/'));
+    std::string out;
+    for (char c : target)
+        if (c != '"') out += c;
+    return out;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+std::string CommandTarget(const std::string& command,
+                          const std::function<std::string(const std::string&)>& expand,
+                          const std::function<bool(const std::string&)>& exists) {
+    const std::string expanded = expand ? expand(command) : command;
+    size_t b = 0;
+    while (b < expanded.size() && IsBlank(expanded[b])) ++b;
+    const std::string text = expanded.substr(b);
+    if (!text.empty() && text[0] == '"') {
+        size_t close = text.find('"', 1);
+        std::string token = text.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        if (!token.empty()) return token;
+    }
+    // Longest first: "C:\Program Files\App\app.exe -min" must not stop at "C:\Program".
+    for (size_t end = text.size(); end > 0;) {
+        std::string part = text.substr(0, end);
+        while (!part.empty() && IsBlank(part.back())) part.pop_back();
+        if (!part.empty()) {
+            if (exists(part)) return part;
+            // A command may leave ".exe" out, as the system's own search does.
+            if (ExtractFileName(part).find('.') == std::string::npos && exists(part + ".exe"))
+                return part + ".exe";
+        }
+        size_t blank = text.find_last_of(" \t", end - 1);
+        if (blank == std::string::npos) break;
+        end = blank;
+    }
+    return SlashRule(expanded);
+}
+
+std::string EnsureTrailingBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == '\\') return path;
+    return path + "\\";
+}
+
+std::string TargetFileName(const std::string& target) {
+    size_t cut = target.find_last_of("\\:");
+    return cut == std::string::npos ? target : target.substr(cut + 1);
+}
+
+std::string RunValueName(const std::string& target) {
+    std::string name = TargetFileName(target);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string RunValueData(const std::string& target) {
+    bool quoted = target.size() >= 2 && target.front() == '"' && target.back() == '"';
+    if (quoted || target.find_first_of(" \t") == std::string::npos) return target;
+    return "\"" + target + "\"";
+}
+
+std::string LinkPathFor(const std::string& folder, const std::string& target) {
+    return EnsureTrailingBackslash(folder) + RunValueName(target) + ".lnk";
+}
+
+}  // namespace cx::startup

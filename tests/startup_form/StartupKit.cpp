@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "StartupKit.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "AppKit.h"
+#include "harness/TestKit.h"
+#include "platform/Files.h"
+#include "platform/Strings.h"
+#include "startup/StartupRows.h"
+#include "startup/StartupStore.h"
+
+namespace cx::test {
+
+std::vector<BYTE> WideBytes(const std::wstring& s) {
+    std::vector<BYTE> b((s.size() + 1) * 2);
+    memcpy(b.data(), s.c_str(), b.size());
+    return b;
+}
+
+RawValue Sz(const std::wstring& s, DWORD type) { return RawValue{type, WideBytes(s)}; }
+
+namespace {
+
+void RecordValues(HKEY root, const std::wstring& label, const std::wstring& path,
+                  std::map<std::wstring, RawValue>& out) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD nameLen = 16384, type = 0, size = 0;
+        if (RegEnumValueW(k, i, name, &nameLen, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            break;
+        RawValue v{type, std::vector<BYTE>(size)};
+        nameLen = 16384;
+        RegEnumValueW(k, i, name, &nameLen, nullptr, &type, v.data.data(), &size);
+        v.data.resize(size);
+        out[label + L"\\" + path + L"|" + std::wstring(name, nameLen)] = v;
+    }
+    RegCloseKey(k);
+}
+
+std::vector<std::wstring> KeyPaths() {
+    std::vector<std::wstring> paths;
+    for (const char* key : startup::kRunKeys) {
+        paths.push_back(AnsiToWide(key));
+        paths.push_back(AnsiToWide(key) + L"\\Run_Disable");
+    }
+    return paths;
+}
+
+void RecordFolder(const std::wstring& dir, StartupState& s) {
+    ForEachEntry(dir, [&](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            s.folders.push_back(full);
+            RecordFolder(full, s);
+        } else {
+            s.files[full] = ReadWholeFile(WideToAnsi(full));
+        }
+    });
+}
+
+}  // namespace
+
+std::string StartupFolderPath(bool common) {
+    return startup::GetSpecialFolderPath(common ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP) + "\\";
+}
+
+StartupState TakeStartupState() {
+    StartupState s;
+    for (auto [root, label] : {std::pair{HKEY_CURRENT_USER, L"HKCU"},
+                               std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}})
+        for (const auto& path : KeyPaths()) RecordValues(root, label, path, s.values);
+    for (bool common : {false, true}) RecordFolder(AnsiToWide(StartupFolderPath(common)), s);
+    // A folder moved away and back may be listed at another place.
+    std::sort(s.folders.begin(), s.folders.end());
+    return s;
+}
+
+void RestoreStartupState(const StartupState& s, const std::string& appDir) {
+    for (auto [root, label] : {std::pair{HKEY_CURRENT_USER, L"HKCU"},
+                               std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}}) {
+        for (const auto& path : KeyPaths()) {
+            std::map<std::wstring, RawValue> now;
+            RecordValues(root, label, path, now);
+            HKEY k = nullptr;
+            if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) continue;
+            const std::wstring prefix = std::wstring(label) + L"\\" + path + L"|";
+            for (const auto& [id, v] : now)
+                if (!s.values.count(id)) RegDeleteValueW(k, id.substr(prefix.size()).c_str());
+            RegCloseKey(k);
+        }
+    }
+    for (const auto& [id, v] : s.values) {
+        size_t bar = id.find(L'|');
+        HKEY root = id.rfind(L"HKCU", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        PutValue(root, id.substr(5, bar - 5), id.substr(bar + 1), v);
+    }
+    StartupState now;
+    for (bool common : {false, true}) RecordFolder(AnsiToWide(StartupFolderPath(common)), now);
+    for (const auto& [path, bytes] : now.files)
+        if (!s.files.count(path)) {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+    for (auto it = now.folders.rbegin(); it != now.folders.rend(); ++it)
+        if (std::find(s.folders.begin(), s.folders.end(), *it) == s.folders.end())
+            RemoveTree(WideToAnsi(*it));
+    for (const auto& dir : s.folders) CreateDirectoryW(dir.c_str(), nullptr);
+    for (const auto& [path, bytes] : s.files)
+        if (!now.files.count(path) || now.files.at(path) != bytes)
+            WriteWholeFile(WideToAnsi(path), bytes);
+    RemoveTree(appDir + "Back up\\startup");
+}
+
+void PutValue(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& v) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                              nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(k, name.c_str(), 0, v.type, v.data.data(),
+                             static_cast<DWORD>(v.data.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+std::optional<RawValue> GetValue(HKEY root, const std::wstring& path, const std::wstring& name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
+    std::optional<RawValue> out;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(k, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        RawValue v{type, std::vector<BYTE>(size)};
+        RegQueryValueExW(k, name.c_str(), nullptr, &type, v.data.data(), &size);
+        v.data.resize(size);
+        out = v;
+    }
+    RegCloseKey(k);
+    return out;
+}
+
+KeyLock::KeyLock(HKEY root, const wchar_t* path) : root_(root), path_(path) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, path, 0, READ_CONTROL, &k) != ERROR_SUCCESS) return;
+    DWORD size = 0;
+    RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, nullptr, &size);
+    saved_.resize(size);
+    if (RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS)
+        saved_.clear();
+    RegCloseKey(k);
+}
+
+KeyLock::~KeyLock() {
+    HKEY k = nullptr;
+    if (saved_.empty() || RegOpenKeyExW(root_, path_, 0, WRITE_DAC, &k) != ERROR_SUCCESS) return;
+    RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, saved_.data());
+    RegCloseKey(k);
+}
+
+bool KeyLock::DenyWrites() {
+    if (saved_.empty()) return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return false;
+    BYTE aclBuf[256];
+    auto* acl = reinterpret_cast<PACL>(aclBuf);
+    SECURITY_DESCRIPTOR sd;
+    bool ok = InitializeAcl(acl, sizeof aclBuf, ACL_REVISION) &&
+              AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone) &&
+              AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone) &&
+              InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+              SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    HKEY k = nullptr;
+    if (ok && RegOpenKeyExW(root_, path_, 0, WRITE_DAC, &k) == ERROR_SUCCESS) {
+        ok = RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
+        RegCloseKey(k);
+    } else {
+        ok = false;
+    }
+    FreeSid(everyone);
+    return ok;
+}
+
+std::string* StartupPageTest::appDir = nullptr;
+
+void StartupPageTest::SetUpTestSuite() { appDir = new std::string(PrepareAppCopy("startup-page")); }
+
+void StartupPageTest::SetUp() {
+    ASSERT_TRUE(StartFresh(*appDir));
+    before = TakeStartupState();
+    form = std::make_unique<app::TMainForm>();
+    form->CreateForm();
+    form->Show(SW_SHOWNOACTIVATE);
+}
+
+void StartupPageTest::TearDown() {
+    ui::SetModalHook({});
+    form.reset();
+    RestoreStartupState(before, *appDir);
+    EXPECT_TRUE(TakeStartupState() == before) << "the prefix's startup entries were not restored";
+}
+
+int StartupPageTest::RowNamed(const std::string& name, std::optional<bool> enabled) const {
+    for (int r = 0; r < form->StartupRowCount(); ++r)
+        if (form->StartupRow(r).Name == name &&
+            (!enabled || form->StartupRowChecked(r) == *enabled))
+            return r;
+    return -1;
+}
+
+std::vector<std::string> StartupPageTest::Names() const {
+    std::vector<std::string> n;
+    for (int r = 0; r < form->StartupRowCount(); ++r) n.push_back(form->StartupRow(r).Name);
+    return n;
+}
+
+}  // namespace cx::test
