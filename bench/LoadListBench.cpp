@@ -23,6 +23,8 @@
 #include "app/MainForm.h"
 #include "i18n/LanguageFile.h"
 #include "inventory/DetailsForm.h"
+#include "inventory/ListLogic.h"
+#include "inventory/ListSystem.h"
 #include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"
@@ -144,7 +146,7 @@ int main() {
     cx::ForceDirectories(appDir);
     CopyFileA((cx::ExeDirectory() + "..\\out\\Dravik.dll").c_str(), (appDir + "Dravik.dll").c_str(),
               FALSE);
-    double load = -1, refresh = -1, chooser = -1;
+    double load = -1, refresh = -1, chooser = -1, readCom = -1, plan = -1, savers = -1;
     if (cx::app::InitAppPaths(appDir)) {
         cx::ui::SetMessageResponder([](const cx::ui::MessageRecord&) { return IDOK; });
         cx::app::RegisterInventoryService((appDir + "Dravik.dll").c_str());
@@ -153,6 +155,16 @@ int main() {
         form.CreateForm();
         load = Time([&] { form.LoadProgramList(); }, 3);
         refresh = Time([&] { form.ProgramList().RefreshPrograms(); }, 3);
+        // The steps of the load after the refresh, one by one.
+        cx::inv::ProgramRecords read;
+        readCom = Time([&] { read = cx::inv::ReadProgramRecords(form.ProgramList()); }, 3);
+        plan = Time([&] { cx::inv::PlanProgramRows(read.records, false); }, 3);
+        savers = Time(
+            [&] {
+                form.ProgramList().RefreshScreenSavers();
+                cx::inv::ReadScreenSaverRecords(form.ProgramList());
+            },
+            3);
         cx::inv::TDetailsForm& details = form.DetailsForm();
         chooser = Time(
             [&] {
@@ -177,6 +189,11 @@ int main() {
     std::printf("LoadProgramList, whole (COM)     %8.1f ms   (%.2fx the bare loop)\n", load,
                 load / bare);
     std::printf("  of which service refresh       %8.1f ms\n", refresh);
+    std::printf("  of which records through COM   %8.1f ms\n", readCom);
+    std::printf("  of which rows planned          %8.1f ms\n", plan);
+    std::printf("  of which screen savers         %8.1f ms\n", savers);
+    std::printf("  of which the rest (list, count)%8.1f ms\n",
+                load - refresh - readCom - plan - savers);
     std::printf(
         "  of which details chooser fill  %8.1f ms   (the combo box is filled when the window "
         "opens)\n",

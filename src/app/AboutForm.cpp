@@ -1,7 +1,6 @@
 #include "app/AboutForm.h"
 
-#include <vector>
-
+#include "CarvexoVersion.h"
 #include "app/AppPaths.h"
 #include "app/MainForm.h"
 #include "i18n/LangText.h"
@@ -16,33 +15,11 @@ namespace cx::app {
 
 namespace {
 constexpr const char* kDesignedCaption = "About...";
-constexpr const char* kFallbackVersion = "1.0";
 }  // namespace
 
-std::string VersionText(DWORD versionMS, DWORD versionLS) {
-    const unsigned parts[] = {HIWORD(versionMS), LOWORD(versionMS), HIWORD(versionLS),
-                              LOWORD(versionLS)};
-    int shown = 4;
-    while (shown > 2 && parts[shown - 1] == 0) --shown;
-    std::string text = std::to_string(parts[0]);
-    for (int i = 1; i < shown; ++i) text += "." + std::to_string(parts[i]);
-    return text;
-}
-
-std::string ProductVersionText() {
-    const std::string exe = ModuleFileName();
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
-    if (size == 0) return kFallbackVersion;
-    std::vector<char> data(size);
-    if (!GetFileVersionInfoA(exe.c_str(), 0, size, data.data())) return kFallbackVersion;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT len = 0;
-    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &len) || !fixed ||
-        len < sizeof *fixed || fixed->dwSignature != VS_FFI_SIGNATURE)
-        return kFallbackVersion;
-    return VersionText(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
-}
+// The one version the build sets (CMake's project version), which the
+// executable's version resource also carries.
+std::string ProductVersionText() { return CARVEXO_VERSION_TEXT; }
 
 void TAboutForm::CreateForm(HWND owner) {
     CreateFormWindow(owner, kDesignedCaption, kClientWidth, kClientHeight);

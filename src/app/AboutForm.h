@@ -44,11 +44,7 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
 };
 
-// The version shown after the product name: the executable's product version
-// from its version resource, "1.0" when it has none.
+// The version shown after the product name: the one the build sets.
 std::string ProductVersionText();
-// A product version's four parts as text, trailing zero parts dropped down to
-// "major.minor": 1.0.0.0 -> "1.0", 1.2.3.0 -> "1.2.3".
-std::string VersionText(DWORD versionMS, DWORD versionLS);
 
 }  // namespace cx::app

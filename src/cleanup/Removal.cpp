@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -457,6 +458,27 @@ RemovalResult RemoveFileItems(CheckTree& tree) {
     process(others);
     RecomputeMarks(tree);
     return result;
+}
+
+size_t RemoveFindings(CheckTree& registry, CheckTree& files) {
+    auto checked = [](const CheckTree& tree) {
+        size_t n = 0;
+        for (NodeId id : tree.InOrder())
+            if (tree.Get(id).state == csChecked) ++n;
+        return n;
+    };
+    size_t failed = 0;
+    try {
+        failed += RemoveRegistryItems(registry).failed;
+    } catch (const std::exception&) {
+        failed += std::max<size_t>(1, checked(registry));
+    }
+    try {
+        failed += RemoveFileItems(files).failed;
+    } catch (const std::exception&) {
+        failed += std::max<size_t>(1, checked(files));
+    }
+    return failed;
 }
 
 }  // namespace cx::cleanup

@@ -51,6 +51,12 @@ RemovalResult RemoveRegistryItems(CheckTree& tree);
 // use) are reported, not forced. Marks of the nodes left are recomputed.
 RemovalResult RemoveFileItems(CheckTree& tree);
 
+// The removal of a scan's checked findings as the window's Delete and the
+// command line do it: the registry part, then the files. A part that stops
+// early counts its unprocessed checked items as not removed. Returns how many
+// checked items are still there.
+size_t RemoveFindings(CheckTree& registry, CheckTree& files);
+
 // Deletes a folder with all its contents (without the recycle bin) and reports
 // whether it is gone. Links inside are removed as links first, so nothing is
 // deleted through them; a `path` that is itself a link loses only the link.

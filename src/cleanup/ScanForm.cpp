@@ -297,19 +297,7 @@ void TScanForm::btnDeleteClick() {
         return;
     }
 
-    // Each part that stops early leaves its unprocessed checked items behind;
-    // they count as not removed.
-    size_t failed = 0;
-    try {
-        failed += RemoveRegistryItems(regTree_).failed;
-    } catch (const std::exception&) {
-        failed += std::max<size_t>(1, CheckedCount(regTree_));
-    }
-    try {
-        failed += RemoveFileItems(fileTree_).failed;
-    } catch (const std::exception&) {
-        failed += std::max<size_t>(1, CheckedCount(fileTree_));
-    }
+    const size_t failed = RemoveFindings(regTree_, fileTree_);
     SyncView(RegPane());
     SyncView(FilePane());
 

@@ -248,6 +248,22 @@ constexpr LangEntry kLangTable[] = {
      "The Startup folder of this section cannot be found, so no shortcut was created."},
     {KEY(IDS_MESSAGEBOX_WARNING_StartupNoRunKey),
      "The Run key of this section cannot be opened, so no entry was written."},
+    {KEY(IDS_MAINFORM_MENU_FILE_RestoreCleanup), "Restore Last Clean-up..."},
+    {KEY(IDS_RESTOREFORM_Title), "Restore a Clean-up"},
+    {KEY(IDS_RESTOREFORM_LABEL_Info), "Kept clean-ups, newest first:"},
+    {KEY(IDS_RESTOREFORM_BUTTON_Restore), "Restore"},
+    {KEY(IDS_RESTOREFORM_BUTTON_Cancel), "Cancel"},
+    {KEY(IDS_MESSAGEBOX_MESSAGE_RestoreDone), "The clean-up was restored."},
+    {KEY(IDS_MESSAGEBOX_WARNING_RestoreIncomplete),
+     "%d items could not be restored (something of the same name exists again, or the place "
+     "is protected): %s"},
+    {KEY(IDS_MESSAGEBOX_WARNING_NoCleanups),
+     "No clean-up has been kept, so there is nothing to restore."},
+    {KEY(IDS_MESSAGEBOX_WARNING_CleanupTooLarge),
+     "The checked items take %s, more than the %s kept for undoing clean-ups. Remove them without "
+     "a backup?"},
+    {KEY(IDS_MESSAGEBOX_WARNING_CleanupNotBackedUp),
+     "The checked items could not be backed up, so nothing was removed: %s"},
 };
 
 #undef KEY

@@ -188,10 +188,20 @@ enum Ids : int {
     IDS_MESSAGEBOX_WARNING_StartupReplace,
     IDS_MESSAGEBOX_WARNING_StartupNoFolder,
     IDS_MESSAGEBOX_WARNING_StartupNoRunKey,
+    IDS_MAINFORM_MENU_FILE_RestoreCleanup,
+    IDS_RESTOREFORM_Title,
+    IDS_RESTOREFORM_LABEL_Info,
+    IDS_RESTOREFORM_BUTTON_Restore,
+    IDS_RESTOREFORM_BUTTON_Cancel,
+    IDS_MESSAGEBOX_MESSAGE_RestoreDone,
+    IDS_MESSAGEBOX_WARNING_RestoreIncomplete,
+    IDS_MESSAGEBOX_WARNING_NoCleanups,
+    IDS_MESSAGEBOX_WARNING_CleanupTooLarge,
+    IDS_MESSAGEBOX_WARNING_CleanupNotBackedUp,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 28,
+static_assert(IDS_COUNT == kOriginalLangEntries + 38,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).

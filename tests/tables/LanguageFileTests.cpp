@@ -190,5 +190,31 @@ TEST_F(LanguageFile, AnotherSectionNameChangesNothingAndStillSucceeds) {
     }
 }
 
+// The shipped second language translates every entry: each key is there with
+// a text, its placeholders fit the English ones, and the four converted entries
+// keep their line breaks in the stored form.
+TEST_F(LanguageFile, TheShippedGermanFileTranslatesEveryEntry) {
+    const std::string german = test::OutDir() + "Langs\\Deutsch.ini";
+    ASSERT_TRUE(FileExists(german)) << german;
+    ASSERT_TRUE(LoadLanguageFile(german));
+    int same = 0;
+    for (int i = 0; i < IDS_COUNT; ++i) {
+        const Ids key = static_cast<Ids>(i);
+        char raw[2048] = {};
+        GetPrivateProfileStringA("Language", LangKeyForRead(key), "\x01", raw, sizeof raw,
+                                 german.c_str());
+        EXPECT_STRNE(raw, "\x01") << LangKeyForRead(key) << " is missing";
+        EXPECT_STRNE(raw, "") << LangKeyForRead(key) << " is empty";
+        EXPECT_STREQ(LangFormatText(key), LangText(key).c_str())
+            << LangKeyForRead(key) << ": its placeholders do not fit the English text";
+        if (IsConvertedEntry(key)) {
+            EXPECT_NE(std::string(raw).find("#13"), std::string::npos) << LangKeyForRead(key);
+        }
+        if (LangText(key) == DisplayedEnglish(key)) ++same;
+    }
+    // Names, "OK" and the like read the same in both; most texts do not.
+    EXPECT_LT(same, 12) << "entries still in English";
+}
+
 }  // namespace
 }  // namespace cx
