@@ -193,7 +193,7 @@ TEST_F(SplashAboutTest, AboutShowsTheTextsOfTheLanguageAtEachOpening) {
     });
     about.ShowModal(nullptr);
     EXPECT_EQ(caption, "About");
-    EXPECT_EQ(title, "Carvexo 1.0");
+    EXPECT_EQ(title, std::string("Carvexo ") + CARVEXO_VERSION_TEXT);
     EXPECT_EQ(copyright, cx::LangText(cx::IDS_ABOUTFORM_LABEL_CopyRight));
     EXPECT_EQ(warning, cx::LangText(cx::IDS_ABOUTFORM_LABEL_Warning));
     EXPECT_EQ(ok, "OK");
