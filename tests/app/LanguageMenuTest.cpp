@@ -178,6 +178,8 @@ protected:
         cleanup::UninstallTarget target{"CxNoSuchProgram", "", "No Such Program",
                                         "HKEY_CURRENT_USER"};
         form.RunRemainsScan(target);
+        form.Execute(app::ActionAddItem);
+        form.Execute(app::ActionAbout);
         ui::SetModalHook({});
         return captions;
     }
@@ -218,7 +220,8 @@ TEST_F(LanguageMenuTest, SwitchingChangesEveryTextAndEnglishBringsThemBack) {
 
     std::vector<std::string> captions = SecondaryCaptions();
     const std::vector<Ids> titles = {IDS_DETAILSFORM_Title, IDS_COMMENTFORM_Title,
-                                     IDS_PRINTFORM_Title, IDS_SCANFORM_Title};
+                                     IDS_PRINTFORM_Title,   IDS_SCANFORM_Title,
+                                     IDS_ADDITEMFORM_Title, IDS_ABOUTFORM_Title};
     ASSERT_EQ(captions.size(), titles.size());
     for (size_t i = 0; i < titles.size(); ++i)
         EXPECT_EQ(captions[i], IniValue(german, "Language", LangKeyForRead(titles[i])));
