@@ -226,7 +226,8 @@ std::string FormatTree(const cleanup::CheckTree& tree) {
         std::string text = OneLine(n.text);
         if (n.kind == cleanup::NodeKind::RegValue && n.itemName.empty() && !n.hive.empty())
             text += "(Default)";
-        if (n.kind == cleanup::NodeKind::Folder) text += "\\";
+        if (n.kind == cleanup::NodeKind::Folder && (text.empty() || text.back() != '\\'))
+            text += "\\";
         if (n.kind == cleanup::NodeKind::Link) text += "  (link)";
         if (n.locked) text += "  (kept: another program lives here)";
         out += mark + std::string(depth * 2, ' ') + text + "\r\n";

@@ -329,11 +329,15 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
                         "\r\n");
         return stillInstalled ? kExitFailed : kExitOk;
     }
-    console.out(
-        Format("Registry keys and values left (%u):\r\n", static_cast<unsigned>(registry.Size())) +
-        FormatTree(registry));
-    console.out(Format("Files and folders left (%u):\r\n", static_cast<unsigned>(files.Size())) +
-                FormatTree(files));
+    // Both parts are named, so an empty one reads as nothing found rather than as cut off.
+    console.out(registry.Empty() ? std::string("Registry keys and values left: none\r\n")
+                                 : Format("Registry keys and values left (%u):\r\n",
+                                          static_cast<unsigned>(registry.Size())) +
+                                       FormatTree(registry));
+    console.out(files.Empty() ? std::string("Files and folders left: none\r\n")
+                              : Format("Files and folders left (%u):\r\n",
+                                       static_cast<unsigned>(files.Size())) +
+                                    FormatTree(files));
     if (scan.refusal != cleanup::DirRefusal::None && !TrimControl(target.installLocation).empty())
         console.out("Install folder not listed: " + cleanup::DirRefusalText(scan.refusal) + "\r\n");
     if (const std::string kept = cleanup::KeptProgramText(scan); !kept.empty())

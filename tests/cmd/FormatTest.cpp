@@ -205,6 +205,11 @@ TEST(TreeOutput, MarksDepthAndKeptFolders) {
               "[ ]   C:\\Program Files\\Quill\\a.txt\r\n"
               "[ ]   C:\\Program Files\\Quill\\Other\\  (kept: another program lives here)\r\n");
     EXPECT_EQ(FormatTree(cleanup::CheckTree{}), "");
+
+    // An install folder registered with its final backslash is shown with one.
+    cleanup::CheckTree slashed;
+    slashed.Add(-1, "C:\\Program Files\\Quill\\", cleanup::NodeKind::Folder);
+    EXPECT_EQ(FormatTree(slashed), "[x] C:\\Program Files\\Quill\\\r\n");
 }
 
 TEST(Answers, OnlyYesIsYes) {
