@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "inventory/ProgramList.h"
+
 namespace cx::app {
 
 // Computes AppPaths for `appDir` (ending in "\"), writes Config.ini when it is
@@ -16,9 +18,9 @@ bool InitAppPaths(const std::string& appDir);
 // no language file is loaded yet) and leaves the default skin.
 void LoadSkinAndLanguage();
 
-// Loads Dravik.dll by bare name, calls its DllRegisterServer and unloads it.
-// Throws AppError with the texts the three failures call for.
-void RegisterInventoryService(const char* libraryName = "Dravik.dll");
+// Loads Dravik.dll by bare name, calls its DllRegisterServer and unloads it
+// (shared with the command line, which registers it too).
+using cx::RegisterInventoryService;
 
 // Hands spare memory back to the system, then processes pending messages.
 void TrimWorkingSet();

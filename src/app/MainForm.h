@@ -244,8 +244,6 @@ public:
 
     // --- the Startup Items page (MainFormStartup.cpp) ----------------------
     void LoadStartupList();
-    void LoadRegistryStartups(HKEY root);
-    void LoadFolderStartups();
     void ActionApplyExecute();
     void ActionDeleteExecute();
     void ActionSelectAllExecute();

@@ -86,7 +86,8 @@ void TMainForm::SetupStartupList() {
 }
 
 startup::StartupPlaces TMainForm::StartupLocations() const {
-    return startup::FindStartupPlaces(AnsiToWide(AppPaths().AppDir + "Back up\\startup\\"));
+    return startup::FindStartupPlaces(
+        AnsiToWide(AppPaths().AppDir + startup::kStartupBackupSubdir));
 }
 
 // --- loading ----------------------------------------------------------------------------------
@@ -105,35 +106,14 @@ void TMainForm::AddStartupRow(startup::StartupEntry entry) {
     startupRows_.push_back(std::move(entry));
 }
 
-void TMainForm::LoadRegistryStartups(HKEY root) {
-    std::vector<startup::StartupEntry> rows;
-    // One hive that cannot be read in full still shows what was read of it.
-    try {
-        startup::AppendRegistryRows(
-            root == HKEY_LOCAL_MACHINE ? startup::Hive::Machine : startup::Hive::User, rows);
-    } catch (...) {
-    }
-    for (auto& r : rows) AddStartupRow(std::move(r));
-}
-
-void TMainForm::LoadFolderStartups() {
-    std::vector<startup::StartupEntry> rows;
-    try {
-        startup::AppendFolderRows(StartupLocations(), rows);
-    } catch (...) {
-    }
-    for (auto& r : rows) AddStartupRow(std::move(r));
-}
-
 void TMainForm::LoadStartupList() {
     loadingStartup_ = true;
     try {
         BatchUpdate batch(lsvStartupList);
         ListView_DeleteAllItems(lsvStartupList);
         startupRows_.clear();
-        LoadRegistryStartups(HKEY_CURRENT_USER);
-        LoadRegistryStartups(HKEY_LOCAL_MACHINE);
-        LoadFolderStartups();
+        for (auto& row : startup::ReadStartupRows(StartupLocations()))
+            AddStartupRow(std::move(row));
     } catch (...) {
         loadingStartup_ = false;
         throw;

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Scanner.h"
 #include "i18n/LangText.h"
@@ -12,29 +13,6 @@
 #include "widgets/Seam.h"
 
 namespace cx::cleanup {
-
-namespace {
-
-// The text the scanner gets for the install folder: as the program list shows
-// it, unless the safety check had to resolve it (quotes, variables, "..") into
-// another spelling; then the folder that was judged is the one listed.
-std::string FileRootText(const std::string& given, const std::string& resolved) {
-    auto bare = [](std::string s) {
-        while (s.size() > 3 && (s.back() == '\\' || s.back() == '/')) s.pop_back();
-        return s;
-    };
-    if (resolved.empty() || EqualsNoCase(bare(given), bare(resolved))) return given;
-    return resolved;
-}
-
-size_t CheckedCount(const CheckTree& tree) {
-    size_t n = 0;
-    for (NodeId id : tree.InOrder())
-        if (tree.Get(id).state == csChecked) ++n;
-    return n;
-}
-
-}  // namespace
 
 TScanForm::TScanForm(UninstallTarget target, SafetyContext safety, Marks marks)
     : target_(std::move(target)), safety_(std::move(safety)), marks_(marks) {}
@@ -139,18 +117,10 @@ void TScanForm::StartScan() {
         DispatchMessageA(&msg);
     };
 
-    std::string failure;
-    try {
-        ScanRegistry(target_.registryName, regTree_, progress);
-    } catch (const std::exception& e) {
-        failure = e.what();
-    }
-    try {
-        ScanFilePart(progress);
-    } catch (const std::exception& e) {
-        if (failure.empty()) failure = e.what();
-    }
-    if (!failure.empty()) ShowScanInfo(failure);
+    const RemainsScan scan = ScanRemains(target_, safety_, regTree_, fileTree_, progress);
+    if (scan.refusal != DirRefusal::None) ShowScanInfo(DirRefusalText(scan.refusal));
+    if (!scan.failure.empty()) ShowScanInfo(scan.failure);
+    keptInfo_ = KeptProgramText(scan);
 
     if (hwnd()) EnableWindow(hwnd(), TRUE);
     scanDone_ = true;
@@ -162,45 +132,15 @@ void TScanForm::StartScan() {
         EndModal(IDCANCEL);
         return;
     }
-    if (marks_ == Marks::AllUnchecked)
-        for (CheckTree* tree : {&regTree_, &fileTree_})
-            for (NodeId id : tree->InOrder()) tree->SetState(id, csUnchecked);
+    if (marks_ == Marks::AllUnchecked) {
+        UncheckAll(regTree_);
+        UncheckAll(fileTree_);
+    }
     FillView(RegPane());
     FillView(FilePane());
     if (!keptInfo_.empty()) ShowScanInfo(keptInfo_);
     EnableWindow(btnDelete_, TRUE);
     EnableWindow(btnCancel_, TRUE);
-}
-
-void TScanForm::ScanFilePart(ScanProgress& progress) {
-    DirVerdict verdict = CheckInstallDirectory(target_.installLocation, safety_);
-    if (verdict.refusal != DirRefusal::None) {
-        ShowScanInfo(DirRefusalText(verdict.refusal));
-        return;
-    }
-    // Another program's folder inside this one stays, with every folder on the
-    // way to it: they are listed locked (never checked), the rest as usual.
-    FolderLocks locks;
-    const std::vector<KeptProgram> kept = OtherProgramsInside(verdict.resolved, safety_);
-    for (const KeptProgram& k : kept) locks.folders.push_back(k.below);
-    ScanFiles(FileRootText(target_.installLocation, verdict.resolved), fileTree_, progress,
-              csChecked, locks);
-    if (!kept.empty()) {
-        // The folder as the tree shows it (the locked folder not entered), not
-        // in whatever spelling it was registered.
-        const KeptProgram& first = kept.front();
-        std::string folder = first.location;
-        for (NodeId id : fileTree_.InOrder()) {
-            const Node& n = fileTree_.Get(id);
-            if (n.locked && n.children.empty()) {
-                folder = n.text;
-                break;
-            }
-        }
-        keptInfo_ =
-            Format(LangFormatText(IDS_SCANFORM_INFO_KeepsOtherProgram),
-                   (first.name.empty() ? first.location : first.name).c_str(), folder.c_str());
-    }
 }
 
 void TScanForm::FillView(Pane pane) {

@@ -74,7 +74,6 @@ private:
     Pane FilePane() { return {fileTree_, tvScanFiles_, fileItems_}; }
 
     void TimerStartScanTimer();
-    void ScanFilePart(ScanProgress& progress);
     void ToggleNode(Pane pane, HTREEITEM item);
     static void FillView(Pane pane);
     // The view holds a node's children only once the node is expanded: a tree

@@ -114,6 +114,26 @@ bool IsWindowsInstallerEntry(const std::string& hive, const std::string& registr
     return false;
 }
 
+std::optional<std::string> QuietUninstallString(const std::string& hive,
+                                                const std::string& registryName) {
+    // A command line holds at most 32,767 characters.
+    constexpr size_t kMaxCommandChars = 32767;
+    if (registryName.empty() || registryName.find('\\') != std::string::npos) return std::nullopt;
+    for (HKEY root : HivesOf(hive)) {
+        auto uninstall = reg::Key::Open(root, kUninstallPath);
+        if (!uninstall) continue;
+        auto entry = uninstall->OpenSub(registryName);
+        if (!entry) continue;
+        auto value = entry->RawValue("QuietUninstallString");
+        if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::nullopt;
+        std::string text = reg::StringFromData(value->data);
+        if (value->type == REG_EXPAND_SZ) text = ExpandEnvironment(text, kMaxCommandChars);
+        if (TrimControl(text).empty() || text.size() > kMaxCommandChars) return std::nullopt;
+        return text;
+    }
+    return std::nullopt;
+}
+
 bool UninstallEntryRemains(const std::string& hive, const std::string& registryName) {
     for (HKEY root : HivesOf(hive)) {
         HKEY raw = nullptr;

@@ -2,6 +2,7 @@
 // What a program's uninstall entry says before and after its uninstaller runs:
 // the command that really removes the program, and whether the entry is still
 // registered once the uninstaller has ended.
+#include <optional>
 #include <string>
 
 namespace cx::cleanup {
@@ -27,6 +28,15 @@ std::string UninstallCommand(const std::string& uninstallString, const std::stri
 // ("HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER") is a product code and has
 // WindowsInstaller = 1.
 bool IsWindowsInstallerEntry(const std::string& hive, const std::string& registryName);
+
+// The entry's QuietUninstallString, the command its maker gives for an
+// uninstall without questions: a string value, expanded when it is stored as
+// REG_EXPAND_SZ (as the list reads the UninstallString). Nothing when the entry
+// has none: no such value, another type, only blanks, longer than a command
+// line may be, or no readable entry of that name (a name holding "\" names no
+// entry). With an unknown hive both hives are looked at, the machine's first.
+std::optional<std::string> QuietUninstallString(const std::string& hive,
+                                                const std::string& registryName);
 
 // Whether the uninstall entry `registryName` is still registered under `hive`
 // after its uninstaller has ended. It errs towards "still there": an Uninstall

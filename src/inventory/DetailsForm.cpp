@@ -255,16 +255,14 @@ void TDetailsForm::FillDetails(long index) {
     EnsureCreated();
     auto item = list_.GetProgram(index);
     if (!item) return;
-    item->LoadDetails(item->RegistryName());
+    const DetailRows rows = ReadDetailRows(*item);
     SelectProgramEntry(index);
 
     SendMessageA(lsvProgramInfo_, LVM_DELETEALLITEMS, 0, 0);
-    for (const auto& [name, value] : PropertyRows(*item)) AddRow(lsvProgramInfo_, name, value);
+    for (const auto& [name, value] : rows.properties) AddRow(lsvProgramInfo_, name, value);
 
     SendMessageA(lsvRegistryInfo_, LVM_DELETEALLITEMS, 0, 0);
-    long n = item->RegistryValueCount();
-    for (long i = 0; i < n; ++i)
-        AddRow(lsvRegistryInfo_, item->RegistryValueName(i), item->RegistryValueData(i));
+    for (const auto& [name, value] : rows.registry) AddRow(lsvRegistryInfo_, name, value);
 }
 
 void TDetailsForm::cmbProgramsChange() {

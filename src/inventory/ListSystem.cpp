@@ -103,4 +103,14 @@ std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramItem&
     return PropertyRows(ReadProperties(item));
 }
 
+DetailRows ReadDetailRows(const ProgramItem& item) {
+    item.LoadDetails(item.RegistryName());
+    DetailRows rows;
+    rows.properties = PropertyRows(item);
+    long n = item.RegistryValueCount();
+    for (long i = 0; i < n; ++i)
+        rows.registry.emplace_back(item.RegistryValueName(i), item.RegistryValueData(i));
+    return rows;
+}
+
 }  // namespace cx::inv

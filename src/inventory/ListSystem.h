@@ -51,4 +51,14 @@ void SetShellOpener(ShellOpener opener);
 ProgramProperties ReadProperties(const ProgramItem& item);  // throws on a service failure
 std::vector<std::pair<std::string, std::string>> PropertyRows(const ProgramItem& item);
 
+// Both pages of the details window for one record: the properties, and one
+// (name, data) row per value of its uninstall key. Asks the service to load the
+// record's details first (LoadDetails with its own registry name). Throws on a
+// service failure.
+struct DetailRows {
+    std::vector<std::pair<std::string, std::string>> properties;
+    std::vector<std::pair<std::string, std::string>> registry;
+};
+DetailRows ReadDetailRows(const ProgramItem& item);
+
 }  // namespace cx::inv

@@ -14,6 +14,19 @@ void CheckService(HRESULT hr, const char* method) {
                           SysErrorMessage(static_cast<DWORD>(hr)).c_str()));
 }
 
+void RegisterInventoryService(const char* libraryName) {
+    UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
+    unique_hmodule lib(LoadLibraryA(libraryName));
+    DWORD loadError = GetLastError();
+    SetErrorMode(oldMode);
+    if (!lib) throw AppError(Format("%s: %s", SysErrorMessage(loadError).c_str(), libraryName));
+
+    using RegisterFn = HRESULT(STDAPICALLTYPE*)();
+    auto reg = reinterpret_cast<RegisterFn>(GetProcAddress(lib.get(), "DllRegisterServer"));
+    if (!reg) ThrowLastError();
+    ThrowIfFailed(reg());
+}
+
 namespace {
 
 template <typename Call>

@@ -83,4 +83,11 @@ private:
 // Raises an AppError for a failed HRESULT of the service.
 void CheckService(HRESULT hr, const char* method);
 
+// Loads the service's library by bare name (so the program's own folder is
+// searched first), calls its DllRegisterServer and unloads it. Every program
+// that reaches the service registers it at its start. Throws AppError with the
+// system's text when the library cannot be loaded, has no such export, or the
+// registration fails.
+void RegisterInventoryService(const char* libraryName = "Dravik.dll");
+
 }  // namespace cx

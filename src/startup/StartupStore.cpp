@@ -260,6 +260,21 @@ StartupPlaces FindStartupPlaces(const std::wstring& backupDir) {
     return p;
 }
 
+std::vector<StartupEntry> ReadStartupRows(const StartupPlaces& places) {
+    std::vector<StartupEntry> rows;
+    for (Hive hive : {Hive::User, Hive::Machine}) {
+        try {
+            AppendRegistryRows(hive, rows);
+        } catch (...) {
+        }
+    }
+    try {
+        AppendFolderRows(places, rows);
+    } catch (...) {
+    }
+    return rows;
+}
+
 void AppendRegistryRows(Hive hive, std::vector<StartupEntry>& rows) {
     for (int k = 0; k < kRunKeyCount; ++k) {
         unique_hkey key;

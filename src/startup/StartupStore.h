@@ -28,6 +28,9 @@ std::string GetSpecialFolderPath(int csidl);
 // The two Startup folders from the shell, and the kept copies' folders below
 // `backupDir` (the application's "Back up\startup\").
 StartupPlaces FindStartupPlaces(const std::wstring& backupDir);
+// That backup folder below the application's folder: the window and the
+// command line must keep disabled entries in the same place.
+inline constexpr const char* kStartupBackupSubdir = "Back up\\startup\\";
 
 // The rows of the six keys of one hive: each key's own values (enabled), then
 // those of its Run_Disable subkey (disabled), in enumeration order. Keys are
@@ -52,6 +55,11 @@ struct Result {
     Outcome outcome = Outcome::Done;
     DWORD error = ERROR_SUCCESS;
 };
+
+// The whole startup list in its order: the current user's keys, the machine's
+// keys, then both Startup folders. A source that fails part-way keeps the rows
+// read before the failure and the others are still read.
+std::vector<StartupEntry> ReadStartupRows(const StartupPlaces& places);
 
 // Moves a row's entry to where `enable` asks: a value between its key and the
 // key's Run_Disable subkey (created when needed), a file between its Startup

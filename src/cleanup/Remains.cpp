@@ -1,0 +1,85 @@
+#include "cleanup/Remains.h"
+
+#include "i18n/LangText.h"
+#include "platform/Error.h"
+#include "platform/Strings.h"
+
+namespace cx::cleanup {
+
+namespace {
+
+// The text the scanner gets for the install folder: as the program list shows
+// it, unless the safety check had to resolve it (quotes, variables, "..") into
+// another spelling; then the folder that was judged is the one listed.
+std::string FileRootText(const std::string& given, const std::string& resolved) {
+    auto bare = [](std::string s) {
+        while (s.size() > 3 && (s.back() == '\\' || s.back() == '/')) s.pop_back();
+        return s;
+    };
+    if (resolved.empty() || EqualsNoCase(bare(given), bare(resolved))) return given;
+    return resolved;
+}
+
+void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, CheckTree& files,
+                  ScanProgress& progress, RemainsScan& out) {
+    DirVerdict verdict = CheckInstallDirectory(target.installLocation, safety);
+    out.refusal = verdict.refusal;
+    if (verdict.refusal != DirRefusal::None) return;
+    // Another program's folder inside this one stays, with every folder on the
+    // way to it: they are listed locked (never checked), the rest as usual.
+    FolderLocks locks;
+    out.kept = OtherProgramsInside(verdict.resolved, safety);
+    for (const KeptProgram& k : out.kept) locks.folders.push_back(k.below);
+    ScanFiles(FileRootText(target.installLocation, verdict.resolved), files, progress, csChecked,
+              locks);
+    if (out.kept.empty()) return;
+    // The folder as the tree shows it (the locked folder not entered), not in
+    // whatever spelling it was registered.
+    out.keptFolder = out.kept.front().location;
+    for (NodeId id : files.InOrder()) {
+        const Node& n = files.Get(id);
+        if (n.locked && n.children.empty()) {
+            out.keptFolder = n.text;
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
+                        CheckTree& registry, CheckTree& files, ScanProgress& progress) {
+    RemainsScan out;
+    try {
+        ScanRegistry(target.registryName, registry, progress);
+    } catch (const std::exception& e) {
+        out.failure = e.what();
+    }
+    try {
+        ScanFilePart(target, safety, files, progress, out);
+    } catch (const std::exception& e) {
+        if (out.failure.empty()) out.failure = e.what();
+    }
+    return out;
+}
+
+std::string KeptProgramText(const RemainsScan& scan) {
+    if (scan.kept.empty()) return {};
+    const KeptProgram& first = scan.kept.front();
+    return Format(LangFormatText(IDS_SCANFORM_INFO_KeepsOtherProgram),
+                  (first.name.empty() ? first.location : first.name).c_str(),
+                  scan.keptFolder.c_str());
+}
+
+void UncheckAll(CheckTree& tree) {
+    for (NodeId id : tree.InOrder()) tree.SetState(id, csUnchecked);
+}
+
+size_t CheckedCount(const CheckTree& tree) {
+    size_t n = 0;
+    for (NodeId id : tree.InOrder())
+        if (tree.Get(id).state == csChecked) ++n;
+    return n;
+}
+
+}  // namespace cx::cleanup

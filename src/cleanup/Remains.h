@@ -1,0 +1,43 @@
+#pragma once
+// The remains scan of one program as a whole: registry keys named like its
+// uninstall entry, then what is left in its install folder once the folder has
+// passed the safety rules, with other programs' folders inside it locked. The
+// scan window and the command line run this same function, so both offer the
+// same findings.
+#include <string>
+#include <vector>
+
+#include "cleanup/CheckTree.h"
+#include "cleanup/Safety.h"
+#include "cleanup/Scanner.h"
+
+namespace cx::cleanup {
+
+struct RemainsScan {
+    // The first error the scan met; what was found before it stays in the trees.
+    std::string failure;
+    // Why the install folder was not listed (None when it was).
+    DirRefusal refusal = DirRefusal::None;
+    // Other programs living in the folder: their folders stay, locked.
+    std::vector<KeptProgram> kept;
+    // The first kept folder as the file tree shows it (empty when none is kept).
+    std::string keptFolder;
+};
+
+// Scans for the remains of `target` into `registry` and `files` (both expected
+// empty), every finding checked. Never throws: a failure of either part is
+// recorded and the other part still runs.
+RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
+                        CheckTree& registry, CheckTree& files, ScanProgress& progress);
+
+// The sentence telling which program's folder is kept; empty when none is.
+std::string KeptProgramText(const RemainsScan& scan);
+
+// Sets every node of the tree unchecked: the findings of a program that still
+// looks installed are offered, never preselected.
+void UncheckAll(CheckTree& tree);
+
+// How many nodes of the tree are checked.
+size_t CheckedCount(const CheckTree& tree);
+
+}  // namespace cx::cleanup

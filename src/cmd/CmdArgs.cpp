@@ -1,0 +1,279 @@
+#include "cmd/CmdArgs.h"
+
+#include <string_view>
+
+#include "platform/Strings.h"
+
+namespace cx::cmd {
+
+namespace {
+
+enum Option : unsigned {
+    kOptPatches = 1u << 0,
+    kOptScreenSavers = 1u << 1,
+    kOptFormat = 1u << 2,
+    kOptHive = 1u << 3,
+    kOptQuiet = 1u << 4,
+    kOptRemains = 1u << 5,
+    kOptYes = 1u << 6,
+    kOptLocation = 1u << 7,
+};
+
+struct OptionSpec {
+    Option option;
+    const char* name;  // after "--"
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {kOptPatches, "patches", false}, {kOptScreenSavers, "screensavers", false},
+    {kOptFormat, "format", true},    {kOptHive, "hive", true},
+    {kOptQuiet, "quiet", false},     {kOptRemains, "remains", true},
+    {kOptYes, "yes", false},         {kOptLocation, "location", true},
+};
+
+struct CommandSpec {
+    Verb verb;
+    const char* name;
+    size_t minOperands, maxOperands;
+    unsigned options;
+    const char* usage;
+};
+
+// One line of the table per command; "restore" is served by the undo of the
+// clean-ups and takes its place here with the others.
+constexpr CommandSpec kCommands[] = {
+    {Verb::List, "list", 0, 0, kOptPatches | kOptScreenSavers | kOptFormat,
+     "  list [--patches] [--screensavers] [--format text|csv|json]\n"
+     "      The program list: name, publisher, version, size, install date,\n"
+     "      location, hive, registry name and kind, in the window's order.\n"
+     "      System patches and screen savers are left out unless asked for.\n"},
+    {Verb::Show, "show", 1, 1, kOptHive | kOptFormat,
+     "  show <registry name> [--hive HKLM|HKCU] [--format text|csv|json]\n"
+     "      Every property and registry value of one program.\n"},
+    {Verb::Export, "export", 2, 2, kOptHive,
+     "  export <registry name> <file.reg>|<folder> [--hive HKLM|HKCU]\n"
+     "      Exports the program's uninstall key with regedit and waits for it.\n"
+     "      Given a folder, the file is named after the program.\n"},
+    {Verb::Backup, "backup", 0, 1, 0,
+     "  backup [<folder>]\n"
+     "      Exports every uninstall key of both hives, one .reg file each, into\n"
+     "      the folder (by default \"Back up\\reg\\\" beside the program).\n"},
+    {Verb::Uninstall, "uninstall", 1, 1, kOptQuiet | kOptRemains | kOptYes | kOptHive,
+     "  uninstall <registry name> [--quiet] [--remains list|remove] [--yes]\n"
+     "            [--hive HKLM|HKCU]\n"
+     "      Runs the program's uninstaller and waits for it and for the process\n"
+     "      it hands over to, then lists what it left behind; with\n"
+     "      --remains remove, removes that too. --quiet runs the entry's\n"
+     "      QuietUninstallString when it has one. An entry still registered\n"
+     "      after the wait means a cancelled or failed uninstall: its remains\n"
+     "      are listed and never removed.\n"},
+    {Verb::Startup, "startup", 1, 2, kOptFormat | kOptLocation | kOptYes,
+     "  startup list [--format text|csv|json]\n"
+     "  startup enable|disable|delete <name> [--location <location>] [--yes]\n"
+     "      The programs that start with Windows, moved and deleted as the\n"
+     "      Startup Items page does it.\n"},
+    {Verb::Report, "report", 1, 1, kOptPatches | kOptScreenSavers,
+     "  report <file> [--patches] [--screensavers]\n"
+     "      Writes the program list report to the file.\n"},
+    {Verb::Restore, "restore", 0, 1, kOptYes,
+     "  restore [<clean-up>] [--yes]\n"
+     "      Puts back what a clean-up removed, from the undo backup that\n"
+     "      every removal of remains keeps.\n"},
+};
+
+const CommandSpec* FindCommand(std::string_view name) {
+    for (const CommandSpec& c : kCommands)
+        if (EqualsNoCase(name, c.name)) return &c;
+    return nullptr;
+}
+
+const CommandSpec& SpecOf(Verb verb) {
+    for (const CommandSpec& c : kCommands)
+        if (c.verb == verb) return c;
+    return kCommands[0];
+}
+
+bool IsHelp(std::string_view a) {
+    return a == "/?" || a == "-?" || a == "-h" || EqualsNoCase(a, "--help");
+}
+
+std::optional<std::string> HiveFromText(std::string_view text) {
+    if (EqualsNoCase(text, "HKLM") || EqualsNoCase(text, "HKEY_LOCAL_MACHINE"))
+        return std::string("HKEY_LOCAL_MACHINE");
+    if (EqualsNoCase(text, "HKCU") || EqualsNoCase(text, "HKEY_CURRENT_USER"))
+        return std::string("HKEY_CURRENT_USER");
+    return std::nullopt;
+}
+
+// Applies one option with its value; an error text when the value is not one it takes.
+std::string ApplyOption(Option option, const std::string& value, Invocation& inv) {
+    switch (option) {
+    case kOptPatches: inv.patches = true; break;
+    case kOptScreenSavers: inv.screenSavers = true; break;
+    case kOptQuiet: inv.quiet = true; break;
+    case kOptYes: inv.yes = true; break;
+    case kOptFormat:
+        if (EqualsNoCase(value, "text"))
+            inv.format = OutputFormat::Text;
+        else if (EqualsNoCase(value, "csv"))
+            inv.format = OutputFormat::Csv;
+        else if (EqualsNoCase(value, "json"))
+            inv.format = OutputFormat::Json;
+        else
+            return "--format takes text, csv or json, not \"" + value + "\"";
+        break;
+    case kOptHive:
+        if (auto hive = HiveFromText(value))
+            inv.hive = *hive;
+        else
+            return "--hive takes HKLM or HKCU, not \"" + value + "\"";
+        break;
+    case kOptRemains:
+        if (EqualsNoCase(value, "list"))
+            inv.remains = RemainsMode::List;
+        else if (EqualsNoCase(value, "remove"))
+            inv.remains = RemainsMode::Remove;
+        else
+            return "--remains takes list or remove, not \"" + value + "\"";
+        break;
+    case kOptLocation:
+        if (value.empty()) return "--location needs a location";
+        inv.location = value;
+        break;
+    }
+    return {};
+}
+
+std::string CheckStartup(Invocation& inv) {
+    const std::string& action = inv.operands[0];
+    const size_t names = inv.operands.size() - 1;
+    if (EqualsNoCase(action, "list")) {
+        inv.startup = StartupAction::List;
+        if (names != 0) return "startup list takes no name";
+        if (inv.location || inv.yes) return "startup list takes only --format";
+        return {};
+    }
+    if (EqualsNoCase(action, "enable"))
+        inv.startup = StartupAction::Enable;
+    else if (EqualsNoCase(action, "disable"))
+        inv.startup = StartupAction::Disable;
+    else if (EqualsNoCase(action, "delete"))
+        inv.startup = StartupAction::Delete;
+    else
+        return "startup takes list, enable, disable or delete, not \"" + action + "\"";
+    if (names != 1) return "startup " + Lower(action) + " needs the entry's name";
+    if (inv.format != OutputFormat::Text) return "--format belongs to startup list";
+    return {};
+}
+
+}  // namespace
+
+const char* VerbName(Verb verb) { return SpecOf(verb).name; }
+
+ParseResult ParseArguments(const std::vector<std::string>& args) {
+    ParseResult result;
+    if (args.empty()) {
+        result.error = "no command given";
+        return result;
+    }
+    if (IsHelp(args[0])) {
+        result.help = true;
+        return result;
+    }
+    const CommandSpec* spec = FindCommand(args[0]);
+    if (!spec) {
+        result.error = "unknown command \"" + args[0] + "\"";
+        return result;
+    }
+    Invocation inv;
+    inv.verb = spec->verb;
+    unsigned seen = 0;
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && IsHelp(a)) {
+            inv.help = true;
+            result.invocation = std::move(inv);
+            return result;
+        }
+        if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || a.size() < 2 || a[0] != '-' || a[1] != '-') {
+            inv.operands.push_back(a);
+            continue;
+        }
+        std::string name = a.substr(2), value;
+        const size_t eq = name.find('=');
+        const bool inlineValue = eq != std::string::npos;
+        if (inlineValue) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const OptionSpec* option = nullptr;
+        for (const OptionSpec& o : kOptions)
+            if (EqualsNoCase(name, o.name)) option = &o;
+        if (!option || !(spec->options & option->option)) {
+            result.error = std::string(spec->name) + " does not take --" + name;
+            return result;
+        }
+        if (seen & option->option) {
+            result.error = "--" + std::string(option->name) + " is given twice";
+            return result;
+        }
+        seen |= option->option;
+        if (option->takesValue && !inlineValue) {
+            if (i + 1 >= args.size()) {
+                result.error = "--" + std::string(option->name) + " needs a value";
+                return result;
+            }
+            value = args[++i];
+        } else if (!option->takesValue && inlineValue) {
+            result.error = "--" + std::string(option->name) + " takes no value";
+            return result;
+        }
+        if (std::string error = ApplyOption(option->option, value, inv); !error.empty()) {
+            result.error = error;
+            return result;
+        }
+    }
+    if (inv.operands.size() < spec->minOperands || inv.operands.size() > spec->maxOperands) {
+        result.error = inv.operands.size() < spec->minOperands
+                           ? std::string(spec->name) + " needs more arguments"
+                           : std::string(spec->name) + " takes fewer arguments";
+        return result;
+    }
+    if (inv.verb == Verb::Startup) {
+        if (std::string error = CheckStartup(inv); !error.empty()) {
+            result.error = error;
+            return result;
+        }
+    }
+    result.invocation = std::move(inv);
+    return result;
+}
+
+std::string CommandUsage(Verb verb) { return "Usage:\n" + std::string(SpecOf(verb).usage); }
+
+std::string UsageText() {
+    std::string text =
+        "CarvexoCmd: the Carvexo uninstall manager on the command line.\n"
+        "\n"
+        "Usage: CarvexoCmd <command> [arguments] [options]\n"
+        "\n";
+    for (const CommandSpec& c : kCommands) text += c.usage;
+    text +=
+        "\n"
+        "  A registry name is the name of the program's uninstall key, as `list`\n"
+        "  shows it; --hive chooses when both hives hold one of that name.\n"
+        "  --yes answers every question with yes; without it the command asks\n"
+        "  on the console, and no answer counts as no.\n"
+        "  \"CarvexoCmd <command> /?\" shows one command.\n"
+        "\n"
+        "Exit codes: 0 success, 1 failure, 2 bad usage.\n";
+    return text;
+}
+
+}  // namespace cx::cmd

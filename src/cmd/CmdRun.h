@@ -1,0 +1,27 @@
+#pragma once
+// The commands of CarvexoCmd.exe, each the same road the window takes through
+// the feature libraries: the inventory service for the list, the details and
+// the report, regedit for exports and backups, the waiting uninstall and the
+// remains scan and removal, the startup store.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "cmd/CmdArgs.h"
+
+namespace cx::cmd {
+
+// Where a command writes (ANSI texts; the console converts them) and how it
+// asks a question: the line typed, or nothing at the end of the input.
+struct Console {
+    std::function<void(const std::string&)> out;
+    std::function<void(const std::string&)> err;
+    std::function<std::optional<std::string>(const std::string& prompt)> ask;
+};
+
+// `appDir`: the folder of the program (ending in "\"), where the backups live.
+// Returns the exit code. Throws AppError on failures the command does not
+// report itself; the caller prints it and exits with kExitFailed.
+int RunCommand(const Invocation& invocation, const std::string& appDir, Console& console);
+
+}  // namespace cx::cmd

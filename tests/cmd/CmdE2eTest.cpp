@@ -1,0 +1,393 @@
+// CarvexoCmd.exe on the seeded prefix, held against the window: the same rows,
+// the same report, and an uninstall with its clean-up that leaves the machine
+// exactly as the window's clean-up leaves it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "AppKit.h"
+#include "CmdKit.h"
+#include "Readers.h"
+#include "Snapshot.h"
+#include "app/Config.h"
+#include "app/MainForm.h"
+#include "backup/BackupRun.h"
+#include "cleanup/ScanForm.h"
+#include "cleanup/Uninstall.h"
+#include "harness/MessageLog.h"
+#include "harness/Pump.h"
+#include "harness/TestKit.h"
+#include "i18n/LangText.h"
+#include "inventory/Report.h"
+#include "platform/Com.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/Strings.h"
+#include "seeder/DemoData.h"
+#include "widgets/Seam.h"
+
+namespace {
+
+using namespace cx;
+using test::Json;
+using test::RunCmd;
+
+void Seed() {
+    ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
+}
+
+void SnapshotAll(test::Entries& regs, test::Entries& files) {
+    test::SnapshotRegistry(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "Software", regs);
+    test::SnapshotRegistry(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Software", regs);
+    test::SnapshotRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products", regs);
+    test::SnapshotFolder("C:\\Program Files", files);
+}
+
+// Leaves out what Wine itself keeps up to date while programs run; the
+// uninstall entries stay in.
+test::Entries WithoutWines(const test::Entries& all) {
+    test::Entries out;
+    for (const auto& e : all) {
+        const bool uninstall =
+            test::StartsWithPath(e, std::string("hkey_local_machine\\") + demo::kUninstallPath) ||
+            test::StartsWithPath(e, std::string("hkey_current_user\\") + demo::kUninstallPath);
+        const bool wines = test::StartsWithPath(e, "hkey_local_machine\\software\\microsoft") ||
+                           test::StartsWithPath(e, "hkey_current_user\\software\\microsoft") ||
+                           test::StartsWithPath(e, "hkey_current_user\\software\\wine") ||
+                           test::StartsWithPath(e, "hkey_local_machine\\software\\wine");
+        if (uninstall || !wines) out.insert(e);
+    }
+    return out;
+}
+
+// A folder for the command line: a backslash before the closing quote would
+// escape the quote.
+std::string NoSlash(std::string dir) {
+    while (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    return dir;
+}
+
+int RowOf(app::TMainForm& form, const std::string& caption) {
+    for (int r = 0; r < form.RowCount(); ++r)
+        if (form.RowCaption(r) == caption) return r;
+    return -1;
+}
+
+// A program whose uninstaller does its work itself (no hand-over: the wait of
+// a separate process cannot be told to look for the hand-over late), leaving
+// keys and files behind in Program Files.
+const demo::DemoProgram* PlainProgramWithRemains() {
+    const demo::DemoProgram* found = nullptr;
+    for (const auto& p : demo::Programs())
+        if (!p.handOver && p.displayName && p.uninstaller && p.remains != demo::Remains::None &&
+            p.layout != demo::Layout::None && p.root == demo::Root::ProgramFiles &&
+            demo::IsListed(p))
+            found = &p;
+    return found;
+}
+
+class CmdE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Seed();
+        ASSERT_TRUE(test::StartFresh(test::PrepareAppCopy("cmd-e2e")));
+    }
+    void TearDown() override {
+        cleanup::SetHandOverLookForTests({});
+        ui::SetModalHook({});
+        Seed();
+    }
+    ComInit com;
+    test::MessageLog messages;
+};
+
+TEST_F(CmdE2e, UsageAndExitCodes) {
+    test::CmdResult help = RunCmd("/?");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("uninstall <registry name>"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("restore"), std::string::npos);
+    EXPECT_TRUE(help.err.empty()) << help.err;
+
+    for (const char* bad : {"", "frobnicate", "list --frob", "show", "uninstall X --remains all"}) {
+        test::CmdResult r = RunCmd(bad);
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_TRUE(r.out.empty()) << bad << ": " << r.out;
+        EXPECT_FALSE(r.err.empty()) << bad;
+    }
+    test::CmdResult missing = RunCmd("show CxNoSuchProgram");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("CxNoSuchProgram"), std::string::npos) << missing.err;
+    EXPECT_TRUE(missing.out.empty());
+}
+
+TEST_F(CmdE2e, JsonListIsTheWindowsRowsInTheWindowsOrder) {
+    app::TMainForm form;
+    form.CreateForm();
+    auto compare = [&](const std::string& arguments) {
+        test::CmdResult r = RunCmd(arguments);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        auto doc = test::ParseJson(r.out);
+        ASSERT_TRUE(doc) << "not JSON: " << r.out.substr(0, 400);
+        ASSERT_EQ(doc->type, Json::Type::Array);
+        ASSERT_EQ(doc->items.size(), static_cast<size_t>(form.RowCount())) << arguments;
+        for (int row = 0; row < form.RowCount(); ++row) {
+            const Json& j = doc->items[static_cast<size_t>(row)];
+            EXPECT_EQ(j[L"name"].text, AnsiToWide(form.RowCaption(row))) << row;
+            EXPECT_EQ(j[L"publisher"].text, AnsiToWide(form.RowText(row, 1))) << row;
+            EXPECT_EQ(j[L"location"].text, AnsiToWide(form.RowText(row, 2))) << row;
+            if (form.RowIsScreenSaver(row)) {
+                EXPECT_EQ(j[L"kind"].text, L"screensaver");
+                continue;
+            }
+            auto item = form.ProgramList().GetProgram(form.RowData(row));
+            ASSERT_TRUE(item);
+            EXPECT_EQ(j[L"registryName"].text, AnsiToWide(item->RegistryName()));
+            EXPECT_EQ(j[L"hive"].text, AnsiToWide(item->Hive()));
+            EXPECT_EQ(j[L"kind"].text, item->Kind() == 1 ? L"patch" : L"program");
+            EXPECT_EQ(j[L"version"].text, AnsiToWide(item->Version()));
+        }
+    };
+    // A first start shows the patches and hides the screen savers.
+    ASSERT_FALSE(Hide().HideSysPatch);
+    ASSERT_TRUE(Hide().HideScreenSaver);
+    compare("list --patches --format json");
+    Hide().HideSysPatch = true;
+    Hide().HideScreenSaver = false;
+    form.LoadProgramList();
+    compare("list --screensavers --format=json");
+}
+
+TEST_F(CmdE2e, CsvListSurvivesNamesWithCommasAndQuotes) {
+    const std::string key = std::string(demo::kUninstallPath) + "\\CxCsvQuoted";
+    const std::string name = "Quill, \"Pro\" Edition";
+    const std::string publisher = "Acme, \"Works\"";
+    const std::string location = "C:\\Quill, \"x\"\\";
+    {
+        auto k = reg::Key::Create(HKEY_CURRENT_USER, key);
+        k.SetString("DisplayName", name);
+        k.SetString("Publisher", publisher);
+        k.SetString("InstallLocation", location);
+        k.SetString("UninstallString", "C:\\none.exe");
+    }
+    test::CmdResult r = RunCmd("list --format csv");
+    RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto records = test::ParseCsv(r.out);
+    ASSERT_TRUE(records) << r.out.substr(0, 400);
+    ASSERT_GE(records->size(), 2u);
+    const auto& heading = records->front();
+    ASSERT_EQ(heading.size(), 9u);
+    int found = 0;
+    for (const auto& rec : *records) {
+        ASSERT_EQ(rec.size(), heading.size());
+        if (rec[7] != "CxCsvQuoted") continue;
+        ++found;
+        EXPECT_EQ(rec[0], name);
+        EXPECT_EQ(rec[1], publisher);
+        EXPECT_EQ(rec[5], location);
+        EXPECT_EQ(rec[6], "HKEY_CURRENT_USER");
+        EXPECT_EQ(rec[8], "program");
+    }
+    EXPECT_EQ(found, 1);
+}
+
+// The window's road (Uninstall, Yes, the scan, Delete with everything
+// checked) and the command's (uninstall --remains remove --yes) from the same
+// seed: the same items go, and the machine ends in the same state.
+TEST_F(CmdE2e, UninstallWithRemovalLeavesWhatTheWindowLeaves) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program) << "the demo data has no plain uninstaller with remains and files";
+
+    test::Entries regBefore1, filesBefore1, regAfterWindow, filesAfterWindow;
+    SnapshotAll(regBefore1, filesBefore1);
+    {
+        app::TMainForm form;
+        form.CreateForm();
+        form.Show(SW_SHOWNOACTIVATE);
+        int row = RowOf(form, program->displayName);
+        ASSERT_GE(row, 0);
+        form.SelectRow(row);
+        bool scanned = false;
+        messages.onShow = [&](const ui::MessageRecord& m) {
+            return m.flags == static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION) ? IDYES : IDOK;
+        };
+        ui::SetModalHook([&](HWND window) {
+            auto* scan = dynamic_cast<cleanup::TScanForm*>(
+                reinterpret_cast<ui::Window*>(GetWindowLongPtrA(window, GWLP_USERDATA)));
+            if (!scan) return;
+            scan->StartScan();
+            scan->btnDeleteClick();
+            scan->btnCancelClick();
+            scanned = true;
+        });
+        cleanup::SetHandOverLookForTests(
+            [](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
+        form.ActionUninstallExecute();
+        ASSERT_TRUE(test::PumpUntil([&] { return scanned; }));
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_EQ(messages.shown[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
+    }
+    SnapshotAll(regAfterWindow, filesAfterWindow);
+
+    Seed();
+    test::Entries regBefore2, filesBefore2, regAfterCmd, filesAfterCmd;
+    SnapshotAll(regBefore2, filesBefore2);
+    ASSERT_EQ(WithoutWines(regBefore1), WithoutWines(regBefore2)) << "the seed is not repeatable";
+    ASSERT_EQ(filesBefore1, filesBefore2) << "the seed is not repeatable";
+
+    test::CmdResult r =
+        RunCmd(std::string("uninstall \"") + program->keyName + "\" --remains remove --yes");
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("[x]"), std::string::npos) << "the remains were not listed: " << r.out;
+    SnapshotAll(regAfterCmd, filesAfterCmd);
+
+    const test::Entries goneWindow = test::Minus(regBefore1, regAfterWindow);
+    const test::Entries goneCmd = test::Minus(regBefore2, regAfterCmd);
+    EXPECT_FALSE(goneCmd.empty());
+    EXPECT_EQ(goneCmd, goneWindow);
+    EXPECT_EQ(test::Minus(filesBefore2, filesAfterCmd),
+              test::Minus(filesBefore1, filesAfterWindow));
+    EXPECT_EQ(WithoutWines(regAfterCmd), WithoutWines(regAfterWindow));
+    EXPECT_EQ(filesAfterCmd, filesAfterWindow);
+    EXPECT_FALSE(DirectoryExists(demo::InstallDir(*program))) << "the folder is still there";
+}
+
+// An uninstaller that is cancelled leaves its program registered: the
+// command lists the remains unchecked and removes nothing, --yes or not.
+TEST_F(CmdE2e, AStillRegisteredProgramLosesNothing) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program);
+    {
+        auto k = reg::Key::Open(demo::HiveRoot(program->hive),
+                                std::string(demo::kUninstallPath) + "\\" + program->keyName,
+                                KEY_SET_VALUE);
+        ASSERT_TRUE(k);
+        k->SetString("UninstallString", demo::UninstallCommand(*program) + " /cancel");
+    }
+    test::Entries regBefore, filesBefore, regAfter, filesAfter;
+    SnapshotAll(regBefore, filesBefore);
+    test::CmdResult r =
+        RunCmd(std::string("uninstall \"") + program->keyName + "\" --remains remove --yes");
+    SnapshotAll(regAfter, filesAfter);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("still registered"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("[ ]"), std::string::npos) << "the remains were not listed: " << r.out;
+    EXPECT_EQ(r.out.find("[x]"), std::string::npos) << "something was offered checked: " << r.out;
+    EXPECT_TRUE(test::Minus(filesBefore, filesAfter).empty()) << "files of a live program went";
+    for (const auto& e : test::Minus(regBefore, regAfter))
+        ADD_FAILURE() << "a key or value of a live program went: " << e;
+}
+
+TEST_F(CmdE2e, ReportIsTheWindowsReport) {
+    app::TMainForm form;
+    form.CreateForm();
+    std::vector<std::string> captions;
+    for (int r = 0; r < form.RowCount(); ++r) captions.push_back(form.RowCaption(r));
+    ui::SetApplicationTitle("Carvexo");
+    const std::vector<std::string> expected =
+        inv::BuildReport(inv::CollectReportInput(form.ProgramCountText, captions));
+
+    const std::string dir = test::FreshScratchDir("cmd-report");
+    test::CmdResult r = RunCmd("report \"" + dir + "list, report.txt\" --patches");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> lines = test::ReadLines(dir + "list, report.txt");
+    ASSERT_EQ(lines.size(), expected.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        // When and by which program it was made differ, and only those.
+        if (i == 7 || i == 8) continue;
+        EXPECT_EQ(lines[i], expected[i]) << i;
+    }
+    EXPECT_NE(lines[8].find("CarvexoCmd.exe"), std::string::npos) << lines[8];
+}
+
+TEST_F(CmdE2e, ExportAndBackupAreAwaitedAndCounted) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program);
+    const std::string dir = test::FreshScratchDir("cmd-export");
+    test::CmdResult r =
+        RunCmd(std::string("export \"") + program->keyName + "\" \"" + NoSlash(dir) + "\"");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string file = dir + program->keyName + ".reg";
+    // regedit writes UTF-16; the key's name stands in it once the export has ended.
+    const std::string bytes = test::ReadWholeFile(file);
+    ASSERT_GT(bytes.size(), 2u) << "no export at " << file;
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    EXPECT_NE(Lower(WideToAnsi(text))
+                  .find(Lower(std::string(demo::kUninstallPath) + "\\" + program->keyName + "]")),
+              std::string::npos);
+
+    test::CmdResult named =
+        RunCmd(std::string("export \"") + program->keyName + "\" \"" + dir + "named.reg\"");
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_TRUE(FileExists(dir + "named.reg"));
+    test::CmdResult nowhere =
+        RunCmd(std::string("export \"") + program->keyName + "\" \"" + dir + "no\\such\\x.reg\"");
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_FALSE(nowhere.err.empty());
+
+    const std::string backupDir = test::FreshScratchDir("cmd-backup");
+    test::CmdResult all = RunCmd("backup \"" + NoSlash(backupDir) + "\"");
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    size_t files = 0;
+    test::ForEachEntry(AnsiToWide(backupDir), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
+        if (fd.nFileSizeLow > 0) ++files;
+    });
+    EXPECT_EQ(files, backup::ReadBackupEntries().size());
+}
+
+Json StartupRow(const std::string& name) {
+    test::CmdResult r = RunCmd("startup list --format json");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    auto doc = test::ParseJson(r.out);
+    EXPECT_TRUE(doc) << r.out;
+    Json found;
+    if (doc)
+        for (const Json& row : doc->items)
+            if (row[L"name"].text == AnsiToWide(name)) found = row;
+    return found;
+}
+
+TEST_F(CmdE2e, StartupEntriesMoveAsThePageMovesThem) {
+    const std::string run = std::string(demo::kCurrentVersionPath) + "\\Run";
+    auto has = [](const std::string& path, const char* value) {
+        auto k = reg::Key::Open(HKEY_CURRENT_USER, path);
+        return k && k->HasValue(value);
+    };
+    ASSERT_TRUE(has(run, "KestrelSync"));
+    const Json before = StartupRow("KestrelSync");
+    ASSERT_EQ(before.type, Json::Type::Object);
+    EXPECT_TRUE(before[L"enabled"].boolean);
+    const std::string location = WideToAnsi(before[L"location"].text);
+
+    test::CmdResult off = RunCmd("startup disable KestrelSync --location \"" + location + "\"");
+    EXPECT_EQ(off.exitCode, 0) << off.err;
+    EXPECT_FALSE(has(run, "KestrelSync"));
+    EXPECT_TRUE(has(run + "\\Run_Disable", "KestrelSync"));
+    EXPECT_FALSE(StartupRow("KestrelSync")[L"enabled"].boolean);
+    EXPECT_EQ(RunCmd("startup disable kestrelsync").exitCode, 0)
+        << "already disabled is no failure";
+
+    EXPECT_EQ(RunCmd("startup enable KestrelSync").exitCode, 0);
+    EXPECT_TRUE(has(run, "KestrelSync"));
+    EXPECT_FALSE(has(run + "\\Run_Disable", "KestrelSync"));
+
+    // Enabled and disabled with different commands: the move would overwrite one.
+    test::CmdResult clash = RunCmd("startup enable ZephyrineDL");
+    EXPECT_EQ(clash.exitCode, 1);
+    EXPECT_FALSE(clash.err.empty());
+    EXPECT_TRUE(has(run, "ZephyrineDL"));
+    EXPECT_TRUE(has(run + "\\Run_Disable", "ZephyrineDL"));
+
+    // A delete asks; no answer is no, "n" is no, --yes deletes.
+    EXPECT_EQ(RunCmd("startup delete KestrelSync").exitCode, 0);
+    EXPECT_EQ(RunCmd("startup delete KestrelSync", "n\r\n").exitCode, 0);
+    EXPECT_TRUE(has(run, "KestrelSync"));
+    test::CmdResult yes = RunCmd("startup delete KestrelSync", "y\r\n");
+    EXPECT_EQ(yes.exitCode, 0) << yes.err;
+    EXPECT_FALSE(has(run, "KestrelSync"));
+    EXPECT_EQ(RunCmd("startup delete KestrelSync --yes").exitCode, 1) << "nothing left to delete";
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+// Runs CarvexoCmd.exe from the output folder as a script would: its output and
+// errors into files, its input from a file, the exit code once it has ended.
+#include <string>
+
+namespace cx::test {
+
+struct CmdResult {
+    int exitCode = -1;  // -1: it had to be ended (a hang)
+    std::string out, err;
+};
+
+// `arguments` after the program's name; `input` is what it reads on stdin
+// (nothing: end of input at once).
+CmdResult RunCmd(const std::string& arguments, const std::string& input = {});
+
+}  // namespace cx::test
