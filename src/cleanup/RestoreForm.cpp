@@ -32,10 +32,13 @@ void TRestoreForm::CreateForm(HWND owner) {
     CreateFormWindow(owner, LangText(IDS_RESTOREFORM_Title), kClientWidth, kClientHeight);
     lblInfo_ = AddControl("STATIC", LangText(IDS_RESTOREFORM_LABEL_Info), SS_LEFT | SS_NOPREFIX, 8,
                           10, 424, 16, IDC_LBL_INFO);
-    lsvCleanups_ = AddControl(
-        WC_LISTVIEWA, "", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_BORDER,
-        8, 30, 424, 190, IDC_LSV_CLEANUPS);
+    lsvCleanups_ = AddControl(WC_LISTVIEWA, "",
+                              LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                                  WS_TABSTOP | WS_BORDER,
+                              8, 30, 424, 190, IDC_LSV_CLEANUPS);
     ListView_SetExtendedListViewStyle(lsvCleanups_, LVS_EX_FULLROWSELECT);
+    // No header: the rows speak for themselves (date, program, size), and the
+    // language files have no texts for column titles.
     const int widths[] = {130, 200, 90};
     for (int c = 0; c < 3; ++c) {
         LVCOLUMNA col{};

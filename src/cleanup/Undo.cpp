@@ -594,7 +594,8 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         bool placeOk = rootAllowed && (to == itemsRoot || LiesBelowPlainly(to, itemsRoot)) &&
                        !from.empty() && LiesBelowPlainly(from, dir);
         if (!placeOk || !MakeWayBelow(itemsRoot, to)) {
-            out.notRestored.push_back(to + L" (protected)");
+            out.notRestored.push_back(
+                to + (placeOk ? L" (its folder cannot be made)" : L" (protected)"));
             left.items.push_back(item);
             continue;
         }
