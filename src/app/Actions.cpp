@@ -35,6 +35,7 @@ Action ActionOfMenuItem(int id) {
     case mItemShowDetails: return ActionShowDetails;
     case mItemAddEntry: return ActionAddItem;
     case mItemDeleteEntry: return ActionDelete;
+    case mItemRestoreCleanup: return ActionRestoreCleanup;
     default: return ActionCount;
     }
 }
@@ -49,7 +50,7 @@ const char* ActionName(Action action) {
         "ActionWinServices",     "ActionWinComponents", "ActionWinUpdate",   "ActionApply",
         "ActionSelectAll",       "ActionDelete",        "ActionAddItem",     "ActionTabProgramList",
         "ActionTabStartupItems", "ActionMin",           "ActionHelpContent", "ActionOnlineRes",
-        "ActionContact",         "ActionAbout"};
+        "ActionContact",         "ActionAbout",         "ActionRestoreCleanup"};
     return action >= 0 && action < ActionCount ? names[action] : "";
 }
 

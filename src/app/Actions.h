@@ -42,6 +42,7 @@ enum Action : int {
     ActionOnlineRes,
     ActionContact,
     ActionAbout,
+    ActionRestoreCleanup,
     ActionCount
 };
 
@@ -94,6 +95,8 @@ enum CommandId : int {
     mItemAddEntry,
     mItemDeleteEntry,
     mItemRefreshSI,
+    // File, added later
+    mItemRestoreCleanup,
 
     // The Languages submenu: one id per language file, from the first on.
     mItemLanguageFirst = 2600,

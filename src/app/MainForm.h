@@ -272,6 +272,11 @@ private:
     std::vector<startup::StartupEntry> startupRows_;
     // Rows added by a load are no user selections.
     bool loadingStartup_ = false;
+
+public:
+    // Clean-ups: where Delete keeps what it removes, and putting one back.
+    static std::wstring CleanupBackupRoot();
+    void ActionRestoreCleanupExecute();
 };
 
 }  // namespace cx::app

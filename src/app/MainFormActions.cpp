@@ -6,6 +6,8 @@
 
 #include "app/AppPaths.h"
 #include "app/Config.h"
+#include "cleanup/RestoreForm.h"
+#include "cleanup/Safety.h"
 #include "cleanup/ScreenSaverRemoval.h"
 #include "i18n/LangText.h"
 #include "inventory/CommentForm.h"
@@ -27,6 +29,7 @@ void TMainForm::CreateMenus() {
     pmFile.AddItem(mItemExportReg, "Export Registry Info...", false);
     pmFile.AddItem(mItemReloadReg, "Reload Registry Info...");
     pmFile.AddItem(mItemBackup, "Create Backup...");
+    pmFile.AddItem(mItemRestoreCleanup, "Restore Last Clean-up...");
     pmFile.AddItem(mItemExportList, "Export Program List...");
     pmFile.AddSeparator();
     pmFile.AddItem(mItemExit, "Exit");
@@ -132,6 +135,7 @@ void TMainForm::Execute(Action action) {
     case ActionSelectAll: ActionSelectAllExecute(); break;
     case ActionDelete: ActionDeleteExecute(); break;
     case ActionAddItem: ActionAddItemExecute(); break;
+    case ActionRestoreCleanup: ActionRestoreCleanupExecute(); break;
     default: break;
     }
 }
@@ -314,6 +318,25 @@ void TMainForm::ActionExporetListExecute() {
     for (int r = 0; r < RowCount(); ++r) captions.push_back(RowCaption(r));
     inv::RunReport(hwnd(), inv::BuildReport(inv::CollectReportInput(lblProgramCounts.Text(),
                                                                     std::move(captions))));
+}
+
+std::wstring TMainForm::CleanupBackupRoot() {
+    return AnsiToWide(AppPaths().AppDir) + cleanup::kCleanupBackupSubdir;
+}
+
+void TMainForm::ActionRestoreCleanupExecute() {
+    // The restore keeps to the rules of the scan; no other program's folder
+    // matters here, since only places a clean-up emptied are written to.
+    cleanup::TRestoreForm form(CleanupBackupRoot(),
+                               cleanup::SystemSafetyContext(AppPaths().AppDir, {}));
+    if (form.LoadCleanups() == 0) {
+        ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_NoCleanups),
+                           MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (form.ShowModal(hwnd()) != IDOK) return;
+    // What came back may be a program's registration.
+    LoadProgramList();
 }
 
 }  // namespace cx::app

@@ -162,6 +162,7 @@ void TMainForm::ApplyTexts() {
         {&pmFile, mItemExportReg, IDS_MAINFORM_MENU_FILE_ExportRegInfo},
         {&pmFile, mItemReloadReg, IDS_MAINFORM_MENU_FILE_ReloadRegInfo},
         {&pmFile, mItemBackup, IDS_MAINFORM_MENU_FILE_CreateBackup},
+        {&pmFile, mItemRestoreCleanup, IDS_MAINFORM_MENU_FILE_RestoreCleanup},
         {&pmFile, mItemExportList, IDS_MAINFORM_MENU_FILE_ExportPrmList},
         {&pmFile, mItemExit, IDS_MAINFORM_MENU_FILE_Exit},
         {&pmView, mItemGrid, IDS_MAINFORM_MENU_VIEW_Grid},

@@ -88,7 +88,8 @@ void TMainForm::RunRemainsScan(const cleanup::UninstallTarget& target, bool stil
     cleanup::TScanForm scan(target,
                             cleanup::SystemSafetyContext(AppPaths().AppDir, OtherPrograms(target)),
                             stillInstalled ? cleanup::TScanForm::Marks::AllUnchecked
-                                           : cleanup::TScanForm::Marks::Checked);
+                                           : cleanup::TScanForm::Marks::Checked,
+                            CleanupBackupRoot());
     scan.ShowModal(hwnd());
 }
 

@@ -4,6 +4,7 @@
 
 #include <unordered_set>
 
+#include "platform/ShellRun.h"
 #include "platform/Strings.h"
 
 namespace cx::backup {
@@ -52,28 +53,6 @@ void MarkEnd(std::wstring& s) {
     for (size_t i = s.size(); i > 0 && (s[i - 1] == L'.' || s[i - 1] == L' '); --i) s[i - 1] = L'_';
 }
 
-// One argument in double quotes as the command-line parser reads it back: a
-// quote inside is escaped with a backslash, and backslashes before a quote
-// (or before the closing one) are doubled. Key names may hold quotes.
-template <typename String>
-String Quote(const String& arg) {
-    using Char = typename String::value_type;
-    String out(1, Char('"'));
-    size_t slashes = 0;
-    for (Char c : arg) {
-        if (c == Char('\\')) {
-            ++slashes;
-            continue;
-        }
-        out.append(c == Char('"') ? slashes * 2 + 1 : slashes, Char('\\'));
-        slashes = 0;
-        out.push_back(c);
-    }
-    out.append(slashes * 2, Char('\\'));
-    out.push_back(Char('"'));
-    return out;
-}
-
 std::wstring Counter(size_t n) {
     return n < 2 ? std::wstring() : L" (" + std::to_wstring(n) + L")";
 }
@@ -101,13 +80,14 @@ std::wstring UninstallKeyPath(Hive hive, const std::wstring& registryName) {
 
 std::string ExportParameters(const std::string& fileName, Hive hive,
                              const std::string& registryName) {
-    return " /e " + Quote(fileName) + " " + Quote(UninstallKeyPath(hive, registryName));
+    return " /e " + QuoteArgument(fileName) + " " +
+           QuoteArgument(UninstallKeyPath(hive, registryName));
 }
 
-std::string ReloadParameters(const std::string& fileName) { return " " + Quote(fileName); }
+std::string ReloadParameters(const std::string& fileName) { return " " + QuoteArgument(fileName); }
 
 std::wstring BackupParameters(const std::wstring& targetPath, const std::wstring& keyPath) {
-    return L"/e " + Quote(targetPath) + L" " + Quote(keyPath);
+    return L"/e " + QuoteArgument(targetPath) + L" " + QuoteArgument(keyPath);
 }
 
 std::wstring SanitiseFileStem(const std::wstring& name, size_t maxChars) {

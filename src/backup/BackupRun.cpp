@@ -1,13 +1,12 @@
 #include "backup/BackupRun.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/ShellRun.h"
 #include "platform/Strings.h"
 
 namespace cx::backup {
@@ -45,19 +44,6 @@ struct Export {
     std::wstring temp;
     DWORD started;
 };
-
-// Starts regedit the way the shell would, keeping its process to wait on.
-unique_handle StartExport(const std::wstring& program, const std::wstring& parameters) {
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = L"open";
-    info.lpFile = program.c_str();
-    info.lpParameters = parameters.c_str();
-    info.nShow = SW_SHOW;
-    if (!ShellExecuteExW(&info)) return unique_handle();
-    return unique_handle(info.hProcess);
-}
 
 }  // namespace
 
@@ -113,7 +99,7 @@ BackupOutcome RunBackup(const std::vector<BackupEntry>& entries, const std::wstr
             // by a complete export.
             std::wstring temp = folder + L"~cxexport" + std::to_wstring(index) + L".tmp";
             DeleteFileW(temp.c_str());
-            unique_handle process = StartExport(
+            unique_handle process = StartWithShell(
                 options.program,
                 BackupParameters(temp, UninstallKeyPath(entries[index].hive, entries[index].name)));
             if (!process) {

@@ -329,6 +329,29 @@ void PruneGone(CheckTree& tree, NodeId id) {
 
 }  // namespace
 
+bool LiesBelowPlainly(const std::wstring& path, const std::wstring& root) {
+    return LiesBelow(path, root);
+}
+
+bool ItemExists(const std::wstring& path) { return PathExists(path); }
+
+std::wstring FileItemPath(const Node& node) { return PathOf(node); }
+
+unique_hkey OpenKeyPath(HKEY root, const std::wstring& keyPath, REGSAM access, LONG& rc) {
+    return OpenPath(root, keyPath, access, rc);
+}
+
+std::vector<NodeId> TopCheckedFileNodes(const CheckTree& tree) {
+    std::vector<NodeId> top;
+    for (NodeId id : tree.InOrder()) {
+        const Node& n = tree.Get(id);
+        if (n.state != csChecked || n.locked) continue;
+        if (n.parent != -1 && tree.Get(n.parent).state == csChecked) continue;
+        top.push_back(id);
+    }
+    return top;
+}
+
 // Runs one removal; the node leaves the tree only when its item is gone, and
 // the outcome is counted either way.
 template <typename Removal>
@@ -407,19 +430,15 @@ bool RemoveDirectoryTree(const std::wstring& path) {
     return !PathExists(dir);
 }
 
-RemovalResult RemoveFileItems(CheckTree& tree) {
+RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway) {
     RemovalResult result;
     if (tree.Empty()) return result;
     const auto roots = tree.Roots();
     const std::wstring root = roots.size() == 1 ? PathOf(tree.Get(roots.front())) : std::wstring();
     // Only the topmost checked nodes: a checked folder goes whole with all below it.
     std::vector<NodeId> folders, others;
-    for (NodeId id : tree.InOrder()) {
-        const Node& n = tree.Get(id);
-        if (n.state != csChecked || n.locked) continue;
-        if (n.parent != -1 && tree.Get(n.parent).state == csChecked) continue;
-        (n.kind == NodeKind::Folder ? folders : others).push_back(id);
-    }
+    for (NodeId id : TopCheckedFileNodes(tree))
+        (tree.Get(id).kind == NodeKind::Folder ? folders : others).push_back(id);
     auto process = [&](const std::vector<NodeId>& ids) {
         for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
             if (!tree.Contains(*it)) continue;
@@ -434,7 +453,10 @@ RemovalResult RemoveFileItems(CheckTree& tree) {
             }
             bool gone = false;
             try {
-                if (n.kind == NodeKind::Folder) {
+                if (takeAway) {
+                    takeAway(path, n.kind);
+                    gone = !PathExists(path);
+                } else if (n.kind == NodeKind::Folder) {
                     gone = RemoveDirectoryTree(path);
                 } else {
                     if (n.kind == NodeKind::Link)
@@ -458,27 +480,6 @@ RemovalResult RemoveFileItems(CheckTree& tree) {
     process(others);
     RecomputeMarks(tree);
     return result;
-}
-
-size_t RemoveFindings(CheckTree& registry, CheckTree& files) {
-    auto checked = [](const CheckTree& tree) {
-        size_t n = 0;
-        for (NodeId id : tree.InOrder())
-            if (tree.Get(id).state == csChecked) ++n;
-        return n;
-    };
-    size_t failed = 0;
-    try {
-        failed += RemoveRegistryItems(registry).failed;
-    } catch (const std::exception&) {
-        failed += std::max<size_t>(1, checked(registry));
-    }
-    try {
-        failed += RemoveFileItems(files).failed;
-    } catch (const std::exception&) {
-        failed += std::max<size_t>(1, checked(files));
-    }
-    return failed;
 }
 
 }  // namespace cx::cleanup

@@ -6,9 +6,13 @@
 // marks, so the window shows exactly what is left.
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "cleanup/CheckTree.h"
+#include "cleanup/Undo.h"
+#include "platform/Handles.h"
 
 namespace cx::cleanup {
 
@@ -43,23 +47,67 @@ HKEY RootKeyFromName(const std::string& hiveName);
 // deleted stay under it untouched. Marks of the nodes left are recomputed.
 RemovalResult RemoveRegistryItems(CheckTree& tree);
 
+// The file-tree nodes removal acts on, in tree order: every checked node whose
+// parent is not checked (a checked folder goes whole), locked ones left out.
+std::vector<NodeId> TopCheckedFileNodes(const CheckTree& tree);
+
+// How a file-tree item leaves its place, given its path (the scanned root or a
+// place below it by plain names) and kind; the item counts as removed when
+// nothing is left at the path afterwards. Empty: it is deleted for good.
+using TakeAway = std::function<void(const std::wstring& path, NodeKind kind)>;
+
 // Root checked: the whole folder. Otherwise every checked folder whose parent is
 // not checked, whole; then every checked file and link on its own. Items go by
 // their real (UTF-16) paths, and only the root and what lies below it by plain
 // names is ever acted on; a locked node is never removed. A link is
 // removed as a link, never its target. Files DeleteFileA refuses (read-only, in
 // use) are reported, not forced. Marks of the nodes left are recomputed.
-RemovalResult RemoveFileItems(CheckTree& tree);
+RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway = {});
+
+// What the removal of a scan's checked findings did about a backup.
+enum class BackupState {
+    Kept,           // what went is kept in `folder` and can be restored
+    NotNeeded,      // nothing was taken, or no backup was asked for
+    WithoutBackup,  // too large to keep: removed for good, as the user agreed
+    Declined,       // too large to keep, and the user kept it all
+    Failed,         // the backup could not be written: nothing was removed
+};
+
+struct FindingsOutcome {
+    size_t failed = 0;  // checked items still there
+    BackupState backup = BackupState::NotNeeded;
+    std::string backupError;  // why the backup could not be written
+    std::wstring folder;      // the kept clean-up, ending in "\"
+};
 
 // The removal of a scan's checked findings as the window's Delete and the
-// command line do it: the registry part, then the files. A part that stops
-// early counts its unprocessed checked items as not removed. Returns how many
-// checked items are still there.
-size_t RemoveFindings(CheckTree& registry, CheckTree& files);
+// command line do it: the registry part, then the files. With `backup.root`
+// set, nothing is removed before its backup is in place (see CleanupBackup),
+// and a backup that cannot be written removes nothing. A part that stops early
+// counts its unprocessed checked items as not removed.
+FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const CleanupBackup& backup);
 
 // Deletes a folder with all its contents (without the recycle bin) and reports
 // whether it is gone. Links inside are removed as links first, so nothing is
 // deleted through them; a `path` that is itself a link loses only the link.
 bool RemoveDirectoryTree(const std::wstring& path);
+
+// True when `path` names a place strictly below `root` by plain names only: no
+// "." or ".." component, no "/", no stream or device syntax, no name the
+// system would read otherwise (a final dot or blank), and the system reads it
+// as written.
+bool LiesBelowPlainly(const std::wstring& path, const std::wstring& root);
+
+// The real path of a file-tree node (recorded by the scan, or its text), without
+// a final backslash.
+std::wstring FileItemPath(const Node& node);
+
+// False only when the file system says nothing is there (a denied look counts
+// as "there").
+bool ItemExists(const std::wstring& path);
+
+// Opens root\keyPath one name at a time, each relative to its parent, never
+// through a registry link; `rc` receives the error of the open that failed.
+unique_hkey OpenKeyPath(HKEY root, const std::wstring& keyPath, REGSAM access, LONG& rc);
 
 }  // namespace cx::cleanup

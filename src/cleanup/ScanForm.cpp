@@ -7,6 +7,7 @@
 #include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Scanner.h"
+#include "cleanup/UndoBusy.h"
 #include "i18n/LangText.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
@@ -14,8 +15,12 @@
 
 namespace cx::cleanup {
 
-TScanForm::TScanForm(UninstallTarget target, SafetyContext safety, Marks marks)
-    : target_(std::move(target)), safety_(std::move(safety)), marks_(marks) {}
+TScanForm::TScanForm(UninstallTarget target, SafetyContext safety, Marks marks,
+                     std::wstring backupRoot)
+    : target_(std::move(target)),
+      safety_(std::move(safety)),
+      marks_(marks),
+      backupRoot_(std::move(backupRoot)) {}
 
 void TScanForm::CreateForm(HWND owner) {
     CreateFormWindow(owner, LangText(IDS_SCANFORM_Title), kClientWidth, kClientHeight);
@@ -237,10 +242,35 @@ void TScanForm::btnDeleteClick() {
         return;
     }
 
-    const size_t failed = RemoveFindings(regTree_, fileTree_);
+    CleanupBackup backup;
+    backup.root = backupRoot_;
+    backup.program =
+        AnsiToWide(target_.displayName.empty() ? target_.registryName : target_.displayName);
+    backup.removeWithoutBackup = [this](uint64_t size, uint64_t limit) {
+        return ui::ShowAppMessage(hwnd(),
+                                  Format(LangFormatText(IDS_MESSAGEBOX_WARNING_CleanupTooLarge),
+                                         SizeText(size).c_str(), SizeText(limit).c_str()),
+                                  MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+    };
+    FindingsOutcome outcome;
+    {
+        BusyWindow busy(hwnd());
+        backup.pump = busy.Pump();
+        outcome = RemoveFindings(regTree_, fileTree_, backup);
+    }
     SyncView(RegPane());
     SyncView(FilePane());
 
+    if (outcome.backup == BackupState::Failed) {
+        ui::ShowAppMessage(hwnd(),
+                           Format(LangFormatText(IDS_MESSAGEBOX_WARNING_CleanupNotBackedUp),
+                                  outcome.backupError.c_str()),
+                           MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // The user chose to keep everything rather than lose it for good.
+    if (outcome.backup == BackupState::Declined) return;
+    const size_t failed = outcome.failed;
     if (failed > 0) {
         ui::ShowAppMessage(hwnd(),
                            Format(LangFormatText(IDS_MESSAGEBOX_WARNING_CleanIncomplete),

@@ -39,8 +39,10 @@ public:
     // `target`: the program whose uninstall was awaited; `safety`: what the
     // install folder is judged against before anything in it is listed;
     // `marks`: AllUnchecked when the program still looks installed, so that
-    // nothing of it goes by a single click on Delete.
-    TScanForm(UninstallTarget target, SafetyContext safety, Marks marks = Marks::Checked);
+    // nothing of it goes by a single click on Delete; `backupRoot`: where
+    // Delete keeps what it removes so it can be restored (empty: deleted for good).
+    TScanForm(UninstallTarget target, SafetyContext safety, Marks marks = Marks::Checked,
+              std::wstring backupRoot = {});
 
     // The single scan (what the first tick of TimerStartScan runs); later calls do nothing.
     void StartScan();
@@ -89,6 +91,7 @@ private:
     UninstallTarget target_;
     SafetyContext safety_;
     Marks marks_;
+    std::wstring backupRoot_;
     CheckTree regTree_;
     CheckTree fileTree_;
     std::unordered_map<NodeId, HTREEITEM> regItems_;

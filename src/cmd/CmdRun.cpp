@@ -12,6 +12,7 @@
 #include "cleanup/Safety.h"
 #include "cleanup/Uninstall.h"
 #include "cleanup/UninstallEntry.h"
+#include "cleanup/Undo.h"
 #include "cmd/CmdFormat.h"
 #include "cmd/CmdMatch.h"
 #include "inventory/ListLogic.h"
@@ -361,13 +362,88 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
         console.out("Nothing was removed.\r\n");
         return kExitOk;
     }
-    const size_t failed = cleanup::RemoveFindings(registry, files);
+    // The same undo backup as the window's Delete: kept below the application
+    // folder, restorable with `restore`.
+    cleanup::CleanupBackup backup;
+    backup.root = AnsiToWide(appDir) + cleanup::kCleanupBackupSubdir;
+    backup.program =
+        AnsiToWide(target.displayName.empty() ? target.registryName : target.displayName);
+    backup.removeWithoutBackup = [&](uint64_t size, uint64_t limit) {
+        return Confirm(args, console,
+                       Format("The checked items take %s, more than the %s kept for undoing "
+                              "clean-ups. Remove them without a backup?",
+                              cleanup::SizeText(size).c_str(), cleanup::SizeText(limit).c_str()));
+    };
+    const cleanup::FindingsOutcome outcome = cleanup::RemoveFindings(registry, files, backup);
+    if (outcome.backup == cleanup::BackupState::Failed) {
+        console.err("the checked items could not be backed up, so nothing was removed: " +
+                    outcome.backupError + "\r\n");
+        return kExitFailed;
+    }
+    if (outcome.backup == cleanup::BackupState::Declined) {
+        console.out("Nothing was removed.\r\n");
+        return kExitOk;
+    }
+    const size_t failed = outcome.failed;
     if (failed > 0) {
         console.err(Format("%u items could not be removed:\r\n", static_cast<unsigned>(failed)) +
                     FormatTree(registry) + FormatTree(files));
         return kExitFailed;
     }
     console.out("Clean succeeded.\r\n");
+    if (!outcome.folder.empty())
+        console.out("Kept for `restore` in " + WideToAnsi(outcome.folder) + "\r\n");
+    return kExitOk;
+}
+
+// restore [<clean-up>]: without a name the newest kept clean-up, as the
+// window's "Restore Last Clean-up..." offers first; with one, the kept
+// clean-up whose folder has that name (as `restore` lists it when the name
+// matches none).
+int RunRestore(const Invocation& args, const std::string& appDir, Console& console) {
+    const std::wstring root = AnsiToWide(appDir) + cleanup::kCleanupBackupSubdir;
+    const std::vector<cleanup::KeptCleanup> kept = cleanup::ListCleanups(root);
+    if (kept.empty()) {
+        console.err("no clean-up has been kept, so there is nothing to restore\r\n");
+        return kExitFailed;
+    }
+    auto folderName = [](const std::wstring& folder) {
+        std::wstring f = folder;
+        while (!f.empty() && f.back() == L'\\') f.pop_back();
+        return WideToAnsi(f.substr(f.find_last_of(L'\\') + 1));
+    };
+    const cleanup::KeptCleanup* chosen = &kept.front();
+    if (!args.operands.empty()) {
+        chosen = nullptr;
+        for (const cleanup::KeptCleanup& k : kept)
+            if (EqualsNoCase(folderName(k.folder), args.operands[0])) chosen = &k;
+        if (!chosen) {
+            std::string names;
+            for (const cleanup::KeptCleanup& k : kept)
+                names += "  " + folderName(k.folder) + "\r\n";
+            console.err("no kept clean-up is named " + args.operands[0] + "; these are kept:\r\n" +
+                        names);
+            return kExitFailed;
+        }
+    }
+    console.out("Clean-up: " + folderName(chosen->folder) + "\r\n");
+    if (!Confirm(args, console, "Put back what this clean-up removed?")) {
+        console.out("Nothing was restored.\r\n");
+        return kExitOk;
+    }
+    // The rules of the scan hold for the restore: nothing goes into a protected place.
+    const cleanup::RestoreOutcome outcome =
+        cleanup::RestoreCleanup(root, chosen->folder, cleanup::SystemSafetyContext(appDir, {}));
+    if (!outcome.notRestored.empty()) {
+        std::string items;
+        for (const std::wstring& w : outcome.notRestored) items += "  " + WideToAnsi(w) + "\r\n";
+        console.err(Format("%u items could not be restored (something of the same name exists "
+                           "again, or the place is protected):\r\n",
+                           static_cast<unsigned>(outcome.notRestored.size())) +
+                    items);
+        return kExitFailed;
+    }
+    console.out(Format("Restored %u items.\r\n", static_cast<unsigned>(outcome.restored)));
     return kExitOk;
 }
 
@@ -453,9 +529,7 @@ int RunCommand(const Invocation& args, const std::string& appDir, Console& conso
     case Verb::Uninstall: return RunUninstall(args, appDir, console);
     case Verb::Startup: return RunStartup(args, appDir, console);
     case Verb::Report: return RunReport(args, console);
-    case Verb::Restore:
-        console.err("restore is not available in this build\r\n");
-        return kExitFailed;
+    case Verb::Restore: return RunRestore(args, appDir, console);
     }
     return kExitFailed;
 }

@@ -1,0 +1,393 @@
+#include "cleanup/UndoPlan.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cleanup/Removal.h"
+#include "platform/Strings.h"
+
+namespace cx::cleanup {
+
+namespace {
+
+constexpr std::string_view kManifestHeader = "Carvexo clean-up 1";
+// Far beyond any value the registry holds in practice, small enough to read whole.
+constexpr size_t kMaxValueBytes = 16u << 20;
+constexpr size_t kMaxProgramChars = 40;
+
+std::string ToUtf8(std::wstring_view s) {
+    if (s.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n,
+                            nullptr, nullptr);
+    return out;
+}
+
+std::optional<std::wstring> FromUtf8(std::string_view s) {
+    if (s.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                                nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                        out.data(), n);
+    return out;
+}
+
+const char kHex[] = "0123456789ABCDEF";
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Field separators, line ends and the escape character itself never appear raw.
+std::string Escape(std::wstring_view s) {
+    std::string out;
+    for (unsigned char c : ToUtf8(s)) {
+        if (c < 0x20 || c == '%' || c == 0x7F) {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+std::optional<std::wstring> Unescape(std::string_view s) {
+    std::string bytes;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '%') {
+            bytes.push_back(s[i]);
+            continue;
+        }
+        if (i + 2 >= s.size()) return std::nullopt;
+        int hi = HexDigit(s[i + 1]), lo = HexDigit(s[i + 2]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        bytes.push_back(static_cast<char>(hi * 16 + lo));
+        i += 2;
+    }
+    if (bytes.find('\0') != std::string::npos) return std::nullopt;
+    return FromUtf8(bytes);
+}
+
+std::vector<std::string_view> Split(std::string_view s, char sep) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t at = s.find(sep, start);
+        if (at == std::string_view::npos) {
+            parts.push_back(s.substr(start));
+            return parts;
+        }
+        parts.push_back(s.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+std::optional<uint64_t> ParseNumber(std::string_view s, uint64_t max) {
+    if (s.empty() || s.size() > 20) return std::nullopt;
+    uint64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        uint64_t d = static_cast<uint64_t>(c - '0');
+        if (v > (max - d) / 10) return std::nullopt;
+        v = v * 10 + d;
+    }
+    return v;
+}
+
+bool ValidHive(std::string_view h) {
+    return h == "HKEY_CLASSES_ROOT" || h == "HKEY_CURRENT_USER" || h == "HKEY_LOCAL_MACHINE";
+}
+
+// "YYYY-MM-DD HH:MM:SS" with digits where digits belong.
+bool ValidTime(std::string_view t) {
+    const std::string_view shape = "0000-00-00 00:00:00";
+    if (t.size() != shape.size()) return false;
+    for (size_t i = 0; i < t.size(); ++i)
+        if (shape[i] == '0' ? (t[i] < '0' || t[i] > '9') : t[i] != shape[i]) return false;
+    return true;
+}
+
+// A bare "<n>.reg" with one to six digits: nothing else may be joined to the
+// clean-up's registry folder.
+bool ValidKeyFile(const std::wstring& f) {
+    if (f.size() < 5 || f.size() > 10 || f.compare(f.size() - 4, 4, L".reg") != 0) return false;
+    return std::all_of(f.begin(), f.end() - 4, [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+std::string HexOf(const std::vector<BYTE>& data) {
+    std::string out;
+    out.reserve(data.size() * 2);
+    for (BYTE b : data) {
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 15]);
+    }
+    return out;
+}
+
+std::optional<std::vector<BYTE>> BytesOf(std::string_view hex) {
+    if (hex.size() % 2 || hex.size() / 2 > kMaxValueBytes) return std::nullopt;
+    std::vector<BYTE> out;
+    out.reserve(hex.size() / 2);
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out.push_back(static_cast<BYTE>(hi * 16 + lo));
+    }
+    return out;
+}
+
+bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// `path` is `base` or lies below it, as the registry compares names.
+bool AtOrBelow(std::wstring_view path, std::wstring_view base) {
+    if (path.size() < base.size() || !EqualNoCase(path.substr(0, base.size()), base)) return false;
+    return path.size() == base.size() || path[base.size()] == L'\\';
+}
+
+struct WideRegItem {
+    std::string hive;
+    std::wstring keyPath;  // ends in "\" (or is empty)
+    std::wstring item;
+};
+
+WideRegItem WideRegItemOf(const Node& n) {
+    if (n.wide) return {n.hive, n.wideKeyPath, n.wideItemName};
+    RegItem r = RegItemOf(n);
+    return {r.hive, AnsiToWide(r.keyPath), AnsiToWide(r.item)};
+}
+
+std::wstring WithoutFinalBackslash(std::wstring s) {
+    while (!s.empty() && s.back() == L'\\') s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+std::string WriteManifest(const CleanupManifest& m) {
+    std::string out(kManifestHeader);
+    out += "\n";
+    out += "program\t" + Escape(m.program) + "\n";
+    out += "time\t" + Escape(AnsiToWide(m.time)) + "\n";
+    out += "size\t" + std::to_string(m.size) + "\n";
+    out += "root\t" + Escape(m.root) + "\n";
+    for (const TakenKey& k : m.keys)
+        out += "key\t" + k.hive + "\t" + Escape(k.path) + "\t" + Escape(k.file) + "\n";
+    for (const TakenValue& v : m.values)
+        out += "value\t" + v.hive + "\t" + Escape(v.keyPath) + "\t" + Escape(v.name) + "\t" +
+               std::to_string(v.type) + "\t" + HexOf(v.data) + "\n";
+    for (const TakenItem& i : m.items) {
+        const char* kind = i.kind == TakenKind::Folder ? "folder"
+                           : i.kind == TakenKind::Link ? "link"
+                                                       : "file";
+        out += std::string(kind) + "\t" + Escape(i.path) + "\n";
+    }
+    return out;
+}
+
+std::optional<CleanupManifest> ParseManifest(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) return std::nullopt;
+    std::vector<std::string_view> lines = Split(text, '\n');
+    for (std::string_view& l : lines)
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    if (lines.empty() || lines.front() != kManifestHeader) return std::nullopt;
+
+    CleanupManifest m;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::vector<std::string_view> f = Split(lines[i], '\t');
+        const std::string_view kind = f[0];
+        auto text = [&](size_t at) { return Unescape(f[at]); };
+        if (kind == "program" && f.size() == 2) {
+            auto s = text(1);
+            if (!s) return std::nullopt;
+            m.program = *s;
+        } else if (kind == "time" && f.size() == 2) {
+            if (!ValidTime(f[1])) return std::nullopt;
+            m.time = std::string(f[1]);
+        } else if (kind == "size" && f.size() == 2) {
+            auto n = ParseNumber(f[1], UINT64_MAX);
+            if (!n) return std::nullopt;
+            m.size = *n;
+        } else if (kind == "root" && f.size() == 2) {
+            auto s = text(1);
+            if (!s) return std::nullopt;
+            m.root = *s;
+        } else if (kind == "key" && f.size() == 4) {
+            auto path = text(2), file = text(3);
+            if (!ValidHive(f[1]) || !path || path->empty() || !file || !ValidKeyFile(*file))
+                return std::nullopt;
+            m.keys.push_back(TakenKey{std::string(f[1]), *path, *file});
+        } else if (kind == "value" && f.size() == 6) {
+            auto path = text(2), name = text(3);
+            auto type = ParseNumber(f[4], 0xFFFFFFFFu);
+            auto data = BytesOf(f[5]);
+            if (!ValidHive(f[1]) || !path || path->empty() || !name || !type || !data)
+                return std::nullopt;
+            m.values.push_back(TakenValue{std::string(f[1]), *path, *name,
+                                          static_cast<DWORD>(*type), std::move(*data)});
+        } else if ((kind == "folder" || kind == "file" || kind == "link") && f.size() == 2) {
+            auto path = text(1);
+            if (!path || path->empty()) return std::nullopt;
+            TakenKind k = kind == "folder" ? TakenKind::Folder
+                          : kind == "link" ? TakenKind::Link
+                                           : TakenKind::File;
+            m.items.push_back(TakenItem{k, *path});
+        } else {
+            return std::nullopt;
+        }
+    }
+    return m;
+}
+
+std::wstring StoredPathOf(const std::wstring& original) {
+    std::wstring p = WithoutFinalBackslash(original);
+    if (p.size() < 4 || p[1] != L':' || p[2] != L'\\') return {};
+    wchar_t drive = p[0];
+    if (!((drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z'))) return {};
+    if (drive >= L'a') drive = static_cast<wchar_t>(drive - L'a' + L'A');
+    return std::wstring(kFilesFolder) + L"\\" + drive + p.substr(2);
+}
+
+std::string TimeText(const SYSTEMTIME& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear % 10000u,
+                  t.wMonth % 100u, t.wDay % 100u, t.wHour % 100u, t.wMinute % 100u,
+                  t.wSecond % 100u);
+    return buf;
+}
+
+std::wstring CleanupFolderName(const SYSTEMTIME& t, const std::wstring& program) {
+    std::wstring name = AnsiToWide(TimeText(t));
+    std::replace(name.begin(), name.end(), L':', L'.');
+    std::wstring stem;
+    for (wchar_t c : program) {
+        bool bad = c < 32 || c == L'\\' || c == L'/' || c == L':' || c == L'*' || c == L'?' ||
+                   c == L'"' || c == L'<' || c == L'>' || c == L'|';
+        stem.push_back(bad ? L'_' : c);
+        if (stem.size() >= kMaxProgramChars) break;
+    }
+    if (!stem.empty() && stem.back() >= 0xD800 && stem.back() <= 0xDBFF) stem.pop_back();
+    // Windows drops dots and blanks at the end of a name.
+    for (size_t i = stem.size(); i > 0 && (stem[i - 1] == L'.' || stem[i - 1] == L' '); --i)
+        stem[i - 1] = L'_';
+    return stem.empty() ? name : name + L" " + stem;
+}
+
+RegistryBackupPlan PlanRegistryBackup(const CheckTree& tree) {
+    RegistryBackupPlan plan;
+    std::vector<std::pair<std::string, std::wstring>> checkedKeys;
+    for (NodeId id : tree.InOrder()) {
+        const Node& n = tree.Get(id);
+        if (n.kind == NodeKind::RegKey && n.state == csChecked) {
+            WideRegItem r = WideRegItemOf(n);
+            if (!r.item.empty()) checkedKeys.emplace_back(r.hive, r.keyPath + r.item);
+        }
+    }
+    auto insideChecked = [&](const std::string& hive, const std::wstring& path, bool strictly) {
+        for (const auto& [h, p] : checkedKeys)
+            if (h == hive && AtOrBelow(path, p) && (!strictly || path.size() != p.size()))
+                return true;
+        return false;
+    };
+    for (NodeId id : tree.InOrder()) {
+        const Node& n = tree.Get(id);
+        if (n.state != csChecked) continue;
+        WideRegItem r = WideRegItemOf(n);
+        if (n.kind == NodeKind::RegKey) {
+            if (!r.item.empty() && !insideChecked(r.hive, r.keyPath + r.item, true))
+                plan.keys.push_back(id);
+        } else if (n.kind == NodeKind::RegValue) {
+            if (n.parent != -1 && tree.Get(n.parent).state == csChecked) continue;
+            if (!insideChecked(r.hive, WithoutFinalBackslash(r.keyPath), false))
+                plan.values.push_back(id);
+        }
+    }
+    return plan;
+}
+
+std::vector<size_t> CleanupsToDrop(const std::vector<uint64_t>& sizes, size_t keepCount,
+                                   uint64_t keepBytes) {
+    std::vector<size_t> drop;
+    uint64_t total = 0;
+    bool full = false;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        if (!full && i > 0 && (i >= keepCount || sizes[i] > keepBytes - std::min(total, keepBytes)))
+            full = true;
+        if (full) {
+            drop.push_back(i);
+        } else {
+            total += sizes[i];
+        }
+    }
+    return drop;
+}
+
+std::string SizeText(uint64_t bytes) {
+    if (bytes < 1024) return std::to_string(bytes) + " bytes";
+    const char* units[] = {"KB", "MB", "GB", "TB"};
+    double v = static_cast<double>(bytes) / 1024.0;
+    size_t u = 0;
+    while (v >= 1024.0 && u + 1 < std::size(units)) {
+        v /= 1024.0;
+        ++u;
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f %s", v, units[u]);
+    return buf;
+}
+
+std::optional<std::wstring> DecodeRegFile(std::string_view bytes) {
+    std::wstring text;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        if (bytes.size() % 2) return std::nullopt;
+        text.resize((bytes.size() - 2) / 2);
+        for (size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                           (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+    } else {
+        text = AnsiToWide(bytes);
+    }
+    if (text.find(L'\0') != std::wstring::npos) return std::nullopt;
+    return text;
+}
+
+bool RegFileStaysBelow(std::wstring_view text, const std::string& hive,
+                       const std::wstring& keyPath) {
+    if (!ValidHive(hive) || keyPath.empty()) return false;
+    const std::wstring base = AnsiToWide(hive) + L"\\" + WithoutFinalBackslash(keyPath);
+    size_t headers = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of(L"\r\n", start);
+        if (end == std::wstring_view::npos) end = text.size();
+        std::wstring_view line = text.substr(start, end - start);
+        start = end + 1;
+        size_t first = line.find_first_not_of(L" \t");
+        if (first == std::wstring_view::npos || line[first] != L'[') continue;
+        size_t close = line.rfind(L']');
+        if (close == std::wstring_view::npos || close < first) return false;
+        if (line.find_first_not_of(L" \t", close + 1) != std::wstring_view::npos) return false;
+        std::wstring_view key = line.substr(first + 1, close - first - 1);
+        if (!key.empty() && key.front() == L'-') return false;
+        if (!AtOrBelow(key, base)) return false;
+        ++headers;
+    }
+    return headers > 0;
+}
+
+}  // namespace cx::cleanup

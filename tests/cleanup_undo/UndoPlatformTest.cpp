@@ -1,0 +1,462 @@
+// Clean-ups kept and put back against Wine's real registry, regedit and file
+// system: a sandbox key and scratch folders, scanned as the window scans them,
+// removed through the one removal road, restored, pruned; and kept clean-ups
+// whose manifest or files were tampered with.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "../cleanup_core/CoreKit.h"
+#include "cleanup/Removal.h"
+#include "cleanup/Safety.h"
+#include "cleanup/Scanner.h"
+#include "cleanup/Undo.h"
+#include "harness/TestKit.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/Handles.h"
+#include "platform/Strings.h"
+
+using namespace cx;
+using namespace cx::cleanup;
+using namespace cx::test;
+
+namespace {
+
+using Picture = std::map<std::string, std::string>;
+
+const std::string kHkcu = "HKEY_CURRENT_USER";
+const std::string kWord = "AcmeTool";
+
+std::wstring W(const std::string& s) { return AnsiToWide(s); }
+
+void WriteFileW(const std::wstring& path, const std::string& content) {
+    unique_hfile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(f) << WideToAnsi(path);
+    DWORD n = 0;
+    WriteFile(f.get(), content.data(), static_cast<DWORD>(content.size()), &n, nullptr);
+}
+
+class UndoRoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        regBase = FreshRegSandbox("Undo");
+        scratch = FreshScratchDir("undo-road");
+        dir = scratch + "Acme Tool";
+        kept = W(FreshScratchDir("undo-kept")) + L"Back up\\cleanup\\";
+        safety = SystemSafetyContext(scratch + "app", {});
+        SeedRegistry();
+        SeedFiles();
+    }
+    void TearDown() override { DropRegSandbox(); }
+
+    HKEY Make(const std::string& rel) {
+        return CreateKeyPath(HKEY_CURRENT_USER, regBase + "\\" + rel);
+    }
+
+    void SeedRegistry() {
+        HKEY k = Make("Vendor\\AcmeTool");
+        SetValue(k, "", REG_SZ, std::string("default", 8));
+        SetValue(k, "num", REG_DWORD, std::string("\1\0\0\0", 4));
+        SetValue(k, "odd", 0x1234, "zz");
+        SetValue(k, "unterminated", REG_SZ, "abc");
+        SetValue(k, "multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+        RegCloseKey(k);
+        k = Make("Vendor\\AcmeTool\\Settings\\Deep");
+        SetValue(k, "x", REG_EXPAND_SZ, std::string("%TEMP%\\x", 9));
+        RegCloseKey(k);
+        RegCloseKey(Make("Vendor\\AcmeTool\\Inner\\AcmeTool"));  // a nested match
+        k = Make("Shared\\AcmeTool");  // a key that stays: only one value of it goes
+        SetValue(k, "keep", REG_SZ, std::string("k", 2));
+        SetValue(k, "go\\slash", REG_BINARY, std::string("\0\1\2", 3));
+        RegCloseKey(k);
+    }
+
+    void SeedFiles() {
+        ForceDirectories(dir + "\\bin\\plugins");
+        ForceDirectories(dir + "\\empty");
+        WriteWholeFile(dir + "\\readme.txt", "read me");
+        WriteWholeFile(dir + "\\.hidden", "never listed, goes with the folder");
+        WriteWholeFile(dir + "\\bin\\tool.exe", std::string("MZ\0\1\2", 5));
+        WriteWholeFile(dir + "\\bin\\plugins\\p.dll", "plugin");
+        WriteFileW(W(dir) + L"\\\x4e2d\x6587.txt", "wide name");
+    }
+
+    void Scan(CheckTree& reg, CheckTree& files) {
+        ScanProgress quiet = Quiet();
+        ScanRegistryKey(HKEY_CURRENT_USER, kHkcu, regBase, kWord, reg, quiet);
+        ScanFiles(dir, files, quiet);
+    }
+
+    Picture Now() {
+        Picture p = RegPicture(HKEY_CURRENT_USER, regBase);
+        for (auto& [k, v] : FilePicture(scratch)) p["FS " + k] = v;
+        return p;
+    }
+
+    CleanupBackup Backup() {
+        CleanupBackup b;
+        b.root = kept;
+        b.program = L"Acme Tool";
+        return b;
+    }
+
+    NodeId Find(const CheckTree& t, const std::string& suffix) {
+        for (NodeId id : t.InOrder()) {
+            const std::string& text = t.Get(id).text;
+            if (text.size() >= suffix.size() &&
+                text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
+                return id;
+        }
+        ADD_FAILURE() << "no node ending in " << suffix;
+        return -1;
+    }
+
+    std::string regBase, scratch, dir;
+    std::wstring kept;
+    SafetyContext safety;
+};
+
+TEST_F(UndoRoad, ACleanUpIsKeptAndRestoredExactly) {
+    const Picture before = Now();
+    CheckTree reg, files;
+    Scan(reg, files);
+    // Keep one value of the shared key: the key stays, the other value goes.
+    reg.ToggleNodeState(Find(reg, "Shared\\AcmeTool\\keep"));
+    ASSERT_EQ(reg.Get(Find(reg, "Shared\\AcmeTool")).state, csPartial);
+
+    FindingsOutcome out = RemoveFindings(reg, files, Backup());
+    EXPECT_EQ(out.failed, 0u);
+    ASSERT_EQ(out.backup, BackupState::Kept) << out.backupError;
+    const Picture removed = Now();
+    EXPECT_FALSE(DirectoryExists(dir)) << "the folder was not taken";
+    EXPECT_EQ(removed.count("K:\\Vendor\\AcmeTool"), 0u);
+    EXPECT_EQ(removed.count("V:\\Shared\\AcmeTool|keep"), 1u);
+    EXPECT_EQ(removed.count("V:\\Shared\\AcmeTool|go\\slash"), 0u);
+
+    // Kept where it says, keeping the paths, with a manifest the list reads.
+    auto list = ListCleanups(kept);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].folder, out.folder);
+    EXPECT_EQ(list[0].program, L"Acme Tool");
+    EXPECT_GT(list[0].size, 30u);
+    EXPECT_TRUE(FileExists(WideToAnsi(out.folder + StoredPathOf(W(dir)) + L"\\.hidden")));
+    EXPECT_TRUE(FileExists(WideToAnsi(out.folder) + "registry\\1.reg"));
+
+    RestoreOutcome back = RestoreCleanup(kept, list[0].folder, safety);
+    for (const auto& s : back.notRestored) ADD_FAILURE() << WideToAnsi(s);
+    EXPECT_EQ(back.restored, 3u);  // the outer key, the value, the folder
+    EXPECT_EQ(Now(), before);
+    EXPECT_TRUE(ListCleanups(kept).empty()) << "a restored clean-up stays listed";
+}
+
+TEST_F(UndoRoad, SingleFilesAndFoldersBelowAPartlyCheckedRootComeBackToTheirPlaces) {
+    const Picture before = Now();
+    CheckTree reg, files;
+    Scan(reg, files);
+    for (NodeId r : reg.Roots())
+        if (reg.Get(r).state == csChecked) reg.ToggleNodeState(r);
+    files.ToggleNodeState(Find(files, "\\bin\\tool.exe"));  // stays
+    files.ToggleNodeState(Find(files, "readme.txt"));       // stays
+
+    FindingsOutcome out = RemoveFindings(reg, files, Backup());
+    ASSERT_EQ(out.backup, BackupState::Kept) << out.backupError;
+    EXPECT_TRUE(FileExists(dir + "\\bin\\tool.exe"));
+    EXPECT_FALSE(DirectoryExists(dir + "\\bin\\plugins"));
+    EXPECT_FALSE(DirectoryExists(dir + "\\empty"));
+    EXPECT_TRUE(DirectoryExists(WideToAnsi(out.folder + StoredPathOf(W(dir))) + "\\empty"));
+
+    RestoreOutcome back = RestoreCleanup(kept, out.folder, safety);
+    EXPECT_TRUE(back.notRestored.empty());
+    EXPECT_EQ(Now(), before);
+}
+
+TEST_F(UndoRoad, WhatExistsAgainIsReportedNotReplacedAndCanBeRestoredLater) {
+    CheckTree reg, files;
+    Scan(reg, files);
+    reg.ToggleNodeState(Find(reg, "Shared\\AcmeTool\\keep"));
+    FindingsOutcome out = RemoveFindings(reg, files, Backup());
+    ASSERT_EQ(out.backup, BackupState::Kept) << out.backupError;
+
+    // The program was installed again, in part.
+    ForceDirectories(dir + "\\bin");
+    WriteWholeFile(dir + "\\bin\\tool.exe", "new version");
+    HKEY k = Make("Vendor\\AcmeTool");
+    SetValue(k, "new", REG_SZ, std::string("n", 2));
+    RegCloseKey(k);
+    k = Make("Shared\\AcmeTool");
+    SetValue(k, "go\\slash", REG_SZ, std::string("new", 4));
+    RegCloseKey(k);
+
+    RestoreOutcome back = RestoreCleanup(kept, out.folder, safety);
+    ASSERT_EQ(back.notRestored.size(), 3u);
+    EXPECT_EQ(ReadWholeFile(dir + "\\bin\\tool.exe"), "new version");
+    EXPECT_EQ(ReadWholeFile(dir + "\\bin\\plugins\\p.dll"), "plugin") << "the rest of the folder";
+    EXPECT_EQ(ReadWholeFile(dir + "\\readme.txt"), "read me");
+    Picture now = RegPicture(HKEY_CURRENT_USER, regBase);
+    EXPECT_EQ(now.count("V:\\Vendor\\AcmeTool|num"), 0u) << "an existing key was merged into";
+    EXPECT_EQ(now["V:\\Shared\\AcmeTool|go\\slash"], std::string("1:new\0", 6));
+    // The clean-up stays with what did not go back, and only that.
+    auto list = ListCleanups(kept);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_TRUE(FileExists(WideToAnsi(out.folder + StoredPathOf(W(dir))) + "\\bin\\tool.exe"));
+    EXPECT_FALSE(FileExists(WideToAnsi(out.folder + StoredPathOf(W(dir))) + "\\readme.txt"));
+
+    DeleteFileA((dir + "\\bin\\tool.exe").c_str());
+    reg::DeleteTree(HKEY_CURRENT_USER, regBase + "\\Vendor\\AcmeTool");
+    k = Make("Shared\\AcmeTool");
+    RegDeleteValueA(k, "go\\slash");
+    RegCloseKey(k);
+    back = RestoreCleanup(kept, out.folder, safety);
+    for (const auto& s : back.notRestored) ADD_FAILURE() << WideToAnsi(s);
+    EXPECT_EQ(ReadWholeFile(dir + "\\bin\\tool.exe"), std::string("MZ\0\1\2", 5));
+    now = RegPicture(HKEY_CURRENT_USER, regBase);
+    EXPECT_EQ(now["V:\\Vendor\\AcmeTool|num"], std::string("4:\1\0\0\0", 6));
+    EXPECT_TRUE(ListCleanups(kept).empty());
+}
+
+// A backup that cannot be written removes nothing, whatever stands in its way.
+TEST_F(UndoRoad, ABackupThatCannotBeWrittenRemovesNothing) {
+    const Picture before = Now();
+    struct Case {
+        const char* what;
+        std::function<void(CleanupBackup&)> spoil;
+    } cases[] = {
+        {"a file where the folder must go",
+         [&](CleanupBackup&) {
+             ForceDirectories(WideToAnsi(kept.substr(0, kept.size() - 8)));
+             WriteWholeFile(WideToAnsi(kept.substr(0, kept.size() - 1)), "in the way");
+         }},
+        {"a registry editor that writes nothing",
+         [&](CleanupBackup& b) {
+             b.regedit = W(BuildDir()) + L"tests\\cleanup_undo\\no-regedit.exe";
+         }},
+        {"a registry editor that writes outside the key",
+         [&](CleanupBackup& b) {
+             b.regedit = W(BuildDir()) + L"tests\\cleanup_undo\\FakeRegedit.exe";
+         }},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveTree(WideToAnsi(kept.substr(0, kept.size() - 16)));
+        CheckTree reg, files;
+        Scan(reg, files);
+        const size_t regNodes = reg.Size(), fileNodes = files.Size();
+        CleanupBackup b = Backup();
+        c.spoil(b);
+        FindingsOutcome out = RemoveFindings(reg, files, b);
+        EXPECT_EQ(out.backup, BackupState::Failed);
+        EXPECT_FALSE(out.backupError.empty());
+        EXPECT_GT(out.failed, 0u);
+        EXPECT_EQ(Now(), before);
+        EXPECT_EQ(reg.Size(), regNodes);
+        EXPECT_EQ(files.Size(), fileNodes);
+        EXPECT_TRUE(ListCleanups(kept).empty());
+    }
+}
+
+TEST_F(UndoRoad, TooLargeToKeepAsksAndRemovesWithoutABackupOnlyOnYes) {
+    const Picture before = Now();
+    for (bool yes : {false, true}) {
+        CheckTree reg, files;
+        Scan(reg, files);
+        CleanupBackup b = Backup();
+        b.keepBytes = 10;
+        uint64_t askedSize = 0, askedLimit = 0;
+        b.removeWithoutBackup = [&](uint64_t size, uint64_t limit) {
+            askedSize = size;
+            askedLimit = limit;
+            return yes;
+        };
+        FindingsOutcome out = RemoveFindings(reg, files, b);
+        EXPECT_EQ(askedLimit, 10u);
+        EXPECT_EQ(askedSize, 7u + 34u + 5u + 6u + 9u);
+        EXPECT_TRUE(ListCleanups(kept).empty());
+        if (!yes) {
+            EXPECT_EQ(out.backup, BackupState::Declined);
+            EXPECT_EQ(Now(), before);
+        } else {
+            EXPECT_EQ(out.backup, BackupState::WithoutBackup);
+            EXPECT_EQ(out.failed, 0u);
+            EXPECT_FALSE(DirectoryExists(dir));
+        }
+    }
+}
+
+// The backup folder on another drive (where Windows copies and then deletes).
+TEST_F(UndoRoad, OnAnotherDriveEveryItemIsInOnePlaceOnlyAndComesBack) {
+    const Picture before = Now();
+    kept = W(BuildDir()) + L"undo-kept-other-drive\\";
+    RemoveTree(WideToAnsi(kept));
+    ASSERT_NE(towupper(kept[0]), towupper(W(dir)[0])) << "the build folder is on the files' drive";
+    CheckTree reg, files;
+    Scan(reg, files);
+    for (NodeId r : reg.Roots())
+        if (reg.Get(r).state == csChecked) reg.ToggleNodeState(r);
+    {
+        // Held open without sharing. Windows cannot delete it, so its copy
+        // goes again; Wine renames it anyway. Either way it is in one place only.
+        unique_hfile held(CreateFileA((dir + "\\bin\\plugins\\p.dll").c_str(), GENERIC_READ, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        FindingsOutcome out = RemoveFindings(reg, files, Backup());
+        ASSERT_EQ(out.backup, BackupState::Kept) << out.backupError;
+        const bool stayed = FileExists(dir + "\\bin\\plugins\\p.dll");
+        EXPECT_EQ(out.failed, stayed ? 1u : 0u);
+        EXPECT_NE(stayed, FileExists(WideToAnsi(out.folder + StoredPathOf(W(dir))) +
+                                     "\\bin\\plugins\\p.dll"));
+        EXPECT_FALSE(FileExists(dir + "\\readme.txt"));
+        held.reset();
+        RestoreOutcome back = RestoreCleanup(kept, out.folder, safety);
+        for (const auto& s : back.notRestored) ADD_FAILURE() << WideToAnsi(s);
+    }
+    EXPECT_EQ(Now(), before);
+    RemoveTree(WideToAnsi(kept));
+}
+
+TEST(UndoPrune, TheNewestTenWithinTheLimitStayAndOnlyKeptCleanUpsAreTouched) {
+    const std::wstring root = W(FreshScratchDir("undo-prune"));
+    for (int i = 0; i < 12; ++i) {
+        CleanupManifest m;
+        m.program = L"P" + std::to_wstring(i);
+        m.time = "2024-01-" + std::string(i < 9 ? "0" : "") + std::to_string(i + 1) + " 10:00:00";
+        m.size = 100;
+        // Folder names sort against their times: the manifest's time decides.
+        std::wstring folder = root + std::to_wstring(50 - i) + L"\\";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        WriteWholeFile(WideToAnsi(folder) + "cleanup.txt", WriteManifest(m));
+    }
+    CreateDirectoryW((root + L"not ours").c_str(), nullptr);
+    WriteWholeFile(WideToAnsi(root) + "not ours\\cleanup.txt", "Carvexo clean-up 0\nfolder\tC:\n");
+    WriteWholeFile(WideToAnsi(root) + "stray.txt", "x");
+
+    auto list = ListCleanups(root);
+    ASSERT_EQ(list.size(), 12u);
+    EXPECT_EQ(list.front().program, L"P11");
+    EXPECT_EQ(list.back().program, L"P0");
+
+    PruneCleanups(root);
+    list = ListCleanups(root);
+    ASSERT_EQ(list.size(), 10u);
+    EXPECT_EQ(list.back().program, L"P2");
+    PruneCleanups(root, 10, 350);
+    list = ListCleanups(root);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list.back().program, L"P9");
+    EXPECT_TRUE(FileExists(WideToAnsi(root) + "not ours\\cleanup.txt"));
+    EXPECT_TRUE(FileExists(WideToAnsi(root) + "stray.txt"));
+}
+
+// A kept clean-up is a folder anybody may have changed: its manifest and its
+// .reg files lead nowhere but back to the places a clean-up could have emptied.
+class HostileKept : public UndoRoad {
+protected:
+    // A clean-up of the folder and the registry, then `tamper` on its manifest.
+    std::wstring KeepAndTamper(const std::function<void(CleanupManifest&)>& tamper) {
+        CheckTree reg, files;
+        Scan(reg, files);
+        FindingsOutcome out = RemoveFindings(reg, files, Backup());
+        EXPECT_EQ(out.backup, BackupState::Kept) << out.backupError;
+        const std::string path = WideToAnsi(out.folder) + "cleanup.txt";
+        auto m = ParseManifest(ReadWholeFile(path));
+        EXPECT_TRUE(m);
+        if (m) {
+            tamper(*m);
+            WriteWholeFile(path, WriteManifest(*m));
+        }
+        return out.folder;
+    }
+};
+
+TEST_F(HostileKept, ItemsLeadingOutsideTheirRootOrIntoProtectedPlacesStay) {
+    const std::string victim = FreshScratchDir("undo-victim");
+    const std::string sys = WindowsDirectory() + "\\cx-undo-test";
+    std::wstring folder = KeepAndTamper([&](CleanupManifest& m) {
+        const std::wstring taken = m.items.at(0).path;
+        m.items.clear();
+        m.keys.clear();
+        m.values.clear();
+        // Outside the root, by a name and by ".." and by a second root spelling.
+        m.items.push_back({TakenKind::Folder, W(victim) + L"x"});
+        m.items.push_back({TakenKind::Folder, taken + L"\\..\\..\\undo-victim\\x"});
+        m.items.push_back({TakenKind::Folder, taken + L"\\.\\bin"});
+        m.items.push_back({TakenKind::File, taken + L"\\bin/tool.exe"});
+        m.items.push_back({TakenKind::File, taken + L"\\bin\\tool.exe::$DATA"});
+        m.items.push_back({TakenKind::Folder, taken});
+    });
+    // The copy of the folder, planted where each hostile item would be taken from.
+    const std::string planted = WideToAnsi(folder + StoredPathOf(W(victim) + L"x"));
+    ForceDirectories(planted);
+    WriteWholeFile(planted + "\\evil.txt", "planted");
+
+    {
+        // Into the Windows folder: the root itself is refused.
+        auto m = ParseManifest(ReadWholeFile(WideToAnsi(folder) + "cleanup.txt"));
+        ASSERT_TRUE(m);
+        CleanupManifest w = *m;
+        w.root = W(sys);
+        w.items = {{TakenKind::Folder, W(sys)}};
+        WriteWholeFile(WideToAnsi(folder) + "cleanup.txt", WriteManifest(w));
+        ForceDirectories(WideToAnsi(folder + StoredPathOf(W(sys))));
+        RestoreOutcome back = RestoreCleanup(kept, folder, safety);
+        EXPECT_EQ(back.restored, 0u);
+        EXPECT_FALSE(DirectoryExists(sys));
+        WriteWholeFile(WideToAnsi(folder) + "cleanup.txt", WriteManifest(*m));
+    }
+
+    RestoreOutcome back = RestoreCleanup(kept, folder, safety);
+    EXPECT_EQ(back.restored, 1u) << "only the root itself is a place below the root";
+    EXPECT_EQ(back.notRestored.size(), 5u);
+    EXPECT_FALSE(DirectoryExists(victim + "x"));
+    EXPECT_TRUE(DirectoryExists(dir + "\\bin"));
+    EXPECT_TRUE(FileExists(planted + "\\evil.txt"));
+}
+
+TEST_F(HostileKept, ProtectedKeysAndRegFilesReachingOutsideTheirKeyAreNotImported) {
+    const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const Picture runBefore = RegPicture(HKEY_CURRENT_USER, runKey);
+    std::wstring folder = KeepAndTamper([&](CleanupManifest& m) {
+        m.items.clear();
+        m.values.clear();
+        ASSERT_EQ(m.keys.size(), 2u);
+        // The manifest names a key Windows owns, with the clean-up's own export.
+        m.keys.push_back({"HKEY_CURRENT_USER", W(runKey), L"1.reg"});
+        m.values.push_back({"HKEY_CURRENT_USER", W(runKey), L"cx-undo", REG_SZ, {'x', 0}});
+    });
+    // The exports of the taken keys now also write a key elsewhere.
+    for (const char* name : {"1.reg", "2.reg"}) {
+        const std::string file = WideToAnsi(folder) + "registry\\" + name;
+        std::string bytes = ReadWholeFile(file);
+        std::wstring extra =
+            L"\r\n[HKEY_CURRENT_USER\\" + W(regBase) + L"\\Planted]\r\n\"p\"=\"1\"\r\n";
+        for (wchar_t c : extra) {
+            bytes.push_back(static_cast<char>(c & 0xFF));
+            bytes.push_back(static_cast<char>(c >> 8));
+        }
+        WriteWholeFile(file, bytes);
+    }
+
+    RestoreOutcome back = RestoreCleanup(kept, folder, safety);
+    EXPECT_EQ(back.restored, 0u);
+    EXPECT_EQ(back.notRestored.size(), 4u);
+    Picture now = RegPicture(HKEY_CURRENT_USER, regBase);
+    EXPECT_EQ(now.count("K:\\Planted"), 0u);
+    EXPECT_EQ(now.count("K:\\Vendor\\AcmeTool"), 0u);
+    EXPECT_EQ(RegPicture(HKEY_CURRENT_USER, runKey), runBefore);
+}
+
+TEST_F(HostileKept, OnlyAFolderDirectlyBelowTheRootWithAManifestIsAKeptCleanUp) {
+    std::wstring folder = KeepAndTamper([](CleanupManifest&) {});
+    EXPECT_THROW(RestoreCleanup(kept, folder + L"registry", safety), AppError);
+    EXPECT_THROW(RestoreCleanup(kept, kept + L"..\\cleanup\\" + folder.substr(kept.size()), safety),
+                 AppError);
+    EXPECT_THROW(RestoreCleanup(kept, W(scratch), safety), AppError);
+    WriteWholeFile(WideToAnsi(folder) + "cleanup.txt", "Carvexo clean-up 1\nnonsense\n");
+    EXPECT_THROW(RestoreCleanup(kept, folder, safety), AppError);
+    EXPECT_TRUE(ListCleanups(kept).empty());
+}
+
+}  // namespace
