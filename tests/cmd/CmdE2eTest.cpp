@@ -92,13 +92,21 @@ class CmdE2e : public ::testing::Test {
 protected:
     void SetUp() override {
         Seed();
-        ASSERT_TRUE(test::StartFresh(test::PrepareAppCopy("cmd-e2e")));
+        appDir = test::PrepareAppCopy("cmd-e2e");
+        ASSERT_TRUE(test::StartFresh(appDir));
+        // The command keeps its undo backups beside itself: never in the build's output.
+        test::SetCmdFolder(appDir);
+        // Its first start registers the service from the copy's folder; done here,
+        // so no picture of the registry taken by a test holds that change.
+        ASSERT_EQ(RunCmd("list").exitCode, 0);
     }
     void TearDown() override {
+        test::SetCmdFolder("");
         cleanup::SetHandOverLookForTests({});
         ui::SetModalHook({});
         Seed();
     }
+    std::string appDir;
     ComInit com;
     test::MessageLog messages;
 };
@@ -252,6 +260,51 @@ TEST_F(CmdE2e, UninstallWithRemovalLeavesWhatTheWindowLeaves) {
     EXPECT_EQ(WithoutWines(regAfterCmd), WithoutWines(regAfterWindow));
     EXPECT_EQ(filesAfterCmd, filesAfterWindow);
     EXPECT_FALSE(DirectoryExists(demo::InstallDir(*program))) << "the folder is still there";
+}
+
+// The command's clean-up keeps its undo backup, and `restore` puts back what it
+// removed: registry and files end byte-identical to the state between the
+// uninstaller and the clean-up. The uninstaller here only deletes the program's
+// uninstall entry, so that state is the seed without that entry.
+TEST_F(CmdE2e, RestorePutsBackWhatTheCommandsCleanUpRemoved) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program) << "the demo data has no plain uninstaller with remains and files";
+    const std::string entry = std::string(demo::kUninstallPath) + "\\" + program->keyName;
+    {
+        auto k = reg::Key::Open(demo::HiveRoot(program->hive), entry, KEY_SET_VALUE);
+        ASSERT_TRUE(k);
+        k->SetString("UninstallString", std::string("reg.exe delete \"") +
+                                            demo::HiveText(program->hive) + "\\" + entry + "\" /f");
+    }
+    test::Entries regSeeded, filesBefore;
+    SnapshotAll(regSeeded, filesBefore);
+    const std::string entryText =
+        Lower(std::string(program->hive == demo::Hive::Machine ? "HKEY_LOCAL_MACHINE\\"
+                                                               : "HKEY_CURRENT_USER\\") +
+              entry);
+    test::Entries regBefore;
+    for (const auto& e : WithoutWines(regSeeded))
+        if (!test::StartsWithPath(e, entryText)) regBefore.insert(e);
+
+    test::CmdResult removed =
+        RunCmd(std::string("uninstall \"") + program->keyName + "\" --remains remove --yes");
+    ASSERT_EQ(removed.exitCode, 0) << removed.out << removed.err;
+    test::Entries regCleaned, filesCleaned;
+    SnapshotAll(regCleaned, filesCleaned);
+    EXPECT_FALSE(test::Minus(regBefore, WithoutWines(regCleaned)).empty());
+    EXPECT_FALSE(test::Minus(filesBefore, filesCleaned).empty()) << "no file was cleaned up";
+    EXPECT_NE(removed.out.find("Kept for `restore`"), std::string::npos) << removed.out;
+
+    test::CmdResult restored = RunCmd("restore --yes");
+    ASSERT_EQ(restored.exitCode, 0) << restored.out << restored.err;
+    test::Entries regAfter, filesAfter;
+    SnapshotAll(regAfter, filesAfter);
+    EXPECT_EQ(WithoutWines(regAfter), regBefore);
+    EXPECT_EQ(filesAfter, filesBefore);
+
+    // Nothing is kept any more: a second restore has nothing to put back.
+    test::CmdResult again = RunCmd("restore --yes");
+    EXPECT_EQ(again.exitCode, 1) << again.out << again.err;
 }
 
 // An uninstaller that is cancelled leaves its program registered: the

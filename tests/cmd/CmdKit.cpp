@@ -15,6 +15,15 @@ unique_hfile Inheritable(const std::string& path, DWORD access, DWORD dispositio
 }
 }  // namespace
 
+namespace {
+std::string& CmdFolder() {
+    static std::string folder;
+    return folder;
+}
+}  // namespace
+
+void SetCmdFolder(const std::string& folder) { CmdFolder() = folder; }
+
 CmdResult RunCmd(const std::string& arguments, const std::string& input) {
     const std::string dir = FreshScratchDir("cmd-io");
     WriteWholeFile(dir + "in.txt", input);
@@ -34,7 +43,8 @@ CmdResult RunCmd(const std::string& arguments, const std::string& input) {
         si.hStdOutput = out.get();
         si.hStdError = err.get();
         PROCESS_INFORMATION pi{};
-        std::string line = "\"" + OutDir() + "CarvexoCmd.exe\" " + arguments;
+        const std::string folder = CmdFolder().empty() ? OutDir() : CmdFolder();
+        std::string line = "\"" + folder + "CarvexoCmd.exe\" " + arguments;
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                             dir.c_str(), &si, &pi)) {
             result.err = "CarvexoCmd.exe could not be started";

@@ -14,4 +14,9 @@ struct CmdResult {
 // (nothing: end of input at once).
 CmdResult RunCmd(const std::string& arguments, const std::string& input = {});
 
+// The folder RunCmd starts CarvexoCmd.exe from (ending in "\"): the build's
+// output folder unless a test names its own copy. The command keeps its undo
+// backups below its own folder, so a test that removes anything runs a copy.
+void SetCmdFolder(const std::string& folder);
+
 }  // namespace cx::test
