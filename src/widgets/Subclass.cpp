@@ -128,10 +128,9 @@ void Subclass::Attach(HWND control, Handler handler) {
     SetLong(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(node.get()), unicode);
     if (GetLastError() != 0) ThrowLastError();
     SetLastError(0);
-    const LONG_PTR was =
-        SetLong(control, GWLP_WNDPROC,
-                unicode ? reinterpret_cast<LONG_PTR>(&ProcW) : reinterpret_cast<LONG_PTR>(&ProcA),
-                unicode);
+    const LONG_PTR was = SetLong(
+        control, GWLP_WNDPROC,
+        unicode ? reinterpret_cast<LONG_PTR>(&ProcW) : reinterpret_cast<LONG_PTR>(&ProcA), unicode);
     if (was == 0 && GetLastError() != 0) {
         const DWORD error = GetLastError();
         SetLong(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data), unicode);

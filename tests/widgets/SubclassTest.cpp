@@ -63,10 +63,10 @@ HWND MakeTarget(bool unicode = false) {
     }();
     EXPECT_TRUE(registered);
     HWND parent = cx::test::Host::Shared().hwnd();
-    HWND h = unicode ? CreateWindowExW(0, L"CxSubclassTargetW", L"", WS_CHILD, 0, 0, 10, 10,
-                                       parent, nullptr, GetModuleHandleA(nullptr), nullptr)
-                     : CreateWindowExA(0, "CxSubclassTargetA", "", WS_CHILD, 0, 0, 10, 10,
-                                       parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND h = unicode ? CreateWindowExW(0, L"CxSubclassTargetW", L"", WS_CHILD, 0, 0, 10, 10, parent,
+                                       nullptr, GetModuleHandleA(nullptr), nullptr)
+                     : CreateWindowExA(0, "CxSubclassTargetA", "", WS_CHILD, 0, 0, 10, 10, parent,
+                                       nullptr, GetModuleHandleA(nullptr), nullptr);
     EXPECT_NE(h, nullptr);
     g_seen.clear();
     g_controlGot.clear();
@@ -94,7 +94,7 @@ TEST(Subclass, HandlerSeesMessagesFirstAndDecidesWhatTheControlGets) {
         sub.Attach(h, [](const Subclass::Call& call) -> LRESULT {
             if (call.msg != kProbe) return call.Previous();
             g_seen.push_back("A");
-            if (call.wp == 1) return 77;                      // kept from the control
+            if (call.wp == 1) return 77;                       // kept from the control
             return call.Previous(kProbe, call.wp + 1, 0) + 1;  // changed on its way
         });
         EXPECT_EQ(sub.hwnd(), h);
@@ -117,8 +117,8 @@ TEST(Subclass, LeavesNoWindowPropertyAndAUnicodeControlUnicode) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 100, 100,
-                                cx::test::Host::Shared().hwnd(), nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+                                cx::test::Host::Shared().hwnd(), nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
     ASSERT_NE(list, nullptr);
     auto countProps = cx::test::WindowPropertyCount;
     const int bare = countProps(list);
