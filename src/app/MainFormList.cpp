@@ -160,9 +160,11 @@ void TMainForm::LoadProgramList() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{ignoreSelection_};
+    // Frozen before the old rows go too: a list that may repaint takes many
+    // times longer to let go of thousands of rows.
+    NoRedraw freeze(lsvProgramList);
     ListView_DeleteAllItems(lsvProgramList);
     detailsForm_->ClearPrograms();
-    NoRedraw freeze(lsvProgramList);
 
     for (const inv::ListRow& row : planned.rows) {
         AddRow(lsvProgramList, row);
