@@ -150,9 +150,15 @@ int main() {
         SetWindowTextA(label, path.c_str());
         UpdateWindow(label);
     };
-    progress.pump = [] {
+    // As the scan window does: what is pending is handled at each look. The
+    // longest time between two looks is how long a click or a move could wait.
+    double lastLook = 0, longestGap = 0;
+    progress.pump = [&] {
+        double now = Now();
+        longestGap = std::max(longestGap, now - lastLook);
+        lastLook = now;
         MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        for (int n = 0; n < 64 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
@@ -162,6 +168,7 @@ int main() {
     std::vector<double> bare, full, bareF, fullF, scanF;
     size_t matches = 0, fileNodes = 0;
     double repaintsPerSecond = 0;
+    std::vector<double> gaps;
     for (int run = 0; run < 3; ++run) {
         double t0 = Now();
         BareRegistry();
@@ -171,8 +178,11 @@ int main() {
         shows = 0;
         progress.shownOnce = false;
         t0 = Now();
+        lastLook = t0;
+        longestGap = 0;
         cx::cleanup::ScanRegistry(kTarget, tree, progress);
         double ms = Now() - t0;
+        gaps.push_back(std::max(longestGap, Now() - lastLook));
         full.push_back(ms);
         matches = tree.Roots().size();
         repaintsPerSecond = shows * 1000.0 / ms;
@@ -211,10 +221,15 @@ int main() {
     double b = Median(bare), f = Median(full), bf = Median(bareF), ff = Median(fullF);
     std::printf("registry keys walked: %zu, matches found: %zu\n", keys, matches);
     std::printf("bare RegEnumKeyExA walk (baseline)   %8.1f ms\n", b);
-    std::printf("remains scan, registry part          %8.1f ms   ratio %.2fx (goal <= 1.50x)\n", f,
-                f / b);
-    std::printf("label updates during the scan        %8.1f per second (goal >= 10)\n",
+    std::printf(
+        "remains scan, registry part          %8.1f ms   ratio %.2fx (landed 1.43x, goal <= "
+        "1.30x)\n",
+        f, f / b);
+    std::printf("label updates during the scan        %8.1f per second (landed 19.5, goal >= 10)\n",
                 repaintsPerSecond);
+    std::printf(
+        "longest gap between queue looks      %8.1f ms   (median of the runs; goal <= 100 ms)\n",
+        Median(gaps));
     std::printf("files listed: %zu\n", fileNodes);
     std::printf("bare FindFirstFileA recursion        %8.1f ms\n", bf);
     std::printf("file listing + tree insertion        %8.1f ms   ratio %.2fx (goal <= 3.00x)\n", ff,

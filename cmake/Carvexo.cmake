@@ -6,7 +6,13 @@ set(CARVEXO_WARNINGS -Wall -Wextra -Werror -Wno-missing-field-initializers -Wno-
   -Wno-restrict)
 
 # Static runtime: the output folder needs nothing beyond the DLLs Windows ships.
-set(CARVEXO_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# Whatever nothing calls is left out (our code is built a function a section).
+set(CARVEXO_STATIC_LINK -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+
+# The program and the service are built for size, with symbols: their time
+# goes to round trips to the system, not to their own code, and the symbols
+# leave the shipped files for build/symbols/ (cx_ship).
+set(CARVEXO_PRODUCT_FLAGS -Os -g -ffunction-sections -fdata-sections)
 
 add_compile_definitions(
   WIN32_LEAN_AND_MEAN NOMINMAX STRICT
@@ -41,10 +47,26 @@ function(cx_floor target)
   target_include_directories(${target} PUBLIC ${root})
 endfunction()
 
-# cx_library(<name> <sources...>)
+# cx_library(<name> <sources...>): a library of the shipped program or service.
 function(cx_library name)
   add_library(${name} STATIC ${ARGN})
   cx_warnings(${name})
+  cx_product(${name})
+endfunction()
+
+function(cx_product name)
+  target_compile_options(${name} PRIVATE ${CARVEXO_PRODUCT_FLAGS})
+endfunction()
+
+# cx_ship(<target>): the file goes out stripped; its symbols are kept in
+# build/symbols/<file>.debug, which the file names in its debug link.
+function(cx_ship name)
+  set(symbols ${CMAKE_BINARY_DIR}/symbols/$<TARGET_FILE_NAME:${name}>.debug)
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/symbols
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${name}> ${symbols}
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${symbols} $<TARGET_FILE:${name}>
+    VERBATIM)
 endfunction()
 
 function(cx_link_static name)

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "Inventory.h"
 #include "platform/Error.h"
@@ -49,15 +50,63 @@ bool IsSingleKeyName(const std::string& name) {
     return !name.empty() && name.find('\\') == std::string::npos;
 }
 
-std::optional<SlowInfo> ReadSlowInfo(const std::optional<reg::Key>& arpCache,
-                                     const std::string& keyName) {
-    if (!arpCache) return std::nullopt;
-    auto sub = arpCache->OpenSub(keyName);
-    if (!sub) return std::nullopt;
-    auto raw = sub->RawValue("SlowInfoCache");
-    if (!raw || raw->type != REG_BINARY) return std::nullopt;
-    return DecodeSlowInfoCache(raw->data);
-}
+// The add/remove cache of one hive, with the names of its entries read once
+// per listing: asking it for every program by name cost two failed opens per
+// program (a round trip to the wineserver each, under Wine), and most
+// programs have no entry.
+class ArpCache {
+public:
+    explicit ArpCache(HKEY hive) : key_(reg::Key::Open(hive, kArpCachePath, KEY_READ)) {
+        if (!key_) return;
+        DWORD count = 0;
+        if (RegQueryInfoKeyW(key_->get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        try {
+            std::vector<std::wstring> names = reg::SubKeyNamesW(key_->get());
+            // Every name listed, and each plain ASCII, whose letters are the only
+            // ones an ASCII name can equal without regard to case: then a name
+            // missing here is no entry. Otherwise every program is asked for.
+            if (names.size() != count) return;
+            for (const std::wstring& n : names)
+                for (wchar_t c : n)
+                    if (c == 0 || c > 0x7F) return;
+            for (const std::wstring& n : names) names_.insert(AsciiUpper(n));
+            complete_ = true;
+        } catch (...) {
+            names_.clear();
+        }
+    }
+    std::optional<SlowInfo> Read(const std::string& keyName) const {
+        if (!key_ || !MayHold(keyName)) return std::nullopt;
+        auto sub = key_->OpenSub(keyName);
+        if (!sub) return std::nullopt;
+        auto raw = sub->RawValue("SlowInfoCache");
+        if (!raw || raw->type != REG_BINARY) return std::nullopt;
+        return DecodeSlowInfoCache(raw->data);
+    }
+
+private:
+    bool MayHold(const std::string& keyName) const {
+        if (!complete_) return true;
+        std::wstring n;
+        n.reserve(keyName.size());
+        for (char c : keyName) {
+            if (static_cast<unsigned char>(c) > 0x7F) return true;
+            n.push_back(static_cast<wchar_t>(c));
+        }
+        return names_.count(AsciiUpper(n)) != 0;
+    }
+    static std::wstring AsciiUpper(std::wstring s) {
+        for (wchar_t& c : s)
+            if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        return s;
+    }
+
+    std::optional<reg::Key> key_;
+    std::unordered_set<std::wstring> names_;
+    bool complete_ = false;
+};
 
 HKEY OtherHive(HKEY hive) {
     return hive == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
@@ -130,16 +179,15 @@ long IconCache::GenericProgramIcon() {
 void AppendPrograms(HKEY hive, IconCache* icons, std::vector<ProgramRecord>& out) {
     auto uninstall = reg::Key::Open(hive, kUninstallPath, KEY_READ);
     if (!uninstall) return;
-    std::optional<reg::Key> ownCache = reg::Key::Open(hive, kArpCachePath, KEY_READ);
-    std::optional<reg::Key> otherCache = reg::Key::Open(OtherHive(hive), kArpCachePath, KEY_READ);
+    const ArpCache ownCache(hive), otherCache(OtherHive(hive));
     for (const auto& name : uninstall->SubKeyNames()) {
         try {
             auto key = uninstall->OpenSub(name, KEY_READ);
             if (!key) continue;
             UninstallEntry entry = ParseUninstallEntry(name, key->Values());
             if (!IsListed(entry)) continue;
-            auto cache = ReadSlowInfo(ownCache, name);
-            if (!cache) cache = ReadSlowInfo(otherCache, name);
+            auto cache = ownCache.Read(name);
+            if (!cache) cache = otherCache.Read(name);
             out.push_back(MakeRecord(hive, entry, cache, icons));
         } catch (const std::bad_alloc&) {
             throw;

@@ -18,6 +18,7 @@
 #include "platform/Handles.h"
 #include "startup/StartupStore.h"
 #include "widgets/Controls.h"
+#include "widgets/Subclass.h"
 #include "widgets/Window.h"
 
 namespace cx::inv {
@@ -209,6 +210,10 @@ private:
     void ShowMenu(ui::PopupMenu& menu, POINT screen);
 
     LPARAM RawRowData(int row) const;
+    LRESULT ProgramListProc(const ui::Subclass::Call& call);
+    // What the mouse over the program list shows: the hand over a Directory cell.
+    HCURSOR listCursor_ = nullptr;
+    ui::Subclass programListHook_, startupListHook_;
     std::array<ActionState, ActionCount> actions_;
     // The uninstalls being awaited, by wait id (see OnUninstallMessage).
     std::map<LPARAM, std::shared_ptr<cleanup::UninstallTarget>> waits_;

@@ -19,7 +19,6 @@ namespace cx::app {
 
 namespace {
 constexpr int kDirectoryColumn = 2;  // sub-item 2 of a row: the install folder
-constexpr UINT_PTR kListSubclassId = 1;
 
 void AddColumn(HWND list, int index, const std::string& caption, int width) {
     LVCOLUMNA col{};
@@ -45,59 +44,6 @@ private:
     HWND h_;
 };
 
-// The list view's own mouse messages reach the main window through this.
-struct ListHooks {
-    TMainForm* form;
-    HCURSOR cursor = nullptr;
-};
-
-LRESULT CALLBACK ProgramListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                 DWORD_PTR ref) noexcept {
-    auto* hooks = reinterpret_cast<ListHooks*>(ref);
-    try {
-        switch (msg) {
-        case WM_SETCURSOR:
-            if (LOWORD(lp) == HTCLIENT && hooks->cursor) {
-                SetCursor(hooks->cursor);
-                return TRUE;
-            }
-            break;
-        case WM_MOUSEMOVE: {
-            LRESULT r = DefSubclassProc(h, msg, wp, lp);
-            hooks->form->lsvProgramListMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-            hooks->cursor = reinterpret_cast<HCURSOR>(GetPropA(h, "CxCursor"));
-            return r;
-        }
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN: {
-            // The list selects the row under the mouse first, as a click does.
-            LRESULT r = DefSubclassProc(h, msg, wp, lp);
-            int button = msg == WM_LBUTTONDOWN   ? TMainForm::mbLeft
-                         : msg == WM_RBUTTONDOWN ? TMainForm::mbRight
-                                                 : TMainForm::mbMiddle;
-            hooks->form->lsvProgramListMouseDown(button, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-            return r;
-        }
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(h, ProgramListProc, kListSubclassId);
-            delete hooks;
-            break;
-        default: break;
-        }
-    } catch (const std::exception& e) {
-        ui::ReportException(e);
-        return 0;
-    } catch (...) {
-        ui::ReportUnknownException();
-        return 0;
-    }
-    return DefSubclassProc(h, msg, wp, lp);
-}
-
-void SetListCursor(HWND list, LPCSTR which) {
-    SetPropA(list, "CxCursor", LoadCursor(nullptr, which));
-}
 }  // namespace
 
 void TMainForm::SetupListColumns() {
@@ -107,8 +53,38 @@ void TMainForm::SetupListColumns() {
     AddColumn(lsvStartupList, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
     AddColumn(lsvStartupList, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
     AddColumn(lsvStartupList, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
-    SetWindowSubclass(lsvProgramList, ProgramListProc, kListSubclassId,
-                      reinterpret_cast<DWORD_PTR>(new ListHooks{this}));
+    programListHook_.Attach(
+        lsvProgramList, [this](const ui::Subclass::Call& call) { return ProgramListProc(call); });
+}
+
+// The list view's own mouse messages reach the main window through this.
+LRESULT TMainForm::ProgramListProc(const ui::Subclass::Call& call) {
+    switch (call.msg) {
+    case WM_SETCURSOR:
+        if (LOWORD(call.lp) == HTCLIENT && listCursor_) {
+            SetCursor(listCursor_);
+            return TRUE;
+        }
+        break;
+    case WM_MOUSEMOVE: {
+        LRESULT r = call.Previous();
+        lsvProgramListMouseMove({GET_X_LPARAM(call.lp), GET_Y_LPARAM(call.lp)});
+        return r;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        // The list selects the row under the mouse first, as a click does.
+        LRESULT r = call.Previous();
+        int button = call.msg == WM_LBUTTONDOWN   ? mbLeft
+                     : call.msg == WM_RBUTTONDOWN ? mbRight
+                                                  : mbMiddle;
+        lsvProgramListMouseDown(button, {GET_X_LPARAM(call.lp), GET_Y_LPARAM(call.lp)});
+        return r;
+    }
+    default: break;
+    }
+    return call.Previous();
 }
 
 // --- rows -------------------------------------------------------------------
@@ -184,9 +160,11 @@ void TMainForm::LoadProgramList() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{ignoreSelection_};
+    // Frozen before the old rows go too: a list that may repaint takes many
+    // times longer to let go of thousands of rows.
+    NoRedraw freeze(lsvProgramList);
     ListView_DeleteAllItems(lsvProgramList);
     detailsForm_->ClearPrograms();
-    NoRedraw freeze(lsvProgramList);
 
     for (const inv::ListRow& row : planned.rows) {
         AddRow(lsvProgramList, row);
@@ -361,14 +339,14 @@ void TMainForm::lsvProgramListMouseMove(POINT client) {
     RECT first{};
     if (ListView_GetSubItemRect(lsvProgramList, 0, kDirectoryColumn, LVIR_BOUNDS, &first) &&
         (client.x <= first.left || client.x >= first.right))
-        SetListCursor(lsvProgramList, IDC_ARROW);
+        listCursor_ = LoadCursor(nullptr, IDC_ARROW);
     LVHITTESTINFO hit{};
     hit.pt = client;
     int row = ListView_HitTest(lsvProgramList, &hit);
     if (row < 0) return;
     RECT cell{};
     if (!ListView_GetSubItemRect(lsvProgramList, row, kDirectoryColumn, LVIR_BOUNDS, &cell)) return;
-    SetListCursor(lsvProgramList, PtInRect(&cell, client) ? IDC_HAND : IDC_ARROW);
+    listCursor_ = LoadCursor(nullptr, PtInRect(&cell, client) ? IDC_HAND : IDC_ARROW);
 }
 
 void TMainForm::lsvProgramListMouseDown(int button, POINT client) {

@@ -17,8 +17,6 @@ namespace cx::app {
 
 namespace {
 
-constexpr UINT_PTR kStartupListSubclassId = 2;
-
 // Suspends a list's repainting for a scope, however the scope ends.
 class BatchUpdate {
 public:
@@ -33,35 +31,6 @@ public:
 private:
     HWND h_;
 };
-
-// The list's mouse presses reach the main window through this.
-LRESULT CALLBACK StartupListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                 DWORD_PTR ref) noexcept {
-    auto* form = reinterpret_cast<TMainForm*>(ref);
-    try {
-        switch (msg) {
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN: {
-            // The list selects the row under the mouse first, as a click does.
-            LRESULT r = DefSubclassProc(h, msg, wp, lp);
-            form->lsvStartupListMouseDown(msg == WM_LBUTTONDOWN   ? TMainForm::mbLeft
-                                          : msg == WM_RBUTTONDOWN ? TMainForm::mbRight
-                                                                  : TMainForm::mbMiddle);
-            return r;
-        }
-        case WM_NCDESTROY: RemoveWindowSubclass(h, StartupListProc, kStartupListSubclassId); break;
-        default: break;
-        }
-    } catch (const std::exception& e) {
-        ui::ReportException(e);
-        return 0;
-    } catch (...) {
-        ui::ReportUnknownException();
-        return 0;
-    }
-    return DefSubclassProc(h, msg, wp, lp);
-}
 
 void ShowFailures(HWND owner, Ids key, const std::vector<std::string>& names) {
     const std::string list = startup::FailureList(names);
@@ -78,8 +47,17 @@ void TMainForm::SetupStartupList() {
     // Several rows can be deleted at once.
     LONG style = GetWindowLongA(lsvStartupList, GWL_STYLE);
     SetWindowLongA(lsvStartupList, GWL_STYLE, style & ~LVS_SINGLESEL);
-    SetWindowSubclass(lsvStartupList, StartupListProc, kStartupListSubclassId,
-                      reinterpret_cast<DWORD_PTR>(this));
+    // The list's mouse presses reach the main window through this.
+    startupListHook_.Attach(lsvStartupList, [this](const ui::Subclass::Call& call) -> LRESULT {
+        if (call.msg != WM_LBUTTONDOWN && call.msg != WM_RBUTTONDOWN && call.msg != WM_MBUTTONDOWN)
+            return call.Previous();
+        // The list selects the row under the mouse first, as a click does.
+        LRESULT r = call.Previous();
+        lsvStartupListMouseDown(call.msg == WM_LBUTTONDOWN   ? mbLeft
+                                : call.msg == WM_RBUTTONDOWN ? mbRight
+                                                             : mbMiddle);
+        return r;
+    });
     // The Item Info shows once a row is selected; Delete waits for one too.
     ShowItemInfo(false);
     btnDelete.SetEnabled(false);

@@ -109,17 +109,22 @@ void TScanForm::StartScan() {
     int quitCode = 0;
     ScanProgress progress;
     progress.show = [this](const std::string& path) { ShowScanInfo(path); };
+    // The queue is looked at every few milliseconds, not per key: what came
+    // meanwhile is handled at once (a bounded number, as a window that never
+    // validates would send WM_PAINT for ever).
     progress.pump = [&quit, &quitCode] {
         MSG msg;
-        if (quit || !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
-        if (msg.message == WM_QUIT) {
-            // Kept for the loops outside once the scan is over.
-            quit = true;
-            quitCode = static_cast<int>(msg.wParam);
-            return;
+        for (int n = 0; n < 64; ++n) {
+            if (quit || !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+            if (msg.message == WM_QUIT) {
+                // Kept for the loops outside once the scan is over.
+                quit = true;
+                quitCode = static_cast<int>(msg.wParam);
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
     };
 
     const RemainsScan scan = ScanRemains(target_, safety_, regTree_, fileTree_, progress);

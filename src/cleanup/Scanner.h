@@ -14,7 +14,8 @@ namespace cx::cleanup {
 struct ScanProgress {
     // The path being examined (for lblScanInfo); called at most every 50 ms.
     std::function<void(const std::string& path)> show;
-    // Handles one pending window message, so the window stays painted.
+    // Handles the pending window messages, so the window stays painted and
+    // answers; called every 10 ms or so, not per key or file.
     std::function<void()> pump;
     // When `show` was last called; kept here so the walks of one scan share it.
     DWORD lastShown = 0;

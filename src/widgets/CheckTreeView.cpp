@@ -9,7 +9,6 @@ namespace cx::ui {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x43545256;  // "CTRV"
 constexpr COLORREF kMaskColour = RGB(255, 0, 255);
 constexpr COLORREF kBoxFrame = RGB(0x1C, 0x51, 0x80);
 constexpr COLORREF kBoxFill = RGB(0xFF, 0xFF, 0xFF);
@@ -79,10 +78,8 @@ unique_hbitmap MakeCheckMarkStrip() {
 }
 
 CheckTreeView::~CheckTreeView() {
-    if (tree_) {
-        HWND h = tree_;
-        RemoveWindowSubclass(h, &CheckTreeView::SubclassProc, kSubclassId);
-        tree_ = nullptr;
+    if (HWND h = tree()) {
+        subclass_.Detach();
         DestroyWindow(h);
     }
     if (images_) ImageList_Destroy(images_);
@@ -98,7 +95,8 @@ void CheckTreeView::Create(HWND parent, int id, int x, int y, int width, int hei
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleA(nullptr), nullptr);
     if (!h) ThrowLastError();
-    tree_ = h;
+    // Owned from here on, whatever fails below.
+    subclass_.Attach(h, [this](const Subclass::Call& call) { return OnMessage(call); });
     if (font) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
     images_ = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, 4, 0);
@@ -107,9 +105,6 @@ void CheckTreeView::Create(HWND parent, int id, int x, int y, int width, int hei
     if (ImageList_AddMasked(images_, strip.get(), kMaskColour) < 0)
         throw AppError("Cannot create the check-mark pictures.");
     TreeView_SetImageList(h, images_, TVSIL_STATE);
-
-    SetWindowSubclass(h, &CheckTreeView::SubclassProc, kSubclassId,
-                      reinterpret_cast<DWORD_PTR>(this));
 }
 
 HTREEITEM CheckTreeView::AddNode(HTREEITEM parent, const std::string& text, int state, LPARAM data,
@@ -124,24 +119,24 @@ HTREEITEM CheckTreeView::AddNode(HTREEITEM parent, const std::string& text, int 
     ins.item.stateMask = TVIS_STATEIMAGEMASK;
     ins.item.lParam = data;
     auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+        SendMessageA(tree(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
     if (!item) throw AppError("Cannot add a node to the tree.");
     return item;
 }
 
 void CheckTreeView::SetNodeState(HTREEITEM item, int state) {
     if (!item) return;
-    TreeView_SetItemState(tree_, item, INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK);
+    TreeView_SetItemState(tree(), item, INDEXTOSTATEIMAGEMASK(state), TVIS_STATEIMAGEMASK);
 }
 
 int CheckTreeView::NodeState(HTREEITEM item) const {
     if (!item) return 0;
-    UINT state = TreeView_GetItemState(tree_, item, TVIS_STATEIMAGEMASK);
+    UINT state = TreeView_GetItemState(tree(), item, TVIS_STATEIMAGEMASK);
     return static_cast<int>((state & TVIS_STATEIMAGEMASK) >> 12);
 }
 
 std::string CheckTreeView::NodeText(HTREEITEM item) const {
-    return item ? ItemText(tree_, item) : std::string();
+    return item ? ItemText(tree(), item) : std::string();
 }
 
 LPARAM CheckTreeView::NodeData(HTREEITEM item) const {
@@ -149,68 +144,56 @@ LPARAM CheckTreeView::NodeData(HTREEITEM item) const {
     TVITEMA tv{};
     tv.mask = TVIF_PARAM | TVIF_HANDLE;
     tv.hItem = item;
-    if (!SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return 0;
+    if (!SendMessageA(tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return 0;
     return tv.lParam;
 }
 
 void CheckTreeView::RemoveNode(HTREEITEM item) {
-    if (item) TreeView_DeleteItem(tree_, item);
+    if (item) TreeView_DeleteItem(tree(), item);
 }
 
 void CheckTreeView::Clear() {
-    if (tree_) TreeView_DeleteAllItems(tree_);
+    if (tree()) TreeView_DeleteAllItems(tree());
 }
 
-int CheckTreeView::Count() const { return tree_ ? static_cast<int>(TreeView_GetCount(tree_)) : 0; }
+int CheckTreeView::Count() const {
+    return tree() ? static_cast<int>(TreeView_GetCount(tree())) : 0;
+}
 
-HTREEITEM CheckTreeView::Root() const { return tree_ ? TreeView_GetRoot(tree_) : nullptr; }
+HTREEITEM CheckTreeView::Root() const { return tree() ? TreeView_GetRoot(tree()) : nullptr; }
 
 void CheckTreeView::Expand(HTREEITEM item) {
-    if (item) TreeView_Expand(tree_, item, TVE_EXPAND);
+    if (item) TreeView_Expand(tree(), item, TVE_EXPAND);
 }
 
 HTREEITEM CheckTreeView::HitTestState(POINT client) const {
-    if (!tree_) return nullptr;
+    if (!tree()) return nullptr;
     TVHITTESTINFO info{};
     info.pt = client;
-    HTREEITEM item = TreeView_HitTest(tree_, &info);
+    HTREEITEM item = TreeView_HitTest(tree(), &info);
     return item && (info.flags & TVHT_ONITEMSTATEICON) ? item : nullptr;
 }
 
-LRESULT CALLBACK CheckTreeView::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                             DWORD_PTR ref) noexcept {
-    auto* self = reinterpret_cast<CheckTreeView*>(ref);
-    try {
-        switch (msg) {
-        // A double-click is a press too: quick toggling must not lose every second one.
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-        case WM_RBUTTONDBLCLK:
-        case WM_MBUTTONDBLCLK:
-            if (HTREEITEM item = self->HitTestState({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) {
-                // The tree's own handling (drag detection for the right button,
-                // expanding on a double-click) is not wanted on a check mark.
-                SetFocus(h);
-                if (self->onStateIconClick) self->onStateIconClick(item);
-                return 0;
-            }
-            break;
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(h, &CheckTreeView::SubclassProc, kSubclassId);
-            self->tree_ = nullptr;
-            break;
-        default: break;
+LRESULT CheckTreeView::OnMessage(const Subclass::Call& call) {
+    switch (call.msg) {
+    // A double-click is a press too: quick toggling must not lose every second one.
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+        if (HTREEITEM item = HitTestState({GET_X_LPARAM(call.lp), GET_Y_LPARAM(call.lp)})) {
+            // The tree's own handling (drag detection for the right button,
+            // expanding on a double-click) is not wanted on a check mark.
+            SetFocus(call.hwnd);
+            if (onStateIconClick) onStateIconClick(item);
+            return 0;
         }
-    } catch (const std::exception& e) {
-        ReportException(e);
-        return 0;
-    } catch (...) {
-        ReportUnknownException();
-        return 0;
+        break;
+    default: break;
     }
-    return DefSubclassProc(h, msg, wp, lp);
+    return call.Previous();
 }
 
 }  // namespace cx::ui

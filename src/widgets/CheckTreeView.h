@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/Handles.h"
+#include "widgets/Subclass.h"
 
 namespace cx::ui {
 
@@ -26,7 +27,8 @@ public:
     // Creates the control as a child of `parent` with that id and font; throws
     // when it cannot be created.
     void Create(HWND parent, int id, int x, int y, int width, int height, HFONT font);
-    HWND hwnd() const noexcept { return tree_; }
+    // nullptr before Create and once the control is gone.
+    HWND hwnd() const noexcept { return subclass_.hwnd(); }
 
     // Adds a node as the last child of `parent` (nullptr or TVI_ROOT: a root
     // node); `state` is 1..3. Throws when the control refuses it.
@@ -53,11 +55,11 @@ public:
     std::function<void(HTREEITEM item)> onStateIconClick;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                         DWORD_PTR ref) noexcept;
+    LRESULT OnMessage(const Subclass::Call& call);
+    HWND tree() const noexcept { return subclass_.hwnd(); }
 
-    HWND tree_ = nullptr;
     HIMAGELIST images_ = nullptr;
+    Subclass subclass_;  // holds the control: its presses come here
 };
 
 // The three check-mark pictures as one strip of four 16 x 16 images (index 0

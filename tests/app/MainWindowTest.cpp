@@ -15,6 +15,7 @@
 #include "app/MainForm.h"
 #include "harness/MessageLog.h"
 #include "harness/TestKit.h"
+#include "harness/Windows.h"
 #include "i18n/LangText.h"
 #include "i18n/LanguageFile.h"
 #include "inventory/DetailsForm.h"
@@ -385,6 +386,35 @@ TEST_F(MainWindowTest, ViewStylesGridAndTipsSwitch) {
     EXPECT_TRUE(form->pmView.Checked(cx::app::mItemInfoTips));
     form->Execute(cx::app::ActionInfoTips);
     EXPECT_FALSE(form->ActionChecked(cx::app::ActionInfoTips));
+}
+
+// Both lists see their mouse without window properties: with one, every
+// message a list got (each inserted row and text included) cost a round trip
+// to the wineserver, and 2,000 rows took the better part of a second.
+TEST_F(MainWindowTest, ListsFollowTheMouseWithoutWindowProperties) {
+    HWND bare = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 50, 50,
+                                form->hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(bare);
+    const int bareCount = cx::test::WindowPropertyCount(bare);
+    DestroyWindow(bare);
+    EXPECT_EQ(cx::test::WindowPropertyCount(form->lsvProgramList), bareCount);
+    EXPECT_EQ(cx::test::WindowPropertyCount(form->lsvStartupList), bareCount);
+
+    // The Directory cell shows the hand, the caption the arrow.
+    ASSERT_GT(form->RowCount(), 0);
+    RECT dir{}, caption{};
+    ASSERT_TRUE(ListView_GetSubItemRect(form->lsvProgramList, 0, 2, LVIR_BOUNDS, &dir));
+    ASSERT_TRUE(ListView_GetSubItemRect(form->lsvProgramList, 0, 0, LVIR_LABEL, &caption));
+    auto cursorAt = [&](const RECT& r) {
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        SendMessageA(form->lsvProgramList, WM_MOUSEMOVE, 0, at);
+        SendMessageA(form->lsvProgramList, WM_SETCURSOR,
+                     reinterpret_cast<WPARAM>(form->lsvProgramList),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    EXPECT_EQ(cursorAt(dir), LoadCursor(nullptr, IDC_HAND));
+    EXPECT_EQ(cursorAt(caption), LoadCursor(nullptr, IDC_ARROW));
 }
 
 TEST_F(MainWindowTest, SkinnedLayoutAndHotSpot) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "harness/Pump.h"
+#include "harness/Windows.h"
 #include "platform/Handles.h"
 #include "widgets/CheckTreeView.h"
 #include "widgets/Window.h"
@@ -199,6 +200,19 @@ TEST_F(CheckTreeViewTest, OwnerTogglingFromTheCallbackShowsTheNewMark) {
     EXPECT_EQ(view.NodeState(child), CheckTreeView::kChecked);
     Press(WM_RBUTTONDOWN, icon);
     EXPECT_EQ(view.NodeState(child), CheckTreeView::kUnchecked);
+}
+
+// Its presses are seen without a window property: with one, every message the
+// tree gets (each inserted node included) cost a round trip to the wineserver.
+TEST_F(CheckTreeViewTest, CarriesNoMoreWindowPropertiesThanABareTree) {
+    HWND bare = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD, 0, 0, 50, 50,
+                                TreeHost::Shared().hwnd(), nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(test::WindowPropertyCount(view.hwnd()), test::WindowPropertyCount(bare));
+    DestroyWindow(bare);
+    Press(WM_LBUTTONDOWN, StateIconPoint(child));
+    EXPECT_EQ(clicked, std::vector<HTREEITEM>{child});
 }
 
 TEST(CheckTreeViewLifetime, SurvivesItsParentGoingFirst) {

@@ -96,4 +96,17 @@ bool WaitForExit(HANDLE process, DWORD timeoutMs, DWORD* code) {
     return true;
 }
 
+namespace {
+BOOL CALLBACK CountProperty(HWND, LPSTR, HANDLE, ULONG_PTR count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+}  // namespace
+
+int WindowPropertyCount(HWND hwnd) {
+    int n = 0;
+    EnumPropsExA(hwnd, &CountProperty, reinterpret_cast<LPARAM>(&n));
+    return n;
+}
+
 }  // namespace cx::test

@@ -25,6 +25,10 @@ std::string WindowText(HWND hwnd);
 // Texts of a dialog's static controls (a message box's message is one of them).
 std::vector<std::string> StaticTexts(HWND dialog);
 HWND FindChildByText(HWND parent, const std::string& className, const std::string& text);
+// How many window properties `hwnd` carries. Under Wine every property look-up
+// is a round trip to the wineserver, so a control that carries one for a
+// subclass pays it on every message it gets.
+int WindowPropertyCount(HWND hwnd);
 // True when the process ended within the time; its exit code in *code.
 bool WaitForExit(HANDLE process, DWORD timeoutMs, DWORD* code = nullptr);
 

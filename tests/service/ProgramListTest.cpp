@@ -201,6 +201,25 @@ TEST_F(Programs, UsageComesFromTheAddRemoveCacheOfEitherHive) {
     EXPECT_EQ(Get(item.get(), &IProgramItem::LastUsed), "");
 }
 
+// The cache is listed once per refresh rather than asked per program; an entry
+// is still found whatever the letter case of its name, also when another cache
+// entry's name is no plain ASCII.
+TEST_F(Programs, CacheEntriesAreFoundWithoutRegardToCase) {
+    ScopedEntry cased(HKEY_LOCAL_MACHINE, "CxSvcTest_CaseOfCache");
+    cased.Text("DisplayName", "Cache in other case");
+    ScopedSlowInfo casedCache(HKEY_LOCAL_MACHINE, "cxsvctest_CASEOFCACHE",
+                              SlowInfoBytes(8192, FILETIME{0, 0}, 4));
+    EXPECT_EQ(FrequencyOf(OnlyProgram(Refreshed().get(), "CxSvcTest_CaseOfCache").get()), 4u);
+
+    ScopedSlowInfo wide(HKEY_LOCAL_MACHINE, "CxSvcTest_\xE4pfel",
+                        SlowInfoBytes(1, FILETIME{0, 0}, 2));
+    ScopedEntry wideEntry(HKEY_LOCAL_MACHINE, "CxSvcTest_\xC4pfel");
+    wideEntry.Text("DisplayName", "Non-ASCII");
+    auto list = Refreshed();
+    EXPECT_EQ(FrequencyOf(OnlyProgram(list.get(), "CxSvcTest_CaseOfCache").get()), 4u);
+    EXPECT_EQ(FrequencyOf(OnlyProgram(list.get(), "CxSvcTest_\xC4pfel").get()), 2u);
+}
+
 TEST_F(Programs, BadDataNeverTakesTheListDown) {
     ScopedEntry numberName(HKEY_CURRENT_USER, "CxSvcTest_NumberName");
     numberName.Dword("DisplayName", 42).Text("UninstallString", "u.exe");
