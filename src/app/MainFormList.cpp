@@ -13,6 +13,7 @@
 #include "inventory/ListSystem.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
+#include "widgets/NoRedraw.h"
 #include "widgets/Seam.h"
 
 namespace cx::app {
@@ -28,21 +29,6 @@ void AddColumn(HWND list, int index, const std::string& caption, int width) {
     col.iSubItem = index;
     ListView_InsertColumn(list, index, &col);
 }
-
-// Suspends a window's repainting for a scope, however the scope ends.
-class NoRedraw {
-public:
-    explicit NoRedraw(HWND h) : h_(h) { SendMessageA(h_, WM_SETREDRAW, FALSE, 0); }
-    ~NoRedraw() {
-        SendMessageA(h_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(h_, nullptr, TRUE);
-    }
-    NoRedraw(const NoRedraw&) = delete;
-    NoRedraw& operator=(const NoRedraw&) = delete;
-
-private:
-    HWND h_;
-};
 
 }  // namespace
 
@@ -162,7 +148,7 @@ void TMainForm::LoadProgramList() {
     } reset{ignoreSelection_};
     // Frozen before the old rows go too: a list that may repaint takes many
     // times longer to let go of thousands of rows.
-    NoRedraw freeze(lsvProgramList);
+    ui::NoRedraw freeze(lsvProgramList);
     ListView_DeleteAllItems(lsvProgramList);
     detailsForm_->ClearPrograms();
 
@@ -211,7 +197,7 @@ void TMainForm::lsvProgramListColumnClick(int column) {
     });
     {
         ignoreSelection_ = true;
-        NoRedraw freeze(lsvProgramList);
+        ui::NoRedraw freeze(lsvProgramList);
         ListView_DeleteAllItems(lsvProgramList);
         for (const Row& row : rows) {
             int r = AddRow(lsvProgramList, inv::ListRow{row.texts.caption, row.texts.publisher,

@@ -11,33 +11,19 @@
 #include "platform/Strings.h"
 #include "startup/AddItemForm.h"
 #include "startup/FileInfo.h"
+#include "widgets/NoRedraw.h"
 #include "widgets/Seam.h"
 
 namespace cx::app {
 
 namespace {
 
-// Suspends a list's repainting for a scope, however the scope ends.
-class BatchUpdate {
-public:
-    explicit BatchUpdate(HWND h) : h_(h) { SendMessageA(h_, WM_SETREDRAW, FALSE, 0); }
-    ~BatchUpdate() {
-        SendMessageA(h_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(h_, nullptr, TRUE);
-    }
-    BatchUpdate(const BatchUpdate&) = delete;
-    BatchUpdate& operator=(const BatchUpdate&) = delete;
-
-private:
-    HWND h_;
-};
-
 void ShowFailures(HWND owner, Ids key, const std::vector<std::string>& names) {
     const std::string list = startup::FailureList(names);
-    const std::string text = key == IDS_MESSAGEBOX_WARNING_StartupApplyFailed
-                                 ? Format(LangFormatText(key), static_cast<int>(names.size()),
-                                          list.c_str())
-                                 : Format(LangFormatText(key), list.c_str());
+    const std::string text =
+        key == IDS_MESSAGEBOX_WARNING_StartupApplyFailed
+            ? Format(LangFormatText(key), static_cast<int>(names.size()), list.c_str())
+            : Format(LangFormatText(key), list.c_str());
     ui::ShowAppMessage(owner, text, MB_OK | MB_ICONWARNING);
 }
 
@@ -87,7 +73,7 @@ void TMainForm::AddStartupRow(startup::StartupEntry entry) {
 void TMainForm::LoadStartupList() {
     loadingStartup_ = true;
     try {
-        BatchUpdate batch(lsvStartupList);
+        ui::NoRedraw batch(lsvStartupList);
         ListView_DeleteAllItems(lsvStartupList);
         startupRows_.clear();
         for (auto& row : startup::ReadStartupRows(StartupLocations()))

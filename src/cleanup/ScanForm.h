@@ -78,9 +78,9 @@ private:
     void TimerStartScanTimer();
     void ToggleNode(Pane pane, HTREEITEM item);
     static void FillView(Pane pane);
-    // The view holds a node's children only once the node is expanded: a tree
-    // view under Wine takes about 0.1 ms per inserted item, too long for the
-    // tens of thousands of files a large install folder holds.
+    // The view holds a node's children only once the node is expanded: a large
+    // install folder holds tens of thousands of files, and a tree view gains
+    // nothing from items nobody has opened.
     static void InsertNode(Pane pane, NodeId id, HTREEITEM parent);
     static void InsertChildren(Pane pane, NodeId id);
     LRESULT OnNotify(int id, NMHDR* header) override;
