@@ -64,7 +64,7 @@ void TMainForm::AddStartupRow(startup::StartupEntry entry) {
     int at = ListView_InsertItem(lsvStartupList, &item);
     if (at < 0) throw AppError("The startup list cannot take another row.");
     // A list with check boxes inserts every row unchecked, whatever the row asks.
-    ListView_SetCheckState(lsvStartupList, at, entry.Enabled ? TRUE : FALSE);
+    if (entry.Enabled) ListView_SetCheckState(lsvStartupList, at, TRUE);
     ListView_SetItemText(lsvStartupList, at, 1, const_cast<char*>(entry.Command.c_str()));
     ListView_SetItemText(lsvStartupList, at, 2, const_cast<char*>(entry.Location.c_str()));
     startupRows_.push_back(std::move(entry));
