@@ -161,18 +161,6 @@ std::wstring RegeditKey(const std::string& hive, const std::wstring& path) {
     return AnsiToWide(hive) + L"\\" + path;
 }
 
-struct WideNode {
-    std::string hive;
-    std::wstring keyPath;  // ends in "\" (or is empty)
-    std::wstring item;
-};
-
-WideNode WideNodeOf(const Node& n) {
-    if (n.wide) return {n.hive, n.wideKeyPath, n.wideItemName};
-    RegItem r = RegItemOf(n);
-    return {r.hive, AnsiToWide(r.keyPath), AnsiToWide(r.item)};
-}
-
 // The clean-up being made: its folder, and the manifest of what it holds.
 class Keeper {
 public:
@@ -199,8 +187,8 @@ public:
                                " cannot be created: " + SysErrorMessage(GetLastError()));
             }
         }
-        for (NodeId id : plan.keys) ExportKey(WideNodeOf(registry.Get(id)));
-        for (NodeId id : plan.values) KeepValue(WideNodeOf(registry.Get(id)));
+        for (NodeId id : plan.keys) ExportKey(WideRegItemOf(registry.Get(id)));
+        for (NodeId id : plan.values) KeepValue(WideRegItemOf(registry.Get(id)));
         Write();
     }
 
@@ -227,7 +215,7 @@ public:
     }
 
 private:
-    void ExportKey(const WideNode& n) {
+    void ExportKey(const WideRegItem& n) {
         const std::wstring path = n.keyPath + n.item;
         HKEY root = RootKeyFromName(n.hive);
         // Gone already: nothing to keep, and its removal holds anyway.
@@ -248,7 +236,7 @@ private:
         manifest_.keys.push_back(TakenKey{n.hive, path, file});
     }
 
-    void KeepValue(const WideNode& n) {
+    void KeepValue(const WideRegItem& n) {
         LONG rc;
         unique_hkey key = OpenKeyPath(RootKeyFromName(n.hive), n.keyPath, KEY_QUERY_VALUE, rc);
         if (!key) {
@@ -357,7 +345,7 @@ FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const Clea
     auto keptValues = manifest.values;
     std::vector<std::wstring> planKeys, planValues;
     for (NodeId id : plan.keys) {
-        WideNode n = WideNodeOf(registry.Get(id));
+        WideRegItem n = WideRegItemOf(registry.Get(id));
         planKeys.push_back(n.keyPath + n.item);
     }
     out.failed = RemoveForGood(
@@ -374,7 +362,7 @@ FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const Clea
         bool stays = false;
         for (NodeId id : plan.values) {
             if (!registry.Contains(id)) continue;
-            WideNode n = WideNodeOf(registry.Get(id));
+            WideRegItem n = WideRegItemOf(registry.Get(id));
             if (n.hive == v.hive && KeyPathOnly(n.keyPath) == v.keyPath && n.item == v.name)
                 stays = true;
         }

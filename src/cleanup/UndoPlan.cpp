@@ -158,18 +158,6 @@ bool AtOrBelow(std::wstring_view path, std::wstring_view base) {
     return path.size() == base.size() || path[base.size()] == L'\\';
 }
 
-struct WideRegItem {
-    std::string hive;
-    std::wstring keyPath;  // ends in "\" (or is empty)
-    std::wstring item;
-};
-
-WideRegItem WideRegItemOf(const Node& n) {
-    if (n.wide) return {n.hive, n.wideKeyPath, n.wideItemName};
-    RegItem r = RegItemOf(n);
-    return {r.hive, AnsiToWide(r.keyPath), AnsiToWide(r.item)};
-}
-
 std::wstring WithoutFinalBackslash(std::wstring s) {
     while (!s.empty() && s.back() == L'\\') s.pop_back();
     return s;
@@ -388,6 +376,12 @@ bool RegFileStaysBelow(std::wstring_view text, const std::string& hive,
         ++headers;
     }
     return headers > 0;
+}
+
+WideRegItem WideRegItemOf(const Node& n) {
+    if (n.wide) return {n.hive, n.wideKeyPath, n.wideItemName};
+    RegItem r = RegItemOf(n);
+    return {r.hive, AnsiToWide(r.keyPath), AnsiToWide(r.item)};
 }
 
 }  // namespace cx::cleanup

@@ -114,4 +114,13 @@ std::optional<std::wstring> DecodeRegFile(std::string_view bytes);
 bool RegFileStaysBelow(std::wstring_view text, const std::string& hive,
                        const std::wstring& keyPath);
 
+// A registry node's origin by its UTF-16 names: as the scan recorded them, or
+// split from its text for nodes without a recorded origin.
+struct WideRegItem {
+    std::string hive;
+    std::wstring keyPath;  // ends in "\" (or is empty)
+    std::wstring item;
+};
+WideRegItem WideRegItemOf(const Node& n);
+
 }  // namespace cx::cleanup
