@@ -32,7 +32,7 @@ constexpr OptionSpec kOptions[] = {
     {kOptYes, "yes", false},         {kOptLocation, "location", true},
 };
 
-struct CommandSpec {
+struct CommandEntry {
     Verb verb;
     const char* name;
     size_t minOperands, maxOperands;
@@ -42,7 +42,7 @@ struct CommandSpec {
 
 // One line of the table per command; "restore" is served by the undo of the
 // clean-ups and takes its place here with the others.
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {Verb::List, "list", 0, 0, kOptPatches | kOptScreenSavers | kOptFormat,
      "  list [--patches] [--screensavers] [--format text|csv|json]\n"
      "      The program list: name, publisher, version, size, install date,\n"
@@ -82,14 +82,14 @@ constexpr CommandSpec kCommands[] = {
      "      every removal of remains keeps.\n"},
 };
 
-const CommandSpec* FindCommand(std::string_view name) {
-    for (const CommandSpec& c : kCommands)
+const CommandEntry* FindCommand(std::string_view name) {
+    for (const CommandEntry& c : kCommands)
         if (EqualsNoCase(name, c.name)) return &c;
     return nullptr;
 }
 
-const CommandSpec& SpecOf(Verb verb) {
-    for (const CommandSpec& c : kCommands)
+const CommandEntry& EntryOf(Verb verb) {
+    for (const CommandEntry& c : kCommands)
         if (c.verb == verb) return c;
     return kCommands[0];
 }
@@ -169,7 +169,7 @@ std::string CheckStartup(Invocation& inv) {
 
 }  // namespace
 
-const char* VerbName(Verb verb) { return SpecOf(verb).name; }
+const char* VerbName(Verb verb) { return EntryOf(verb).name; }
 
 ParseResult ParseArguments(const std::vector<std::string>& args) {
     ParseResult result;
@@ -181,13 +181,13 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         result.help = true;
         return result;
     }
-    const CommandSpec* spec = FindCommand(args[0]);
-    if (!spec) {
+    const CommandEntry* command = FindCommand(args[0]);
+    if (!command) {
         result.error = "unknown command \"" + args[0] + "\"";
         return result;
     }
     Invocation inv;
-    inv.verb = spec->verb;
+    inv.verb = command->verb;
     unsigned seen = 0;
     bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -215,8 +215,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         const OptionSpec* option = nullptr;
         for (const OptionSpec& o : kOptions)
             if (EqualsNoCase(name, o.name)) option = &o;
-        if (!option || !(spec->options & option->option)) {
-            result.error = std::string(spec->name) + " does not take --" + name;
+        if (!option || !(command->options & option->option)) {
+            result.error = std::string(command->name) + " does not take --" + name;
             return result;
         }
         if (seen & option->option) {
@@ -239,10 +239,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
             return result;
         }
     }
-    if (inv.operands.size() < spec->minOperands || inv.operands.size() > spec->maxOperands) {
-        result.error = inv.operands.size() < spec->minOperands
-                           ? std::string(spec->name) + " needs more arguments"
-                           : std::string(spec->name) + " takes fewer arguments";
+    if (inv.operands.size() < command->minOperands || inv.operands.size() > command->maxOperands) {
+        result.error = inv.operands.size() < command->minOperands
+                           ? std::string(command->name) + " needs more arguments"
+                           : std::string(command->name) + " takes fewer arguments";
         return result;
     }
     if (inv.verb == Verb::Startup) {
@@ -255,7 +255,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     return result;
 }
 
-std::string CommandUsage(Verb verb) { return "Usage:\n" + std::string(SpecOf(verb).usage); }
+std::string CommandUsage(Verb verb) { return "Usage:\n" + std::string(EntryOf(verb).usage); }
 
 std::string UsageText() {
     std::string text =
@@ -263,7 +263,7 @@ std::string UsageText() {
         "\n"
         "Usage: CarvexoCmd <command> [arguments] [options]\n"
         "\n";
-    for (const CommandSpec& c : kCommands) text += c.usage;
+    for (const CommandEntry& c : kCommands) text += c.usage;
     text +=
         "\n"
         "  A registry name is the name of the program's uninstall key, as `list`\n"
