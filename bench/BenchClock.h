@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace cx::bench {
@@ -22,6 +23,17 @@ inline double Now() {
 inline double Median(std::vector<double> t) {
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
+}
+
+// The median of `runs` runs of `work`, in milliseconds.
+inline double Time(const std::function<void()>& work, int runs = 5) {
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        double start = Now();
+        work();
+        t.push_back(Now() - start);
+    }
+    return Median(t);
 }
 
 }  // namespace cx::bench

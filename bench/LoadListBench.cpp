@@ -40,6 +40,7 @@ namespace {
 
 using cx::bench::Median;
 using cx::bench::Now;
+using cx::bench::Time;
 
 constexpr const char* kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // The values the inventory reads for a program.
@@ -47,17 +48,6 @@ const char* const kValues[] = {
     "DisplayName",    "UninstallString", "SystemComponent", "ParentKeyName",  "ReleaseType",
     "DisplayVersion", "InstallDate",     "HelpLink",        "URLInfoAbout",   "URLUpdateInfo",
     "EstimatedSize",  "DisplayIcon",     "Publisher",       "InstallLocation"};
-
-// Median of several runs, in milliseconds.
-double Time(const std::function<void()>& work, int runs = 5) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        double start = Now();
-        work();
-        t.push_back(Now() - start);
-    }
-    return Median(t);
-}
 
 size_t BareLoop() {
     size_t seen = 0;

@@ -31,20 +31,11 @@ namespace {
 
 using cx::bench::Median;
 using cx::bench::Now;
+using cx::bench::Time;
 using namespace cx::startup;
 
 constexpr int kValues = 2000;
 constexpr int kFiles = 500;
-
-double Time(const std::function<void()>& work, int runs = 5) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        double start = Now();
-        work();
-        t.push_back(Now() - start);
-    }
-    return Median(t);
-}
 
 std::wstring KeyPath(int key, bool disabled) {
     std::wstring p = cx::AnsiToWide(kRunKeys[key]);
@@ -65,7 +56,8 @@ void Seed(const StartupPlaces& places, bool remove) {
         if (remove) {
             RegDeleteValueW(k, BenchName(i).c_str());
         } else {
-            std::wstring data = L"\"C:\\Program Files\\Synthetic\\app" + BenchName(i) + L".exe\" /tray";
+            std::wstring data =
+                L"\"C:\\Program Files\\Synthetic\\app" + BenchName(i) + L".exe\" /tray";
             RegSetValueExW(k, BenchName(i).c_str(), 0, i % 5 ? REG_SZ : REG_EXPAND_SZ,
                            reinterpret_cast<const BYTE*>(data.c_str()),
                            static_cast<DWORD>((data.size() + 1) * 2));
@@ -143,22 +135,27 @@ double FillBare(size_t rows) {
         col.cx = 150;
         ListView_InsertColumn(list, c, &col);
     }
-    double t = Time([&] {
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-        ListView_DeleteAllItems(list);
-        for (size_t r = 0; r < rows; ++r) {
-            LVITEMA item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = static_cast<int>(r);
-            item.pszText = const_cast<char*>("CxBench00001");
-            int at = ListView_InsertItem(list, &item);
-            ListView_SetItemText(list, at, 1, const_cast<char*>("\"C:\\Program Files\\x.exe\" /tray"));
-            ListView_SetItemText(list, at, 2, const_cast<char*>("HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
-            ListView_SetCheckState(list, at, r % 4 != 3);
-        }
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-        UpdateWindow(list);
-    }, 3);
+    double t = Time(
+        [&] {
+            SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+            ListView_DeleteAllItems(list);
+            for (size_t r = 0; r < rows; ++r) {
+                LVITEMA item{};
+                item.mask = LVIF_TEXT;
+                item.iItem = static_cast<int>(r);
+                item.pszText = const_cast<char*>("CxBench00001");
+                int at = ListView_InsertItem(list, &item);
+                ListView_SetItemText(list, at, 1,
+                                     const_cast<char*>("\"C:\\Program Files\\x.exe\" /tray"));
+                ListView_SetItemText(
+                    list, at, 2,
+                    const_cast<char*>("HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
+                ListView_SetCheckState(list, at, r % 4 != 3);
+            }
+            SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+            UpdateWindow(list);
+        },
+        3);
     DestroyWindow(host);
     return t;
 }
@@ -175,8 +172,7 @@ int main() {
     CopyFileA((cx::ExeDirectory() + "..\\out\\Dravik.dll").c_str(), (appDir + "Dravik.dll").c_str(),
               FALSE);
     if (!cx::app::InitAppPaths(appDir)) return 1;
-    const StartupPlaces places =
-        FindStartupPlaces(cx::AnsiToWide(appDir + "Back up\\startup\\"));
+    const StartupPlaces places = FindStartupPlaces(cx::AnsiToWide(appDir + "Back up\\startup\\"));
     Seed(places, false);
 
     size_t entries = BareEnumeration(places);  // warms the caches for everyone alike
