@@ -262,7 +262,8 @@ void TMainForm::CreateStartupPage() {
     SetWindowPos(grbItemInfo, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
     lsvStartupList =
-        MakeChild(WC_LISTVIEWA, "", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
+        MakeChild(WC_LISTVIEWA, "",
+                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_OWNERDATA | WS_TABSTOP,
                   {169, 0, 582, 394}, tsStartupItems, IDC_LSVSTARTUPLIST);
     ListView_SetExtendedListViewStyle(lsvStartupList, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
     SetFont(lsvStartupList, listFont_.get());

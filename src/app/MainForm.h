@@ -270,11 +270,17 @@ public:
 private:
     void SetupStartupList();
     LRESULT OnStartupListNotify(NMHDR* hdr);
-    void AddStartupRow(startup::StartupEntry entry);
     void RemoveStartupRow(int row);
+    // Clicks and the space bar on check boxes: the list holds no rows of its
+    // own, so it cannot turn them itself.
+    LRESULT OnStartupListInput(const ui::Subclass::Call& call);
+    void RedrawStartupRow(int row);
     void ShowItemInfo(bool shown);
-    // One entry per row of lsvStartupList, in the same order.
+    // One entry per row of lsvStartupList, in the same order, and its check
+    // box. The list is owner-data: it asks for texts and check marks as it
+    // paints, which is what keeps a list of thousands of entries quick to load.
     std::vector<startup::StartupEntry> startupRows_;
+    std::vector<bool> startupChecked_;
     // Rows added by a load are no user selections.
     bool loadingStartup_ = false;
 

@@ -3,6 +3,8 @@
 // shows rows and passes the user's check boxes on.
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app/AppPaths.h"
 #include "app/MainForm.h"
 #include "i18n/LangText.h"
@@ -33,20 +35,54 @@ void TMainForm::SetupStartupList() {
     // Several rows can be deleted at once.
     LONG style = GetWindowLongA(lsvStartupList, GWL_STYLE);
     SetWindowLongA(lsvStartupList, GWL_STYLE, style & ~LVS_SINGLESEL);
-    // The list's mouse presses reach the main window through this.
-    startupListHook_.Attach(lsvStartupList, [this](const ui::Subclass::Call& call) -> LRESULT {
-        if (call.msg != WM_LBUTTONDOWN && call.msg != WM_RBUTTONDOWN && call.msg != WM_MBUTTONDOWN)
-            return call.Previous();
-        // The list selects the row under the mouse first, as a click does.
-        LRESULT r = call.Previous();
-        lsvStartupListMouseDown(call.msg == WM_LBUTTONDOWN   ? mbLeft
-                                : call.msg == WM_RBUTTONDOWN ? mbRight
-                                                             : mbMiddle);
-        return r;
+    // The check marks are ours to give, as the texts are.
+    ListView_SetCallbackMask(lsvStartupList, LVIS_STATEIMAGEMASK);
+    startupListHook_.Attach(lsvStartupList, [this](const ui::Subclass::Call& call) {
+        return OnStartupListInput(call);
     });
     // The Item Info shows once a row is selected; Delete waits for one too.
     ShowItemInfo(false);
     btnDelete.SetEnabled(false);
+}
+
+LRESULT TMainForm::OnStartupListInput(const ui::Subclass::Call& call) {
+    switch (call.msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        // A press on a check box turns it, as in a list that holds its rows;
+        // a double press turns it twice.
+        LVHITTESTINFO hit{};
+        hit.pt = {GET_X_LPARAM(call.lp), GET_Y_LPARAM(call.lp)};
+        const int row = ListView_HitTest(lsvStartupList, &hit);
+        if (row >= 0 && row < StartupRowCount() && (hit.flags & LVHT_ONITEMSTATEICON)) {
+            SetStartupRowChecked(row, !StartupRowChecked(row));
+            return 0;
+        }
+        break;
+    }
+    case WM_KEYDOWN: {
+        // The space bar turns the focused row's box and gives every selected
+        // row the same mark.
+        if (call.wp != VK_SPACE) break;
+        const int focused = ListView_GetNextItem(lsvStartupList, -1, LVNI_FOCUSED);
+        if (focused < 0 || focused >= StartupRowCount()) return 0;
+        const bool check = !StartupRowChecked(focused);
+        SetStartupRowChecked(focused, check);
+        for (int r = ListView_GetNextItem(lsvStartupList, -1, LVNI_SELECTED); r >= 0;
+             r = ListView_GetNextItem(lsvStartupList, r, LVNI_SELECTED))
+            if (r < StartupRowCount()) SetStartupRowChecked(r, check);
+        return 0;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        // The list selects the row under the mouse first, as a click does;
+        // the main window then shows its menu.
+        LRESULT r = call.Previous();
+        lsvStartupListMouseDown(call.msg == WM_RBUTTONDOWN ? mbRight : mbMiddle);
+        return r;
+    }
+    }
+    return call.Previous();
 }
 
 startup::StartupPlaces TMainForm::StartupLocations() const {
@@ -56,29 +92,23 @@ startup::StartupPlaces TMainForm::StartupLocations() const {
 
 // --- loading ----------------------------------------------------------------------------------
 
-void TMainForm::AddStartupRow(startup::StartupEntry entry) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(startupRows_.size());
-    item.pszText = const_cast<char*>(entry.Name.c_str());
-    int at = ListView_InsertItem(lsvStartupList, &item);
-    if (at < 0) throw AppError("The startup list cannot take another row.");
-    // A list with check boxes inserts every row unchecked, whatever the row asks.
-    if (entry.Enabled) ListView_SetCheckState(lsvStartupList, at, TRUE);
-    ListView_SetItemText(lsvStartupList, at, 1, const_cast<char*>(entry.Command.c_str()));
-    ListView_SetItemText(lsvStartupList, at, 2, const_cast<char*>(entry.Location.c_str()));
-    startupRows_.push_back(std::move(entry));
-}
-
 void TMainForm::LoadStartupList() {
     loadingStartup_ = true;
     try {
         ui::NoRedraw batch(lsvStartupList);
-        ListView_DeleteAllItems(lsvStartupList);
+        // An empty list first, so no selection of the old rows lives on.
+        ListView_SetItemCountEx(lsvStartupList, 0, 0);
         startupRows_.clear();
-        for (auto& row : startup::ReadStartupRows(StartupLocations()))
-            AddStartupRow(std::move(row));
+        startupChecked_.clear();
+        startupRows_ = startup::ReadStartupRows(StartupLocations());
+        for (const auto& row : startupRows_) startupChecked_.push_back(row.Enabled);
+        if (!ListView_SetItemCountEx(lsvStartupList, static_cast<int>(startupRows_.size()), 0))
+            throw AppError("The startup list cannot take so many rows.");
     } catch (...) {
+        // No row shown may stand for an entry that is not held.
+        startupRows_.clear();
+        startupChecked_.clear();
+        ListView_SetItemCountEx(lsvStartupList, 0, 0);
         loadingStartup_ = false;
         throw;
     }
@@ -90,18 +120,20 @@ void TMainForm::LoadStartupList() {
 int TMainForm::StartupRowCount() const { return static_cast<int>(startupRows_.size()); }
 
 std::string TMainForm::StartupRowText(int row, int subItem) const {
+    // Read through the list, so what it shows is what is told.
     char buf[4096] = {};
     ListView_GetItemText(lsvStartupList, row, subItem, buf, sizeof buf);
     return buf;
 }
 
-bool TMainForm::StartupRowChecked(int row) const {
-    return ListView_GetCheckState(lsvStartupList, row) != 0;
-}
+bool TMainForm::StartupRowChecked(int row) const { return startupChecked_.at(row); }
 
 void TMainForm::SetStartupRowChecked(int row, bool checked) {
-    ListView_SetCheckState(lsvStartupList, row, checked ? TRUE : FALSE);
+    startupChecked_.at(row) = checked;
+    RedrawStartupRow(row);
 }
+
+void TMainForm::RedrawStartupRow(int row) { ListView_RedrawItems(lsvStartupList, row, row); }
 
 void TMainForm::SelectStartupRow(int row, bool selected) {
     ListView_SetItemState(lsvStartupList, row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
@@ -110,23 +142,77 @@ void TMainForm::SelectStartupRow(int row, bool selected) {
 void TMainForm::RemoveStartupRow(int row) {
     ListView_DeleteItem(lsvStartupList, row);
     startupRows_.erase(startupRows_.begin() + row);
+    startupChecked_.erase(startupChecked_.begin() + row);
 }
 
+namespace {
+
+// Copies `text` into a list's buffer, cut to fit and always ended.
+template <typename Char>
+void GiveText(const std::basic_string<Char>& text, Char* buffer, int capacity) {
+    if (!buffer || capacity <= 0) return;
+    const size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
+    std::copy(text.begin(), text.begin() + n, buffer);
+    buffer[n] = 0;
+}
+
+}  // namespace
+
 LRESULT TMainForm::OnStartupListNotify(NMHDR* hdr) {
-    if (hdr->code != LVN_ITEMCHANGED) return 0;
-    auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);
-    // A check box that changes writes nothing: Apply does.
-    if (!loadingStartup_ && lv->iItem >= 0 && (lv->uChanged & LVIF_STATE) &&
-        ((lv->uOldState ^ lv->uNewState) & LVIS_SELECTED))
-        lsvStartupListSelectItem(lv->iItem);
+    switch (hdr->code) {
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+        // Both item structures start alike; only the text differs in width.
+        auto* item = &reinterpret_cast<NMLVDISPINFOA*>(hdr)->item;
+        if (item->iItem < 0 || item->iItem >= StartupRowCount()) return 0;
+        const startup::StartupEntry& row = startupRows_[item->iItem];
+        if (item->mask & LVIF_TEXT) {
+            const std::string& text = item->iSubItem == 1   ? row.Command
+                                      : item->iSubItem == 2 ? row.Location
+                                                            : row.Name;
+            if (hdr->code == LVN_GETDISPINFOA)
+                GiveText(text, item->pszText, item->cchTextMax);
+            else
+                GiveText(AnsiToWide(text), reinterpret_cast<LVITEMW*>(item)->pszText,
+                         item->cchTextMax);
+        }
+        if (item->mask & LVIF_STATE) {
+            item->state = (item->state & ~LVIS_STATEIMAGEMASK) |
+                          INDEXTOSTATEIMAGEMASK(startupChecked_[item->iItem] ? 2 : 1);
+        }
+        return 0;
+    }
+    case LVN_ODFINDITEMA: {
+        // Typing a name's first letters finds its row.
+        auto* find = reinterpret_cast<NMLVFINDITEMA*>(hdr);
+        if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
+        return startup::FindRowByName(startupRows_, find->lvfi.psz, find->iStart,
+                                      (find->lvfi.flags & LVFI_PARTIAL) != 0,
+                                      (find->lvfi.flags & LVFI_WRAP) != 0);
+    }
+    case LVN_ODFINDITEMW: {
+        auto* find = reinterpret_cast<NMLVFINDITEMW*>(hdr);
+        if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
+        return startup::FindRowByName(startupRows_, WideToAnsi(find->lvfi.psz), find->iStart,
+                                      (find->lvfi.flags & LVFI_PARTIAL) != 0,
+                                      (find->lvfi.flags & LVFI_WRAP) != 0);
+    }
+    case LVN_ITEMCHANGED: {
+        auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);
+        // A check box that changes writes nothing: Apply does.
+        if (!loadingStartup_ && lv->iItem >= 0 && (lv->uChanged & LVIF_STATE) &&
+            ((lv->uOldState ^ lv->uNewState) & LVIS_SELECTED))
+            lsvStartupListSelectItem(lv->iItem);
+        return 0;
+    }
+    }
     return 0;
 }
 
 // --- commands ---------------------------------------------------------------------------------
 
 void TMainForm::ActionApplyExecute() {
-    std::vector<bool> checked;
-    for (int r = 0; r < StartupRowCount(); ++r) checked.push_back(StartupRowChecked(r));
+    const std::vector<bool> checked = startupChecked_;
     const auto places = StartupLocations();
     std::vector<std::string> failed;
     try {
@@ -136,8 +222,8 @@ void TMainForm::ActionApplyExecute() {
                 failed.push_back(row.Name);
                 continue;
             }
-            ListView_SetItemText(lsvStartupList, static_cast<int>(i), 1,
-                                 const_cast<char*>(row.Command.c_str()));
+            // A moved file's command names where it is now.
+            RedrawStartupRow(static_cast<int>(i));
         }
     } catch (const std::exception& e) {
         ui::ReportException(e);
@@ -191,7 +277,8 @@ void TMainForm::ActionDeleteExecute() {
 
 void TMainForm::ActionSelectAllExecute() {
     const bool check = !StartupAllChecked;
-    for (int r = 0; r < StartupRowCount(); ++r) SetStartupRowChecked(r, check);
+    startupChecked_.assign(startupRows_.size(), check);
+    InvalidateRect(lsvStartupList, nullptr, FALSE);
     StartupAllChecked = check;
     btnSelectAll.SetCaption(
         LangText(check ? IDS_SIDEBAR_BUTTON_UnSelectAll : IDS_SIDEBAR_BUTTON_SelectAll));

@@ -42,6 +42,25 @@ std::wstring WideFromData(const std::vector<BYTE>& data) {
     return s;
 }
 
+int FindRowByName(const std::vector<StartupEntry>& rows, const std::string& text, int start,
+                  bool partial, bool wrap) {
+    const int count = static_cast<int>(rows.size());
+    if (count == 0) return -1;
+    if (start < 0 || start >= count) start = 0;
+    const int len = static_cast<int>(text.size());
+    for (int step = 0; step < count; ++step) {
+        const int r = start + step;
+        if (r >= count && !wrap) break;
+        const std::string& name = rows[r % count].Name;
+        if (static_cast<int>(name.size()) < len || (!partial && static_cast<int>(name.size()) != len))
+            continue;
+        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(), len, text.data(),
+                           len) == CSTR_EQUAL)
+            return r % count;
+    }
+    return -1;
+}
+
 namespace {
 
 std::string HexBytes(const std::vector<BYTE>& data) {

@@ -65,6 +65,13 @@ inline bool NeedsMove(const StartupEntry& e, bool checked) { return e.Enabled !=
 std::vector<size_t> PlanApply(const std::vector<StartupEntry>& rows,
                               const std::vector<bool>& checked);
 
+// The row a list's type-ahead lands on: the first from `start` on, going
+// round to the top when `wrap`, whose Name begins with `text` (equals it when
+// not `partial`), letter case aside; -1 when there is none. An owner-data list
+// cannot search its rows itself, so it asks this.
+int FindRowByName(const std::vector<StartupEntry>& rows, const std::string& text, int start,
+                  bool partial, bool wrap);
+
 // A value's data as the list shows it. Strings up to their first NUL (an
 // expandable one not expanded); a multi-string's parts separated by blanks;
 // numbers in hexadecimal and decimal; anything else as hexadecimal bytes,

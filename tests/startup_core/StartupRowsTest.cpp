@@ -63,6 +63,23 @@ TEST(FailureList, NamesFewAndCountsTheRest) {
     EXPECT_EQ(FailureList({"1", "2", "3", "4", "5", "6", "7"}), "1, 2, 3, 4, 5 and 2 more");
 }
 
+TEST(FindRowByName, TypeAheadGoesOnFromTheStartRowAndRoundOnlyWhenAsked) {
+    std::vector<StartupEntry> rows(4);
+    rows[0].Name = "Tide Clock.lnk";
+    rows[1].Name = "agent";
+    rows[2].Name = "Tide";
+    rows[3].Name = "AGENT tray";
+    EXPECT_EQ(FindRowByName(rows, "ag", 0, true, true), 1);
+    EXPECT_EQ(FindRowByName(rows, "ag", 2, true, true), 3);   // letter case aside
+    EXPECT_EQ(FindRowByName(rows, "tide", 3, true, true), 0); // round to the top
+    EXPECT_EQ(FindRowByName(rows, "tide", 3, true, false), -1);
+    EXPECT_EQ(FindRowByName(rows, "tide", 0, false, true), 2); // whole names only
+    EXPECT_EQ(FindRowByName(rows, "Tide Clock.lnk and more", 0, true, true), -1);
+    EXPECT_EQ(FindRowByName(rows, "x", 0, true, true), -1);
+    EXPECT_EQ(FindRowByName(rows, "a", 99, true, false), 1);  // a start past the end is the top
+    EXPECT_EQ(FindRowByName({}, "a", 0, true, true), -1);
+}
+
 // The Item Info's target: what file a command starts.
 class CommandTargetTest : public ::testing::Test {
 protected:

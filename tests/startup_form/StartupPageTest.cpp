@@ -346,6 +346,55 @@ TEST_F(StartupPageTest, F5OnTheStartupPageReloadsOnlyTheStartupList) {
     EXPECT_EQ(form->PageControl.ActivePage(), 0);
 }
 
+// The list holds no rows of its own: it shows the page's rows and marks, and
+// a press on a box or the space bar turns them.
+TEST_F(StartupPageTest, CheckBoxesTurnByPressAndSpaceAndTheListShowsThePageRows) {
+    form->ActionTabStartupItemsExecute();
+    HWND list = form->lsvStartupList;
+    ASSERT_GE(form->StartupRowCount(), 3);
+    for (int r = 0; r < form->StartupRowCount(); ++r) {
+        EXPECT_EQ(ListView_GetCheckState(list, r) != 0, form->StartupRowChecked(r)) << r;
+        EXPECT_EQ(form->StartupRowText(r, 0), form->StartupRow(r).Name);
+    }
+    const int row = 1;
+    const bool was = form->StartupRowChecked(row);
+    RECT bounds{};
+    ASSERT_TRUE(ListView_GetItemRect(list, row, &bounds, LVIR_BOUNDS));
+    LVHITTESTINFO hit{};
+    hit.pt.y = (bounds.top + bounds.bottom) / 2;
+    for (hit.pt.x = bounds.left; hit.pt.x < bounds.left + 40; ++hit.pt.x)
+        if (ListView_HitTest(list, &hit) == row && (hit.flags & LVHT_ONITEMSTATEICON)) break;
+    ASSERT_TRUE(hit.flags & LVHT_ONITEMSTATEICON);
+    const LPARAM at = MAKELPARAM(hit.pt.x, hit.pt.y);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(form->StartupRowChecked(row), !was);
+    EXPECT_EQ(ListView_GetCheckState(list, row) != 0, !was);
+    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(form->StartupRowChecked(row), was);
+
+    // Space: the focused row's box turns and every selected row follows it.
+    form->SetStartupRowChecked(0, true);
+    form->SetStartupRowChecked(2, false);
+    form->SelectStartupRow(0);
+    form->SelectStartupRow(2);
+    ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_FALSE(form->StartupRowChecked(0));
+    EXPECT_FALSE(form->StartupRowChecked(2));
+    EXPECT_EQ(form->StartupRowChecked(row), was);  // not selected, not touched
+
+    // Typing a name finds its row.
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING | LVFI_WRAP;
+    const std::string name = form->StartupRow(2).Name;
+    find.psz = name.c_str();
+    const int found = ListView_FindItem(list, 1, &find);
+    ASSERT_GE(found, 0);
+    EXPECT_EQ(lstrcmpiA(form->StartupRow(found).Name.c_str(), name.c_str()), 0);
+}
+
 TEST_F(StartupPageTest, DisableAllOnAnyListFlipsTheModeAndTheCaption) {
     form->ActionTabStartupItemsExecute();
     ASSERT_TRUE(form->StartupAllChecked);
