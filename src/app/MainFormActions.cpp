@@ -292,11 +292,11 @@ void TMainForm::ActionDeleteScrExecute() {
         // A program's row never loses a file here, whatever its caption says.
         if (row < 0 || !RowIsScreenSaver(row)) return;
         std::string file = programList_.ScreenSaverFile(RowData(row));
-        std::string fullPath = RowText(row, 2) + file;
         if (ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_DeleteScr),
                                MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
             return;
-        auto result = cleanup::RemoveScreenSaver(fullPath, AppPaths().ScrBackupDir);
+        auto result = cleanup::RemoveScreenSaver(
+            programList_.ScreenSaverFolder(RowData(row)), file, AppPaths().ScrBackupDir);
         // The only copy of a screen saver is never deleted: say why it stays.
         if (result.outcome == cleanup::ScrRemoval::NoBackup)
             ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_ScrNotBackedUp),

@@ -19,10 +19,15 @@ struct ScrRemovalResult {
 
 // The first free name for `fileName` in `backupDir` ("Name.scr", then
 // "Name (2).scr", "Name (3).scr", ...), so an earlier backup is never replaced.
-std::string FreeBackupPath(const std::string& backupDir, const std::string& fileName);
+std::wstring FreeBackupPath(const std::wstring& backupDir, const std::wstring& fileName);
 
-// Backs the file up into backupDir (made with its parents when missing), then
-// removes the original.
-ScrRemovalResult RemoveScreenSaver(const std::string& fullPath, const std::string& backupDir);
+// Backs the file `fileName` of `folder` up into backupDir (made with its
+// parents when missing), then removes the original. The name comes from the
+// list and is not trusted: it must be a plain name that converts faithfully to
+// UTF-16 and is the long name of a file directly in `folder`; anything else
+// (a separator, "..", a wildcard, a folder, a short-name alias) is NotFound
+// and nothing is touched.
+ScrRemovalResult RemoveScreenSaver(const std::string& folder, const std::string& fileName,
+                                   const std::string& backupDir);
 
 }  // namespace cx::cleanup
