@@ -91,9 +91,10 @@ void TMainForm::FormCreate() {
     // 3. The program page in front.
     PageControl.SetActivePage(0);
 
-    // 4. The details window lives as long as the main window.
+    // 4. The details window lives as long as the main window; it is built
+    // when first shown.
     detailsForm_ = std::make_unique<inv::TDetailsForm>(programList_);
-    detailsForm_->Create(hwnd());
+    detailsForm_->SetOwner(hwnd());
 
     // 5.-6. The system image lists; the service's icon indexes point into them.
     GetSystemImageLists();

@@ -103,7 +103,7 @@ void TDetailsForm::Create(HWND owner) {
 }
 
 void TDetailsForm::EnsureCreated() {
-    if (!hwnd()) CreateForm(nullptr);
+    if (!hwnd()) CreateForm(owner_);
 }
 
 void TDetailsForm::CreateForm(HWND owner) {

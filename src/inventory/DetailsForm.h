@@ -29,9 +29,12 @@ public:
     explicit TDetailsForm(TProgramList& list);
 
     // FormCreate: the window (hidden), its columns and the chooser's image list.
-    // Does nothing when the window exists. The chooser calls below create the
-    // window without an owner when this has not run yet.
+    // Does nothing when the window exists.
     void Create(HWND owner);
+    // The window is then made on first use (the chooser and page calls below
+    // make it), owned by `owner`: most runs never open it, and building it
+    // costs the program's start-up a good part of its list load.
+    void SetOwner(HWND owner) { owner_ = owner; }
 
     // The chooser cmbPrograms; positions are 0-based.
     void ClearPrograms();
@@ -72,6 +75,7 @@ private:
 
     TProgramList& list_;
     HWND lblPrograms_ = nullptr;
+    HWND owner_ = nullptr;
     HWND cmbPrograms_ = nullptr;
     struct ChooserEntry {
         std::string caption;
