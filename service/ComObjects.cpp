@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
@@ -156,10 +157,22 @@ private:
     ITypeInfo* typeInfo_ = nullptr;
 };
 
+// The icons of one listing, looked up when a caller first asks for them and
+// kept for the items that listing hands out, even after a refresh replaced it.
+struct IconBook {
+    explicit IconBook(size_t programs) : byIndex(programs, kNotLookedUp) {}
+    static constexpr long kNotLookedUp = -1;
+    IconCache cache;
+    std::vector<long> byIndex;
+};
+
 class ProgramItemObject final : public DispatchObject<IProgramItem> {
 public:
-    explicit ProgramItemObject(ProgramRecord record)
-        : DispatchObject(IID_IProgramItem), rec_(std::move(record)) {}
+    ProgramItemObject(ProgramRecord record, std::shared_ptr<IconBook> icons, size_t index)
+        : DispatchObject(IID_IProgramItem),
+          rec_(std::move(record)),
+          icons_(std::move(icons)),
+          index_(index) {}
 
     STDMETHODIMP DisplayName(BSTR* v) override {
         return TextResult(v, [&] { return rec_.displayName; });
@@ -187,7 +200,11 @@ public:
         return TextResult(v, [&] { return rec_.installLocation; });
     }
     STDMETHODIMP IconIndex(LONG* v) override {
-        return ValueResult(v, [&] { return rec_.iconIndex; });
+        return ValueResult(v, [&] {
+            long& icon = icons_->byIndex.at(index_);
+            if (icon == IconBook::kNotLookedUp) icon = ProgramIcon(rec_, icons_->cache);
+            return icon;
+        });
     }
     STDMETHODIMP UsedFrequency(ULONG* v) override {
         return ValueResult(v, [&] { return static_cast<ULONG>(rec_.usedFrequency); });
@@ -260,6 +277,8 @@ private:
     }
 
     ProgramRecord rec_;
+    std::shared_ptr<IconBook> icons_;
+    size_t index_;
     std::optional<std::vector<std::pair<std::string, std::string>>> details_;
     std::string detailsKey_;
 };
@@ -275,7 +294,8 @@ public:
             const auto& list = Programs();
             // Past the end is "no program", which ends a caller's loop quietly.
             if (index < 0 || static_cast<size_t>(index) >= list.size()) return S_OK;
-            *v = new ProgramItemObject(list[static_cast<size_t>(index)]);
+            *v = new ProgramItemObject(list[static_cast<size_t>(index)], icons_,
+                                       static_cast<size_t>(index));
             return S_OK;
         });
     }
@@ -309,7 +329,7 @@ public:
     }
     STDMETHODIMP RefreshPrograms() override {
         return Guarded([&] {
-            programs_ = EnumeratePrograms();
+            SetPrograms(EnumeratePrograms());
             return S_OK;
         });
     }
@@ -323,8 +343,13 @@ public:
 private:
     // A fresh object lists on first use, so a caller that never refreshes still sees the machine.
     const std::vector<ProgramRecord>& Programs() {
-        if (!programs_) programs_ = EnumeratePrograms();
+        if (!programs_) SetPrograms(EnumeratePrograms());
         return *programs_;
+    }
+    void SetPrograms(std::vector<ProgramRecord> programs) {
+        auto icons = std::make_shared<IconBook>(programs.size());
+        programs_ = std::move(programs);
+        icons_ = std::move(icons);
     }
     const std::vector<ScreenSaverRecord>& Savers() {
         if (!savers_) savers_ = EnumerateScreenSavers();
@@ -357,6 +382,7 @@ private:
     }
 
     std::optional<std::vector<ProgramRecord>> programs_;
+    std::shared_ptr<IconBook> icons_;
     std::optional<std::vector<ScreenSaverRecord>> savers_;
 };
 

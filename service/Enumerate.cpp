@@ -112,20 +112,7 @@ HKEY OtherHive(HKEY hive) {
     return hive == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
-long ProgramIcon(const UninstallEntry& e, IconCache& icons) {
-    if (e.displayIcon) {
-        std::string path = ExpandEnvironment(ParseIconLocation(*e.displayIcon).path);
-        if (auto icon = icons.FileIcon(path)) return *icon;
-    }
-    if (e.uninstallString) {
-        std::string path = ResolveProgram(ExpandEnvironment(UninstallerPath(*e.uninstallString)));
-        if (auto icon = icons.FileIcon(path)) return *icon;
-    }
-    return icons.GenericProgramIcon();
-}
-
-ProgramRecord MakeRecord(HKEY hive, const UninstallEntry& e, const std::optional<SlowInfo>& cache,
-                         IconCache* icons) {
+ProgramRecord MakeRecord(HKEY hive, const UninstallEntry& e, const std::optional<SlowInfo>& cache) {
     ProgramRecord r;
     r.hive = hive;
     r.registryName = CapText(e.keyName);
@@ -145,11 +132,24 @@ ProgramRecord MakeRecord(HKEY hive, const UninstallEntry& e, const std::optional
         r.size = static_cast<float>(*e.estimatedSizeKb) * 1024.0f;
     if (cache && cache->frequency) r.usedFrequency = *cache->frequency;
     if (cache && cache->lastUsed) r.lastUsed = FormatFileTimeDate(*cache->lastUsed);
-    r.iconIndex = icons ? ProgramIcon(e, *icons) : 0;
+    r.hasDisplayIcon = e.displayIcon.has_value();
+    r.displayIcon = e.displayIcon.value_or("");
     return r;
 }
 
 }  // namespace
+
+long ProgramIcon(const ProgramRecord& r, IconCache& icons) {
+    if (r.hasDisplayIcon) {
+        std::string path = ExpandEnvironment(ParseIconLocation(r.displayIcon).path);
+        if (auto icon = icons.FileIcon(path)) return *icon;
+    }
+    if (!r.uninstallString.empty()) {
+        std::string path = ResolveProgram(ExpandEnvironment(UninstallerPath(r.uninstallString)));
+        if (auto icon = icons.FileIcon(path)) return *icon;
+    }
+    return icons.GenericProgramIcon();
+}
 
 std::optional<long> IconCache::FileIcon(const std::string& path) {
     // Longer paths than the shell's buffers are bad data, not a file.
@@ -176,7 +176,7 @@ long IconCache::GenericProgramIcon() {
     return *generic_;
 }
 
-void AppendPrograms(HKEY hive, IconCache* icons, std::vector<ProgramRecord>& out) {
+void AppendPrograms(HKEY hive, std::vector<ProgramRecord>& out) {
     auto uninstall = reg::Key::Open(hive, kUninstallPath, KEY_READ);
     if (!uninstall) return;
     const ArpCache ownCache(hive), otherCache(OtherHive(hive));
@@ -188,7 +188,7 @@ void AppendPrograms(HKEY hive, IconCache* icons, std::vector<ProgramRecord>& out
             if (!IsListed(entry)) continue;
             auto cache = ownCache.Read(name);
             if (!cache) cache = otherCache.Read(name);
-            out.push_back(MakeRecord(hive, entry, cache, icons));
+            out.push_back(MakeRecord(hive, entry, cache));
         } catch (const std::bad_alloc&) {
             throw;
         } catch (...) {
@@ -200,9 +200,8 @@ void AppendPrograms(HKEY hive, IconCache* icons, std::vector<ProgramRecord>& out
 std::vector<ProgramRecord> EnumeratePrograms() {
     QuietDriveErrors quiet;
     std::vector<ProgramRecord> out;
-    IconCache icons;
-    AppendPrograms(HKEY_LOCAL_MACHINE, &icons, out);
-    AppendPrograms(HKEY_CURRENT_USER, &icons, out);
+    AppendPrograms(HKEY_LOCAL_MACHINE, out);
+    AppendPrograms(HKEY_CURRENT_USER, out);
     return out;
 }
 

@@ -29,7 +29,11 @@ struct ProgramRecord {
     std::string updateLink;
     std::string lastUsed;
     long kind = 0;
-    long iconIndex = 0;
+    // Where the icon comes from: DisplayIcon, else the uninstaller's file.
+    // Looked up only when asked for (ProgramIcon): a cold look-up reads the
+    // file's resources, and a list shows a screenful of thousands of rows.
+    std::string displayIcon;
+    bool hasDisplayIcon = false;
     unsigned long usedFrequency = 0;
     float size = 0;  // bytes
 };
@@ -60,9 +64,10 @@ private:
 // Programs of HKLM, then of HKCU, each hive in its enumeration order.
 std::vector<ProgramRecord> EnumeratePrograms();
 // The programs of one hive's uninstall key (for tests and for the above).
-// Without an icon cache no icon is looked up (index 0): the benchmark times the
-// registry reading and the icon look-up apart.
-void AppendPrograms(HKEY hive, IconCache* icons, std::vector<ProgramRecord>& out);
+void AppendPrograms(HKEY hive, std::vector<ProgramRecord>& out);
+// A program's icon in the system image list: its DisplayIcon's file, else its
+// uninstaller's, else the shell's icon for programs.
+long ProgramIcon(const ProgramRecord& record, IconCache& icons);
 
 // Screen savers of the given folders; a name seen in an earlier folder is not listed again.
 std::vector<ScreenSaverRecord> EnumerateScreenSavers(const std::vector<std::string>& folders);

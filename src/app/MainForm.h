@@ -181,7 +181,10 @@ public:
     // Whether a row stands for a screen saver, as recorded when the list was
     // loaded (a program's name may begin with "[" too).
     bool RowIsScreenSaver(int row) const;
-    int RowImage(int row) const;
+    int RowImage(int row) const;  // asks for the picture when not shown yet
+    // A program's picture by service index, once the list has shown its row;
+    // inv::kIconWhenShown before.
+    int KnownProgramIcon(long index) const;
     int SelectedRow() const;
     void SelectRow(int row);
 
@@ -189,6 +192,10 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    // A program row's picture, asked of the service the first time the list
+    // shows the row, then kept until the next load: by service index.
+    int ProgramIcon(long index);
+    std::vector<int> programIcons_;
     void FormCreate();
     void GetSystemImageLists();
     void CreateControls();

@@ -107,6 +107,26 @@ int TMainForm::RowImage(int row) const {
     return GetRowItem(lsvProgramList, row, LVIF_IMAGE).iImage;
 }
 
+int TMainForm::KnownProgramIcon(long index) const {
+    return index >= 0 && static_cast<size_t>(index) < programIcons_.size()
+               ? programIcons_[static_cast<size_t>(index)]
+               : inv::kIconWhenShown;
+}
+
+int TMainForm::ProgramIcon(long index) {
+    if (index < 0 || static_cast<size_t>(index) >= programIcons_.size()) return I_IMAGENONE;
+    int& icon = programIcons_[static_cast<size_t>(index)];
+    if (icon != inv::kIconWhenShown) return icon;
+    try {
+        auto item = programList_.GetProgram(index);
+        icon = item ? static_cast<int>(item->IconIndex()) : I_IMAGENONE;
+    } catch (...) {
+        // Painting goes on: a picture the service cannot give is left out.
+        icon = I_IMAGENONE;
+    }
+    return icon;
+}
+
 int TMainForm::SelectedRow() const {
     return ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED);
 }
@@ -151,6 +171,7 @@ void TMainForm::LoadProgramList() {
     ui::NoRedraw freeze(lsvProgramList);
     ListView_DeleteAllItems(lsvProgramList);
     detailsForm_->ClearPrograms();
+    programIcons_.assign(programs.records.size(), inv::kIconWhenShown);
 
     for (const inv::ListRow& row : planned.rows) {
         AddRow(lsvProgramList, row);
@@ -189,7 +210,10 @@ void TMainForm::lsvProgramListColumnClick(int column) {
     for (int r = 0; r < count; ++r)
         rows.push_back(Row{{RowText(r, 0), RowText(r, 1), RowText(r, 2)},
                            RawRowData(r),
-                           RowImage(r),
+                           // Asking the list for a picture it has not shown yet
+                           // would look every program's icon up.
+                           inv::RowIsScreenSaver(RawRowData(r)) ? RowImage(r)
+                                                                 : KnownProgramIcon(RowData(r)),
                            ListView_GetItemState(lsvProgramList, r, LVIS_SELECTED | LVIS_FOCUSED)});
     bool ascending = SortAscending;
     std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
@@ -409,6 +433,18 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
             if (tip->cchTextMax > 0) tip->pszText[0] = L'\0';
         } else if (lsvProgramListInfoTip(tip->iItem, text) && tip->cchTextMax > 0) {
             lstrcpynW(tip->pszText, AnsiToWide(text).c_str(), tip->cchTextMax);
+        }
+        return 0;
+    }
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+        // Both item structures start alike; only the text differs in width.
+        LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(hdr)->item;
+        if (item.mask & LVIF_IMAGE) {
+            const LPARAM data = RawRowData(item.iItem);
+            item.iImage = inv::RowIsScreenSaver(data) ? I_IMAGENONE
+                                                      : ProgramIcon(inv::RowIndex(data));
+            item.mask |= LVIF_DI_SETITEM;
         }
         return 0;
     }

@@ -308,8 +308,31 @@ bool TDetailsForm::OnCommand(int id, int code, HWND control) {
     return Form::OnCommand(id, code, control);
 }
 
+int TDetailsForm::EntryImage(int position) {
+    if (position < 0 || position >= ProgramCount()) return I_IMAGENONE;
+    int& image = entries_[position].image;
+    if (image != kIconWhenShown) return image;
+    try {
+        auto item = list_.GetProgram(entries_[position].data);
+        image = item ? static_cast<int>(item->IconIndex()) : I_IMAGENONE;
+    } catch (...) {
+        // A picture the service cannot give leaves the entry without one.
+        image = I_IMAGENONE;
+    }
+    return image;
+}
+
 LRESULT TDetailsForm::OnNotify(int id, NMHDR* header) {
     if (id == IDC_PC_PROGRAMDETAILS && header->code == TCN_SELCHANGE) ShowPage(ActivePage());
+    if (id == IDC_CMB_PROGRAMS &&
+        (header->code == CBEN_GETDISPINFOA || header->code == CBEN_GETDISPINFOW)) {
+        // Both item structures start alike; only the text differs in width.
+        COMBOBOXEXITEMA& item = reinterpret_cast<NMCOMBOBOXEXA*>(header)->ceItem;
+        if (item.mask & (CBEIF_IMAGE | CBEIF_SELECTEDIMAGE)) {
+            item.iImage = item.iSelectedImage = EntryImage(static_cast<int>(item.iItem));
+            item.mask |= CBEIF_DI_SETITEM;
+        }
+    }
     return 0;
 }
 

@@ -70,6 +70,9 @@ protected:
 
 private:
     void EnsureCreated();
+    // An entry's picture: known, or asked of the service when the chooser
+    // first draws the entry (entries may come with kIconWhenShown).
+    int EntryImage(int position);
     void SelectProgramEntry(long index);
     void ShowPage(int page);
 

@@ -44,6 +44,10 @@ long RowIndex(LPARAM data);
 inline constexpr long kKindProgram = 0;
 inline constexpr long kKindPatch = 1;  // a system patch
 
+// A row picture the list asks for when it first shows the row (the list
+// view's I_IMAGECALLBACK).
+inline constexpr long kIconWhenShown = -1;
+
 // One program record of the service, as the list reads it.
 struct ProgramRecord {
     long kind = kKindProgram;

@@ -1,5 +1,6 @@
 #include "inventory/ListSystem.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "inventory/ProgramList.h"
@@ -30,6 +31,8 @@ bool HasLetterDrive(const std::string& path) {
 
 }  // namespace
 
+static_assert(kIconWhenShown == I_IMAGECALLBACK, "the list views ask for such pictures");
+
 ProgramRecords ReadProgramRecords(TProgramList& list) {
     ProgramRecords out;
     unsigned long n = list.ProgramCount();
@@ -47,7 +50,9 @@ ProgramRecords ReadProgramRecords(TProgramList& list) {
         r.publisher = item->Publisher();
         r.installLocation = item->InstallLocation();
         r.hive = item->Hive();
-        r.icon = item->IconIndex();
+        // Asked for when the row is first shown: a cold icon look-up reads the
+        // program's file, and thousands of them would double the load.
+        r.icon = kIconWhenShown;
         out.records.push_back(std::move(r));
     }
     return out;

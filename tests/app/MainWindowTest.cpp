@@ -247,6 +247,25 @@ TEST_F(MainWindowTest, SortingSharesOneDirectionAcrossColumns) {
     EXPECT_TRUE(form->SortAscending);
 }
 
+// A cold icon look-up reads the program's file: the list asks for the rows it
+// shows, and a sort keeps every row's picture with its row.
+TEST_F(MainWindowTest, PicturesAreLookedUpForShownRowsAndStayWithTheirRows) {
+    UpdateWindow(form->lsvProgramList);
+    auto serviceIcon = [&](int row) {
+        auto item = form->ProgramList().GetProgram(form->RowData(row));
+        return item ? static_cast<int>(item->IconIndex()) : -100;
+    };
+    const int rows = form->RowCount();
+    const int shown = ListView_GetCountPerPage(form->lsvProgramList);
+    ASSERT_GT(rows, shown + 1) << "the demo data fits one page";
+    EXPECT_EQ(form->KnownProgramIcon(form->RowData(0)), serviceIcon(0));
+    EXPECT_EQ(form->KnownProgramIcon(form->RowData(rows - 1)), cx::inv::kIconWhenShown);
+
+    form->lsvProgramListColumnClick(1);
+    UpdateWindow(form->lsvProgramList);
+    for (int r = 0; r < rows; ++r) EXPECT_EQ(form->RowImage(r), serviceIcon(r)) << r;
+}
+
 TEST_F(MainWindowTest, FindNextWalksThroughMatchesWithoutWrappingAround) {
     // Every demo program folder hint: pick a word that several captions share.
     auto captions = Captions();

@@ -25,7 +25,7 @@ protected:
     void SetUp() override { ASSERT_FALSE(HasFatalFailure()); }
 
     // Fills the chooser as the list load does, leaving patches out when asked.
-    void LoadChooser(TDetailsForm& form, bool hidePatches) {
+    void LoadChooser(TDetailsForm& form, bool hidePatches, bool pictures = true) {
         form.ClearPrograms();
         list.RefreshPrograms();
         unsigned long n = list.ProgramCount();
@@ -42,7 +42,8 @@ protected:
             int position = form.AddProgram(caption);
             ASSERT_EQ(position, static_cast<long>(i) - hidden);
             form.SetProgramData(position, static_cast<long>(i));
-            form.SetProgramImage(position, static_cast<int>(item->IconIndex()));
+            form.SetProgramImage(position,
+                                 pictures ? static_cast<int>(item->IconIndex()) : kIconWhenShown);
         }
     }
 
@@ -272,4 +273,33 @@ TEST_F(DetailsFormTest, PagesSwitchWithTheirTabs) {
     SendMessageA(form.hwnd(), WM_NOTIFY, nm.idFrom, reinterpret_cast<LPARAM>(&nm));
     EXPECT_FALSE(GetWindowLongA(info, GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongA(values, GWL_STYLE) & WS_VISIBLE);
+}
+
+// The main window hands the chooser its entries without pictures: the chooser
+// asks the service for an entry's picture when it first draws the entry.
+TEST_F(DetailsFormTest, ChooserPicturesAreAskedForWhenDrawn) {
+    TDetailsForm form(list);
+    form.Create(nullptr);
+    LoadChooser(form, false, false);
+    ASSERT_GE(form.ProgramCount(), 2);
+    form.FillDetails(0);
+    ShowWindow(form.hwnd(), SW_SHOWNOACTIVATE);
+    HWND chooser = GetDlgItem(form.hwnd(), TDetailsForm::IDC_CMB_PROGRAMS);
+    auto picture = [&](int position) {
+        COMBOBOXEXITEMA item{};
+        item.mask = CBEIF_IMAGE;
+        item.iItem = position;
+        SendMessageA(chooser, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    };
+    EXPECT_EQ(picture(1), I_IMAGECALLBACK);
+    HWND combo = reinterpret_cast<HWND>(SendMessageA(chooser, CBEM_GETCOMBOCONTROL, 0, 0));
+    SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{sizeof info};
+    ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+    RedrawWindow(info.hwndList, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    auto item = list.GetProgram(form.ProgramData(1));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(picture(1), static_cast<int>(item->IconIndex()));
 }
