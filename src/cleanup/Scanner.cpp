@@ -118,7 +118,9 @@ struct RegWalk {
     void Walk(HKEY key, const std::wstring& path, int depth) {
         try {
             const std::wstring base = path + L"\\";
-            for (const std::wstring& name : reg::SubKeyNamesW(key)) {
+            // Listing a key of thousands of subkeys (an Uninstall key) takes
+            // longer than the queue may wait.
+            for (const std::wstring& name : reg::SubKeyNamesW(key, [&] { progress.Pump(); })) {
                 progress.Pump();
                 if (name.find(L'\\') != std::wstring::npos) continue;
                 const std::wstring childPath = base + name;

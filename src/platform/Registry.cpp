@@ -39,7 +39,7 @@ std::vector<std::string> SubKeyNames(HKEY key) {
     return names;
 }
 
-std::vector<std::wstring> SubKeyNamesW(HKEY key) {
+std::vector<std::wstring> SubKeyNamesW(HKEY key, const std::function<void()>& between) {
     std::vector<std::wstring> names;
     wchar_t buf[512];
     for (DWORD i = 0;; ++i) {
@@ -48,6 +48,7 @@ std::vector<std::wstring> SubKeyNamesW(HKEY key) {
         if (rc == ERROR_MORE_DATA) continue;  // longer than any valid name: pass it over
         if (rc != ERROR_SUCCESS) break;
         names.emplace_back(buf, len);
+        if (between) between();
     }
     return names;
 }

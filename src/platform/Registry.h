@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,8 +61,10 @@ private:
 
 // Subkey names of an open key that the caller keeps owning.
 std::vector<std::string> SubKeyNames(HKEY key);
-// The same by their UTF-16 names, as the registry holds them.
-std::vector<std::wstring> SubKeyNamesW(HKEY key);
+// The same by their UTF-16 names, as the registry holds them. `between` runs
+// after each name: a key with thousands of subkeys takes long enough to list
+// that a window waiting on the listing must look at its messages meanwhile.
+std::vector<std::wstring> SubKeyNamesW(HKEY key, const std::function<void()>& between = nullptr);
 
 // Opens parent\name itself: a link key (REG_LINK) is opened as the link, never
 // as the key it points to. Returns the error of the open.

@@ -83,6 +83,10 @@ TEST_F(RegistryTest, SubKeyNamesAndMissingKeys) {
     cx::reg::Key::Create(key.get(), "a long name with spaces");
     auto names = key.SubKeyNames();
     ASSERT_EQ(names.size(), 2u);
+    // The UTF-16 listing lets its caller act between names.
+    int between = 0;
+    EXPECT_EQ(cx::reg::SubKeyNamesW(key.get(), [&] { ++between; }).size(), 2u);
+    EXPECT_EQ(between, 2);
     EXPECT_FALSE(cx::reg::Key::Open(HKEY_CURRENT_USER, "Software\\CarvexoTest\\NoSuchKey"));
     EXPECT_FALSE(cx::reg::DeleteTree(HKEY_CURRENT_USER, "Software\\CarvexoTest\\NoSuchKey"));
 }
