@@ -10,6 +10,8 @@
 //    reloads (F5).
 // Usage: bench_launch.exe <label> <start-up goal in ms, or 0 for 1.3x the load>
 // The program runs from launch-app\ beside this file, a copy of the output folder.
+// The baseline is bench_bare.exe: a program of one window, small and statically
+// linked like Carvexo, so its figures are Wine's own share of any program.
 #include <windows.h>
 
 #include "BenchClock.h"
@@ -70,31 +72,6 @@ Memory MemoryOf(HANDLE process) {
         m.privateMb = pmc.PagefileUsage / (1024.0 * 1024.0);
     }
     return m;
-}
-
-// The baseline: a bare program of one window with a list view, started the
-// same way. Under Wine most of a start-up and of a working set is Wine's own.
-LRESULT CALLBACK BareProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(h, msg, wp, lp);
-}
-
-int RunBareWindow() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &BareProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = "CxBareWindow";
-    RegisterClassA(&wc);
-    HWND h = CreateWindowExA(0, "CxBareWindow", "bare", WS_POPUP, 0, 0, 763, 538, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-    CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600, 400, h,
-                    nullptr, GetModuleHandleA(nullptr), nullptr);
-    ShowWindow(h, SW_SHOW);
-    UpdateWindow(h);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    return 0;
 }
 
 struct Launch {
@@ -207,7 +184,6 @@ InProcess StepsInProcess(const std::string& appDir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string(argv[1]) == "/bare") return RunBareWindow();
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_launch.exe <label> <goal ms, or 0>\n");
         return 2;
@@ -219,15 +195,16 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&icc);
     const std::string appDir = cx::ExeDirectory() + "launch-app\\";
     const std::string exe = appDir + "Carvexo.exe";
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    // The baseline: bench_bare.exe beside this file, a bare program of one
+    // window with a list view, started the same way.
+    const std::string bareExe = cx::ExeDirectory() + "bench_bare.exe";
 
     // The first start writes its settings files: not timed.
     RunOnce(exe, false, cx::app::TMainForm::kClassName);
     std::vector<double> startups, splash, bares;
     Launch last, bare;
     for (int i = 0; i < 3; ++i) {
-        bare = RunOnce(self, false, "CxBareWindow", " /bare");
+        bare = RunOnce(bareExe, false, "CxBareWindow");
         bares.push_back(bare.startup);
         last = RunOnce(exe, i == 2, cx::app::TMainForm::kClassName);
         startups.push_back(last.startup);
