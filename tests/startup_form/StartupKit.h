@@ -12,17 +12,10 @@
 
 #include "app/MainForm.h"
 #include "harness/MessageLog.h"
+#include "harness/RegValues.h"
 #include "platform/Com.h"
 
 namespace cx::test {
-
-struct RawValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-    bool operator==(const RawValue&) const = default;
-};
-std::vector<BYTE> WideBytes(const std::wstring& s);
-RawValue Sz(const std::wstring& s, DWORD type = REG_SZ);
 
 // "HKCU\<key>[\Run_Disable]|<name>" -> value; "<folder path>|" -> file bytes.
 struct StartupState {
@@ -36,8 +29,6 @@ StartupState TakeStartupState();
 // test added goes, the kept copies' folder included.
 void RestoreStartupState(const StartupState& s, const std::string& appDir);
 
-void PutValue(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& v);
-std::optional<RawValue> GetValue(HKEY root, const std::wstring& path, const std::wstring& name);
 inline const wchar_t kRun[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline const wchar_t kRunDisabled[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Run_Disable";

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "harness/RegValues.h"
 #include "harness/TestKit.h"
 #include "platform/Com.h"
 #include "platform/Files.h"
@@ -22,64 +23,25 @@ const wchar_t kRun[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kRunDisabled[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Run_Disable";
 const wchar_t kRunServices[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 
-struct Raw {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-    bool operator==(const Raw&) const = default;
-};
-
-std::vector<BYTE> Wide(const std::wstring& s) {
-    std::vector<BYTE> b((s.size() + 1) * 2);
-    memcpy(b.data(), s.c_str(), b.size());
-    return b;
-}
-
-void Put(HKEY root, const std::wstring& path, const std::wstring& name, const Raw& v) {
-    HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(k, name.c_str(), 0, v.type, v.data.data(),
-                             static_cast<DWORD>(v.data.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(k);
-}
-
-std::optional<Raw> Get(HKEY root, const std::wstring& path, const std::wstring& name) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
-    DWORD type = 0, size = 0;
-    std::optional<Raw> out;
-    if (RegQueryValueExW(k, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-        Raw r{type, std::vector<BYTE>(size)};
-        RegQueryValueExW(k, name.c_str(), nullptr, &type, r.data.data(), &size);
-        r.data.resize(size);
-        out = r;
-    }
-    RegCloseKey(k);
-    return out;
-}
-
-void Remove(HKEY root, const std::wstring& path, const std::wstring& name) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
-    RegDeleteValueW(k, name.c_str());
-    RegCloseKey(k);
-}
+using cx::test::GetValue;
+using cx::test::PutValue;
+using cx::test::RemoveValue;
+using Raw = cx::test::RawValue;
+using cx::test::WideBytes;
 
 // The values a test makes under HKCU, removed from both places again.
 class RegistryRows : public ::testing::Test {
 protected:
     void TearDown() override {
         for (const auto& [path, name] : made) {
-            Remove(HKEY_CURRENT_USER, path, name);
-            Remove(HKEY_CURRENT_USER, path + L"\\Run_Disable", name);
+            RemoveValue(HKEY_CURRENT_USER, path, name);
+            RemoveValue(HKEY_CURRENT_USER, path + L"\\Run_Disable", name);
         }
     }
     void Make(const std::wstring& path, const std::wstring& name, const Raw& v,
               bool disabled = false) {
         made.emplace_back(path, name);
-        Put(HKEY_CURRENT_USER, disabled ? path + L"\\Run_Disable" : path, name, v);
+        PutValue(HKEY_CURRENT_USER, disabled ? path + L"\\Run_Disable" : path, name, v);
     }
     // The rows of HKCU with that value name.
     std::vector<StartupEntry> RowsNamed(const std::wstring& name) {
@@ -97,8 +59,8 @@ TEST_F(RegistryRows, EveryValueTypeGivesARowWithItsTypeAndBytesAndLaterValuesSti
     Raw binary{REG_BINARY, {0x00, 0xff, 0x10}};
     Raw dword{REG_DWORD, std::vector<BYTE>(4)};
     memcpy(dword.data.data(), &seven, 4);
-    Raw expand{REG_EXPAND_SZ, Wide(L"%SystemRoot%\\cxtool.exe -x")};
-    Raw plain{REG_SZ, Wide(L"C:\\cx\\after.exe")};
+    Raw expand{REG_EXPAND_SZ, WideBytes(L"%SystemRoot%\\cxtool.exe -x")};
+    Raw plain{REG_SZ, WideBytes(L"C:\\cx\\after.exe")};
     // Binary data first: what follows it in the key must still be read.
     Make(kRun, L"CxBinary", binary);
     Make(kRun, L"CxDword", dword);
@@ -123,8 +85,8 @@ TEST_F(RegistryRows, EveryValueTypeGivesARowWithItsTypeAndBytesAndLaterValuesSti
 }
 
 TEST_F(RegistryRows, ANameInTheKeyAndInRunDisableGivesTheCheckedRowFirst) {
-    Make(kRun, L"CxTwice", Raw{REG_SZ, Wide(L"enabled data")});
-    Make(kRun, L"CxTwice", Raw{REG_SZ, Wide(L"disabled data")}, true);
+    Make(kRun, L"CxTwice", Raw{REG_SZ, WideBytes(L"enabled data")});
+    Make(kRun, L"CxTwice", Raw{REG_SZ, WideBytes(L"disabled data")}, true);
     auto rows = RowsNamed(L"CxTwice");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(rows[0].Enabled);
@@ -136,7 +98,7 @@ TEST_F(RegistryRows, ANameInTheKeyAndInRunDisableGivesTheCheckedRowFirst) {
 }
 
 TEST_F(RegistryRows, TheDefaultValueIsARowWithAnEmptyName) {
-    Make(kRunServices, L"", Raw{REG_SZ, Wide(L"C:\\cx\\default.exe")});
+    Make(kRunServices, L"", Raw{REG_SZ, WideBytes(L"C:\\cx\\default.exe")});
     auto rows = RowsNamed(L"");
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.back().Name, "");
@@ -146,15 +108,15 @@ TEST_F(RegistryRows, TheDefaultValueIsARowWithAnEmptyName) {
     StartupEntry row = rows.back();
     StartupPlaces none;
     ASSERT_EQ(MoveEntry(row, false, none).outcome, Outcome::Done);
-    EXPECT_FALSE(Get(HKEY_CURRENT_USER, kRunServices, L""));
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, std::wstring(kRunServices) + L"\\Run_Disable", L""),
-              (Raw{REG_SZ, Wide(L"C:\\cx\\default.exe")}));
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunServices, L""));
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, std::wstring(kRunServices) + L"\\Run_Disable", L""),
+              (Raw{REG_SZ, WideBytes(L"C:\\cx\\default.exe")}));
     ASSERT_EQ(MoveEntry(row, true, none).outcome, Outcome::Done);
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRunServices, L""), (Raw{REG_SZ, Wide(L"C:\\cx\\default.exe")}));
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunServices, L""), (Raw{REG_SZ, WideBytes(L"C:\\cx\\default.exe")}));
 }
 
 TEST_F(RegistryRows, MovesKeepTypeAndBytesBothWays) {
-    const Raw expand{REG_EXPAND_SZ, Wide(L"%ProgramFiles%\\Cx\\tool.exe /tray")};
+    const Raw expand{REG_EXPAND_SZ, WideBytes(L"%ProgramFiles%\\Cx\\tool.exe /tray")};
     std::vector<BYTE> odd = {1, 2, 3};  // no text at all, and an odd count
     const Raw binary{REG_BINARY, odd};
     Make(kRun, L"CxExpandMove", expand);
@@ -163,24 +125,24 @@ TEST_F(RegistryRows, MovesKeepTypeAndBytesBothWays) {
     for (const wchar_t* name : {L"CxExpandMove", L"CxBinaryMove"}) {
         auto rows = RowsNamed(name);
         ASSERT_EQ(rows.size(), 1u);
-        const Raw before = *Get(HKEY_CURRENT_USER, kRun, name);
+        const Raw before = *GetValue(HKEY_CURRENT_USER, kRun, name);
         ASSERT_EQ(MoveEntry(rows[0], false, none).outcome, Outcome::Done);
         EXPECT_FALSE(rows[0].Enabled);
-        EXPECT_FALSE(Get(HKEY_CURRENT_USER, kRun, name));
-        EXPECT_EQ(Get(HKEY_CURRENT_USER, kRunDisabled, name), before);
+        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, name));
+        EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunDisabled, name), before);
         // Read back as a disabled row, and moved home again.
         auto back = RowsNamed(name);
         ASSERT_EQ(back.size(), 1u);
         EXPECT_FALSE(back[0].Enabled);
         ASSERT_EQ(MoveEntry(back[0], true, none).outcome, Outcome::Done);
-        EXPECT_EQ(Get(HKEY_CURRENT_USER, kRun, name), before);
-        EXPECT_FALSE(Get(HKEY_CURRENT_USER, kRunDisabled, name));
+        EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, name), before);
+        EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunDisabled, name));
     }
 }
 
 TEST_F(RegistryRows, ADifferentValueAtTheDestinationIsNeverOverwritten) {
-    const Raw mine{REG_SZ, Wide(L"C:\\cx\\mine.exe")};
-    const Raw theirs{REG_SZ, Wide(L"C:\\cx\\theirs.exe")};
+    const Raw mine{REG_SZ, WideBytes(L"C:\\cx\\mine.exe")};
+    const Raw theirs{REG_SZ, WideBytes(L"C:\\cx\\theirs.exe")};
     Make(kRun, L"CxClash", mine);
     Make(kRun, L"CxClash", theirs, true);
     auto rows = RowsNamed(L"CxClash");
@@ -189,41 +151,41 @@ TEST_F(RegistryRows, ADifferentValueAtTheDestinationIsNeverOverwritten) {
     EXPECT_EQ(MoveEntry(rows[0], false, none).outcome, Outcome::Conflict);
     EXPECT_EQ(MoveEntry(rows[1], true, none).outcome, Outcome::Conflict);
     EXPECT_TRUE(rows[0].Enabled);
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRun, L"CxClash"), mine);
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRunDisabled, L"CxClash"), theirs);
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, L"CxClash"), mine);
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunDisabled, L"CxClash"), theirs);
 }
 
 TEST_F(RegistryRows, TheSameValueAtTheDestinationLeavesOneCopy) {
-    const Raw same{REG_SZ, Wide(L"C:\\cx\\same.exe")};
+    const Raw same{REG_SZ, WideBytes(L"C:\\cx\\same.exe")};
     Make(kRun, L"CxSame", same);
     Make(kRun, L"CxSame", same, true);
     auto rows = RowsNamed(L"CxSame");
     ASSERT_EQ(rows.size(), 2u);
     ASSERT_EQ(MoveEntry(rows[0], false, StartupPlaces{}).outcome, Outcome::Done);
-    EXPECT_FALSE(Get(HKEY_CURRENT_USER, kRun, L"CxSame"));
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRunDisabled, L"CxSame"), same);
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, L"CxSame"));
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunDisabled, L"CxSame"), same);
 }
 
 TEST_F(RegistryRows, AValueChangedSinceReadingIsNotMoved) {
-    Make(kRun, L"CxChanged", Raw{REG_SZ, Wide(L"old")});
+    Make(kRun, L"CxChanged", Raw{REG_SZ, WideBytes(L"old")});
     auto rows = RowsNamed(L"CxChanged");
     ASSERT_EQ(rows.size(), 1u);
-    Put(HKEY_CURRENT_USER, kRun, L"CxChanged", Raw{REG_SZ, Wide(L"new")});
+    PutValue(HKEY_CURRENT_USER, kRun, L"CxChanged", Raw{REG_SZ, WideBytes(L"new")});
     EXPECT_EQ(MoveEntry(rows[0], false, StartupPlaces{}).outcome, Outcome::Changed);
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRun, L"CxChanged"), (Raw{REG_SZ, Wide(L"new")}));
-    Remove(HKEY_CURRENT_USER, kRun, L"CxChanged");
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, L"CxChanged"), (Raw{REG_SZ, WideBytes(L"new")}));
+    RemoveValue(HKEY_CURRENT_USER, kRun, L"CxChanged");
     EXPECT_EQ(MoveEntry(rows[0], false, StartupPlaces{}).outcome, Outcome::Changed);
-    EXPECT_FALSE(Get(HKEY_CURRENT_USER, kRunDisabled, L"CxChanged"));
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunDisabled, L"CxChanged"));
 }
 
 TEST_F(RegistryRows, DeleteTakesTheValueFromTheKeyAndFromRunDisable) {
-    Make(kRun, L"CxGone", Raw{REG_SZ, Wide(L"a")});
-    Make(kRun, L"CxGone", Raw{REG_SZ, Wide(L"b")}, true);
+    Make(kRun, L"CxGone", Raw{REG_SZ, WideBytes(L"a")});
+    Make(kRun, L"CxGone", Raw{REG_SZ, WideBytes(L"b")}, true);
     auto rows = RowsNamed(L"CxGone");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(DeleteEntry(rows[1]).outcome, Outcome::Done);
-    EXPECT_FALSE(Get(HKEY_CURRENT_USER, kRun, L"CxGone"));
-    EXPECT_FALSE(Get(HKEY_CURRENT_USER, kRunDisabled, L"CxGone"));
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, L"CxGone"));
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunDisabled, L"CxGone"));
     EXPECT_EQ(DeleteEntry(rows[0]).outcome, Outcome::Done);  // nothing left is no failure
 }
 
@@ -231,7 +193,7 @@ TEST_F(RegistryRows, HostileValueNamesAndDataRoundTrip) {
     // A name the code page cannot hold and one of maximal length.
     const std::wstring odd = L"Cx\x4e2d\x0416\xff0f name";
     const std::wstring longName = L"Cx" + std::wstring(16000, L'n');
-    Make(kRun, odd, Raw{REG_SZ, Wide(L"x")});
+    Make(kRun, odd, Raw{REG_SZ, WideBytes(L"x")});
     Make(kRun, longName, Raw{REG_SZ, std::vector<BYTE>(70000, 'A')});
     auto a = RowsNamed(odd);
     ASSERT_EQ(a.size(), 1u);
@@ -240,8 +202,8 @@ TEST_F(RegistryRows, HostileValueNamesAndDataRoundTrip) {
     EXPECT_EQ(b[0].data.size(), 70000u);
     ASSERT_EQ(MoveEntry(a[0], false, StartupPlaces{}).outcome, Outcome::Done);
     ASSERT_EQ(MoveEntry(b[0], false, StartupPlaces{}).outcome, Outcome::Done);
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRunDisabled, odd), (Raw{REG_SZ, Wide(L"x")}));
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRunDisabled, longName)->data.size(), 70000u);
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunDisabled, odd), (Raw{REG_SZ, WideBytes(L"x")}));
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunDisabled, longName)->data.size(), 70000u);
 }
 
 // Restores a key's security descriptor, whatever the test did to it.
@@ -299,7 +261,7 @@ private:
 };
 
 TEST_F(RegistryRows, AKeyThatMayNotBeChangedIsStillListedAndItsMoveFails) {
-    Make(kRunServices, L"CxLocked", Raw{REG_SZ, Wide(L"C:\\cx\\locked.exe")});
+    Make(kRunServices, L"CxLocked", Raw{REG_SZ, WideBytes(L"C:\\cx\\locked.exe")});
     KeySecurity security(HKEY_CURRENT_USER, kRunServices);
     ASSERT_TRUE(security.saved());
     ASSERT_TRUE(security.DenyWrites());
@@ -314,14 +276,14 @@ TEST_F(RegistryRows, AKeyThatMayNotBeChangedIsStillListedAndItsMoveFails) {
     EXPECT_EQ(r.outcome, Outcome::Failed);
     EXPECT_EQ(r.error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_TRUE(rows[0].Enabled);
-    EXPECT_TRUE(Get(HKEY_CURRENT_USER, kRunServices, L"CxLocked"));
+    EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, kRunServices, L"CxLocked"));
     EXPECT_EQ(DeleteEntry(rows[0]).outcome, Outcome::Failed);
 }
 
 TEST_F(RegistryRows, RunValuesAreWrittenAsStringsAndReadBack) {
     made.emplace_back(kRun, L"CxAdded");
     EXPECT_EQ(WriteRunValue(HKEY_CURRENT_USER, "CxAdded", "\"C:\\A B\\x.exe\""), RunWrite::Written);
-    EXPECT_EQ(Get(HKEY_CURRENT_USER, kRun, L"CxAdded"), (Raw{REG_SZ, Wide(L"\"C:\\A B\\x.exe\"")}));
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, L"CxAdded"), (Raw{REG_SZ, WideBytes(L"\"C:\\A B\\x.exe\"")}));
     RunValueNow now = ReadRunValue(HKEY_CURRENT_USER, "CxAdded");
     EXPECT_TRUE(now.found);
     EXPECT_TRUE(now.isString);
