@@ -5,7 +5,8 @@
 //    is built and filled before the splash shows, and shown once it has gone:
 //    the time counted is process start to splash shown, plus splash gone to
 //    main window shown);
-//  - the whole LoadProgramList alone, in this process, for the ratio;
+//  - the whole LoadProgramList alone, in this process, for the ratio, taken
+//    in turns with the starts;
 //  - the working set and private bytes after start, and after 1 and 20
 //    reloads (F5).
 // Usage: bench_launch.exe <label> <start-up goal in ms, or 0 for 1.3x the load>
@@ -20,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,7 @@ using cx::bench::Median;
 using cx::bench::Now;
 
 constexpr DWORD kGuardMs = 60000;
+constexpr int kRounds = 5;
 
 // A visible top-level window of that class belonging to `pid`.
 HWND VisibleWindowOf(DWORD pid, const char* cls) {
@@ -144,8 +147,9 @@ struct InProcess {
 };
 
 // Start-up's steps in this process, as RunApplication takes them, then the
-// main window's LoadProgramList alone (median of five) as the list bench does.
-InProcess StepsInProcess(const std::string& appDir) {
+// main window's LoadProgramList alone, taken in turns with `round` (the
+// launches), so a busy moment of the machine falls on both alike.
+InProcess StepsInProcess(const std::string& appDir, const std::function<void(int)>& round) {
     InProcess r;
     double t = Now();
     if (!cx::app::InitAppPaths(appDir)) return r;
@@ -168,7 +172,8 @@ InProcess StepsInProcess(const std::string& appDir) {
     form.Show(SW_SHOWNOACTIVATE);
     r.show = Now() - t;
     std::vector<double> lists, startups;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kRounds; ++i) {
+        round(i);
         t = Now();
         form.LoadProgramList();
         lists.push_back(Now() - t);
@@ -203,15 +208,14 @@ int main(int argc, char** argv) {
     RunOnce(exe, false, cx::app::TMainForm::kClassName);
     std::vector<double> startups, splash, bares;
     Launch last, bare;
-    for (int i = 0; i < 3; ++i) {
+    const InProcess steps = StepsInProcess(appDir, [&](int i) {
         bare = RunOnce(bareExe, false, "CxBareWindow");
         bares.push_back(bare.startup);
-        last = RunOnce(exe, i == 2, cx::app::TMainForm::kClassName);
+        last = RunOnce(exe, i == kRounds - 1, cx::app::TMainForm::kClassName);
         startups.push_back(last.startup);
         splash.push_back(last.splashShown);
-    }
+    });
     const double startup = Median(startups), bareStart = Median(bares);
-    const InProcess steps = StepsInProcess(appDir);
 
     std::printf("start-up on the %s prefix (%d rows listed)\n", label.c_str(), last.rows);
     std::printf("bare window program, start to shown  %8.1f ms   (baseline)\n", bareStart);
