@@ -182,20 +182,19 @@ LRESULT TMainForm::OnStartupListNotify(NMHDR* hdr) {
         }
         return 0;
     }
-    case LVN_ODFINDITEMA: {
-        // Typing a name's first letters finds its row.
-        auto* find = reinterpret_cast<NMLVFINDITEMA*>(hdr);
-        if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
-        return startup::FindRowByName(startupRows_, find->lvfi.psz, find->iStart,
-                                      (find->lvfi.flags & LVFI_PARTIAL) != 0,
-                                      (find->lvfi.flags & LVFI_WRAP) != 0);
-    }
+    case LVN_ODFINDITEMA:
     case LVN_ODFINDITEMW: {
-        auto* find = reinterpret_cast<NMLVFINDITEMW*>(hdr);
-        if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
-        return startup::FindRowByName(startupRows_, WideToAnsi(find->lvfi.psz), find->iStart,
-                                      (find->lvfi.flags & LVFI_PARTIAL) != 0,
-                                      (find->lvfi.flags & LVFI_WRAP) != 0);
+        // Typing a name's first letters finds its row. Both structures start
+        // alike; only the text differs in width.
+        auto* find = reinterpret_cast<NMLVFINDITEMA*>(hdr);
+        const UINT flags = find->lvfi.flags;
+        if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
+        const std::string text =
+            hdr->code == LVN_ODFINDITEMA
+                ? std::string(find->lvfi.psz)
+                : WideToAnsi(reinterpret_cast<NMLVFINDITEMW*>(hdr)->lvfi.psz);
+        return startup::FindRowByName(startupRows_, text, find->iStart,
+                                      (flags & LVFI_PARTIAL) != 0, (flags & LVFI_WRAP) != 0);
     }
     case LVN_ITEMCHANGED: {
         auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);

@@ -108,49 +108,6 @@ void RestoreStartupState(const StartupState& s, const std::string& appDir) {
     RemoveTree(appDir + "Back up\\startup");
 }
 
-KeyLock::KeyLock(HKEY root, const wchar_t* path) : root_(root), path_(path) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExW(root, path, 0, READ_CONTROL, &k) != ERROR_SUCCESS) return;
-    DWORD size = 0;
-    RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, nullptr, &size);
-    saved_.resize(size);
-    if (RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS)
-        saved_.clear();
-    RegCloseKey(k);
-}
-
-KeyLock::~KeyLock() {
-    HKEY k = nullptr;
-    if (saved_.empty() || RegOpenKeyExW(root_, path_, 0, WRITE_DAC, &k) != ERROR_SUCCESS) return;
-    RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, saved_.data());
-    RegCloseKey(k);
-}
-
-bool KeyLock::DenyWrites() {
-    if (saved_.empty()) return false;
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
-        return false;
-    BYTE aclBuf[256];
-    auto* acl = reinterpret_cast<PACL>(aclBuf);
-    SECURITY_DESCRIPTOR sd;
-    bool ok = InitializeAcl(acl, sizeof aclBuf, ACL_REVISION) &&
-              AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone) &&
-              AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone) &&
-              InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
-              SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
-    HKEY k = nullptr;
-    if (ok && RegOpenKeyExW(root_, path_, 0, WRITE_DAC, &k) == ERROR_SUCCESS) {
-        ok = RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
-        RegCloseKey(k);
-    } else {
-        ok = false;
-    }
-    FreeSid(everyone);
-    return ok;
-}
-
 std::string* StartupPageTest::appDir = nullptr;
 
 void StartupPageTest::SetUpTestSuite() { appDir = new std::string(PrepareAppCopy("startup-page")); }

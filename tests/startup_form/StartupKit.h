@@ -34,21 +34,6 @@ inline const wchar_t kRunDisabled[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Run_Disable";
 std::string StartupFolderPath(bool common);  // ends in "\"
 
-// Restores a key's access rules when it goes out of scope; DenyWrites lets
-// everyone read the key but not change its values or add subkeys, as a
-// standard user's rights on a machine-wide key are.
-class KeyLock {
-public:
-    KeyLock(HKEY root, const wchar_t* path);
-    ~KeyLock();
-    bool DenyWrites();
-
-private:
-    HKEY root_;
-    const wchar_t* path_;
-    std::vector<BYTE> saved_;
-};
-
 class StartupPageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();

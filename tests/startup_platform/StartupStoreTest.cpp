@@ -24,6 +24,7 @@ const wchar_t kRunDisabled[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\R
 const wchar_t kRunServices[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 
 using cx::test::GetValue;
+using cx::test::KeyLock;
 using cx::test::PutValue;
 using cx::test::RemoveValue;
 using Raw = cx::test::RawValue;
@@ -206,63 +207,9 @@ TEST_F(RegistryRows, HostileValueNamesAndDataRoundTrip) {
     EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunDisabled, longName)->data.size(), 70000u);
 }
 
-// Restores a key's security descriptor, whatever the test did to it.
-class KeySecurity {
-public:
-    KeySecurity(HKEY root, const wchar_t* path) : root_(root), path_(path) {
-        HKEY k = nullptr;
-        if (RegOpenKeyExW(root, path, 0, READ_CONTROL, &k) != ERROR_SUCCESS) return;
-        DWORD size = 0;
-        RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, nullptr, &size);
-        saved_.resize(size);
-        if (RegGetKeySecurity(k, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS)
-            saved_.clear();
-        RegCloseKey(k);
-    }
-    ~KeySecurity() {
-        if (saved_.empty()) return;
-        HKEY k = nullptr;
-        if (RegOpenKeyExW(root_, path_, 0, WRITE_DAC, &k) != ERROR_SUCCESS) return;
-        RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, saved_.data());
-        RegCloseKey(k);
-    }
-    bool saved() const { return !saved_.empty(); }
-    // Everyone may read and change the security, but not change values or add keys.
-    bool DenyWrites() {
-        // ACCESS_DENIED for KEY_SET_VALUE | KEY_CREATE_SUB_KEY, then full access.
-        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-        PSID everyone = nullptr;
-        if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
-            return false;
-        BYTE aclBuf[256];
-        auto* acl = reinterpret_cast<PACL>(aclBuf);
-        bool ok = InitializeAcl(acl, sizeof aclBuf, ACL_REVISION) &&
-                  AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
-                                     everyone) &&
-                  AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
-        SECURITY_DESCRIPTOR sd;
-        ok = ok && InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
-             SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
-        HKEY k = nullptr;
-        if (ok && RegOpenKeyExW(root_, path_, 0, WRITE_DAC, &k) == ERROR_SUCCESS) {
-            ok = RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
-            RegCloseKey(k);
-        } else {
-            ok = false;
-        }
-        FreeSid(everyone);
-        return ok;
-    }
-
-private:
-    HKEY root_;
-    const wchar_t* path_;
-    std::vector<BYTE> saved_;
-};
-
 TEST_F(RegistryRows, AKeyThatMayNotBeChangedIsStillListedAndItsMoveFails) {
     Make(kRunServices, L"CxLocked", Raw{REG_SZ, WideBytes(L"C:\\cx\\locked.exe")});
-    KeySecurity security(HKEY_CURRENT_USER, kRunServices);
+    KeyLock security(HKEY_CURRENT_USER, kRunServices);
     ASSERT_TRUE(security.saved());
     ASSERT_TRUE(security.DenyWrites());
     HKEY probe = nullptr;
