@@ -59,7 +59,99 @@ cx_make_seeded_prefix() {
   wineserver -w
 }
 
+# Starts a private CUPS server with a PDF printer "CarvexoPDF" as its default and
+# exports CUPS_SERVER (its socket), which Wine and the CUPS tools honour, so the
+# tests see this printer and never the host's. Its folders live below /tmp:
+# CUPS runs its filters as the lp user, which cannot enter root's home. Jobs land
+# as PDF files in $cx_pdf_out. cups-pdf reads a queue's settings only from
+# /etc/cups/cups-pdf-<queue>.conf, the one file written outside /tmp; cx_cleanup
+# removes it. Without CUPS the tests still get an address that nothing answers
+# at, so they never see a host printer either; then it returns 1.
+cx_start_cups() {
+  cx_cups_dir=$(mktemp -d /tmp/cx-cups.XXXXXX) || return 1
+  chmod 755 "$cx_cups_dir"
+  export CUPS_SERVER="$cx_cups_dir/cups.sock"
+  if ! [ -x /usr/sbin/cupsd ] || ! [ -x /usr/lib/cups/backend/cups-pdf ]; then
+    echo "note: CUPS or cups-pdf is not installed; the print tests will skip" >&2
+    return 1
+  fi
+  local d=$cx_cups_dir instance="carvexo-${cx_cups_dir##*.}" stale
+  # A run that was killed leaves its queue settings behind.
+  for stale in /etc/cups/cups-pdf-carvexo-*.conf; do
+    [ -e "$stale" ] || continue
+    stale=${stale#/etc/cups/cups-pdf-carvexo-}
+    [ -d "/tmp/cx-cups.${stale%.conf}" ] || rm -f "/etc/cups/cups-pdf-carvexo-$stale"
+  done
+  mkdir -p "$d/etc/ppd" "$d/spool/tmp" "$d/cache" "$d/state/certs" "$d/log" "$d/out" "$d/pdf-spool"
+  chmod 1777 "$d/out" "$d/pdf-spool"
+  cat >"$d/etc/cupsd.conf" <<EOF
+Listen $d/cups.sock
+LogLevel warn
+Browsing No
+WebInterface No
+DefaultAuthType None
+DefaultPolicy carvexo
+<Policy carvexo>
+  JobPrivateAccess all
+  JobPrivateValues none
+  SubscriptionPrivateAccess all
+  SubscriptionPrivateValues none
+  <Limit All>
+    Order allow,deny
+    Allow all
+  </Limit>
+</Policy>
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+EOF
+  cat >"$d/etc/cups-files.conf" <<EOF
+ServerRoot $d/etc
+RequestRoot $d/spool
+TempDir $d/spool/tmp
+CacheDir $d/cache
+StateDir $d/state
+AccessLog $d/log/access_log
+ErrorLog $d/log/error_log
+PageLog $d/log/page_log
+Printcap
+SystemGroup root
+FileDevice No
+EOF
+  cx_cups_conf="/etc/cups/cups-pdf-$instance.conf"
+  cat >"$cx_cups_conf" <<EOF
+Out $d/out
+AnonDirName $d/out
+Spool $d/pdf-spool
+Label 0
+EOF
+  /usr/sbin/cupsd -f -c "$d/etc/cupsd.conf" -s "$d/etc/cups-files.conf" >"$d/log/cupsd.out" 2>&1 &
+  cx_cups_pid=$!
+  local _
+  for _ in $(seq 1 100); do [ -S "$d/cups.sock" ] && break; sleep 0.1; done
+  if ! [ -S "$d/cups.sock" ] ||
+     ! lpadmin -p CarvexoPDF -E -v "cups-pdf:/$instance" -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd 2>>"$d/log/lpadmin" ||
+     ! lpadmin -d CarvexoPDF 2>>"$d/log/lpadmin"; then
+    echo "note: the private CUPS server did not start; the print tests will skip" >&2
+    tail -5 "$d/log/cupsd.out" "$d/log/lpadmin" "$d/log/error_log" >&2 2>/dev/null
+    return 1
+  fi
+  export CARVEXO_PDF_OUT="$d/out"
+}
+
+cx_stop_cups() {
+  if [ -n "${cx_cups_pid:-}" ]; then
+    kill "$cx_cups_pid" 2>/dev/null || true
+    wait "$cx_cups_pid" 2>/dev/null || true
+  fi
+  if [ -n "${cx_cups_conf:-}" ]; then rm -f "$cx_cups_conf"; fi
+  case "${cx_cups_dir:-}" in /tmp/cx-cups.*) rm -rf "$cx_cups_dir" ;; esac
+  cx_cups_pid="" cx_cups_conf="" cx_cups_dir=""
+}
+
 cx_cleanup() {
+  cx_stop_cups
   cx_release_readonly_app
   if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/.carvexo-throwaway" ]; then
     wineserver -k 2>/dev/null || true
