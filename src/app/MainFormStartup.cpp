@@ -217,8 +217,9 @@ void TMainForm::ActionApplyExecute() {
     try {
         for (size_t i : startup::PlanApply(startupRows_, checked)) {
             startup::StartupEntry& row = startupRows_[i];
-            if (startup::MoveEntry(row, checked[i], places).outcome != startup::Outcome::Done) {
-                failed.push_back(row.Name);
+            const startup::Result moved = startup::MoveEntry(row, checked[i], places);
+            if (moved.outcome != startup::Outcome::Done) {
+                failed.push_back(startup::FailureName(row, moved.why));
                 continue;
             }
             // A moved file's command names where it is now.
@@ -245,8 +246,9 @@ void TMainForm::ActionDeleteExecute() {
         for (int r = StartupRowCount() - 1; r >= 0; --r) {
             if (!(ListView_GetItemState(lsvStartupList, r, LVIS_SELECTED) & LVIS_SELECTED))
                 continue;
-            if (startup::DeleteEntry(startupRows_[r]).outcome != startup::Outcome::Done) {
-                failed.push_back(startupRows_[r].Name);
+            const startup::Result gone = startup::DeleteEntry(startupRows_[r]);
+            if (gone.outcome != startup::Outcome::Done) {
+                failed.push_back(startup::FailureName(startupRows_[r], gone.why));
                 continue;
             }
             deleted.push_back(startupRows_[r]);

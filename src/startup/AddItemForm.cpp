@@ -148,11 +148,18 @@ bool TAddItemForm::AddRunValue(const std::string& target, HKEY root) {
 }
 
 void TAddItemForm::btnOKClick() {
-    const std::string target = ui::WindowString(txtTarget);
-    if (target.empty()) {
+    const std::string typed = ui::WindowString(txtTarget);
+    if (typed.empty()) {
         ui::ShowAppMessage(hwnd(), kEmptyText, MB_OK);
         return;
     }
+    // Made absolute by no folder of ours: the text stays for the user to complete.
+    const std::optional<std::string> full = FullTarget(typed);
+    if (!full) {
+        ui::ShowAppMessage(hwnd(), kRelativeText, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    const std::string& target = *full;
     if (!FileExists(target)) {
         ui::ShowAppMessage(hwnd(), kNotFoundText, MB_OK);
         ui::SetWindowString(txtTarget, "");

@@ -35,6 +35,11 @@ public:
     static constexpr const char* kNotFoundText =
         "The specified target file can't be found, please reset!";
     static constexpr const char* kEmptyText = "Can't be null";
+    // A target that is no full path (see FullTarget).
+    static constexpr const char* kRelativeText =
+        "Give the full path of the program, beginning with its drive or its network share "
+        "(for example C:\\Tools\\agent.exe): at logon Windows would look for a relative path "
+        "in whatever folder happens to be current.";
 
     // Picks a file for the target; nullopt when the user cancels. The default
     // runs the system's file-open dialog; tests put their own in.

@@ -1,6 +1,8 @@
 #include "startup/StartupRows.h"
 
+#include <cctype>
 #include <cstring>
+#include <cwchar>
 
 #include "platform/Error.h"
 #include "platform/Strings.h"
@@ -17,6 +19,73 @@ const char* const kRunKeys[kRunKeyCount] = {
 };
 
 const char* const kKeptSubfolders[kFolderCount] = {"CurrentUser", "AllUsers"};
+
+bool PlainEntryName(const std::wstring& name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    for (wchar_t c : name)
+        if (c < 32 || wcschr(L"\\/:*?\"<>|", c)) return false;
+    return true;
+}
+
+std::wstring KeptFolderFor(const std::wstring& backupDir, const std::wstring& computer,
+                           const std::wstring& account, int folder) {
+    // A blank or dot at the end of a folder name would be cut off by the system.
+    auto plain = [](const std::wstring& n) {
+        return PlainEntryName(n) && n.back() != L'.' && n.back() != L' ';
+    };
+    if (backupDir.empty() || !plain(computer) || !plain(account)) return {};
+    std::wstring dir = backupDir;
+    if (dir.back() != L'\\') dir += L'\\';
+    return dir + L"accounts\\" + computer + L"\\" + account + L"\\" +
+           AnsiToWide(kKeptSubfolders[folder]) + L"\\";
+}
+
+Refusal MoveRefusal(const StartupEntry& e) {
+    if (e.source == Source::Folder) return e.foreign ? Refusal::NotThisAccounts : Refusal::None;
+    if (e.keyIndex == kRunOnceExKey) return Refusal::RunOnceEx;
+    return e.valueName.find(L'\0') != std::wstring::npos ? Refusal::NulInName : Refusal::None;
+}
+
+Refusal DeleteRefusal(const StartupEntry& e) {
+    if (e.source == Source::Folder) return e.foreign ? Refusal::NotThisAccounts : Refusal::None;
+    return e.valueName.find(L'\0') != std::wstring::npos ? Refusal::NulInName : Refusal::None;
+}
+
+const char* RefusalText(Refusal why) {
+    switch (why) {
+    case Refusal::None: break;
+    case Refusal::NulInName:
+        return "its value name holds a NUL character, and the registry would act on the value "
+               "named by the part before it";
+    case Refusal::InexactName:
+        return "its name cannot be handed to the file functions exactly, so another file could "
+               "be reached in its place";
+    case Refusal::RunOnceEx:
+        return "Windows runs every subkey of RunOnceEx once, so there is no place there to keep "
+               "it from running; it can only be deleted";
+    case Refusal::NotThisAccounts:
+        return "an earlier version kept it in a folder all accounts shared, and it cannot be "
+               "told to be this account's; it stays where it is";
+    }
+    return "";
+}
+
+std::string FailureName(const StartupEntry& e, Refusal why) {
+    if (why == Refusal::None) return e.Name;
+    return (e.Name.empty() ? std::string("(Default)") : e.Name) + " (" + RefusalText(why) + ")";
+}
+
+std::string ShownName(const std::wstring& valueName) {
+    std::string out;
+    size_t start = 0;
+    for (;;) {
+        size_t nul = valueName.find(L'\0', start);
+        out += WideToAnsi(std::wstring_view(valueName).substr(start, nul - start));
+        if (nul == std::wstring::npos) return out;
+        out += "\\0";
+        start = nul + 1;
+    }
+}
 
 const char* HiveText(Hive hive) { return hive == Hive::User ? "HKCU" : "HKLM"; }
 
@@ -180,6 +249,29 @@ std::string EnsureTrailingBackslash(const std::string& path) {
 std::string TargetFileName(const std::string& target) {
     size_t cut = target.find_last_of("\\:");
     return cut == std::string::npos ? target : target.substr(cut + 1);
+}
+
+std::optional<std::string> FullTarget(const std::string& target) {
+    auto sep = [](char c) { return c == '\\' || c == '/'; };
+    const bool drive = target.size() >= 3 && isalpha(static_cast<unsigned char>(target[0])) &&
+                       target[1] == ':' && sep(target[2]);
+    // "\\?\" and "\\.\" name the system's own name spaces, not a share.
+    const bool share = target.size() >= 3 && sep(target[0]) && sep(target[1]) && !sep(target[2]) &&
+                       target[2] != '?' && target[2] != '.';
+    if (!drive && !share) return std::nullopt;
+    const std::wstring wide = AnsiToWide(target);
+    std::wstring full(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD n =
+            GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return std::nullopt;
+        if (n < full.size()) {
+            full.resize(n);
+            return WideToAnsi(full);
+        }
+        full.assign(n, L'\0');
+    }
+    return std::nullopt;
 }
 
 std::string RunValueName(const std::string& target) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,13 @@ enum class Source { Registry, Folder };
 // The Run-family keys, in reading order, below each hive's root.
 inline constexpr int kRunKeyCount = 6;
 extern const char* const kRunKeys[kRunKeyCount];
+// RunOnceEx is no list of commands like the others: Windows runs each of its
+// subkeys once as a section of numbered commands and then removes it. A
+// Run_Disable subkey there would be one more section, run at the next logon.
+// So a RunOnceEx entry is never disabled nor enabled here, only deleted, and
+// what an earlier version moved into RunOnceEx\Run_Disable is listed as what
+// it is: an entry Windows will run.
+inline constexpr int kRunOnceExKey = 5;
 // The subkey of a Run-family key that holds its disabled values.
 inline constexpr const char* kDisabledSubkey = "Run_Disable";
 // The two Startup folders, in reading order.
@@ -26,6 +34,18 @@ enum FolderIndex : int { kUserFolder = 0, kCommonFolder = 1 };
 // Below the backup folder of the application: the kept (disabled) folder
 // entries, one subfolder per Startup folder.
 extern const char* const kKeptSubfolders[kFolderCount];
+// The kept entries of one account on one computer:
+// "<backup>accounts\<computer>\<account SID>\<subfolder>\", so accounts sharing the program's
+// folder (on one machine, or carried between machines) never see nor bring
+// back each other's entries; this holds for the all-users folder too, whose
+// entry one account disabled is that account's to bring back. Empty when the
+// computer or the account has no name that is a plain folder name.
+std::wstring KeptFolderFor(const std::wstring& backupDir, const std::wstring& computer,
+                           const std::wstring& account, int folder);
+// True for a name the file functions take as one entry of a folder: not
+// empty, no "." or "..", no separator, stream colon, wildcard or control
+// character. Only such a name is acted on.
+bool PlainEntryName(const std::wstring& name);
 
 const char* HiveText(Hive hive);  // "HKCU", "HKLM"
 HKEY HiveRoot(Hive hive);
@@ -56,7 +76,35 @@ struct StartupEntry {
     std::wstring fileName;
     std::wstring currentDir;
     bool directory = false;
+    // Kept by an earlier version in the one folder all accounts shared. Such
+    // an entry is this account's when its file's owner is this account (the
+    // per-user Startup folder it came from was then this account's); it is
+    // acted on only while the file still has the owner it was listed with.
+    // Any other (`foreign`: another owner, or one that cannot be read) stays
+    // where it is, listed for every account and acted on by none.
+    bool sharedKept = false;
+    bool foreign = false;
+    std::wstring owner;  // the file's owner SID when listed
 };
+
+// Why an entry is not acted on: the registry or the file functions would reach
+// another entry than the one listed, or there is no safe place to move it to.
+enum class Refusal {
+    None,
+    NulInName,        // a value name holding a NUL: the registry functions stop at it
+    InexactName,      // a file name that cannot be handed to the file functions exactly
+    RunOnceEx,        // see kRunOnceExKey
+    NotThisAccounts,  // see StartupEntry::sharedKept
+};
+Refusal MoveRefusal(const StartupEntry& e);
+Refusal DeleteRefusal(const StartupEntry& e);
+// The reason as the user reads it.
+const char* RefusalText(Refusal why);
+// A row's name for a failure message, with the reason when it was refused.
+std::string FailureName(const StartupEntry& e, Refusal why);
+// A value name as the list shows it: a NUL in it as "\0", so it is neither cut
+// off nor mistaken for the value named by the part before it.
+std::string ShownName(const std::wstring& valueName);
 
 // True when a row's check box asks for something else than where its entry
 // lives, which is the only case in which Apply touches it.
@@ -106,6 +154,14 @@ std::string CommandTarget(const std::string& command,
 std::string EnsureTrailingBackslash(const std::string& path);
 // The file name of a path: the text after its last "\" or ":".
 std::string TargetFileName(const std::string& target);
+// The target as it is written: a full path ("C:\..." or "\\server\share\...")
+// in its plain form ("." and "..", "/" and the blanks and dots the system
+// drops from a name's end taken out). A relative one ("agent.exe",
+// "Tools\agent.exe", "C:agent.exe", "\Tools\agent.exe") gives nullopt: Windows
+// would look for it in whatever folder is current at logon, and the folder
+// current here says nothing about what the user meant, so it is refused
+// rather than guessed at. Reads no folder state.
+std::optional<std::string> FullTarget(const std::string& target);
 // The Run value's name for a target: its file name without the extension.
 std::string RunValueName(const std::string& target);
 // The Run value's data: the target in double quotes when it holds a blank, so

@@ -1,5 +1,7 @@
 #include "startup/StartupStore.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <optional>
@@ -72,7 +74,7 @@ void AppendValues(HKEY key, Hive hive, int keyIndex, bool enabled, std::vector<S
         e.valueName.assign(name.data(), std::min<size_t>(nameLen, name.size()));
         e.type = type;
         e.data.assign(data.begin(), data.begin() + std::min<size_t>(dataLen, data.size()));
-        e.Name = WideToAnsi(e.valueName);
+        e.Name = ShownName(e.valueName);
         e.Command = DataText(type, e.data);
         e.Location = location;
         e.Enabled = enabled;
@@ -80,8 +82,64 @@ void AppendValues(HKEY key, Hive hive, int keyIndex, bool enabled, std::vector<S
     }
 }
 
+// The path of the entry `name` directly below `dir` in "\\?\" form, which the
+// system takes as it is: no trailing dot or blank cut from the name, no device
+// name read into it, no "." or ".." folded. Empty when the name is no plain
+// entry name or the folder has no full path that is already in plain form.
+std::wstring ExactPath(const std::wstring& dir, const std::wstring& name) {
+    if (!PlainEntryName(name) || dir.empty() || dir.back() != L'\\') return {};
+    if (dir.rfind(L"\\\\?\\", 0) == 0) return dir + name;
+    std::vector<wchar_t> full(32768);
+    DWORD n = GetFullPathNameW(dir.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    // The folder itself must be named as it is, or the prefix would take it literally.
+    if (n == 0 || n >= full.size() || dir != std::wstring_view(full.data(), n)) return {};
+    if (dir.size() >= 3 && dir[1] == L':' && dir[2] == L'\\') return L"\\\\?\\" + dir + name;
+    if (dir.rfind(L"\\\\", 0) == 0 && dir.size() > 2 && dir[2] != L'.' && dir[2] != L'?')
+        return L"\\\\?\\UNC\\" + dir.substr(2) + name;
+    return {};
+}
+
+// The owner of a file or folder as a SID string; empty when it cannot be read.
+std::wstring OwnerOf(const std::wstring& exactPath) {
+    if (exactPath.empty()) return {};
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (GetNamedSecurityInfoW(exactPath.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &sd) != ERROR_SUCCESS)
+        return {};
+    unique_local held(sd);
+    wchar_t* text = nullptr;
+    if (!owner || !ConvertSidToStringSidW(owner, &text)) return {};
+    unique_local heldText(text);
+    return text;
+}
+
+std::wstring AccountSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    unique_handle held(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buf(size ? size : 1);
+    if (!GetTokenInformation(token, TokenUser, buf.data(), size, &size)) return {};
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid, &text))
+        return {};
+    unique_local heldText(text);
+    return text;
+}
+
+std::wstring ComputerName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD len = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &len) ? std::wstring(name, len) : std::wstring();
+}
+
+// `account`: the folder is the old shared place, and each entry is this account's
+// only when its owner says so.
 void AppendFolder(const std::wstring& dir, const std::wstring& startupFolder, int folder,
-                  bool enabled, std::vector<StartupEntry>& rows) {
+                  bool enabled, std::vector<StartupEntry>& rows,
+                  const std::wstring* account = nullptr) {
     if (dir.empty()) return;
     const std::string location = WideToAnsi(startupFolder);
     ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
@@ -99,6 +157,11 @@ void AppendFolder(const std::wstring& dir, const std::wstring& startupFolder, in
         e.Command = WideToAnsi(dir + e.fileName);
         e.Location = location;
         e.Enabled = enabled;
+        if (account) {
+            e.sharedKept = true;
+            e.owner = OwnerOf(ExactPath(dir, e.fileName));
+            e.foreign = e.owner.empty() || account->empty() || e.owner != *account;
+        }
         rows.push_back(std::move(e));
         return true;
     });
@@ -151,6 +214,13 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
 }
 
 Result Fail(DWORD error) { return Result{Outcome::Failed, error ? error : ERROR_GEN_FAILURE}; }
+Result Refuse(Refusal why) { return Result{Outcome::Refused, ERROR_SUCCESS, why}; }
+
+// A file of the old shared place whose owner is no longer the one it was
+// listed with may be another account's put in its place meanwhile.
+bool OwnerChanged(const StartupEntry& row, const std::wstring& exactPath) {
+    return row.sharedKept && OwnerOf(exactPath) != row.owner;
+}
 
 Result MoveValue(StartupEntry& row, bool enable) {
     const HKEY root = HiveRoot(row.hive);
@@ -192,33 +262,36 @@ Result MoveValue(StartupEntry& row, bool enable) {
 Result MoveFileEntry(StartupEntry& row, bool enable, const StartupPlaces& places) {
     const std::wstring destDir = enable ? places.folders[row.folder] : places.kept[row.folder];
     if (destDir.empty() || row.currentDir.empty()) return Fail(ERROR_PATH_NOT_FOUND);
-    const std::wstring from = row.currentDir + row.fileName;
-    const std::wstring to = destDir + row.fileName;
-    const DWORD attr = GetFileAttributesW(LongPathForApi(from).c_str());
+    const std::wstring from = ExactPath(row.currentDir, row.fileName);
+    const std::wstring to = ExactPath(destDir, row.fileName);
+    if (from.empty() || to.empty()) return Refuse(Refusal::InexactName);
+    const DWORD attr = GetFileAttributesW(from.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES) return Result{Outcome::Changed, GetLastError()};
+    if (OwnerChanged(row, from)) return Result{Outcome::Changed, ERROR_SUCCESS};
     if (!CreateFolders(destDir)) return Fail(GetLastError());
-    if (GetFileAttributesW(LongPathForApi(to).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
         if (!SameFile(from, to)) return Result{Outcome::Conflict, ERROR_SUCCESS};
         // The same file is already there: one copy is enough.
-        if (!DeleteFileW(LongPathForApi(from).c_str())) return Fail(GetLastError());
-    } else if (!MoveFileExW(LongPathForApi(from).c_str(), LongPathForApi(to).c_str(), 0)) {
+        if (!DeleteFileW(from.c_str())) return Fail(GetLastError());
+    } else if (!MoveFileExW(from.c_str(), to.c_str(), 0)) {
         DWORD err = GetLastError();
         // Across drives only a plain file is copied: copying a link would copy
         // what it points to, and a folder would need a walk of its own.
         if (err != ERROR_NOT_SAME_DEVICE ||
             (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
             return Fail(err);
-        if (!CopyFileW(LongPathForApi(from).c_str(), LongPathForApi(to).c_str(), TRUE))
-            return Fail(GetLastError());
-        if (!DeleteFileW(LongPathForApi(from).c_str())) {
+        if (!CopyFileW(from.c_str(), to.c_str(), TRUE)) return Fail(GetLastError());
+        if (!DeleteFileW(from.c_str())) {
             err = GetLastError();
-            DeleteFileW(LongPathForApi(to).c_str());
+            DeleteFileW(to.c_str());
             return Fail(err);
         }
     }
     row.currentDir = destDir;
-    row.Command = WideToAnsi(to);
+    row.Command = WideToAnsi(destDir + row.fileName);
     row.Enabled = enable;
+    row.sharedKept = false;  // wherever it went, it is no longer in the shared place
+    row.owner.clear();
     return Result{};
 }
 
@@ -255,9 +328,23 @@ StartupPlaces FindStartupPlaces(const std::wstring& backupDir) {
     for (int i = 0; i < kFolderCount; ++i) {
         std::wstring folder = GetSpecialFolderPathW(csidl[i]);
         p.folders[i] = folder.empty() ? folder : WithBackslash(folder);
-        p.kept[i] = WithBackslash(WithBackslash(backupDir) + AnsiToWide(kKeptSubfolders[i]));
     }
+    SetKeptPlaces(p, backupDir, ComputerName(), AccountSid());
     return p;
+}
+
+void SetKeptPlaces(StartupPlaces& places, const std::wstring& backupDir,
+                   const std::wstring& computer, const std::wstring& account) {
+    places.account = account;
+    for (int i = 0; i < kFolderCount; ++i) {
+        // Without a name for this account there is no store of its own: its
+        // folder entries then cannot be disabled, which beats sharing one.
+        places.kept[i] = KeptFolderFor(backupDir, computer, account, i);
+        places.oldKept[i] =
+            backupDir.empty()
+                ? std::wstring()
+                : WithBackslash(WithBackslash(backupDir) + AnsiToWide(kKeptSubfolders[i]));
+    }
 }
 
 std::vector<StartupEntry> ReadStartupRows(const StartupPlaces& places) {
@@ -283,9 +370,10 @@ void AppendRegistryRows(Hive hive, std::vector<StartupEntry>& rows) {
             continue;
         AppendValues(key.get(), hive, k, true, rows);
         unique_hkey disabled;
+        // Under RunOnceEx that subkey is one more section Windows runs (see kRunOnceExKey).
         if (RegOpenKeyExW(key.get(), AnsiToWide(kDisabledSubkey).c_str(), 0, KEY_READ,
                           disabled.put()) == ERROR_SUCCESS)
-            AppendValues(disabled.get(), hive, k, false, rows);
+            AppendValues(disabled.get(), hive, k, k == kRunOnceExKey, rows);
     }
 }
 
@@ -295,16 +383,20 @@ void AppendFolderRows(const StartupPlaces& places, std::vector<StartupEntry>& ro
         if (places.folders[i].empty()) continue;
         AppendFolder(places.folders[i], places.folders[i], i, true, rows);
         AppendFolder(places.kept[i], places.folders[i], i, false, rows);
+        if (places.oldKept[i] != places.kept[i])
+            AppendFolder(places.oldKept[i], places.folders[i], i, false, rows, &places.account);
     }
 }
 
 Result MoveEntry(StartupEntry& row, bool enable, const StartupPlaces& places) {
     if (row.Enabled == enable) return Result{};
+    if (Refusal why = MoveRefusal(row); why != Refusal::None) return Refuse(why);
     return row.source == Source::Registry ? MoveValue(row, enable)
                                           : MoveFileEntry(row, enable, places);
 }
 
 Result DeleteEntry(const StartupEntry& row) {
+    if (Refusal why = DeleteRefusal(row); why != Refusal::None) return Refuse(why);
     if (row.source == Source::Registry) {
         const HKEY root = HiveRoot(row.hive);
         DWORD a = DeleteValueIfPresent(root, KeyPathW(row.keyIndex), row.valueName);
@@ -313,9 +405,11 @@ Result DeleteEntry(const StartupEntry& row) {
         if (b != ERROR_SUCCESS) return Fail(b);
         return Result{};
     }
-    const std::wstring path = LongPathForApi(row.currentDir + row.fileName);
+    const std::wstring path = ExactPath(row.currentDir, row.fileName);
+    if (path.empty()) return Refuse(Refusal::InexactName);
     DWORD attr = GetFileAttributesW(path.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES) return Result{};  // already gone
+    if (OwnerChanged(row, path)) return Result{Outcome::Changed, ERROR_SUCCESS};
     // A folder goes only when empty, and a link to one as the link itself.
     BOOL ok = (attr & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str())
                                                 : DeleteFileW(path.c_str());

@@ -18,7 +18,11 @@ namespace cx::startup {
 // All end in "\".
 struct StartupPlaces {
     std::array<std::wstring, kFolderCount> folders;  // the Startup folders
-    std::array<std::wstring, kFolderCount> kept;     // their disabled entries
+    std::array<std::wstring, kFolderCount> kept;     // this account's disabled entries
+    // Where an earlier version kept every account's disabled entries alike
+    // (see StartupEntry::sharedKept), and the account (SID) these places are for.
+    std::array<std::wstring, kFolderCount> oldKept;
+    std::wstring account;
 };
 
 // The file-system path of a shell special folder (CSIDL_*), without a final
@@ -26,8 +30,12 @@ struct StartupPlaces {
 std::wstring GetSpecialFolderPathW(int csidl);
 std::string GetSpecialFolderPath(int csidl);
 // The two Startup folders from the shell, and the kept copies' folders below
-// `backupDir` (the application's "Back up\startup\").
+// `backupDir` (the application's "Back up\startup\") for this computer and
+// the account of the process token.
 StartupPlaces FindStartupPlaces(const std::wstring& backupDir);
+// The kept copies' folders below `backupDir` for a computer and an account.
+void SetKeptPlaces(StartupPlaces& places, const std::wstring& backupDir,
+                   const std::wstring& computer, const std::wstring& account);
 // That backup folder below the application's folder: the window and the
 // command line must keep disabled entries in the same place.
 inline constexpr const char* kStartupBackupSubdir = "Back up\\startup\\";
@@ -38,7 +46,8 @@ inline constexpr const char* kStartupBackupSubdir = "Back up\\startup\\";
 // what it holds. A key that cannot be opened gives no rows.
 void AppendRegistryRows(Hive hive, std::vector<StartupEntry>& rows);
 // The rows of both Startup folders, each followed by its kept (disabled)
-// entries. Hidden entries and names beginning with "." are left out.
+// entries, this account's and then those of the old shared place. Hidden
+// entries and names beginning with "." are left out.
 void AppendFolderRows(const StartupPlaces& places, std::vector<StartupEntry>& rows);
 
 enum class Outcome {
@@ -50,10 +59,13 @@ enum class Outcome {
     Changed,
     // The system refused (access, a missing folder, a move across drives).
     Failed,
+    // Not tried, for the reason in `why`; nothing was touched.
+    Refused,
 };
 struct Result {
     Outcome outcome = Outcome::Done;
     DWORD error = ERROR_SUCCESS;
+    Refusal why = Refusal::None;
 };
 
 // The whole startup list in its order: the current user's keys, the machine's
@@ -70,6 +82,11 @@ Result MoveEntry(StartupEntry& row, bool enable, const StartupPlaces& places);
 // Deletes a row's entry. A registry row's value goes from its key and from the
 // key's Run_Disable subkey alike; a folder row's file (or empty folder) from
 // where it is now. Done when nothing of it is left.
+//
+// Both act on the entry by the UTF-16 name it was listed with: a value by its
+// whole name, a file by a "\\?\" path, in which the system cuts no trailing dot
+// or blank and reads no device name ("x." is not "x", "con.lnk" a file). What
+// cannot be reached so is Refused (see Refusal).
 Result DeleteEntry(const StartupEntry& row);
 
 // Writes a string value into the Run key of a hive, which must exist.

@@ -137,6 +137,19 @@ TEST(AddNaming, ValueAndLinkNamesComeFromTheTargetsFileName) {
     EXPECT_EQ(EnsureTrailingBackslash(""), "\\");
 }
 
+TEST(AddNaming, OnlyAFullTargetIsTakenAndInItsPlainForm) {
+    for (const char* relative :
+         {"agent.exe", "Tools\\agent.exe", "..\\agent.exe", "C:agent.exe", "\\Tools\\agent.exe",
+          "\\\\?\\C:\\agent.exe", "\\\\.\\C:\\agent.exe", ""})
+        EXPECT_EQ(FullTarget(relative), std::nullopt) << relative;
+    EXPECT_EQ(FullTarget("C:\\Tools\\agent.exe"), "C:\\Tools\\agent.exe");
+    EXPECT_EQ(FullTarget("c:/Tools/./x/../agent.exe"), "c:\\Tools\\agent.exe");
+    // What the system drops from a name's end: "agent.exe\." would name no value.
+    EXPECT_EQ(FullTarget("C:\\Tools\\agent.exe\\."), "C:\\Tools\\agent.exe");
+    EXPECT_EQ(FullTarget("C:\\Tools\\agent.exe. "), "C:\\Tools\\agent.exe");
+    EXPECT_EQ(FullTarget("\\\\server\\share\\agent.exe"), "\\\\server\\share\\agent.exe");
+}
+
 TEST(AddNaming, RunDataIsQuotedWhenThePathHasBlanks) {
     EXPECT_EQ(RunValueData("C:\\Program Files\\App\\app.exe"),
               "\"C:\\Program Files\\App\\app.exe\"");

@@ -130,6 +130,28 @@ TEST_F(AddItemTest, EmptyAndMissingTargetsAreRefusedWithTheDialogStaying) {
     EXPECT_TRUE(TakeStartupState() == before);
 }
 
+// Windows reads a relative command against whatever folder is current at
+// logon, so a relative target is refused wherever this program runs; a full
+// one is written in its plain form.
+TEST_F(AddItemTest, ARelativeTargetIsRefusedAndAFullOneWrittenPlain) {
+    char was[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, was);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));  // where "cx agent.exe" would be found
+    std::string left;
+    Add([&](HWND h) {
+        Fill(h, "cx agent.exe", TAddItemForm::kUserRunSection);
+        Press(h, IDOK);
+        left = ui::WindowString(GetDlgItem(h, TAddItemForm::IDC_TXT_TARGET));
+        Fill(h, dir + "..\\Cx Add Test\\cx agent.exe", TAddItemForm::kUserRunSection);
+        Press(h, IDOK);
+    });
+    SetCurrentDirectoryA(was);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find("full path"), std::string::npos) << shown[0].text;
+    EXPECT_EQ(left, "cx agent.exe");  // kept for the user to complete
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, L"cx agent"), Sz(AnsiToWide("\"" + target + "\"")));
+}
+
 TEST_F(AddItemTest, AnEntryOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     PutValue(HKEY_CURRENT_USER, kRun, L"cx agent", Sz(L"C:\\elsewhere\\cx agent.exe"));
     messages.answer = IDNO;

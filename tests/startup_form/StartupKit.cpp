@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "AppKit.h"
+#include "app/AppPaths.h"
 #include "harness/TestKit.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"
@@ -59,6 +60,12 @@ void RecordFolder(const std::wstring& dir, StartupState& s) {
 
 std::string StartupFolderPath(bool common) {
     return startup::GetSpecialFolderPath(common ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP) + "\\";
+}
+
+std::string KeptFolderPath(bool common) {
+    const auto places =
+        startup::FindStartupPlaces(AnsiToWide(AppPaths().AppDir + startup::kStartupBackupSubdir));
+    return WideToAnsi(places.kept[common ? startup::kCommonFolder : startup::kUserFolder]);
 }
 
 StartupState TakeStartupState() {

@@ -33,6 +33,8 @@ inline const wchar_t kRun[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 inline const wchar_t kRunDisabled[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Run_Disable";
 std::string StartupFolderPath(bool common);  // ends in "\"
+// Where the running program keeps this account's disabled entries of a Startup folder.
+std::string KeptFolderPath(bool common);
 
 class StartupPageTest : public ::testing::Test {
 protected:

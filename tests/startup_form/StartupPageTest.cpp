@@ -146,10 +146,9 @@ TEST_F(StartupPageTest, DisableAllThenEnableAllComesBackByteForByte) {
         EXPECT_EQ(off.values.at(moved), v) << WideToAnsi(moved);
     }
     // Every listed folder entry is in the kept folder; the hidden and dot files stayed.
-    const std::string kept = AppPaths().AppDir + "Back up\\startup\\";
-    EXPECT_EQ(ReadWholeFile(kept + "CurrentUser\\Cx Group\\inside.txt"), "inside");
-    EXPECT_TRUE(FileExists(kept + "CurrentUser\\Tide Clock.lnk"));
-    EXPECT_TRUE(FileExists(kept + "AllUsers\\Pellucid Quick Launch.lnk"));
+    EXPECT_EQ(ReadWholeFile(KeptFolderPath(false) + "Cx Group\\inside.txt"), "inside");
+    EXPECT_TRUE(FileExists(KeptFolderPath(false) + "Tide Clock.lnk"));
+    EXPECT_TRUE(FileExists(KeptFolderPath(true) + "Pellucid Quick Launch.lnk"));
     EXPECT_TRUE(FileExists(StartupFolderPath(false) + "Hidden.lnk"));
     EXPECT_TRUE(FileExists(StartupFolderPath(false) + ".dotfile"));
     EXPECT_FALSE(FileExists(StartupFolderPath(false) + "Tide Clock.lnk"));
@@ -214,6 +213,20 @@ TEST_F(StartupPageTest, AMoveOntoADifferentValueIsRefusedAndTold) {
     EXPECT_GE(RowNamed("CxAlone", false), 0);
 }
 
+TEST_F(StartupPageTest, AnEntryThatCannotBeDisabledIsToldWithItsReasonAndStays) {
+    const wchar_t kOnceEx[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+    PutValue(HKEY_CURRENT_USER, kOnceEx, L"CxOnce", Sz(L"C:\\cx\\once.exe"));
+    form->ActionTabStartupItemsExecute();
+    form->SetStartupRowChecked(RowNamed("CxOnce"), false);
+    form->Execute(app::ActionApply);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find("CxOnce (Windows runs every subkey of RunOnceEx"),
+              std::string::npos)
+        << shown[0].text;
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kOnceEx, L"CxOnce"), Sz(L"C:\\cx\\once.exe"));
+    EXPECT_GE(RowNamed("CxOnce", true), 0);
+}
+
 TEST_F(StartupPageTest, ADisabledShortcutIsKeptAndDeleteRemovesTheKeptFile) {
     const std::string user = StartupFolderPath(false);
     const std::string bytes = ReadWholeFile(user + "Tide Clock.lnk");
@@ -221,7 +234,7 @@ TEST_F(StartupPageTest, ADisabledShortcutIsKeptAndDeleteRemovesTheKeptFile) {
     form->SetStartupRowChecked(RowNamed("Tide Clock.lnk"), false);
     form->Execute(app::ActionApply);
     EXPECT_TRUE(shown.empty());
-    const std::string kept = AppPaths().AppDir + "Back up\\startup\\CurrentUser\\Tide Clock.lnk";
+    const std::string kept = KeptFolderPath(false) + "Tide Clock.lnk";
     EXPECT_FALSE(FileExists(user + "Tide Clock.lnk"));
     EXPECT_EQ(ReadWholeFile(kept), bytes);
     form->Execute(app::ActionRefresh);

@@ -3,7 +3,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <winternl.h>
+
 #include <cstring>
+#include <optional>
 
 #include "harness/RegValues.h"
 #include "harness/TestKit.h"
@@ -22,6 +25,9 @@ using namespace cx::startup;
 const wchar_t kRun[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kRunDisabled[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Run_Disable";
 const wchar_t kRunServices[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+const wchar_t kRunOnceEx[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+const wchar_t kRunOnceExDisabled[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx\\Run_Disable";
 
 using cx::test::GetValue;
 using cx::test::KeyLock;
@@ -38,7 +44,29 @@ protected:
             RemoveValue(HKEY_CURRENT_USER, path, name);
             RemoveValue(HKEY_CURRENT_USER, path + L"\\Run_Disable", name);
         }
+        for (auto& [path, name] : counted) Native(path.c_str(), name, nullptr);
     }
+    // A value name holding a NUL can only be made (and removed, v null) by the
+    // native call, which takes a counted name.
+    static bool Native(const wchar_t* path, std::wstring name, const Raw* v) {
+        cx::unique_hkey key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, key.put())) return false;
+        const USHORT bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+        UNICODE_STRING us{bytes, bytes, name.data()};
+        const HMODULE nt = GetModuleHandleW(L"ntdll.dll");
+        if (!v)
+            return reinterpret_cast<LONG(WINAPI*)(HANDLE, UNICODE_STRING*)>(
+                       GetProcAddress(nt, "NtDeleteValueKey"))(key.get(), &us) >= 0;
+        return reinterpret_cast<LONG(WINAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, const void*,
+                                              ULONG)>(GetProcAddress(nt, "NtSetValueKey"))(
+                   key.get(), &us, 0, v->type, v->data.data(),
+                   static_cast<ULONG>(v->data.size())) >= 0;
+    }
+    bool MakeCounted(const wchar_t* path, const std::wstring& name, const Raw& v) {
+        counted.emplace_back(path, name);
+        return Native(path, name, &v);
+    }
+    std::vector<std::pair<std::wstring, std::wstring>> counted;
     void Make(const std::wstring& path, const std::wstring& name, const Raw& v,
               bool disabled = false) {
         made.emplace_back(path, name);
@@ -207,6 +235,45 @@ TEST_F(RegistryRows, HostileValueNamesAndDataRoundTrip) {
     EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunDisabled, longName)->data.size(), 70000u);
 }
 
+TEST_F(RegistryRows, AValueNameHoldingANulIsListedButNeverActedOnByTheNameBeforeIt) {
+    const std::wstring nul(L"CxNul\0tail", 10);
+    // The same data under the shorter name: only the name tells the two apart.
+    const Raw data{REG_SZ, WideBytes(L"C:\\cx\\same.exe")};
+    Make(kRun, L"CxNul", data);
+    ASSERT_TRUE(MakeCounted(kRun, nul, data));
+    auto rows = RowsNamed(nul);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Name, "CxNul\\0tail");  // the NUL shown, not cut off
+    for (Result r : {MoveEntry(rows[0], false, StartupPlaces{}), DeleteEntry(rows[0])}) {
+        EXPECT_EQ(r.outcome, Outcome::Refused);
+        EXPECT_EQ(r.why, Refusal::NulInName);
+    }
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, L"CxNul"), data);
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunDisabled, L"CxNul"));
+    EXPECT_EQ(RowsNamed(nul).size(), 1u);
+}
+
+// Windows runs every subkey of RunOnceEx once, as a section of commands: a
+// Run_Disable subkey there is no place to keep anything from running.
+TEST_F(RegistryRows, RunOnceExValuesAreNeverMovedWhereWindowsWouldRunThem) {
+    const Raw once{REG_SZ, WideBytes(L"C:\\cx\\once.exe")};
+    Make(kRunOnceEx, L"CxOnce", once);
+    Make(kRunOnceEx, L"CxLeftOver", once, true);  // what an earlier version "disabled"
+    auto rows = RowsNamed(L"CxOnce");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(MoveEntry(rows[0], false, StartupPlaces{}).why, Refusal::RunOnceEx);
+    EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRunOnceEx, L"CxOnce"), once);
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunOnceExDisabled, L"CxOnce"));
+    // The left-over runs at the next logon, so it is listed as enabled; it can
+    // only be deleted.
+    auto left = RowsNamed(L"CxLeftOver");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(left[0].Enabled);
+    EXPECT_EQ(MoveEntry(left[0], false, StartupPlaces{}).why, Refusal::RunOnceEx);
+    EXPECT_EQ(DeleteEntry(left[0]).outcome, Outcome::Done);
+    EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunOnceExDisabled, L"CxLeftOver"));
+}
+
 TEST_F(RegistryRows, AKeyThatMayNotBeChangedIsStillListedAndItsMoveFails) {
     Make(kRunServices, L"CxLocked", Raw{REG_SZ, WideBytes(L"C:\\cx\\locked.exe")});
     KeyLock security(HKEY_CURRENT_USER, kRunServices);
@@ -248,9 +315,33 @@ protected:
             const std::string f = base + (i ? "Common Startup\\" : "User Startup\\");
             cx::ForceDirectories(f);
             places.folders[i] = cx::AnsiToWide(f);
-            places.kept[i] = cx::AnsiToWide(base + "Back up\\startup\\" + kKeptSubfolders[i] + "\\");
         }
+        backup = cx::AnsiToWide(base + "Back up\\startup\\");
+        SetKeptPlaces(places, backup, L"CXPC", FindStartupPlaces(backup).account);
     }
+    void TearDown() override {
+        for (const auto& name : exact)
+            for (const auto* dirs : {&places.folders, &places.kept})
+                for (const auto& d : *dirs) DeleteFileW((L"\\\\?\\" + d + name).c_str());
+    }
+    // Names the path parser would rewrite, made and read in "\\?\\" form, and
+    // taken away again here (the scratch folder's cleaning cannot).
+    bool WriteExact(const std::wstring& name, const std::string& bytes) {
+        exact.push_back(name);
+        cx::unique_hfile f(CreateFileW((L"\\\\?\\" + places.folders[0] + name).c_str(),
+                                       GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        DWORD n = 0;
+        return f && WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    }
+    static std::optional<std::string> ReadExact(const std::wstring& path) {
+        cx::unique_hfile f(CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+        char buf[256];
+        DWORD n = 0;
+        if (!f || !ReadFile(f.get(), buf, sizeof buf, &n, nullptr)) return std::nullopt;
+        return std::string(buf, n);
+    }
+    std::vector<std::wstring> exact;
     std::string Folder(int i) const { return cx::WideToAnsi(places.folders[i]); }
     std::vector<StartupEntry> Rows() {
         std::vector<StartupEntry> rows;
@@ -258,6 +349,7 @@ protected:
         return rows;
     }
     StartupPlaces places;
+    std::wstring backup;
 };
 
 TEST_F(FolderRows, HiddenAndDotEntriesAreLeftOutAndSubfoldersListed) {
@@ -343,6 +435,85 @@ TEST_F(FolderRows, ASubfolderMovesWhole) {
     EXPECT_EQ(cx::test::ReadWholeFile(cx::WideToAnsi(places.kept[0]) + "Group\\inner.txt"), "i");
     ASSERT_EQ(MoveEntry(rows[0], true, places).outcome, Outcome::Done);
     EXPECT_EQ(cx::test::ReadWholeFile(Folder(0) + "Group\\inner.txt"), "i");
+}
+
+TEST_F(FolderRows, NamesThePathParserWouldRewriteAreActedOnExactlyOrRefused) {
+    cx::test::WriteWholeFile(Folder(0) + "x", "plain");
+    ASSERT_TRUE(WriteExact(L"x.", "dot") && WriteExact(L"x ", "blank"));
+    // Where files have streams "a:b.lnk" names one of "a"; Wine holds it as a name.
+    const bool colon = WriteExact(L"a:b.lnk", "colon");
+    for (auto& r : Rows()) {
+        if (r.fileName == L"x." || r.fileName == L"x ") {
+            EXPECT_EQ(MoveEntry(r, false, places).outcome, Outcome::Done) << r.Name;
+        } else if (r.fileName == L"a:b.lnk") {
+            EXPECT_EQ(MoveEntry(r, false, places).why, Refusal::InexactName);
+            EXPECT_EQ(DeleteEntry(r).why, Refusal::InexactName);
+        }
+    }
+    EXPECT_EQ(ReadExact(places.kept[0] + L"x."), "dot");
+    EXPECT_EQ(ReadExact(places.kept[0] + L"x "), "blank");
+    EXPECT_EQ(ReadExact(places.folders[0] + L"a:b.lnk"),
+              colon ? std::optional<std::string>("colon") : std::nullopt);
+    // Back home and deleted, each by its own name; "x" never touched.
+    for (auto& r : Rows()) {
+        if (r.fileName == L"x.") {
+            EXPECT_EQ(MoveEntry(r, true, places).outcome, Outcome::Done);
+        } else if (r.fileName == L"x ") {
+            EXPECT_EQ(DeleteEntry(r).outcome, Outcome::Done);
+        }
+    }
+    EXPECT_EQ(ReadExact(places.folders[0] + L"x."), "dot");
+    EXPECT_FALSE(ReadExact(places.kept[0] + L"x "));
+    EXPECT_FALSE(ReadExact(places.kept[0] + L"x"));
+    EXPECT_EQ(cx::test::ReadWholeFile(Folder(0) + "x"), "plain");
+}
+
+// Accounts sharing the program's folder each keep their own. An earlier
+// version kept every account's entries in one folder; there the owner of each
+// file says whose it is (under Wine every file is the running account's, so to
+// any other account all of them are of unknown owner).
+TEST_F(FolderRows, EachAccountSeesAndBringsBackOnlyItsOwnKeptEntries) {
+    cx::test::WriteWholeFile(Folder(1) + "Common.lnk", "c");
+    for (auto& r : Rows()) ASSERT_EQ(MoveEntry(r, false, places).outcome, Outcome::Done);
+    const std::string old = cx::WideToAnsi(places.oldKept[0]);
+    cx::ForceDirectories(old);
+    cx::test::WriteWholeFile(old + "Old.lnk", "old");
+    StartupPlaces other = places;
+    SetKeptPlaces(other, backup, L"CXPC", L"S-1-5-21-7-7-7-1001");
+    std::vector<StartupEntry> theirs;
+    AppendFolderRows(other, theirs);
+    ASSERT_EQ(theirs.size(), 1u);  // the old one only, and it is not theirs to act on
+    EXPECT_EQ(MoveEntry(theirs[0], true, other).why, Refusal::NotThisAccounts);
+    EXPECT_EQ(DeleteEntry(theirs[0]).why, Refusal::NotThisAccounts);
+    EXPECT_EQ(cx::test::ReadWholeFile(old + "Old.lnk"), "old");
+
+    auto mine = Rows();
+    ASSERT_EQ(mine.size(), 2u);
+    for (auto& r : mine) {
+        EXPECT_FALSE(r.Enabled);
+        EXPECT_EQ(MoveEntry(r, true, places).outcome, Outcome::Done) << r.Name;
+    }
+    EXPECT_EQ(cx::test::ReadWholeFile(Folder(1) + "Common.lnk"), "c");
+    EXPECT_EQ(cx::test::ReadWholeFile(Folder(0) + "Old.lnk"), "old");
+    // Disabled again, the old one goes into this account's own store.
+    ASSERT_EQ(mine[0].Name, "Old.lnk");  // the user folder's rows come first
+    ASSERT_EQ(MoveEntry(mine[0], false, places).outcome, Outcome::Done);
+    EXPECT_EQ(cx::test::ReadWholeFile(cx::WideToAnsi(places.kept[0]) + "Old.lnk"), "old");
+    EXPECT_FALSE(cx::FileExists(old + "Old.lnk"));
+}
+
+// Disabled entries are kept apart for each computer and account that shares
+// the program's folder.
+TEST(StartupPlaces, KeptEntriesLieBelowTheComputerAndTheAccount) {
+    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD len = MAX_COMPUTERNAME_LENGTH + 1;
+    ASSERT_TRUE(GetComputerNameW(computer, &len));
+    const std::wstring backup = L"C:\\cx app\\Back up\\startup\\";
+    const StartupPlaces p = FindStartupPlaces(backup);
+    EXPECT_EQ(p.account.rfind(L"S-1-5-", 0), 0u);  // the token's account
+    const std::wstring mine = backup + L"accounts\\" + computer + L"\\" + p.account + L"\\";
+    EXPECT_EQ(p.kept[0], mine + L"CurrentUser\\");
+    EXPECT_EQ(p.kept[1], mine + L"AllUsers\\");
 }
 
 TEST_F(FolderRows, AStartupFolderTheShellCannotNameGivesNoRows) {
