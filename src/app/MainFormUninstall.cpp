@@ -61,9 +61,10 @@ void TMainForm::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& 
         } catch (const std::exception& e) {
             ui::ReportException(e);
         }
-        // An entry still registered means a cancelled or failed uninstaller:
-        // its folder and keys belong to a live program.
-        stillInstalled = cleanup::UninstallEntryRemains(target.hive, target.registryName);
+        // An entry of its name still registered means a cancelled or failed
+        // uninstaller, or another installation in the other hive: its folder
+        // and keys belong to a live program.
+        stillInstalled = cleanup::UninstallEntryRemains(target.registryName);
         question = stillInstalled ? IDS_MESSAGEBOX_WARNING_StillInstalled
                                   : IDS_MESSAGEBOX_WARNING_ScanRemains;
     }

@@ -45,6 +45,34 @@ void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, Chec
     }
 }
 
+// The hives in which another program is registered under the target's own
+// registry name (a per-user installation beside a per-machine one).
+std::vector<std::string> TwinHives(const ListedProgram& target, const SafetyContext& safety) {
+    std::vector<std::string> hives;
+    for (const OtherProgram& other : safety.otherPrograms)
+        if (!other.hive.empty() && !EqualsNoCase(other.hive, target.hive) &&
+            EqualsNoCase(other.registryName, target.registryName))
+            hives.push_back(other.hive);
+    return hives;
+}
+
+// The matches in a twin's hive are that program's keys: they are listed locked,
+// with their values, so no click and no --yes ever takes them. The class store
+// (HKEY_CLASSES_ROOT) merges both hives into one view, so a match there cannot
+// be told to be the target's rather than the twin's: with a twin it is locked too.
+void LockTwinKeys(const ListedProgram& target, const SafetyContext& safety, CheckTree& registry) {
+    const std::vector<std::string> hives = TwinHives(target, safety);
+    if (hives.empty()) return;
+    for (NodeId id : registry.InOrder()) {
+        NodeId key = id;
+        while (registry.Get(key).parent != -1) key = registry.Get(key).parent;
+        const std::string& hive = registry.Get(key).hive;
+        bool theirs = hive.empty() || EqualsNoCase(hive, "HKEY_CLASSES_ROOT");
+        for (const std::string& h : hives) theirs = theirs || EqualsNoCase(hive, h);
+        if (theirs) registry.Lock(id);
+    }
+}
+
 }  // namespace
 
 RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
@@ -54,6 +82,13 @@ RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety
         ScanRegistry(target.registryName, registry, progress);
     } catch (const std::exception& e) {
         out.failure = e.what();
+    }
+    // Also after a failure: what was found before it is offered all the same.
+    try {
+        LockTwinKeys(target, safety, registry);
+    } catch (const std::exception& e) {
+        registry.Clear();  // a twin's keys unlocked must never be offered
+        if (out.failure.empty()) out.failure = e.what();
     }
     try {
         ScanFilePart(target, safety, files, progress, out);

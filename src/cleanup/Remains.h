@@ -1,7 +1,8 @@
 #pragma once
 // The remains scan of one program as a whole: registry keys named like its
 // uninstall entry, then what is left in its install folder once the folder has
-// passed the safety rules, with other programs' folders inside it locked. The
+// passed the safety rules, with other programs' folders inside it locked (and
+// the keys of a program registered under the same name in the other hive). The
 // scan window and the command line run this same function, so both offer the
 // same findings.
 #include <string>
@@ -25,8 +26,11 @@ struct RemainsScan {
 };
 
 // Scans for the remains of `target` into `registry` and `files` (both expected
-// empty), every finding checked. Never throws: a failure of either part is
-// recorded and the other part still runs.
+// empty), every finding checked. While `safety.otherPrograms` holds a record of
+// the target's registry name in the other hive, the matches in that hive and in
+// HKEY_CLASSES_ROOT are that program's: listed locked and unchecked, as its
+// folder is. Never throws: a failure of either part is recorded and the other
+// part still runs.
 RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
                         CheckTree& registry, CheckTree& files, ScanProgress& progress);
 

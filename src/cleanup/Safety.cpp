@@ -632,13 +632,15 @@ std::vector<OtherProgram> OtherListedPrograms(const std::vector<ListedProgram>& 
                                               const ListedProgram& target) {
     std::vector<OtherProgram> others;
     for (const ListedProgram& p : listed) {
-        if (p.installLocation.empty()) continue;
-        if (p.registryName == target.registryName) {
-            if (p.hive == target.hive) continue;  // the record itself
-            if (SameInstallFolder(p.installLocation, target.installLocation)) continue;
-        }
+        // Key names compare without regard to case, as the registry does.
+        const bool sameName = EqualsNoCase(p.registryName, target.registryName);
+        if (sameName && EqualsNoCase(p.hive, target.hive)) continue;  // the record itself
+        // The same name in the other hive is another installation, in the same
+        // folder or not; without a folder its keys are still its own.
+        if (p.installLocation.empty() && !sameName) continue;
         others.emplace_back(p.installLocation,
-                            p.displayName.empty() ? p.registryName : p.displayName);
+                            p.displayName.empty() ? p.registryName : p.displayName, p.registryName,
+                            p.hive);
     }
     return others;
 }
@@ -714,6 +716,39 @@ void AddSpellings(std::vector<std::string>& list, const std::string& raw) {
     }
 }
 
+// Adds `parent` + "\" + each of `names`, below every spelling the parent is
+// known by: a folder that does not exist (yet) has no long name of its own,
+// and it is as protected the day it is made.
+void AddBelow(std::vector<std::string>& list, const std::string& parent,
+              std::initializer_list<const char*> names) {
+    std::vector<std::string> parents;
+    AddSpellings(parents, parent);
+    for (const std::string& p : parents)
+        for (const char* name : names) AddSpellings(list, p + "\\" + name);
+}
+
+// Windows' own folders inside Program Files and Common Files: named like any
+// program's folder, and a registration may point at one.
+constexpr std::initializer_list<const char*> kWindowsProgramFolders = {
+    "Internet Explorer",        "Windows NT",       "Windows Media Player", "Windows Mail",
+    "Windows Photo Viewer",     "Windows Defender", "Windows Sidebar",      "WindowsApps",
+    "Windows Portable Devices", "MSBuild",          "Reference Assemblies"};
+constexpr std::initializer_list<const char*> kWindowsCommonFolders = {"System", "microsoft shared",
+                                                                      "Services", "SpeechEngines"};
+
+// The data roots of a profile (today's layout and the older one), whose
+// Microsoft folder holds the system's own data of that user: keys, credentials,
+// certificates.
+std::vector<std::string> ProfileDataRoots(const std::string& profileRoot) {
+    std::vector<std::string> out;
+    if (TrimControl(profileRoot).empty()) return out;
+    const std::string base = IncludeTrailingBackslash(profileRoot);
+    for (const char* f : {"AppData\\Roaming", "AppData\\Local", "AppData\\LocalLow",
+                          "Application Data", "Local Settings\\Application Data"})
+        out.push_back(base + f);
+    return out;
+}
+
 }  // namespace
 
 SafetyContext SystemSafetyContext(const std::string& appDir,
@@ -774,6 +809,21 @@ SafetyContext SystemSafetyContext(const std::string& appDir,
     };
     for (int csidl : csidls) AddSpellings(ctx.exactProtected, SpecialFolder(csidl));
 
+    for (const std::string& dir :
+         {SpecialFolder(CSIDL_PROGRAM_FILES), SpecialFolder(CSIDL_PROGRAM_FILESX86),
+          Env("ProgramFiles"), Env("ProgramFiles(x86)"), Env("ProgramW6432")})
+        AddBelow(ctx.treeProtected, dir, kWindowsProgramFolders);
+    for (const std::string& dir :
+         {SpecialFolder(CSIDL_PROGRAM_FILES_COMMON), SpecialFolder(CSIDL_PROGRAM_FILES_COMMONX86),
+          Env("CommonProgramFiles"), Env("CommonProgramFiles(x86)"), Env("CommonProgramW6432")})
+        AddBelow(ctx.treeProtected, dir, kWindowsCommonFolders);
+    for (const std::string& dir :
+         {SpecialFolder(CSIDL_APPDATA), SpecialFolder(CSIDL_LOCAL_APPDATA),
+          KnownFolder(FOLDERID_LocalAppDataLow), SpecialFolder(CSIDL_COMMON_APPDATA),
+          KnownFolder(FOLDERID_ProgramData), Env("APPDATA"), Env("LOCALAPPDATA"),
+          Env("ProgramData")})
+        AddBelow(ctx.treeProtected, dir, {"Microsoft"});
+
     // Folders without a CSIDL.
     for (REFKNOWNFOLDERID id :
          {std::cref(FOLDERID_Downloads), std::cref(FOLDERID_UserProfiles),
@@ -827,9 +877,11 @@ SafetyContext SystemSafetyContext(const std::string& appDir,
                                                   "Explorer\\User Shell Folders"))
                 for (const reg::Value& v : shell->Values()) {
                     if (v.type != REG_SZ && v.type != REG_EXPAND_SZ) continue;
-                    std::string text =
-                        ReplaceAllNoCase(reg::StringFromData(v.data), "%USERPROFILE%", path);
-                    AddSpellings(ctx.exactProtected, ExpandEnvironment(text));
+                    std::string text = ExpandEnvironment(
+                        ReplaceAllNoCase(reg::StringFromData(v.data), "%USERPROFILE%", path));
+                    AddSpellings(ctx.exactProtected, text);
+                    if (EqualsNoCase(v.name, "AppData") || EqualsNoCase(v.name, "Local AppData"))
+                        AddBelow(ctx.treeProtected, text, {"Microsoft"});
                 }
         }
     }
@@ -839,10 +891,20 @@ SafetyContext SystemSafetyContext(const std::string& appDir,
         AddSpellings(ctx.exactProtected, root);
         for (const std::string& folder : SubFolders(root)) profiles.push_back(folder);
     }
+    // Most profiles are found more than once; each look at the file system is
+    // a round trip to the wineserver under Wine.
+    std::vector<std::string> seen;
     for (const std::string& profile : profiles) {
+        const std::string norm = NormalizeFolderPath(profile);
+        if (std::any_of(seen.begin(), seen.end(),
+                        [&](const std::string& s) { return EqualsNoCase(s, norm); }))
+            continue;
+        seen.push_back(norm);
         AddSpellings(ctx.exactProtected, profile);
         for (const std::string& folder : ProfileShellFolders(profile))
             AddSpellings(ctx.exactProtected, folder);
+        for (const std::string& root : ProfileDataRoots(profile))
+            AddBelow(ctx.treeProtected, root, {"Microsoft"});
     }
 
     AddSpellings(ctx.exactProtected, appDir.empty() ? ExeDirectory() : appDir);
@@ -871,7 +933,8 @@ SafetyContext SystemSafetyContext(const std::string& appDir,
         }
 
     for (const auto& other : otherPrograms)
-        if (!NormalizeFolderPath(other.location).empty()) ctx.otherPrograms.push_back(other);
+        if (!NormalizeFolderPath(other.location).empty() || !other.registryName.empty())
+            ctx.otherPrograms.push_back(other);
     return ctx;
 }
 

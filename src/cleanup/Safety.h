@@ -15,12 +15,19 @@ namespace cx::cleanup {
 // The folders the rules protect, taken from the running system, each in every
 // spelling it was found under (normalised: absolute, long names, no trailing
 // backslash; compared case-insensitively).
-// Another listed program: where it is installed (as registered) and its name.
+// Another listed program: where it is installed (as registered), its name, and
+// its record (registry name and hive) when it comes from the program list.
 struct OtherProgram {
-    OtherProgram(std::string location_, std::string name_ = {})
-        : location(std::move(location_)), name(std::move(name_)) {}
+    OtherProgram(std::string location_, std::string name_ = {}, std::string registryName_ = {},
+                 std::string hive_ = {})
+        : location(std::move(location_)),
+          name(std::move(name_)),
+          registryName(std::move(registryName_)),
+          hive(std::move(hive_)) {}
     std::string location;
     std::string name;
+    std::string registryName;
+    std::string hive;  // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER"
 };
 
 struct SafetyContext {
@@ -39,8 +46,12 @@ struct SafetyContext {
 // system folders, Program Files and Common Files, every profile of the machine
 // with its shell folders, the all-users data root, the temporary folder and
 // `appDir` (empty: the running executable's folder), with this computer's
-// network names and shares. `otherPrograms` are taken as the registrations
-// give them; those without a usable folder are dropped.
+// network names and shares. Windows' own folders among the programs' (in
+// Program Files and Common Files) and the Microsoft folder of every data root
+// (each profile's Roaming, Local and LocalLow, and the all-users data root) are
+// protected as trees. `otherPrograms` are taken as the registrations give them;
+// those without a usable folder are dropped unless they name their record
+// (their registry keys are still theirs).
 SafetyContext SystemSafetyContext(const std::string& appDir,
                                   const std::vector<OtherProgram>& otherPrograms);
 
@@ -114,9 +125,11 @@ struct ListedProgram {
 };
 // The programs of the list besides `target`, for SafetyContext::otherPrograms:
 // each record with an install folder, named by its display name or else its
-// registry name. The target's own record is left out, and so is a record of the
-// same registry name in the other hive that lives in the same folder: that is
-// the target registered twice, not another program.
+// registry name, with its registry name and hive. Only the target's own record
+// (same name, same hive) is left out. A record of the same registry name in the
+// other hive is another installation (per user beside per machine), also when
+// it lives in the target's folder, and is listed even without a folder: the
+// scan keeps its folder and its keys (see ScanRemains).
 std::vector<OtherProgram> OtherListedPrograms(const std::vector<ListedProgram>& listed,
                                               const ListedProgram& target);
 

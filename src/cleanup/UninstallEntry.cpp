@@ -134,8 +134,8 @@ std::optional<std::string> QuietUninstallString(const std::string& hive,
     return std::nullopt;
 }
 
-bool UninstallEntryRemains(const std::string& hive, const std::string& registryName) {
-    for (HKEY root : HivesOf(hive)) {
+bool UninstallEntryRemains(const std::string& registryName) {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         HKEY raw = nullptr;
         LONG rc = RegOpenKeyExA(root, kUninstallPath, 0, KEY_READ, &raw);
         if (rc == ERROR_FILE_NOT_FOUND) continue;

@@ -38,11 +38,13 @@ bool IsWindowsInstallerEntry(const std::string& hive, const std::string& registr
 std::optional<std::string> QuietUninstallString(const std::string& hive,
                                                 const std::string& registryName);
 
-// Whether the uninstall entry `registryName` is still registered under `hive`
-// after its uninstaller has ended. It errs towards "still there": an Uninstall
-// key that cannot be read, or a hive this program does not know (then both are
-// looked at), count as the entry remaining, since the answer decides whether a
-// live program's keys and files are offered for removal checked.
-bool UninstallEntryRemains(const std::string& hive, const std::string& registryName);
+// Whether an uninstall entry named `registryName` is still registered, in
+// either hive, after its uninstaller has ended: the same name in the other hive
+// is another installation of the program (per user beside per machine), whose
+// folder and keys the scan may share. It errs towards "still there": an
+// Uninstall key that cannot be read counts as the entry remaining, since the
+// answer decides whether a live program's keys and files are offered for
+// removal checked.
+bool UninstallEntryRemains(const std::string& registryName);
 
 }  // namespace cx::cleanup

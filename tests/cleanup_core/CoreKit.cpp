@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "harness/TestKit.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
@@ -90,5 +92,15 @@ std::map<std::string, std::string> FilePicture(const std::string& dir) {
 }
 
 cleanup::ScanProgress Quiet() { return {}; }
+
+ScopedKey::ScopedKey(HKEY root, std::string path)
+    : root_(root), path_(std::move(path)), key_(CreateKeyPath(root_, path_)) {
+    if (!key_) ADD_FAILURE() << "cannot make " << path_;
+}
+
+ScopedKey::~ScopedKey() {
+    if (key_) RegCloseKey(key_);
+    reg::DeleteTree(root_, path_);
+}
 
 }  // namespace cx::test

@@ -26,4 +26,21 @@ std::map<std::string, std::string> FilePicture(const std::string& dir);
 
 cleanup::ScanProgress Quiet();
 
+// A key made for one test below `root` (with any keys missing on its way),
+// deleted with everything below it at the end: for keys outside the sandbox,
+// where the scan looks (another hive, the uninstall entries).
+class ScopedKey {
+public:
+    ScopedKey(HKEY root, std::string path);
+    ~ScopedKey();
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY root_;
+    std::string path_;
+    HKEY key_;
+};
+
 }  // namespace cx::test

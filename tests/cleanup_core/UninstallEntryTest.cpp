@@ -30,35 +30,44 @@ protected:
     std::vector<std::string> made_;
 };
 
-TEST_F(UninstallEntry, RemainsWhileItsKeyIsThereInItsOwnHive) {
+TEST_F(UninstallEntry, RemainsWhileItsKeyIsThere) {
     const std::string name = "CxEntryRemains Tool";
     Make(HKEY_LOCAL_MACHINE, name).SetString("DisplayName", "Entry Remains");
-    EXPECT_TRUE(UninstallEntryRemains(kMachine, name));
-    EXPECT_TRUE(UninstallEntryRemains(kMachine, "cxentryremains TOOL"));
-    EXPECT_FALSE(UninstallEntryRemains(kUser, name)) << "the other hive has no such entry";
-    // A hive the record does not name: both are looked at.
-    EXPECT_TRUE(UninstallEntryRemains("", name));
-    EXPECT_TRUE(UninstallEntryRemains("HKEY_USERS", name));
+    EXPECT_TRUE(UninstallEntryRemains(name));
+    EXPECT_TRUE(UninstallEntryRemains("cxentryremains TOOL"));
 
     // An emptied key is still a registered entry: the uninstaller did not end its work.
     reg::DeleteTree(HKEY_LOCAL_MACHINE, kUninstall + name);
     Make(HKEY_LOCAL_MACHINE, name);
-    EXPECT_TRUE(UninstallEntryRemains(kMachine, name));
+    EXPECT_TRUE(UninstallEntryRemains(name));
 
     reg::DeleteTree(HKEY_LOCAL_MACHINE, kUninstall + name);
-    EXPECT_FALSE(UninstallEntryRemains(kMachine, name));
-    EXPECT_FALSE(UninstallEntryRemains("", name));
+    EXPECT_FALSE(UninstallEntryRemains(name));
 }
 
 TEST_F(UninstallEntry, PerUserEntriesAndNamesThatAreNoKeyName) {
     const std::string name = "CxEntryUser";
     Make(HKEY_CURRENT_USER, name);
     Make(HKEY_CURRENT_USER, name + "\\Nested");
-    EXPECT_TRUE(UninstallEntryRemains(kUser, name));
-    EXPECT_FALSE(UninstallEntryRemains(kMachine, name));
+    EXPECT_TRUE(UninstallEntryRemains(name));
     // A registry name is one key name: a path below an entry is not that entry.
-    EXPECT_FALSE(UninstallEntryRemains(kUser, name + "\\Nested"));
-    EXPECT_FALSE(UninstallEntryRemains(kUser, ""));
+    EXPECT_FALSE(UninstallEntryRemains(name + "\\Nested"));
+    EXPECT_FALSE(UninstallEntryRemains(""));
+}
+
+// The same name in the other hive is another installation, left behind by an
+// uninstaller of this one: the folder and keys it shares are a live program's.
+TEST_F(UninstallEntry, ARecordOfTheNameInEitherHiveIsStillInstalled) {
+    const std::string name = "CxEntryTwin";
+    Make(HKEY_LOCAL_MACHINE, name).SetString("DisplayName", "Twin (machine)");
+    Make(HKEY_CURRENT_USER, name).SetString("DisplayName", "Twin (user)");
+    reg::DeleteTree(HKEY_CURRENT_USER, kUninstall + name);  // the user's uninstaller ran
+    EXPECT_TRUE(UninstallEntryRemains(name));
+    Make(HKEY_CURRENT_USER, name);
+    reg::DeleteTree(HKEY_LOCAL_MACHINE, kUninstall + name);  // the machine's ran
+    EXPECT_TRUE(UninstallEntryRemains(name));
+    reg::DeleteTree(HKEY_CURRENT_USER, kUninstall + name);
+    EXPECT_FALSE(UninstallEntryRemains(name));
 }
 
 TEST_F(UninstallEntry, WindowsInstallerMarkIsADwordOfOneOnAProductCodeKey) {

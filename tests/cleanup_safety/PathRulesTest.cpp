@@ -7,6 +7,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cleanup/Safety.h"
@@ -53,7 +54,9 @@ const std::vector<std::string> kExact = {
     "C:\\ProgramData",
     "c:\\tools\\carvexo\\",
 };
-const std::vector<std::string> kTree = {"C:\\windows", "C:\\windows\\system32"};
+// Windows' own folders among the programs' are trees too, as the machine's context holds them.
+const std::vector<std::string> kTree = {"C:\\windows", "C:\\windows\\system32",
+                                        "C:\\Program Files\\Windows NT"};
 
 class PathRules : public ::testing::Test {
 protected:
@@ -162,9 +165,11 @@ TEST_F(PathRules, InsideTheWindowsFolder) {
     Expect("D:\\Windows\\Acme", DirRefusal::WindowsMarker);
     Expect("E:\\Backup\\WINDOWS", DirRefusal::WindowsMarker);
     Expect("C:\\Program Files\\Windows", DirRefusal::WindowsMarker);
-    // ... but only a whole folder named Windows.
+    // ... but only a whole folder named Windows; Windows' own folders among the
+    // programs' are refused as the trees the machine's context names.
     Expect("C:\\Program Files\\Windows Media", DirRefusal::None);
-    Expect("C:\\Program Files\\Windows NT\\Accessories", DirRefusal::None);
+    Expect("C:\\Program Files\\Windows NT\\Accessories", DirRefusal::BelowProtected);
+    Expect("C:\\Program Files\\Windows NTx\\Accessories", DirRefusal::None);
     Expect("C:\\Windows2\\Acme", DirRefusal::None);
     // Climbing out of the Windows folder lands somewhere ordinary.
     Expect("C:\\Windows\\..\\Apps\\Acme", DirRefusal::None);
@@ -298,26 +303,36 @@ TEST_F(PathRules, SharesOfThisComputerAreJudgedAsTheirFolders) {
 
 }  // namespace
 
-// The other programs a scan must respect, from the list's records.
-TEST(OtherListedPrograms, LeavesOutTheTargetAndItsTwinInTheOtherHiveOnly) {
+// The other programs a scan must respect, from the list's records. A record of
+// the target's name in the other hive is another installation, even in the
+// same folder: its folder and its registration are the twin's to keep.
+TEST(OtherListedPrograms, LeavesOutOnlyTheTargetsOwnRecord) {
     using cx::cleanup::ListedProgram;
     const std::string hklm = "HKEY_LOCAL_MACHINE", hkcu = "HKEY_CURRENT_USER";
     const ListedProgram target{"Brindle", "C:\\Program Files\\Brindle", "Brindle 2", hklm};
     std::vector<ListedProgram> listed{
         target,
-        {"Brindle", "c:\\program files\\BRINDLE\\", "Brindle (user)",
-         hkcu},                                                       // the same program twice
+        {"Brindle", "c:\\program files\\BRINDLE\\", "Brindle (user)", hkcu},  // same folder
         {"Brindle", "C:\\Users\\Brindle", "Brindle portable", hkcu},  // same name, other folder
         {"Tarn", "C:\\Tarn", "", hklm},                               // no display name
         {"NoFolder", "", "Without a folder", hklm},
         {"Quill", "D:\\Quill", "Quill Editor", hkcu},
     };
-    std::vector<std::pair<std::string, std::string>> got;
+    using Row = std::tuple<std::string, std::string, std::string, std::string>;
+    std::vector<Row> got;
     for (const auto& o : cx::cleanup::OtherListedPrograms(listed, target))
-        got.emplace_back(o.location, o.name);
-    EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{
-                       {"C:\\Users\\Brindle", "Brindle portable"},
-                       {"C:\\Tarn", "Tarn"},
-                       {"D:\\Quill", "Quill Editor"}}));
+        got.emplace_back(o.location, o.name, o.registryName, o.hive);
+    EXPECT_EQ(got,
+              (std::vector<Row>{{"c:\\program files\\BRINDLE\\", "Brindle (user)", "Brindle", hkcu},
+                                {"C:\\Users\\Brindle", "Brindle portable", "Brindle", hkcu},
+                                {"C:\\Tarn", "Tarn", "Tarn", hklm},
+                                {"D:\\Quill", "Quill Editor", "Quill", hkcu}}));
     EXPECT_TRUE(cx::cleanup::OtherListedPrograms({target}, target).empty());
+
+    // The twin's registration counts without a folder too: its keys are its own.
+    const ListedProgram user{"brindle", "", "Brindle (user)", hkcu};
+    got.clear();
+    for (const auto& o : cx::cleanup::OtherListedPrograms({target, user}, target))
+        got.emplace_back(o.location, o.name, o.registryName, o.hive);
+    EXPECT_EQ(got, (std::vector<Row>{{"", "Brindle (user)", "brindle", hkcu}}));
 }

@@ -142,6 +142,52 @@ TEST(SystemFolders, OtherUsersProfilesAreProtectedLikeTheCurrentOne) {
     for (const std::string& root : {other, ghost}) cx::test::RemoveTree(root);
 }
 
+// Windows' own folders look like any program's folder inside Program Files and
+// the data roots; a registration pointing at one, or below it, must list nothing.
+TEST(SystemFolders, WindowsOwnFoldersAmongTheProgramsAreProtectedAsTrees) {
+    const std::string pf = Special(CSIDL_PROGRAM_FILES), roaming = Special(CSIDL_APPDATA);
+    const std::string other = cx::ExtractFilePath(Special(CSIDL_PROFILE)) + "cxmsother";
+    ASSERT_FALSE(pf.empty() || roaming.empty() || other == "cxmsother");
+    // Made where Wine has none, so that a refusal is never only "not found".
+    const std::vector<std::string> places = {pf + "\\Internet Explorer",
+                                             pf + "\\Windows NT\\Accessories",
+                                             Special(CSIDL_PROGRAM_FILES_COMMON) + "\\System",
+                                             roaming + "\\Microsoft\\Protect",
+                                             roaming + "\\Microsoft\\Protect\\S-1-5-21-1",
+                                             Special(CSIDL_COMMON_APPDATA) + "\\Microsoft\\Crypto",
+                                             other + "\\AppData\\Local\\Microsoft\\Edge"};
+    // Folders beside them that only look alike stay a program's.
+    const std::vector<std::string> programs = {pf + "\\CxVendor\\Internet Explorer",
+                                               pf + "\\Windows NTx", roaming + "\\Microsoft CX"};
+    std::vector<std::string> made;  // every folder made, parents first
+    for (const auto* list : {&places, &programs})
+        for (const std::string& dir : *list) {
+            std::vector<std::string> missing;
+            for (std::string d = dir; !cx::DirectoryExists(d);
+                 d = cx::ExtractFilePath(d.substr(0, d.size() - 1)))
+                missing.push_back(d);
+            made.insert(made.end(), missing.rbegin(), missing.rend());
+            cx::ForceDirectories(dir);
+        }
+    const SafetyContext ctx = SystemSafetyContext("", {});
+
+    for (const std::string& dir : places) {
+        std::vector<std::string> spellings = {dir, cx::Lower(dir) + "\\", dir + "\\x\\.."};
+        if (std::string s = ShortName(dir); !s.empty()) spellings.push_back(s);
+        for (const std::string& s : spellings) {
+            auto v = CheckInstallDirectory(s, ctx);
+            EXPECT_TRUE(v.refusal == DirRefusal::Protected ||
+                        v.refusal == DirRefusal::BelowProtected)
+                << s << ": " << static_cast<int>(v.refusal);
+            EXPECT_TRUE(v.resolved.empty()) << s;
+        }
+    }
+    for (const std::string& dir : programs)
+        EXPECT_EQ(CheckInstallDirectory(dir, ctx).refusal, DirRefusal::None) << dir;
+
+    for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryA(it->c_str());
+}
+
 TEST(SystemFolders, ShortNamesAreResolvedBeforeTheCheck) {
     const SafetyContext ctx = SystemSafetyContext("", {});
     std::string pf = Special(CSIDL_PROGRAM_FILES);
