@@ -33,15 +33,14 @@ void TMainForm::ActionExportRegExecute() {
     const backup::Hive hive = backup::HiveFromName(item->Hive());
     auto chosen = backup::AskExportFile(hwnd(), AppPaths().RegBackupDir, name);
     if (!chosen) return;
-    // By name only: the dialog has made the chosen folder the current one.
-    ui::ShellOpen(backup::ExportCall(hwnd(), ExtractFileName(*chosen), hive, name));
+    ui::ShellOpen(backup::ExportCall(hwnd(), *chosen, hive, name));
 }
 
 void TMainForm::ActionReloadRegExecute() {
     auto chosen = backup::AskReloadFile(hwnd(), AppPaths().RegBackupDir);
     if (!chosen) return;
     // regedit asks its own question before it imports.
-    ui::ShellOpen(backup::ReloadCall(hwnd(), ExtractFileName(*chosen)));
+    ui::ShellOpen(backup::ReloadCall(hwnd(), *chosen));
 }
 
 void TMainForm::ActionCreateBackupExecute() {

@@ -4,6 +4,7 @@
 
 #include <unordered_set>
 
+#include "platform/Error.h"
 #include "platform/ShellRun.h"
 #include "platform/Strings.h"
 
@@ -53,6 +54,19 @@ void MarkEnd(std::wstring& s) {
     for (size_t i = s.size(); i > 0 && (s[i - 1] == L'.' || s[i - 1] == L' '); --i) s[i - 1] = L'_';
 }
 
+// regedit looks for a file named any other way in its current folder.
+[[noreturn]] void NotAFullPath(const std::string& shown) {
+    throw AppError("regedit is given files by their full path only, not \"" + shown + "\".");
+}
+const std::string& FullPathOnly(const std::string& file) {
+    if (!IsAbsolutePath(file)) NotAFullPath(file);
+    return file;
+}
+const std::wstring& FullPathOnly(const std::wstring& file) {
+    if (!IsAbsolutePath(file)) NotAFullPath(WideToAnsi(file));
+    return file;
+}
+
 std::wstring Counter(size_t n) {
     return n < 2 ? std::wstring() : L" (" + std::to_wstring(n) + L")";
 }
@@ -78,16 +92,18 @@ std::wstring UninstallKeyPath(Hive hive, const std::wstring& registryName) {
            L"\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + registryName;
 }
 
-std::string ExportParameters(const std::string& fileName, Hive hive,
+std::string ExportParameters(const std::string& filePath, Hive hive,
                              const std::string& registryName) {
-    return " /e " + QuoteArgument(fileName) + " " +
+    return " /e " + QuoteArgument(FullPathOnly(filePath)) + " " +
            QuoteArgument(UninstallKeyPath(hive, registryName));
 }
 
-std::string ReloadParameters(const std::string& fileName) { return " " + QuoteArgument(fileName); }
+std::string ReloadParameters(const std::string& filePath) {
+    return " " + QuoteArgument(FullPathOnly(filePath));
+}
 
 std::wstring BackupParameters(const std::wstring& targetPath, const std::wstring& keyPath) {
-    return L"/e " + QuoteArgument(targetPath) + L" " + QuoteArgument(keyPath);
+    return L"/e " + QuoteArgument(FullPathOnly(targetPath)) + L" " + QuoteArgument(keyPath);
 }
 
 std::wstring SanitiseFileStem(const std::wstring& name, size_t maxChars) {

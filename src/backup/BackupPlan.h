@@ -30,13 +30,15 @@ std::wstring UninstallKeyPath(Hive hive, const std::wstring& registryName);
 
 // Each text in these parameter strings stands in double quotes; a quote inside
 // one (key names may hold them) is escaped as the command-line parser expects.
+// Files are named by their full path (IsAbsolutePath): regedit would look for
+// any other name in whatever folder is current. Each throws AppError for a
+// file that is not named so.
 //
-// Export of one program: ` /e "<file>" "<key>"`, the file by its name only
-// (regedit runs in the folder the save dialog made current).
-std::string ExportParameters(const std::string& fileName, Hive hive,
+// Export of one program: ` /e "<file>" "<key>"`.
+std::string ExportParameters(const std::string& filePath, Hive hive,
                              const std::string& registryName);
-// Reload of a file: ` "<file>"`, by its name only, as above.
-std::string ReloadParameters(const std::string& fileName);
+// Reload of a file: ` "<file>"`.
+std::string ReloadParameters(const std::string& filePath);
 // One export of the full backup: `/e "<target path>" "<key>"`.
 std::wstring BackupParameters(const std::wstring& targetPath, const std::wstring& keyPath);
 

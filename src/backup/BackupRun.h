@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "backup/BackupPlan.h"
+#include "platform/ShellRun.h"
 
 namespace cx::backup {
 
@@ -24,8 +25,9 @@ struct BackupOptions {
     size_t parallel = 3;
     // A regedit that has not finished by then is ended and its entry failed.
     DWORD timeLimitMs = 60000;
-    // The program started for each export (tests point it at one that fails).
-    std::wstring program = L"regedit";
+    // The program started for each export, by its full path (tests point it
+    // at one that fails).
+    std::wstring program = SystemToolPath(SystemTool::Regedit);
 };
 
 struct BackupProgress {

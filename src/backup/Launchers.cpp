@@ -8,6 +8,7 @@
 
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/ShellRun.h"
 #include "platform/Strings.h"
 
 namespace cx::backup {
@@ -36,9 +37,9 @@ std::optional<std::string> RunFileDialog(bool save, HWND owner, const std::strin
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     const std::string dir = DirectoryExists(initialDir) ? initialDir : std::string();
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    // No OFN_NOCHANGEDIR: regedit is given the file by name and finds it in
-    // the folder the dialog leaves current.
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    // The current folder stays as it was: a folder the user browsed to may hold
+    // anything, and nothing is ever looked up there.
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (save) {
         ofn.Flags |= OFN_PATHMUSTEXIST;
         ofn.lpstrDefExt = "reg";
@@ -46,28 +47,27 @@ std::optional<std::string> RunFileDialog(bool save, HWND owner, const std::strin
     ui::ModalScope modal(owner);
     BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok) return std::nullopt;
-    std::string chosen(file.data());
-    // A dialog may leave the folder it was browsing current rather than the
-    // chosen file's (Wine does when a full path is typed): regedit, given the
-    // name only, would then write or read in the wrong folder.
-    std::string folder = ExtractFilePath(chosen);
-    if (!folder.empty()) SetCurrentDirectoryA(folder.c_str());
-    return chosen;
+    return std::string(file.data());
 }
+
+// The shell call names the tool by its full path; the seam's calls are ANSI.
+std::string Tool(SystemTool tool) { return WideToAnsi(SystemToolPath(tool)); }
 
 }  // namespace
 
 ui::ShellCall RegeditCall(HWND owner) {
-    return Call(owner, "Open", "regedit.exe", std::nullopt, std::nullopt, SW_SHOW);
+    return Call(owner, "Open", Tool(SystemTool::Regedit), std::nullopt, std::nullopt, SW_SHOW);
 }
 ui::ShellCall ServicesCall(HWND owner) {
-    return Call(owner, "Open", "Services.msc", std::nullopt, std::nullopt, SW_SHOW);
+    // The console by its full path, not the document through its association.
+    return Call(owner, "Open", Tool(SystemTool::Mmc),
+                QuoteArgument(Tool(SystemTool::ServicesConsole)), std::nullopt, SW_SHOW);
 }
 ui::ShellCall ComponentsCall(HWND owner) {
-    return Call(owner, "Open", "control.exe", "Appwiz.cpl ,2", std::nullopt, SW_SHOW);
+    return Call(owner, "Open", Tool(SystemTool::Control), "Appwiz.cpl ,2", std::nullopt, SW_SHOW);
 }
 ui::ShellCall UpdateCall(HWND owner) {
-    return Call(owner, "Open", "control.exe", "Appwiz.cpl ,1", std::nullopt, SW_SHOW);
+    return Call(owner, "Open", Tool(SystemTool::Control), "Appwiz.cpl ,1", std::nullopt, SW_SHOW);
 }
 ui::ShellCall HelpCall(const std::string& helpPath) {
     return Call(nullptr, "Open", helpPath, "", "", SW_SHOWNORMAL);
@@ -79,13 +79,14 @@ ui::ShellCall ContactCall() {
     return Call(nullptr, "Open", std::string("mailto:") + kSupportMailAddress, "", "",
                 SW_SHOWNORMAL);
 }
-ui::ShellCall ExportCall(HWND owner, const std::string& fileName, Hive hive,
+ui::ShellCall ExportCall(HWND owner, const std::string& filePath, Hive hive,
                          const std::string& registryName) {
-    return Call(owner, "open", "regedit", ExportParameters(fileName, hive, registryName),
-                std::nullopt, SW_SHOW);
+    return Call(owner, "open", Tool(SystemTool::Regedit),
+                ExportParameters(filePath, hive, registryName), std::nullopt, SW_SHOW);
 }
-ui::ShellCall ReloadCall(HWND owner, const std::string& fileName) {
-    return Call(owner, "open", "regedit", ReloadParameters(fileName), std::nullopt, SW_SHOW);
+ui::ShellCall ReloadCall(HWND owner, const std::string& filePath) {
+    return Call(owner, "open", Tool(SystemTool::Regedit), ReloadParameters(filePath), std::nullopt,
+                SW_SHOW);
 }
 
 void PointRegeditAt(Hive hive, const std::string& registryName) {

@@ -2,6 +2,8 @@
 // The shell calls that open the system's tools, the help file, the product's
 // web page and mail, and that hand single exports and reloads to regedit.
 // Each is built here as a ShellCall and run through the seam (ui::ShellOpen).
+// The system's tools are named by their full paths (SystemToolPath); throws
+// AppError when the system does not tell where they are.
 #include <windows.h>
 
 #include <optional>
@@ -24,11 +26,11 @@ ui::ShellCall UpdateCall(HWND owner);
 ui::ShellCall HelpCall(const std::string& helpPath);
 ui::ShellCall OnlineResourcesCall();
 ui::ShellCall ContactCall();
-// regedit exporting the program's key into `fileName` (no folder) of the
-// current directory, and importing `fileName` from there.
-ui::ShellCall ExportCall(HWND owner, const std::string& fileName, Hive hive,
+// regedit exporting the program's key into `filePath`, and importing
+// `filePath`: full paths only (throws AppError for any other).
+ui::ShellCall ExportCall(HWND owner, const std::string& filePath, Hive hive,
                          const std::string& registryName);
-ui::ShellCall ReloadCall(HWND owner, const std::string& fileName);
+ui::ShellCall ReloadCall(HWND owner, const std::string& filePath);
 
 // Where regedit keeps the key it shows on start (below HKEY_CURRENT_USER).
 constexpr const char* kRegeditSettingsPath =
@@ -39,8 +41,8 @@ void PointRegeditAt(Hive hive, const std::string& registryName);
 
 // The save dialog of a single export: the file name preset to the registry
 // name (made a valid file name) + ".reg", starting in `initialDir` when that
-// folder exists. The chosen path, or nothing when the user cancels. The chosen
-// file's folder is the current directory afterwards.
+// folder exists. The chosen file's full path, or nothing when the user
+// cancels. The current folder stays as it was.
 std::optional<std::string> AskExportFile(HWND owner, const std::string& initialDir,
                                          const std::string& registryName);
 // The open dialog of a reload, likewise.

@@ -17,8 +17,27 @@ namespace cx {
 std::string QuoteArgument(const std::string& arg);
 std::wstring QuoteArgument(const std::wstring& arg);
 
-// Starts `program` with `parameters` through ShellExecuteExW ("open", SW_SHOW)
-// and keeps its process; empty when nothing could be started.
+// The system tools the program starts. Each is started by its full path: a
+// bare name is looked up in the current folder (and the program's) before the
+// system's, and anyone who can write there can put a program of that name.
+enum class SystemTool {
+    Regedit,          // <Windows folder>\regedit.exe
+    Control,          // <system folder>\control.exe
+    Mmc,              // <system folder>\mmc.exe
+    ServicesConsole,  // <system folder>\services.msc, a document for mmc
+};
+// Its full path. Throws AppError when the system does not tell its folders.
+std::wstring SystemToolPath(SystemTool tool);
+
+// A path that names the same file whatever folder is current: a drive path
+// ("C:\..." or "C:/...") or a UNC path ("\\server\share\...", "\\?\C:\...").
+// "x.reg", "C:x.reg" and "\x.reg" are relative to the current folder or drive.
+bool IsAbsolutePath(const std::wstring& path);
+bool IsAbsolutePath(const std::string& path);
+
+// Starts `program` (a full path: anything else is never started) with
+// `parameters` through ShellExecuteExW ("open", SW_SHOW) and keeps its
+// process; empty when nothing could be started.
 unique_handle StartWithShell(const std::wstring& program, const std::wstring& parameters);
 
 // StartWithShell, then waits for the process to end. `pump`, when set, runs

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backup/BackupPlan.h"
+#include "platform/Error.h"
 #include "platform/Strings.h"
 
 namespace {
@@ -45,16 +46,26 @@ std::wstring FileOf(const std::vector<BackupEntry>& plan, Hive hive, const std::
     return {};
 }
 
-TEST(RegeditParameters, ExportNamesTheFileByNameAndTheRecordsOwnHive) {
-    EXPECT_EQ(cx::backup::ExportParameters("My Tool 2.reg", Hive::LocalMachine, "My Tool"),
-              " /e \"My Tool 2.reg\" "
+TEST(RegeditParameters, ExportNamesTheFileByItsFullPathAndTheRecordsOwnHive) {
+    EXPECT_EQ(cx::backup::ExportParameters("C:\\B\\My Tool 2.reg", Hive::LocalMachine, "My Tool"),
+              " /e \"C:\\B\\My Tool 2.reg\" "
               "\"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My "
               "Tool\"");
-    EXPECT_EQ(cx::backup::ExportParameters("x.reg", Hive::CurrentUser, "{1-2}"),
-              " /e \"x.reg\" "
+    EXPECT_EQ(cx::backup::ExportParameters("\\\\server\\share\\x.reg", Hive::CurrentUser, "{1-2}"),
+              " /e \"\\\\server\\share\\x.reg\" "
               "\"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{1-2}"
               "\"");
-    EXPECT_EQ(cx::backup::ReloadParameters("old backup.reg"), " \"old backup.reg\"");
+    EXPECT_EQ(cx::backup::ReloadParameters("D:\\old backup.reg"), " \"D:\\old backup.reg\"");
+    // regedit would look for a file named otherwise in whatever folder is current.
+    for (const char* relative : {"x.reg", "B\\x.reg", "\\B\\x.reg", "C:x.reg", ""}) {
+        EXPECT_THROW(cx::backup::ExportParameters(relative, Hive::CurrentUser, "A"), cx::AppError)
+            << relative;
+        EXPECT_THROW(cx::backup::ReloadParameters(relative), cx::AppError) << relative;
+        EXPECT_THROW(
+            cx::backup::BackupParameters(cx::AnsiToWide(relative), L"HKEY_CURRENT_USER\\A"),
+            cx::AppError)
+            << relative;
+    }
     EXPECT_EQ(
         cx::backup::BackupParameters(L"C:\\B\\~cx.tmp",
                                      cx::backup::UninstallKeyPath(Hive::CurrentUser, L"a b")),
@@ -81,15 +92,16 @@ TEST(RegeditParameters, NamesWithQuotesAndBackslashesReachRegeditIntact) {
                   (std::vector<std::wstring>{L"/e", target, key}))
             << name;
     }
-    std::string exported = cx::backup::ExportParameters("x y.reg", Hive::CurrentUser, "Q\"uote");
+    std::string exported =
+        cx::backup::ExportParameters("C:\\x y.reg", Hive::CurrentUser, "Q\"uote");
     std::vector<std::wstring> args = Arguments(cx::AnsiToWide(exported));
     ASSERT_EQ(args.size(), 3u);
-    EXPECT_EQ(args[1], L"x y.reg");
+    EXPECT_EQ(args[1], L"C:\\x y.reg");
     EXPECT_EQ(
         args[2],
         L"HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Q\"uote");
-    EXPECT_EQ(Arguments(cx::AnsiToWide(cx::backup::ReloadParameters("a b.reg"))),
-              (std::vector<std::wstring>{L"a b.reg"}));
+    EXPECT_EQ(Arguments(cx::AnsiToWide(cx::backup::ReloadParameters("C:\\a b.reg"))),
+              (std::vector<std::wstring>{L"C:\\a b.reg"}));
 }
 
 TEST(RegeditParameters, HiveTextFromTheServiceFallsBackToTheMachine) {

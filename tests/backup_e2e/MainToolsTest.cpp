@@ -16,6 +16,7 @@
 #include "app/MainForm.h"
 #include "backup/BackupPlan.h"
 #include "harness/MessageLog.h"
+#include "harness/Planted.h"
 #include "harness/ShellLog.h"
 #include "harness/TestKit.h"
 #include "harness/Windows.h"
@@ -92,6 +93,12 @@ std::string CurrentDirectory() {
     return cx::IncludeTrailingBackslash(buf);
 }
 
+// Where the system tools are, told apart from how the program finds them.
+const std::string kRegedit = cx::IncludeTrailingBackslash(cx::WindowsDirectory()) + "regedit.exe";
+std::string InSystem(const std::string& name) {
+    return cx::IncludeTrailingBackslash(cx::SystemDirectory()) + name;
+}
+
 class MainToolsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -123,14 +130,17 @@ const std::string kUninstallBelowHive =
     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Export through the real save dialog into a folder of the user's choosing,
-// then regedit's own import of that file where the key was deleted.
+// which holds plants of the system tools, then regedit's own import of that
+// file where the key was deleted.
 void ExportDeleteImport(MainToolsTest& t, TMainForm& form, int row, const cx::demo::DemoProgram& p,
                         const std::string& folder, const std::string& fileName) {
     const Hive hive = p.hive == cx::demo::Hive::User ? Hive::CurrentUser : Hive::LocalMachine;
     cx::ForceDirectories(folder);
+    cx::test::PlantSystemTools(folder);
     form.SelectRow(row);
     cx::test::ShellLog shell;
     std::string offeredName, offeredFolder;
+    const std::string cwdBefore = CurrentDirectory();
     {
         DialogDriver driver(folder + fileName);
         form.Execute(cx::app::ActionExportReg);
@@ -146,15 +156,17 @@ void ExportDeleteImport(MainToolsTest& t, TMainForm& form, int row, const cx::de
     const cx::ui::ShellCall& c = shell.calls[0];
     EXPECT_EQ(c.owner, form.hwnd());
     EXPECT_EQ(c.verb, Text("open"));
-    EXPECT_EQ(c.file, "regedit");
-    EXPECT_EQ(c.parameters, Text(" /e \"" + fileName + "\" \"" + cx::backup::HiveName(hive) +
-                                 kUninstallBelowHive + p.keyName + "\""));
+    EXPECT_TRUE(cx::EqualsNoCase(c.file, kRegedit)) << c.file;
+    EXPECT_EQ(c.parameters,
+              Text(" /e \"" + folder + fileName + "\" \"" + cx::backup::HiveName(hive) +
+                   kUninstallBelowHive + p.keyName + "\""));
     EXPECT_EQ(c.directory, std::nullopt);
     EXPECT_EQ(c.show, SW_SHOW);
-    // The file is given by name only: the dialog left its folder current.
-    EXPECT_TRUE(cx::EqualsNoCase(CurrentDirectory(), folder)) << CurrentDirectory();
+    // The dialog leaves the current folder alone: no program is ever found in the one chosen.
+    EXPECT_EQ(CurrentDirectory(), cwdBefore);
 
     RunRecorded(c);
+    EXPECT_EQ(cx::test::PlantsThatRan(folder), std::vector<std::string>{});
     const std::wstring file = cx::AnsiToWide(folder + fileName);
     ASSERT_TRUE(cx::test::IsNonEmptyFile(file));
     const std::string exported = cx::test::FileBytes(file);
@@ -187,11 +199,12 @@ TEST_F(MainToolsTest, ExportOfAPerUserProgramNamesItsOwnHive) {
     ExportDeleteImport(*this, *form, row, p, cx::AppPaths().RegBackupDir, "per user.reg");
 }
 
-TEST_F(MainToolsTest, ReloadHandsRegeditTheChosenFileByNameFromItsFolder) {
+TEST_F(MainToolsTest, ReloadHandsRegeditTheChosenFileByItsFullPath) {
     const std::string folder = cx::test::FreshScratchDir("reload-from") + "some where\\";
     cx::ForceDirectories(folder);
     cx::test::WriteWholeFile(folder + "to load.reg", "REGEDIT4\r\n");
     cx::test::ShellLog shell;
+    const std::string cwdBefore = CurrentDirectory();
     {
         DialogDriver driver(folder + "to load.reg");
         form->Execute(cx::app::ActionReloadReg);
@@ -199,11 +212,11 @@ TEST_F(MainToolsTest, ReloadHandsRegeditTheChosenFileByNameFromItsFolder) {
     ASSERT_EQ(shell.calls.size(), 1u);
     EXPECT_EQ(shell.calls[0].owner, form->hwnd());
     EXPECT_EQ(shell.calls[0].verb, Text("open"));
-    EXPECT_EQ(shell.calls[0].file, "regedit");
-    EXPECT_EQ(shell.calls[0].parameters, Text(" \"to load.reg\""));
+    EXPECT_TRUE(cx::EqualsNoCase(shell.calls[0].file, kRegedit)) << shell.calls[0].file;
+    EXPECT_EQ(shell.calls[0].parameters, Text(" \"" + folder + "to load.reg\""));
     EXPECT_EQ(shell.calls[0].directory, std::nullopt);
     EXPECT_EQ(shell.calls[0].show, SW_SHOW);
-    EXPECT_TRUE(cx::EqualsNoCase(CurrentDirectory(), folder));
+    EXPECT_EQ(CurrentDirectory(), cwdBefore);
 }
 
 TEST_F(MainToolsTest, RegistryEditorCreatesItsSettingsAndPointsAtTheRecordsHive) {
@@ -224,7 +237,7 @@ TEST_F(MainToolsTest, RegistryEditorCreatesItsSettingsAndPointsAtTheRecordsHive)
         ASSERT_EQ(shell.calls.size(), 1u);
         EXPECT_EQ(shell.calls[0].owner, form->hwnd());
         EXPECT_EQ(shell.calls[0].verb, Text("Open"));
-        EXPECT_EQ(shell.calls[0].file, "regedit.exe");
+        EXPECT_TRUE(cx::EqualsNoCase(shell.calls[0].file, kRegedit)) << shell.calls[0].file;
         EXPECT_EQ(shell.calls[0].parameters, std::nullopt);
         EXPECT_EQ(shell.calls[0].directory, std::nullopt);
         EXPECT_EQ(shell.calls[0].show, SW_SHOW);
@@ -263,9 +276,10 @@ TEST_F(MainToolsTest, ToolAndHelpCommandsMakeTheirShellCalls) {
     };
     const std::string help = cx::AppPaths().AppDir + "Langs\\Help.Chm";
     const Want want[] = {
-        {main, "Services.msc", std::nullopt, std::nullopt, SW_SHOW},
-        {main, "control.exe", Text("Appwiz.cpl ,2"), std::nullopt, SW_SHOW},
-        {main, "control.exe", Text("Appwiz.cpl ,1"), std::nullopt, SW_SHOW},
+        {main, InSystem("mmc.exe"), Text("\"" + InSystem("services.msc") + "\""), std::nullopt,
+         SW_SHOW},
+        {main, InSystem("control.exe"), Text("Appwiz.cpl ,2"), std::nullopt, SW_SHOW},
+        {main, InSystem("control.exe"), Text("Appwiz.cpl ,1"), std::nullopt, SW_SHOW},
         {nullptr, help, Text(""), Text(""), SW_SHOWNORMAL},
         {nullptr, help, Text(""), Text(""), SW_SHOWNORMAL},
         {nullptr, "https://carvexo.example.org/resources/", Text(""), Text(""), SW_SHOWNORMAL},
@@ -275,8 +289,10 @@ TEST_F(MainToolsTest, ToolAndHelpCommandsMakeTheirShellCalls) {
         SCOPED_TRACE(i);
         EXPECT_EQ(shell.calls[i].owner, want[i].owner);
         EXPECT_EQ(shell.calls[i].verb, Text("Open"));
-        EXPECT_EQ(shell.calls[i].file, want[i].file);
-        EXPECT_EQ(shell.calls[i].parameters, want[i].parameters);
+        EXPECT_TRUE(cx::EqualsNoCase(shell.calls[i].file, want[i].file)) << shell.calls[i].file;
+        EXPECT_TRUE(cx::EqualsNoCase(shell.calls[i].parameters.value_or("-"),
+                                     want[i].parameters.value_or("-")))
+            << shell.calls[i].parameters.value_or("-");
         EXPECT_EQ(shell.calls[i].directory, want[i].directory);
         EXPECT_EQ(shell.calls[i].show, want[i].show);
     }

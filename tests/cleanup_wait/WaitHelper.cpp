@@ -9,6 +9,10 @@
 //   WaitHelper keep <event> <childEvent> <pidFile>
 //                                          starts "await <childEvent>", ends when <event> is set
 //
+// Copied under any other name (planted as a system tool where a program
+// started by bare name would be found), it writes its command line to
+// "<its own path>.ran" and ends.
+//
 // The child's id goes to <pidFile> so the test can look at (and end) it. The
 // test makes the events (manual reset) before it starts the helper, so every
 // end is an order the test chose, not a time.
@@ -16,6 +20,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -73,6 +78,13 @@ DWORD Ms(const std::string& s) { return static_cast<DWORD>(std::strtoul(s.c_str(
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const char* name = std::strrchr(self, '\\');
+    if (lstrcmpiA(name ? name + 1 : self, "WaitHelper.exe") != 0) {
+        WriteText(std::string(self) + ".ran", GetCommandLineA());
+        return 0;
+    }
     const std::vector<std::string> a = Args();
     if (a.empty()) return 2;
     if (a[0] == "exit") return 0;
