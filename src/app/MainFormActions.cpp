@@ -321,7 +321,7 @@ void TMainForm::ActionExporetListExecute() {
 }
 
 std::wstring TMainForm::CleanupBackupRoot() {
-    return AnsiToWide(AppPaths().AppDir) + cleanup::kCleanupBackupSubdir;
+    return cleanup::UserCleanupRoot(AnsiToWide(AppPaths().AppDir));
 }
 
 void TMainForm::ActionRestoreCleanupExecute() {

@@ -47,6 +47,13 @@ NodeId CheckTree::AddPath(NodeId parent, std::wstring path, NodeKind kind, Check
     return id;
 }
 
+void CheckTree::SetIdentity(NodeId id, uint32_t volume, uint64_t fileIndex) {
+    if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
+    nodes_[id].volume = volume;
+    nodes_[id].fileIndex = fileIndex;
+    nodes_[id].identified = true;
+}
+
 void CheckTree::Lock(NodeId id) {
     if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
     nodes_[id].locked = true;

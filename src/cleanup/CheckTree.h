@@ -3,6 +3,7 @@
 // from any window: the scan fills it, the scan window shows it, removal reads
 // and prunes it. Nodes live in tree order (depth-first, a parent before its
 // children, siblings in the order they were added).
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,12 @@ struct Node {
     std::wstring wideKeyPath;
     std::wstring wideItemName;
     bool wide = false;
+    // Folder nodes found by the scan: which folder it was (volume serial and
+    // file index). Removal acts only on the folder that still is this one: a
+    // folder renamed away and replaced, or swapped for a link, is another place.
+    uint32_t volume = 0;
+    uint64_t fileIndex = 0;
+    bool identified = false;
     // A folder that must stay: another program lives in it or below it. It is
     // never checked; what it holds of its own can be.
     bool locked = false;
@@ -65,6 +72,8 @@ public:
                         std::wstring itemName, CheckState state = csChecked);
     // A file-tree node known by its real path; its text is that path converted.
     NodeId AddPath(NodeId parent, std::wstring path, NodeKind kind, CheckState state = csChecked);
+    // Records which folder a folder node is (see Node::volume).
+    void SetIdentity(NodeId id, uint32_t volume, uint64_t fileIndex);
     // Marks a node as one that must stay (see Node::locked) and unchecks it.
     void Lock(NodeId id);
     void SetText(NodeId id, std::string text);

@@ -1,7 +1,5 @@
 #include "cleanup/Removal.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <exception>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "cleanup/Safety.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
+#include "platform/HeldFiles.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
 #include "cleanup/Scanner.h"
@@ -221,93 +220,134 @@ bool LiesBelow(const std::wstring& path, const std::wstring& root) {
     return n == path.size() && std::wstring_view(full, n) == path;
 }
 
-// Removes a junction or symbolic link itself, never what it points to. The link
-// is opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) and deleted through that
-// handle, but only after making sure the handle really is the link: a system
-// that follows the link on open anyway (Wine does, for links made on the host)
-// would otherwise delete the target's file. There the link stays, and the
-// caller counts it as not removed.
-void RemoveLink(const std::wstring& path) {
-    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const std::wstring api = LongPathForApi(path);
-    unique_hfile link(
-        CreateFileW(api.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!link) return;
-    BY_HANDLE_FILE_INFORMATION self{};
-    if (!GetFileInformationByHandle(link.get(), &self) ||
-        !(self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return;
-    unique_hfile target(CreateFileW(api.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION pointed{};
-    if (target && GetFileInformationByHandle(target.get(), &pointed) &&
-        pointed.dwVolumeSerialNumber == self.dwVolumeSerialNumber &&
-        pointed.nFileIndexHigh == self.nFileIndexHigh &&
-        pointed.nFileIndexLow == self.nFileIndexLow)
-        return;  // the "link" handle is the target itself
-    target.reset();
-    FILE_DISPOSITION_INFO dispose{TRUE};
-    SetFileInformationByHandle(link.get(), FileDispositionInfo, &dispose, sizeof dispose);
+// True when the held item is a link that was opened as itself. A system that
+// follows the link on open anyway (Wine does, for links made on the host)
+// would hand out the target instead; acting on that handle would delete the
+// target, so such a "link" is refused.
+bool HeldAsLink(const fs::Held& held, const std::wstring& path) {
+    if (!held.IsLink()) return false;
+    auto pointed = fs::OpenItself(path, fs::kLookAccess);
+    if (!pointed) return true;  // nothing behind it: the handle can only be the link
+    unique_hfile target(CreateFileW(LongPathForApi(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return !target || fs::IdOf(target.get()) != held.id;
 }
 
-// Calls `visit(full path, find data)` for every entry of `dir` but "." and ".."
-// whose name is a plain one (see LiesBelow); others are skipped, so nothing is
-// done through them.
-template <typename Visit>
-void ForEachEntry(const std::wstring& dir, Visit visit) {
-    ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
-        std::wstring full = dir + L"\\" + fd.cFileName;
-        if (LiesBelow(full, dir)) visit(full, fd);
-        return true;
-    });
-}
+std::wstring LastName(const std::wstring& path);
+bool StillTheItem(const Node& n, const fs::Held& held, const std::wstring& path);
 
-// Removes every link below `dir` (never entering one); false when one stays.
-bool RemoveLinksBelow(const std::wstring& dir) {
-    bool ok = true;
-    ForEachEntry(dir, [&](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            RemoveLink(full);
-            if (PathExists(full)) ok = false;
-        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ok = RemoveLinksBelow(full) && ok;
+// Deletes the held folder with everything below it, through handles only:
+// each entry is opened below the folder that listed it, never through a link,
+// and links are deleted as links. With `node` (the folder's node of `tree`),
+// only what the scan listed goes, each entry checked to be what its node found
+// (a subfolder swapped since is another place and stays), and the dot-names
+// the scan leaves out of the list go with their folder; anything else that
+// appeared since stays, and so do the folders holding it. Without a node
+// (-1) everything goes. The walk keeps its own stack, one open folder per
+// level, so a tree of any depth is removed without deep recursion. What cannot
+// be deleted (in use, read-only) stays, and so do the folders above it.
+void DeleteTreeHeld(fs::Held top, const CheckTree* tree = nullptr, NodeId node = -1) {
+    struct Level {
+        fs::Held folder;
+        NodeId node;  // -1: everything below goes
+        std::vector<fs::FolderEntry> entries;
+        size_t next = 0;
+    };
+    std::vector<Level> stack;
+    auto enter = [&](fs::Held folder, NodeId id) {
+        Level level{std::move(folder), id, {}, 0};
+        fs::ListHeld(level.folder.handle.get(), level.entries);
+        stack.push_back(std::move(level));
+    };
+    // The child node of `parent` listed under `name`, or -1.
+    auto listedAs = [&](NodeId parent, const std::wstring& name) -> NodeId {
+        for (NodeId c : tree->Get(parent).children)
+            if (LastName(PathOf(tree->Get(c))) == name) return c;
+        return -1;
+    };
+    enter(std::move(top), tree ? node : -1);
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.entries.size()) {
+            // Its contents are gone (or some stay, and then so does it).
+            fs::DeleteHeld(level.folder.handle.get());
+            stack.pop_back();
+            continue;
         }
-    });
-    return ok;
+        const fs::FolderEntry& e = level.entries[level.next++];
+        NodeId childNode = -1;
+        if (level.node != -1) {
+            childNode = listedAs(level.node, e.name);
+            if (childNode == -1 && e.name[0] != L'.') continue;  // not what the user saw
+        }
+        const bool folder = (e.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                            !(e.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        const std::wstring name = e.name;
+        auto child = fs::OpenChild(level.folder.handle.get(), name,
+                                   folder ? fs::kFolderAccess : fs::kItemAccess);
+        if (!child) continue;
+        if (childNode != -1) {
+            const Node& n = tree->Get(childNode);
+            if (!StillTheItem(n, *child, PathOf(n))) continue;
+        }
+        if (child->IsLink() || !child->IsFolder())
+            fs::DeleteHeld(child->handle.get());
+        else
+            enter(std::move(*child), childNode);
+    }
 }
 
-// Item by item, for what the shell left behind: one file in use then keeps only
-// itself and the folders above it. Links are removed as links.
-void DeleteContents(const std::wstring& dir) {
-    ForEachEntry(dir, [](const std::wstring& full, const WIN32_FIND_DATAW& fd) {
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            RemoveLink(full);
-        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteContents(full);
-            RemoveDirectoryW(LongPathForApi(full).c_str());
-        } else {
-            DeleteFileW(LongPathForApi(full).c_str());
-        }
-    });
+// The last name of a node's path: what its folder lists it as.
+std::wstring LastName(const std::wstring& path) {
+    size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// True when a name the file system holds below `dir` is not a plain one: the
-// shell would be handed a folder it might misread, so only the item-by-item
-// pass (which leaves such names alone) runs.
-bool HoldsStrangeNames(const std::wstring& dir) {
-    bool strange = false;
-    ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
-        std::wstring full = dir + L"\\" + fd.cFileName;
-        if (!LiesBelow(full, dir)) {
-            strange = true;
-        } else if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                   !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            strange = HoldsStrangeNames(full);
-        }
-        return !strange;
-    });
-    return strange;
+// True when the held item is still what the node found: a folder that is the
+// same folder (when its identity was recorded) and no link, a file that is no
+// folder and no link, a link that is held as itself.
+bool StillTheItem(const Node& n, const fs::Held& held, const std::wstring& path) {
+    switch (n.kind) {
+    case NodeKind::Folder:
+        if (held.IsLink() || !held.IsFolder()) return false;
+        return !n.identified || held.id == fs::FileId{n.volume, n.fileIndex, true};
+    case NodeKind::Link: return HeldAsLink(held, path);
+    default: return !held.IsLink() && !held.IsFolder();
+    }
+}
+
+enum class Reach { Held, Gone, Refused };
+
+// Opens the item of node `id` the way the scan reached it: the scanned root by
+// its path, then one recorded name at a time below the folder already held,
+// never through a link, each folder on the way checked to be the one the scan
+// recorded. A place swapped since the scan is refused; nothing there is Gone.
+Reach HoldItem(const CheckTree& tree, NodeId id, DWORD access, fs::Held& out) {
+    std::vector<NodeId> chain;
+    for (NodeId cur = id; cur != -1; cur = tree.Get(cur).parent) chain.push_back(cur);
+    std::reverse(chain.begin(), chain.end());
+    constexpr DWORD kWalk = FILE_TRAVERSE | fs::kLookAccess;
+    std::optional<fs::Held> cur;
+    for (size_t i = 0; i < chain.size(); ++i) {
+        const Node& n = tree.Get(chain[i]);
+        const std::wstring path = PathOf(n);
+        const DWORD want = i + 1 == chain.size() ? access : kWalk;
+        fs::OpenFailure why = fs::OpenFailure::Other;
+        std::optional<fs::Held> next = i == 0 ? fs::OpenItself(path, want, &why)
+                                              : fs::OpenChild(cur->handle.get(), LastName(path),
+                                                              want, &why);
+        if (!next) return why == fs::OpenFailure::Missing ? Reach::Gone : Reach::Refused;
+        // Every folder on the way must still be a folder the scan listed.
+        const bool onTheWay = i + 1 < chain.size();
+        if (onTheWay ? (n.kind != NodeKind::Folder || !StillTheItem(n, *next, path))
+                     : !StillTheItem(n, *next, path))
+            return Reach::Refused;
+        cur = std::move(next);
+    }
+    if (!cur) return Reach::Refused;
+    out = std::move(*cur);
+    return Reach::Held;
 }
 
 // Drops from the tree the nodes below `id` whose items are gone, after a
@@ -369,13 +409,24 @@ void TakeItem(CheckTree& tree, NodeId id, RemovalResult& result, Removal remove)
     }
 }
 
-RemovalResult RemoveRegistryItems(CheckTree& tree) {
+namespace {
+// True, counting the item as not removed, once a stop was asked.
+bool Stopped(const StopFlag* stop, RemovalResult& result) {
+    if (!stop || !stop->load()) return false;
+    result.stopped = true;
+    ++result.failed;
+    return true;
+}
+}  // namespace
+
+RemovalResult RemoveRegistryItems(CheckTree& tree, const StopFlag* stop) {
     RemovalResult result;
     auto order = tree.InOrder();
     for (auto it = order.rbegin(); it != order.rend() && !tree.Empty(); ++it) {
         if (!tree.Contains(*it)) continue;
         const Node& n = tree.Get(*it);
         if (n.kind != NodeKind::RegKey || n.state != csChecked) continue;
+        if (Stopped(stop, result)) continue;
         TakeItem(tree, *it, result, [&] { return RemoveKey(WideItemOf(n)); });
     }
     order = tree.InOrder();
@@ -387,6 +438,7 @@ RemovalResult RemoveRegistryItems(CheckTree& tree) {
         if (n.parent != -1 && tree.Get(n.parent).kind == NodeKind::RegKey &&
             tree.Get(n.parent).state == csChecked)
             continue;
+        if (Stopped(stop, result)) continue;
         TakeItem(tree, *it, result, [&] { return RemoveValue(WideItemOf(n)); });
     }
     // A key deleted with a checked key above it may still have a node of its own
@@ -402,35 +454,20 @@ RemovalResult RemoveRegistryItems(CheckTree& tree) {
 
 bool RemoveDirectoryTree(const std::wstring& path) {
     const std::wstring dir = WithoutTrailingBackslash(path);
-    const std::wstring api = LongPathForApi(dir);
-    DWORD attrs = GetFileAttributesW(api.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES) return !PathExists(dir);
-    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
-        RemoveLink(dir);
-        return !PathExists(dir);
-    }
-    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    // The shell might follow a link it meets, and takes no "\\?\" paths; with a
-    // link or an odd name left inside, or a long path, only the item-by-item
-    // pass (which never enters a link nor acts through an odd name) runs.
-    if (api == dir && RemoveLinksBelow(dir) && !HoldsStrangeNames(dir)) {
-        std::wstring from = dir;
-        from.push_back(L'\0');  // a list of one name, ended by two NULs
-        SHFILEOPSTRUCTW op{};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        // No error dialog: what could not be removed is reported by the caller.
-        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationW(&op);
-    }
-    if (PathExists(dir)) {
-        DeleteContents(dir);
-        RemoveDirectoryW(api.c_str());
+    fs::OpenFailure why;
+    auto held = fs::OpenItself(dir, fs::kFolderAccess, &why);
+    if (!held) return why == fs::OpenFailure::Missing;
+    if (held->IsLink()) {
+        if (HeldAsLink(*held, dir)) fs::DeleteHeld(held->handle.get());
+    } else if (held->IsFolder()) {
+        DeleteTreeHeld(std::move(*held));
+    } else {
+        return false;
     }
     return !PathExists(dir);
 }
 
-RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway) {
+RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway, const StopFlag* stop) {
     RemovalResult result;
     if (tree.Empty()) return result;
     const auto roots = tree.Roots();
@@ -441,7 +478,7 @@ RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway) {
         (tree.Get(id).kind == NodeKind::Folder ? folders : others).push_back(id);
     auto process = [&](const std::vector<NodeId>& ids) {
         for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
-            if (!tree.Contains(*it)) continue;
+            if (!tree.Contains(*it) || Stopped(stop, result)) continue;
             const Node& n = tree.Get(*it);
             const std::wstring path = PathOf(n);
             const bool isRoot = n.parent == -1;
@@ -453,17 +490,25 @@ RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway) {
             }
             bool gone = false;
             try {
-                if (takeAway) {
-                    takeAway(path, n.kind);
+                // The place is judged again now, by what it is, and acted on
+                // through the handle that was judged.
+                fs::Held held;
+                const DWORD access = n.kind == NodeKind::Folder ? fs::kFolderAccess
+                                                                : fs::kItemAccess;
+                switch (HoldItem(tree, *it, access, held)) {
+                case Reach::Gone: gone = true; break;
+                case Reach::Refused: break;
+                case Reach::Held:
+                    if (takeAway) {
+                        takeAway(path, n.kind, held.handle.get());
+                    } else if (n.kind == NodeKind::Folder) {
+                        DeleteTreeHeld(std::move(held), &tree, *it);
+                    } else {
+                        fs::DeleteHeld(held.handle.get());
+                    }
+                    held.handle.reset();
                     gone = !PathExists(path);
-                } else if (n.kind == NodeKind::Folder) {
-                    gone = RemoveDirectoryTree(path);
-                } else {
-                    if (n.kind == NodeKind::Link)
-                        RemoveLink(path);
-                    else
-                        DeleteFileW(LongPathForApi(path).c_str());
-                    gone = !PathExists(path);
+                    break;
                 }
             } catch (const std::exception&) {
             }

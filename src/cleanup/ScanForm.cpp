@@ -1,5 +1,7 @@
 #include "cleanup/ScanForm.h"
 
+#include "cleanup/Rejudge.h"
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -261,7 +263,12 @@ void TScanForm::btnDeleteClick() {
     {
         BusyWindow busy(hwnd());
         backup.pump = busy.Pump();
-        outcome = RemoveFindings(regTree_, fileTree_, backup);
+        // The folder is judged again as it is now: the protected folders and
+        // the other programs' folders looked up afresh.
+        outcome = RemoveFindings(regTree_, fileTree_, backup, [this] {
+            return InstallFolderStillSafe(target_, SystemSafetyContext("", safety_.otherPrograms),
+                                          fileTree_);
+        });
     }
     SyncView(RegPane());
     SyncView(FilePane());

@@ -6,6 +6,7 @@
 #include "cleanup/Safety.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
+#include "platform/HeldFiles.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
 
@@ -169,36 +170,78 @@ bool IsPlainName(const wchar_t* name) {
     return true;
 }
 
-// Lists one folder by the UTF-16 names the file system holds: an 8-bit listing
-// would turn a fullwidth solidus into "/" and fullwidth dots into "..", and the
-// path built from such a name would lead out of the folder.
-void ScanDirectory(const std::wstring& dir, NodeId parent, CheckState state, CheckTree& tree,
-                   Throttled& progress, const FolderLocks& locks, std::vector<std::wstring>& rel) {
-    const std::wstring base = dir.back() == L'\\' ? dir : dir + L"\\";
-    ForEachFolderEntry(base, [&](const WIN32_FIND_DATAW& fd) {
-        if (fd.cFileName[0] == L'.' || !IsPlainName(fd.cFileName)) return true;
-        std::wstring full = base + fd.cFileName;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+constexpr DWORD kListAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | fs::kLookAccess;
+
+void Identify(CheckTree& tree, NodeId node, const fs::Held& held) {
+    if (held.id.known) tree.SetIdentity(node, held.id.volume, held.id.index);
+}
+
+// Lists a folder tree by the UTF-16 names the file system holds: an 8-bit
+// listing would turn a fullwidth solidus into "/" and fullwidth dots into "..",
+// and the path built from such a name would lead out of the folder. Each
+// folder is opened below the one that listed it, never through a link, and
+// its identity is recorded for the removal to check. The walk keeps its own
+// stack, one open folder per level, so a tree of any depth is listed without
+// deep recursion.
+void ScanTree(fs::Held root, const std::wstring& rootPath, NodeId rootNode, CheckState state,
+              CheckTree& tree, Throttled& progress, const FolderLocks& locks) {
+    struct Level {
+        fs::Held folder;
+        std::wstring base;  // the folder's path with a final backslash
+        NodeId node;
+        std::vector<fs::FolderEntry> entries;
+        size_t next = 0;
+    };
+    std::vector<Level> stack;
+    std::vector<std::wstring> rel;  // names below the root of the folder on top
+    auto enter = [&](fs::Held folder, std::wstring base, NodeId node) {
+        Level level{std::move(folder), std::move(base), node, {}, 0};
+        fs::ListHeld(level.folder.handle.get(), level.entries);  // unlistable: shown empty
+        stack.push_back(std::move(level));
+    };
+    enter(std::move(root), rootPath.back() == L'\\' ? rootPath : rootPath + L"\\", rootNode);
+    while (!stack.empty()) {
+        Level& top = stack.back();
+        if (top.next == top.entries.size()) {
+            stack.pop_back();
+            if (!rel.empty() && !stack.empty()) rel.pop_back();
+            continue;
+        }
+        const fs::FolderEntry& e = top.entries[top.next++];
+        if (e.name[0] == L'.' || !IsPlainName(e.name.c_str())) continue;
+        std::wstring full = top.base + e.name;
+        if (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Listed but never entered: its target belongs to someone else.
             progress.Pump();
             if (progress.Due()) progress.ShowNow(WideToAnsi(full));
-            tree.AddPath(parent, std::move(full), NodeKind::Link, state);
-        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            rel.emplace_back(fd.cFileName);
+            tree.AddPath(top.node, std::move(full), NodeKind::Link, state);
+        } else if (e.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            progress.Pump();
+            rel.push_back(e.name);
             FolderLocks::Match match = locks.Find(rel);
-            NodeId node = tree.AddPath(parent, full, NodeKind::Folder, state);
+            NodeId node = tree.AddPath(top.node, full, NodeKind::Folder, state);
             if (match != FolderLocks::Match::None) tree.Lock(node);
+            auto child = fs::OpenChild(top.folder.handle.get(), e.name, kListAccess);
+            if (child && child->IsLink()) {
+                // It became a link since it was listed: show it as what it is now.
+                tree.Remove(node);
+                tree.AddPath(top.node, std::move(full), NodeKind::Link, state);
+                rel.pop_back();
+                continue;
+            }
+            if (child) Identify(tree, node, *child);
             // Another program's own folder is kept whole and not even listed inside.
-            if (match != FolderLocks::Match::Exact)
-                ScanDirectory(full, node, state, tree, progress, locks, rel);
-            rel.pop_back();
+            if (child && match != FolderLocks::Match::Exact) {
+                enter(std::move(*child), full + L"\\", node);
+            } else {
+                rel.pop_back();
+            }
         } else {
             progress.Pump();
             if (progress.Due()) progress.ShowNow(WideToAnsi(full));
-            tree.AddPath(parent, std::move(full), NodeKind::File, state);
+            tree.AddPath(top.node, std::move(full), NodeKind::File, state);
         }
-        return true;
-    });
+    }
 }
 
 }  // namespace
@@ -247,8 +290,8 @@ NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& pro
     // The root's own text is kept as given; its path loses a trailing "\"
     // (but "C:\" keeps it) so children get exactly one.
     while (root.size() > 3 && root.back() == L'\\') root.pop_back();
-    DWORD attrs = GetFileAttributesW(LongPathForApi(root).c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return -1;
+    auto held = fs::OpenItself(root, kListAccess);
+    if (!held || !held->IsFolder()) return -1;
     Throttled throttled(progress);
     // An install folder that is itself a junction is listed as the link it is:
     // what it points to was never the program's to lose.
@@ -257,13 +300,14 @@ NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& pro
         tree.SetText(id, rootText);
         return id;
     };
-    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return add(NodeKind::Link);
+    if (held->IsLink()) return add(NodeKind::Link);
     NodeId node = add(NodeKind::Folder);
+    Identify(tree, node, *held);
     std::vector<std::wstring> rel;
     FolderLocks::Match match = locks.Find(rel);
     if (match != FolderLocks::Match::None) tree.Lock(node);
     if (match != FolderLocks::Match::Exact)
-        ScanDirectory(root, node, state, tree, throttled, locks, rel);
+        ScanTree(std::move(*held), root, node, state, tree, throttled, locks);
     // Locked folders follow what they hold: partial when some of it is checked.
     for (auto id : tree.InOrder())
         if (tree.Get(id).locked && !tree.Get(id).children.empty()) tree.UpdateParentState(id);

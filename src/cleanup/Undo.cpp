@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <exception>
 
+#include "cleanup/KeptSeal.h"
 #include "cleanup/Removal.h"
+#include "platform/Crypto.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
+#include "platform/HeldFiles.h"
+#include "platform/Registry.h"
 #include "platform/ShellRun.h"
 #include "platform/Strings.h"
 
@@ -14,9 +18,6 @@ namespace cx::cleanup {
 
 namespace {
 
-// A manifest holds at most a few values of some kilobytes; anything far larger
-// is not one of ours.
-constexpr uint64_t kMaxManifestBytes = 64u << 20;
 constexpr uint64_t kMaxRegFileBytes = 256u << 20;
 
 std::wstring WithSlash(std::wstring s) {
@@ -89,6 +90,90 @@ void WriteBytes(const std::wstring& path, const std::string& data) {
         throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
 }
 
+// The SHA-256 of a file of at most `maxBytes`, read through one handle that
+// lets nobody write to it meanwhile; empty when it cannot be read whole.
+std::optional<crypto::Digest> FileDigest(const std::wstring& path, uint64_t maxBytes) {
+    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > maxBytes)
+        return std::nullopt;
+    crypto::Hash hash = crypto::Hash::Sha256();
+    std::vector<char> buffer(1u << 20);
+    for (uint64_t left = static_cast<uint64_t>(size.QuadPart); left > 0;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                      nullptr) ||
+            got == 0 || got > left)
+            return std::nullopt;
+        hash.Add(buffer.data(), got);
+        left -= got;
+    }
+    return hash.Finish();
+}
+
+crypto::Digest DigestOf(std::string_view bytes) {
+    crypto::Hash hash = crypto::Hash::Sha256();
+    hash.Add(bytes);
+    return hash.Finish();
+}
+
+// What seals the manifests of one clean-up (see KeptSeal.h): the user's
+// secret and the digests of the clean-up's registry exports.
+struct Sealing {
+    std::vector<uint8_t> key;
+    ExportDigests exports;
+};
+
+// Writes the manifest of the clean-up in `dir` (ending in "\") beside the old
+// one, flushed, then puts it in the old one's place in one step: a clean-up
+// stopped at any moment has one whole manifest, the old or the new, each with
+// its seal. `check` reads the text back first, as every restore will (a text
+// it refuses would make the clean-up one that cannot be undone). Throws with
+// the reason.
+void WriteManifestFile(const std::wstring& dir, const CleanupManifest& m, bool check,
+                       const Sealing& sealing) {
+    const std::string text = WriteManifest(m);
+    if (text.size() > kMaxManifestBytes || (check && !ParseManifest(text)))
+        throw AppError("The list of what the clean-up takes would be too large to be read back.");
+    const std::wstring file = dir + kManifestName, next = file + L".new";
+    WriteBytes(next, SealedManifestFile(text, SealOf(sealing.key, text, m, sealing.exports)));
+    if (!MoveFileExW(LongPathForApi(next).c_str(), LongPathForApi(file).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw AppError(WideToAnsi(file) + ": " + SysErrorMessage(GetLastError()));
+}
+
+// True when the folder holding `path` also holds a name that differs from its
+// last name only in case: Wine shows such names (made by the host) as two
+// items, but any place it could put one of them back to names both, so
+// neither may leave without the other.
+bool HasCaseTwin(const std::wstring& path) {
+    const size_t at = path.rfind(L'\\');
+    if (at == std::wstring::npos || at + 1 == path.size()) return false;
+    const std::wstring name = path.substr(at + 1);
+    // The listing matches a pattern without regard to case, but Wine looks a
+    // plain name up as one item: the last character is left open. A name that
+    // would be read as a pattern is compared against the whole folder.
+    std::wstring pattern = name;
+    if (name.find_first_of(L"*?<>\"") == std::wstring::npos)
+        pattern.back() = L'?';
+    else
+        pattern = L"*";
+    bool twin = false;
+    ForEachFolderEntry(
+        path.substr(0, at),
+        [&](const WIN32_FIND_DATAW& fd) {
+            const std::wstring other = fd.cFileName;
+            twin = other != name &&
+                   CompareStringOrdinal(other.c_str(), static_cast<int>(other.size()), name.c_str(),
+                                        static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+            return !twin;
+        },
+        pattern);
+    return twin;
+}
+
 size_t CheckedCount(const CheckTree& tree) {
     size_t n = 0;
     for (NodeId id : tree.InOrder())
@@ -96,53 +181,133 @@ size_t CheckedCount(const CheckTree& tree) {
     return n;
 }
 
-uint64_t FolderBytes(const std::wstring& dir, int depth = 0) {
+// With its own stack of folders still to list, so a tree of any depth counts whole.
+uint64_t FolderBytes(const std::wstring& top) {
     uint64_t total = 0;
-    if (depth > 512) return total;
-    ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
-        const std::wstring full = dir + L"\\" + fd.cFileName;
-        if (!LiesBelowPlainly(full, dir) || (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    std::vector<std::wstring> pending{top};
+    while (!pending.empty()) {
+        const std::wstring dir = std::move(pending.back());
+        pending.pop_back();
+        ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
+            const std::wstring full = dir + L"\\" + fd.cFileName;
+            if (!LiesBelowPlainly(full, dir) || (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                return true;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                pending.push_back(full);
+            else
+                total += (uint64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
             return true;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            total += FolderBytes(full, depth + 1);
-        else
-            total += (uint64_t{fd.nFileSizeHigh} << 32) | fd.nFileSizeLow;
-        return true;
-    });
+        });
+    }
     return total;
 }
 
-// Moves `from` to `to` (whose parent exists). A file across drives is copied,
-// and its copy dropped again when the original cannot be deleted; a link is
-// only ever renamed; a folder that cannot be renamed whole goes item by item,
-// so what is held stays with the folders above it.
-void MoveItem(const std::wstring& from, const std::wstring& to, NodeKind kind, int depth = 0) {
+// Copies the file `from` to `to`, where nothing may be yet, flushes the copy
+// and deletes `from`. When `from` cannot be deleted (in use) the copy goes
+// again, through its own handle: nothing but what this copy made is touched.
+bool CopyAcross(const std::wstring& from, const std::wstring& to) {
+    // Shared for deleting: the removal may hold the item for that.
+    unique_hfile src(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FILE_BASIC_INFO info{};
+    if (!src || !GetFileInformationByHandleEx(src.get(), FileBasicInfo, &info, sizeof info))
+        return false;
+    unique_hfile copy(CreateFileW(to.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy) return false;
+    std::vector<char> buffer(1u << 20);
+    bool ok = true;
+    for (DWORD got = 0, put = 0; ok;) {
+        ok = ReadFile(src.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
+        if (!ok || got == 0) break;
+        ok = WriteFile(copy.get(), buffer.data(), got, &put, nullptr) && put == got;
+    }
+    ok = ok && FlushFileBuffers(copy.get());
+    src.reset();
+    if (ok) ok = DeleteFileW(from.c_str());
+    if (!ok) {
+        FILE_DISPOSITION_INFO drop{TRUE};
+        SetFileInformationByHandle(copy.get(), FileDispositionInfo, &drop, sizeof drop);
+        return false;
+    }
+    info.ChangeTime.QuadPart = 0;  // its times and attributes, read-only too, once it is whole
+    SetFileInformationByHandle(copy.get(), FileBasicInfo, &info, sizeof info);
+    return true;
+}
+
+// Moves `from` to `to` (whose parent exists); true when anything of it went
+// there. Whatever is found at `to` is never replaced nor deleted: a move that
+// fails leaves both places as they were, but for what it made there itself.
+// A file across drives is copied to a new file, and the copy dropped again
+// when the original cannot be deleted; a link is only ever renamed; a folder
+// that cannot be renamed whole goes item by item into a folder this move
+// makes, so what is held, and names with a case twin beside them, stay with
+// the folders above them.
+// Across drives a folder is merged item by item into a folder made here. Each
+// level is listed through a handle opened below the one above it (a listing by
+// path would be refused while the removal holds the folder with DELETE
+// access), and the walk keeps its own stack, so any depth is fine. An odd name
+// or a case twin stays: nothing is done through a name the system may read
+// otherwise. A folder made here goes again when nothing went into it.
+bool MoveFolderAcross(const std::wstring& from, const std::wstring& to) {
+    constexpr DWORD kList = FILE_LIST_DIRECTORY | FILE_TRAVERSE | fs::kLookAccess;
+    auto top = fs::OpenItself(from, kList);
+    if (!top || top->IsLink() || !top->IsFolder()) return false;
+    if (!CreateDirectoryW(LongPathForApi(to).c_str(), nullptr)) return false;
+    struct Level {
+        fs::Held folder;
+        std::wstring from, to;
+        std::vector<fs::FolderEntry> entries;
+        size_t next = 0;
+    };
+    std::vector<Level> stack;
+    auto enter = [&](fs::Held folder, std::wstring f, std::wstring t) {
+        Level level{std::move(folder), std::move(f), std::move(t), {}, 0};
+        fs::ListHeld(level.folder.handle.get(), level.entries);
+        stack.push_back(std::move(level));
+    };
+    enter(std::move(*top), from, to);
+    bool moved = false;
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.entries.size()) {
+            const std::wstring done = level.from, f = LongPathForApi(level.from),
+                               t = LongPathForApi(level.to);
+            stack.pop_back();  // closes the folder's handle, so it can go
+            RemoveDirectoryW(f.c_str());
+            const bool gone = !ItemExists(done);
+            if (stack.empty())
+                moved = gone || !RemoveDirectoryW(t.c_str());
+            else if (!gone)
+                RemoveDirectoryW(t.c_str());
+            continue;
+        }
+        const fs::FolderEntry& e = level.entries[level.next++];
+        const std::wstring full = level.from + L"\\" + e.name;
+        const std::wstring dest = level.to + L"\\" + e.name;
+        if (!LiesBelowPlainly(full, level.from) || HasCaseTwin(full)) continue;
+        const std::wstring f = LongPathForApi(full), t = LongPathForApi(dest);
+        if (MoveFileExW(f.c_str(), t.c_str(), 0)) continue;
+        if (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // links stay on their drive
+        if (!(e.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (GetLastError() == ERROR_NOT_SAME_DEVICE) CopyAcross(f, t);
+            continue;
+        }
+        auto child = fs::OpenChild(level.folder.handle.get(), e.name, kList);
+        if (!child || child->IsLink() || !child->IsFolder() ||
+            !CreateDirectoryW(t.c_str(), nullptr))
+            continue;
+        enter(std::move(*child), full, dest);
+    }
+    return moved;
+}
+
+bool MoveItem(const std::wstring& from, const std::wstring& to, NodeKind kind) {
     const std::wstring f = LongPathForApi(from), t = LongPathForApi(to);
-    if (kind == NodeKind::Link) {
-        MoveFileExW(f.c_str(), t.c_str(), 0);
-        return;
-    }
-    if (kind == NodeKind::File) {
-        if (!MoveFileExW(f.c_str(), t.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) &&
-            ItemExists(from) && ItemExists(to))
-            DeleteFileW(t.c_str());
-        return;
-    }
-    if (MoveFileExW(f.c_str(), t.c_str(), 0) || depth > 512) return;
-    CreateDirectoryW(t.c_str(), nullptr);
-    if (!IsRealFolder(Attributes(to))) return;
-    ForEachFolderEntry(from, [&](const WIN32_FIND_DATAW& fd) {
-        const std::wstring full = from + L"\\" + fd.cFileName;
-        // An odd name stays: nothing is done through a name the system may read otherwise.
-        if (!LiesBelowPlainly(full, from)) return true;
-        NodeKind k = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? NodeKind::Link
-                     : (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? NodeKind::Folder
-                                                                          : NodeKind::File;
-        MoveItem(full, to + L"\\" + fd.cFileName, k, depth + 1);
-        return true;
-    });
-    RemoveDirectoryW(f.c_str());
-    if (ItemExists(from)) RemoveDirectoryW(t.c_str());  // only when nothing went into it
+    if (MoveFileExW(f.c_str(), t.c_str(), 0)) return true;
+    if (kind == NodeKind::Link) return false;
+    if (kind == NodeKind::File) return GetLastError() == ERROR_NOT_SAME_DEVICE && CopyAcross(f, t);
+    return MoveFolderAcross(from, to);
 }
 
 NodeKind KindOnDisk(DWORD a) {
@@ -161,6 +326,39 @@ std::wstring RegeditKey(const std::string& hive, const std::wstring& path) {
     return AnsiToWide(hive) + L"\\" + path;
 }
 
+std::wstring ValueName(const TakenValue& v) {
+    return RegeditKey(v.hive, v.keyPath) + L"\\" + (v.name.empty() ? L"(Default)" : v.name);
+}
+
+// What an open key holds, every subkey opened relative to its parent and none
+// through a link; false when any of it cannot be read.
+bool ReadKeyContents(HKEY key, const std::wstring& rel, RegKeyContents& out, int depth) {
+    if (depth > 512) return false;
+    auto& values = out[rel];
+    std::vector<wchar_t> name(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD chars = static_cast<DWORD>(name.size()), type = 0, size = 0;
+        LONG rc = RegEnumValueW(key, i, name.data(), &chars, nullptr, &type, nullptr, &size);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        std::vector<BYTE> data(size);
+        chars = static_cast<DWORD>(name.size());
+        if (rc == ERROR_SUCCESS)
+            rc = RegEnumValueW(key, i, name.data(), &chars, nullptr, &type, data.data(), &size);
+        // Changed while it was read: the export would not say the same either.
+        if (rc != ERROR_SUCCESS) return false;
+        data.resize(size);
+        values[std::wstring(name.data(), chars)] = RegData{type, std::move(data)};
+    }
+    for (const std::wstring& sub : reg::SubKeyNamesW(key)) {
+        unique_hkey child;
+        if (reg::OpenNoFollow(key, sub, KEY_READ, child) != ERROR_SUCCESS ||
+            reg::IsLink(child.get()) ||
+            !ReadKeyContents(child.get(), rel.empty() ? sub : rel + L"\\" + sub, out, depth + 1))
+            return false;
+    }
+    return true;
+}
+
 // The clean-up being made: its folder, and the manifest of what it holds.
 class Keeper {
 public:
@@ -170,9 +368,15 @@ public:
     // Makes the clean-up's folder and backs up the registry part; throws with
     // the reason when anything of it cannot be written.
     void Prepare(const CheckTree& registry, const RegistryBackupPlan& plan) {
+        // No clean-up is kept that could not be proven to be this user's.
+        sealing_.key = UserSealKey(true);
         const std::wstring root = WithSlash(options_.root);
         if (!MakeFolders(root))
             throw AppError("The folder " + WideToAnsi(root) + " cannot be created.");
+        // Its place among the kept ones: after them all, whatever the clock says.
+        for (const KeptCleanup& k : ListCleanups(root))
+            manifest_.sequence = std::max(manifest_.sequence, k.sequence);
+        if (manifest_.sequence < UINT64_MAX) ++manifest_.sequence;
         SYSTEMTIME now{};
         GetLocalTime(&now);
         manifest_.time = TimeText(now);
@@ -189,25 +393,45 @@ public:
         }
         for (NodeId id : plan.keys) ExportKey(WideRegItemOf(registry.Get(id)));
         for (NodeId id : plan.values) KeepValue(WideRegItemOf(registry.Get(id)));
-        Write();
+        WriteManifestFile(folder_, manifest_, true, sealing_);
     }
 
-    // Moves a file-tree item into the clean-up's folder, and lists it when
-    // anything of it went there.
-    void Take(const std::wstring& path, NodeKind kind) {
+    // Moves a file-tree item into the clean-up's folder. It is listed in the
+    // manifest on disk before it goes, so a clean-up that ends while it moves
+    // still lists it, and dropped from the list again when nothing of it went.
+    // `item`, when given, holds the item as the removal judged it: within a
+    // drive it is renamed through that handle; across drives (where a rename
+    // cannot go) it is copied and deleted item by item. An item with a case
+    // twin beside it stays (see HasCaseTwin). Throws, with the item still in
+    // its place, when it cannot be listed.
+    void Take(const std::wstring& path, NodeKind kind, HANDLE item = nullptr) {
         const std::wstring stored = StoredPathOf(path);
-        if (stored.empty()) return;
+        if (stored.empty() || HasCaseTwin(path)) return;
         const std::wstring to = folder_ + stored;
         if (!MakeFolders(ParentOf(to))) return;
-        MoveItem(path, to, kind);
-        if (ItemExists(to))
-            manifest_.items.push_back(TakenItem{kind == NodeKind::Folder ? TakenKind::Folder
-                                                : kind == NodeKind::Link ? TakenKind::Link
-                                                                         : TakenKind::File,
-                                                path});
+        manifest_.items.push_back(TakenItem{kind == NodeKind::Folder ? TakenKind::Folder
+                                            : kind == NodeKind::Link ? TakenKind::Link
+                                                                     : TakenKind::File,
+                                            path});
+        try {
+            Write();
+        } catch (...) {
+            manifest_.items.pop_back();
+            throw;
+        }
+        if (options_.moving) options_.moving(path);
+        bool moved = item && fs::RenameHeld(item, to);
+        if (!moved) moved = MoveItem(path, to, kind);
+        if (moved) return;
+        manifest_.items.pop_back();
+        try {
+            Write();
+        } catch (const std::exception&) {
+            // Still listed: a restore finds it in its place and says so.
+        }
     }
 
-    void Write() { WriteBytes(folder_ + kManifestName, WriteManifest(manifest_)); }
+    void Write() { WriteManifestFile(folder_, manifest_, false, sealing_); }
     const std::wstring& Folder() const { return folder_; }
 
     void Discard() {
@@ -226,14 +450,42 @@ private:
         const std::wstring file = std::to_wstring(manifest_.keys.size() + 1) + L".reg";
         const std::wstring full = dir + L"\\" + file;
         const std::wstring key = RegeditKey(n.hive, path);
-        RunWithShellAndWait(options_.regedit,
-                            L"/e " + QuoteArgument(full) + L" " + QuoteArgument(key),
-                            options_.regeditTimeLimitMs, options_.pump);
+        auto code = RunWithShellAndWait(options_.regedit,
+                                        L"/e " + QuoteArgument(full) + L" " + QuoteArgument(key),
+                                        options_.regeditTimeLimitMs, options_.pump);
         auto bytes = ReadBytes(full, kMaxRegFileBytes);
         auto text = bytes ? DecodeRegFile(*bytes) : std::nullopt;
-        if (!text || !RegFileStaysBelow(*text, n.hive, path))
+        if (code != DWORD{0} || !text || !RegFileStaysBelow(*text, n.hive, path))
             throw AppError("The registry key " + WideToAnsi(key) + " could not be exported.");
-        manifest_.keys.push_back(TakenKey{n.hive, path, file});
+        // What regedit wrote is a backup only when it says what the key holds.
+        auto exported = ParseRegExport(*text, n.hive, path);
+        RegKeyContents live;
+        LONG rc;
+        unique_hkey open = OpenKeyPath(root, path, KEY_READ, rc);
+        if (!exported || !open || !ReadKeyContents(open.get(), L"", live, 0))
+            throw AppError("The export of the registry key " + WideToAnsi(key) +
+                           " cannot be checked against the key.");
+        const std::wstring differs = ExportDifference(*exported, live);
+        if (!differs.empty())
+            throw AppError("The export of the registry key " + WideToAnsi(key) +
+                           " does not match the key: " + WideToAnsi(differs) + ".");
+        // Sealed as read back and checked: a restore imports nothing else.
+        sealing_.exports[file] = DigestOf(*bytes);
+        TakenKey taken{n.hive, path, file, {}};
+        for (auto& [rel, values] : live)
+            for (auto& [name, v] : values)
+                if (!RegeditCarries(v.type, v.data))
+                    taken.held.push_back(Kept(TakenValue{
+                        n.hive, rel.empty() ? path : path + L"\\" + rel, name, v.type, v.data}));
+        manifest_.keys.push_back(std::move(taken));
+    }
+
+    // A value as the manifest keeps it; throws when it is too large to be read back.
+    static TakenValue Kept(TakenValue v) {
+        if (v.data.size() > kMaxValueBytes)
+            throw AppError("The registry value " + WideToAnsi(ValueName(v)) + " is too large (" +
+                           SizeText(v.data.size()) + ") to be kept for undoing.");
+        return v;
     }
 
     void KeepValue(const WideRegItem& n) {
@@ -258,23 +510,31 @@ private:
                            " could not be read: " + SysErrorMessage(static_cast<DWORD>(rc)));
         data.resize(size);
         manifest_.values.push_back(
-            TakenValue{n.hive, KeyPathOnly(n.keyPath), n.item, type, std::move(data)});
+            Kept(TakenValue{n.hive, KeyPathOnly(n.keyPath), n.item, type, std::move(data)}));
     }
 
     const CleanupBackup& options_;
     CleanupManifest& manifest_;
     std::wstring folder_;
+    Sealing sealing_;
 };
 
-size_t RemoveForGood(CheckTree& registry, CheckTree& files, const TakeAway& takeAway) {
+// The registry part, then the files; the items not removed. A stop asked on
+// the way (see StopFlag) ends it between two items.
+size_t RemoveForGood(CheckTree& registry, CheckTree& files, const TakeAway& takeAway,
+                     const StopFlag* stop, bool& stopped) {
     size_t failed = 0;
     try {
-        failed += RemoveRegistryItems(registry).failed;
+        RemovalResult r = RemoveRegistryItems(registry, stop);
+        failed += r.failed;
+        stopped = stopped || r.stopped;
     } catch (const std::exception&) {
         failed += std::max<size_t>(1, CheckedCount(registry));
     }
     try {
-        failed += RemoveFileItems(files, takeAway).failed;
+        RemovalResult r = RemoveFileItems(files, takeAway, stop);
+        failed += r.failed;
+        stopped = stopped || r.stopped;
     } catch (const std::exception&) {
         failed += std::max<size_t>(1, CheckedCount(files));
     }
@@ -284,6 +544,118 @@ size_t RemoveForGood(CheckTree& registry, CheckTree& files, const TakeAway& take
 std::wstring FilesRoot(const CheckTree& files) {
     const auto roots = files.Roots();
     return roots.size() == 1 ? FileItemPath(files.Get(roots.front())) : std::wstring();
+}
+
+// Deletes what `m` lists of the kept clean-up in `dir` (no final "\"): its key
+// exports and its items' copies, then the folders that held only those.
+// Nothing else in the folder is ours to delete: it stays, and so do the
+// folders holding it.
+void DropListed(const std::wstring& dir, const CleanupManifest& m) {
+    const std::wstring registry = dir + L"\\" + kRegistryFolder;
+    for (const TakenKey& k : m.keys) DeleteFileW(LongPathForApi(registry + L"\\" + k.file).c_str());
+    RemoveDirectoryW(LongPathForApi(registry).c_str());
+    for (const TakenItem& item : m.items) {
+        const std::wstring stored = StoredPathOf(item.path);
+        const std::wstring copy = stored.empty() ? std::wstring() : dir + L"\\" + stored;
+        if (copy.empty() || !LiesBelowPlainly(copy, dir)) continue;
+        const DWORD a = Attributes(copy);
+        if (a != INVALID_FILE_ATTRIBUTES &&
+            (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+            RemoveDirectoryTree(copy);
+        } else if (a != INVALID_FILE_ATTRIBUTES) {
+            SetFileAttributesW(LongPathForApi(copy).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(LongPathForApi(copy).c_str());
+        }
+        for (std::wstring up = ParentOf(copy); LiesBelowPlainly(up, dir); up = ParentOf(up))
+            if (!RemoveDirectoryW(LongPathForApi(up).c_str())) break;
+    }
+}
+
+// DropListed, then the manifest, and the folder when nothing else is in it.
+// A drop that stops midway is finished by the next one, unless it had begun
+// on the registry exports: without them the manifest no longer proves itself,
+// so it is neither restored nor dropped again, and what is left stays for the
+// user to delete.
+void DropCleanup(const std::wstring& dir, const CleanupManifest& m) {
+    DropListed(dir, m);
+    const std::wstring manifest = dir + L"\\" + kManifestName;
+    DeleteFileW(LongPathForApi(manifest + L".new").c_str());
+    DeleteFileW(LongPathForApi(manifest).c_str());
+    RemoveDirectoryW(LongPathForApi(dir).c_str());
+}
+
+enum class Proof {
+    Sealed,    // sealed by this user, and nothing it lists changed since
+    Unsealed,  // kept before clean-ups were sealed
+    Broken,    // a seal that does not match: changed since, or another user's
+};
+
+struct KeptRead {
+    Proof proof = Proof::Broken;
+    CleanupManifest manifest;
+    ExportDigests exports;  // of a sealed one: what its seal proved
+};
+
+// The manifest of the clean-up in `dir` (no final "\") and whether it proves
+// itself under `key` (none: nothing does). Empty when there is no readable,
+// well-formed manifest. An export it lists that cannot be read leaves it
+// unproven: what a restore would import is not what was sealed.
+std::optional<KeptRead> ReadKept(const std::wstring& dir, const std::vector<uint8_t>& key) {
+    auto bytes = ReadBytes(dir + L"\\" + kManifestName, kMaxManifestBytes + 128);
+    if (!bytes) return std::nullopt;
+    const ManifestFileParts parts = SplitManifestFile(*bytes);
+    auto m = ParseManifest(parts.text);
+    if (!m) return std::nullopt;
+    KeptRead read{parts.seal ? Proof::Broken : Proof::Unsealed, std::move(*m), {}};
+    if (!parts.seal || key.empty()) return read;
+    for (const TakenKey& k : read.manifest.keys) {
+        if (read.exports.count(k.file)) continue;
+        auto digest = FileDigest(dir + L"\\" + kRegistryFolder + L"\\" + k.file, kMaxRegFileBytes);
+        if (!digest) return read;
+        read.exports[k.file] = *digest;
+    }
+    if (crypto::SameDigest(SealOf(key, parts.text, read.manifest, read.exports), *parts.seal))
+        read.proof = Proof::Sealed;
+    return read;
+}
+
+// Why a clean-up that does not prove itself is not restored. Kept before
+// clean-ups were sealed, it may as well have been planted by anyone who can
+// write the application folder: a restore of it would write wherever it says
+// into the registry and program folders, so it is refused like a forged one
+// rather than put to the user to judge what the program itself cannot. What
+// it took stays in its folder, where the user can fetch it by hand.
+std::string NotProvenText(const std::wstring& folder, Proof proof) {
+    const std::string name = WideToAnsi(folder);
+    if (proof == Proof::Unsealed)
+        return "The clean-up " + name +
+               " was kept by an earlier version, which did not mark clean-ups as their "
+               "user's: it cannot be proven to be yours, so it is not restored. What it took "
+               "is still in its folder.";
+    return "The clean-up " + name +
+           " cannot be proven to be yours: it was changed since it was kept, or another user "
+           "made it. It is not restored.";
+}
+
+// PruneCleanups, never dropping the clean-up in `newest` (when given).
+void PruneKeeping(const std::wstring& root, size_t keepCount, uint64_t keepBytes,
+                  const std::wstring& newest) {
+    std::vector<KeptCleanup> list = ListCleanups(root);
+    auto it = std::find_if(list.begin(), list.end(),
+                           [&](const KeptCleanup& k) { return k.folder == newest; });
+    if (it != list.end()) std::rotate(list.begin(), it, it + 1);
+    std::vector<uint64_t> sizes;
+    for (const KeptCleanup& k : list) sizes.push_back(k.size);
+    // Only this user's own clean-ups are counted and dropped, each proven
+    // again now, just before it goes: one that cannot prove itself may be
+    // another account's, or this user's own spoilt by someone; either way it
+    // is not ours to delete, and it stays for whoever can tell.
+    const std::vector<uint8_t> key = UserSealKey(false);
+    for (size_t i : CleanupsToDrop(sizes, keepCount, keepBytes)) {
+        const std::wstring folder = NoSlash(list[i].folder);
+        auto kept = LiesBelowPlainly(folder, NoSlash(root)) ? ReadKept(folder, key) : std::nullopt;
+        if (kept && kept->proof == Proof::Sealed) DropCleanup(folder, kept->manifest);
+    }
 }
 
 }  // namespace
@@ -304,12 +676,15 @@ uint64_t CheckedFileBytes(const CheckTree& files) {
     return total;
 }
 
-FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const CleanupBackup& backup) {
+namespace {
+
+FindingsOutcome RemoveAllFindings(CheckTree& registry, CheckTree& files,
+                                  const CleanupBackup& backup, const StopFlag* stop) {
     FindingsOutcome out;
     const size_t checked = CheckedCount(registry) + CheckedCount(files);
     if (checked == 0) return out;
     if (backup.root.empty()) {
-        out.failed = RemoveForGood(registry, files, {});
+        out.failed = RemoveForGood(registry, files, {}, stop, out.stopped);
         return out;
     }
     const uint64_t size = CheckedFileBytes(files);
@@ -320,7 +695,7 @@ FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const Clea
             return out;
         }
         out.backup = BackupState::WithoutBackup;
-        out.failed = RemoveForGood(registry, files, {});
+        out.failed = RemoveForGood(registry, files, {}, stop, out.stopped);
         return out;
     }
 
@@ -349,7 +724,9 @@ FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const Clea
         planKeys.push_back(n.keyPath + n.item);
     }
     out.failed = RemoveForGood(
-        registry, files, [&](const std::wstring& path, NodeKind kind) { keeper.Take(path, kind); });
+        registry, files,
+        [&](const std::wstring& path, NodeKind kind, HANDLE item) { keeper.Take(path, kind, item); },
+        stop, out.stopped);
     manifest.keys.clear();
     for (const TakenKey& k : keptKeys) {
         auto at = std::find(planKeys.begin(), planKeys.end(), k.path);
@@ -382,40 +759,75 @@ FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const Clea
     out.backup = BackupState::Kept;
     out.folder = keeper.Folder();
     try {
-        PruneCleanups(backup.root, backup.keepCount, backup.keepBytes);
+        PruneKeeping(backup.root, backup.keepCount, backup.keepBytes, keeper.Folder());
     } catch (const std::exception&) {
     }
     return out;
 }
 
-std::vector<KeptCleanup> ListCleanups(const std::wstring& root) {
-    std::vector<KeptCleanup> list;
+}  // namespace
+
+FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const CleanupBackup& backup,
+                               const std::function<bool()>& filesStillSafe,
+                               const StopFlag* stop) {
+    if (filesStillSafe && CheckedCount(files) > 0 && !filesStillSafe()) {
+        // The registry part goes ahead; the files stay, all of them.
+        CheckTree none;
+        FindingsOutcome out = RemoveAllFindings(registry, none, backup, stop);
+        out.failed += CheckedCount(files);
+        out.filesRefused = true;
+        return out;
+    }
+    return RemoveAllFindings(registry, files, backup, stop);
+}
+
+void SealKeptCleanup(const std::wstring& folder) {
+    const std::wstring dir = NoSlash(folder);
+    auto bytes = ReadBytes(dir + L"\\" + kManifestName, kMaxManifestBytes + 128);
+    auto m = bytes ? ParseManifest(SplitManifestFile(*bytes).text) : std::nullopt;
+    if (!m) throw AppError("Not a kept clean-up: " + WideToAnsi(folder));
+    Sealing sealing{UserSealKey(true), {}};
+    for (const TakenKey& k : m->keys) {
+        auto digest = FileDigest(dir + L"\\" + kRegistryFolder + L"\\" + k.file, kMaxRegFileBytes);
+        if (!digest) throw AppError("Its export " + WideToAnsi(k.file) + " cannot be read.");
+        sealing.exports[k.file] = *digest;
+    }
+    WriteManifestFile(dir + L"\\", *m, false, sealing);
+}
+
+CleanupListing ReadCleanups(const std::wstring& root) {
+    CleanupListing listing;
+    std::vector<KeptCleanup>& list = listing.kept;
     const std::wstring base = NoSlash(root);
+    const std::vector<uint8_t> key = UserSealKey(false);
     ForEachFolderEntry(base, [&](const WIN32_FIND_DATAW& fd) {
         const std::wstring full = base + L"\\" + fd.cFileName;
         if (!IsRealFolder(fd.dwFileAttributes) || !LiesBelowPlainly(full, base)) return true;
-        auto bytes = ReadBytes(full + L"\\" + kManifestName, kMaxManifestBytes);
-        auto manifest = bytes ? ParseManifest(*bytes) : std::nullopt;
-        if (manifest)
-            list.push_back(
-                KeptCleanup{full + L"\\", manifest->program, manifest->time, manifest->size});
+        auto kept = ReadKept(full, key);
+        if (!kept) return true;
+        const CleanupManifest& m = kept->manifest;
+        if (kept->proof == Proof::Sealed)
+            list.push_back(KeptCleanup{full + L"\\", m.program, m.time, m.size, m.sequence});
+        else
+            listing.refused.push_back(RefusedCleanup{full + L"\\", kept->proof == Proof::Unsealed});
         return true;
     });
+    // By the order they were made in; the time only among those made before
+    // that order was recorded.
     std::sort(list.begin(), list.end(), [](const KeptCleanup& a, const KeptCleanup& b) {
+        if (a.sequence != b.sequence) return a.sequence > b.sequence;
         if (a.time != b.time) return a.time > b.time;
         return a.folder > b.folder;
     });
-    return list;
+    return listing;
+}
+
+std::vector<KeptCleanup> ListCleanups(const std::wstring& root) {
+    return ReadCleanups(root).kept;
 }
 
 void PruneCleanups(const std::wstring& root, size_t keepCount, uint64_t keepBytes) {
-    const std::vector<KeptCleanup> list = ListCleanups(root);
-    std::vector<uint64_t> sizes;
-    for (const KeptCleanup& k : list) sizes.push_back(k.size);
-    for (size_t i : CleanupsToDrop(sizes, keepCount, keepBytes)) {
-        const std::wstring folder = NoSlash(list[i].folder);
-        if (LiesBelowPlainly(folder, NoSlash(root))) RemoveDirectoryTree(folder);
-    }
+    PruneKeeping(root, keepCount, keepBytes, {});
 }
 
 namespace {
@@ -499,8 +911,67 @@ bool RootAllowed(const std::wstring& root, const SafetyContext& safety) {
     return false;
 }
 
-std::wstring ValueText(const TakenValue& v) {
-    return RegeditKey(v.hive, v.keyPath) + L"\\" + (v.name.empty() ? L"(Default)" : v.name);
+// Imports the export `file` of a proven clean-up for hive\keyPath through a
+// copy of its own: regedit never reads the backup folder, which others may be
+// able to write to, but a file in this user's temporary folder, held while
+// regedit reads it so that nobody can change it, whose bytes are checked
+// against the seal's digest `sealed` and judged (RegFileStaysBelow) first.
+// An empty text when regedit was run; otherwise why it was not.
+std::wstring ImportPrivateCopy(const std::wstring& file, const crypto::Digest& sealed,
+                               const std::string& hive, const std::wstring& keyPath,
+                               const RestoreOptions& options) {
+    const std::wstring damaged = L" (its export is damaged)";
+    auto bytes = ReadBytes(file, kMaxRegFileBytes);
+    if (!bytes) return damaged;
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    if (n == 0 || n > MAX_PATH) return L" (no temporary folder for its import)";
+    static LONG counter = 0;
+    const std::wstring copy = WithSlash(std::wstring(temp, n)) + L"Carvexo restore " +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(InterlockedIncrement(&counter)) + L".reg";
+    {
+        unique_hfile out(CreateFileW(LongPathForApi(copy).c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        DWORD written = 0;
+        if (!out || !WriteFile(out.get(), bytes->data(), static_cast<DWORD>(bytes->size()),
+                               &written, nullptr) ||
+            written != bytes->size()) {
+            out.reset();
+            DeleteFileW(LongPathForApi(copy).c_str());
+            return L" (its import copy cannot be written)";
+        }
+    }
+    struct Gone {
+        const std::wstring& path;
+        ~Gone() { DeleteFileW(LongPathForApi(path).c_str()); }
+    } gone{copy};
+    // Held for reading only, shared for reading only: as read here, so read by regedit.
+    unique_hfile held(CreateFileW(LongPathForApi(copy).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string read(bytes->size(), '\0');
+    DWORD got = 0;
+    LARGE_INTEGER size{};
+    if (!held || !GetFileSizeEx(held.get(), &size) ||
+        static_cast<uint64_t>(size.QuadPart) != read.size() ||
+        (!read.empty() &&
+         (!ReadFile(held.get(), read.data(), static_cast<DWORD>(read.size()), &got, nullptr) ||
+          got != read.size())) ||
+        !crypto::SameDigest(DigestOf(read), sealed))
+        return damaged;
+    auto text = DecodeRegFile(read);
+    if (!text || !RegFileStaysBelow(*text, hive, keyPath)) return damaged;
+    RunWithShellAndWait(options.regedit, L"/s " + QuoteArgument(copy), options.regeditTimeLimitMs,
+                        options.pump);
+    return {};
+}
+
+// Writes a kept value into its key, which must be there.
+bool WriteValue(const TakenValue& v) {
+    LONG rc;
+    unique_hkey key = OpenKeyPath(RootKeyFromName(v.hive), v.keyPath, KEY_SET_VALUE, rc);
+    return key && RegSetValueExW(key.get(), v.name.c_str(), 0, v.type, v.data.data(),
+                                 static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -510,13 +981,14 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
     const std::wstring base = NoSlash(root), dir = NoSlash(folder);
     if (!LiesBelowPlainly(dir, base) || ParentOf(dir) != base || !IsRealFolder(Attributes(dir)))
         throw AppError("Not a kept clean-up: " + WideToAnsi(folder));
-    auto bytes = ReadBytes(dir + L"\\" + kManifestName, kMaxManifestBytes);
-    auto parsed = bytes ? ParseManifest(*bytes) : std::nullopt;
-    if (!parsed) throw AppError("Not a kept clean-up: " + WideToAnsi(folder));
-    const CleanupManifest& m = *parsed;
+    const std::vector<uint8_t> sealKey = UserSealKey(false);
+    const std::optional<KeptRead> kept = ReadKept(dir, sealKey);
+    if (!kept) throw AppError("Not a kept clean-up: " + WideToAnsi(folder));
+    if (kept->proof != Proof::Sealed) throw AppError(NotProvenText(folder, kept->proof));
+    const CleanupManifest& m = kept->manifest;
 
     RestoreOutcome out;
-    CleanupManifest left = m;
+    CleanupManifest left = m, back;  // what stays in the backup, and what went back
     left.keys.clear();
     left.values.clear();
     left.items.clear();
@@ -531,18 +1003,18 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
             why = L" (exists again)";
         } else {
             const std::wstring file = dir + L"\\" + kRegistryFolder + L"\\" + k.file;
-            auto data = ReadBytes(file, kMaxRegFileBytes);
-            auto text = data ? DecodeRegFile(*data) : std::nullopt;
-            if (!text || !RegFileStaysBelow(*text, k.hive, k.path)) {
-                why = L" (its export is damaged)";
-            } else {
-                RunWithShellAndWait(options.regedit, L"/s " + QuoteArgument(file),
-                                    options.regeditTimeLimitMs, options.pump);
-                if (!KeyExists(hive, k.path)) why = L" (regedit could not import it)";
-            }
+            why = ImportPrivateCopy(file, kept->exports.at(k.file), k.hive, k.path, options);
+            if (why.empty() && !KeyExists(hive, k.path)) why = L" (regedit could not import it)";
         }
         if (why.empty()) {
             ++out.restored;
+            back.keys.push_back(k);
+            // Over what the import made of the values regedit cannot carry.
+            for (const TakenValue& v : k.held) {
+                if (WriteValue(v)) continue;
+                out.notRestored.push_back(ValueName(v) + L" (cannot be written)");
+                left.values.push_back(v);
+            }
         } else {
             out.notRestored.push_back(key + why);
             left.keys.push_back(k);
@@ -567,7 +1039,7 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         if (why.empty()) {
             ++out.restored;
         } else {
-            out.notRestored.push_back(ValueText(v) + why);
+            out.notRestored.push_back(ValueName(v) + why);
             left.values.push_back(v);
         }
     }
@@ -587,17 +1059,24 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
             left.items.push_back(item);
             continue;
         }
-        if (restorer.RestoreItem(from, to))
+        if (Attributes(from) == INVALID_FILE_ATTRIBUTES && !ItemExists(from) && ItemExists(to)) {
+            // Listed, but the clean-up ended before it went.
+            out.alreadyThere.push_back(to);
+            back.items.push_back(item);
+        } else if (restorer.RestoreItem(from, to)) {
             ++out.restored;
-        else
+            back.items.push_back(item);
+        } else {
             left.items.push_back(item);
+        }
     }
 
     if (left.keys.empty() && left.values.empty() && left.items.empty()) {
-        RemoveDirectoryTree(dir);
+        DropCleanup(dir, m);
     } else {
         try {
-            WriteBytes(dir + L"\\" + kManifestName, WriteManifest(left));
+            WriteManifestFile(dir + L"\\", left, false, Sealing{sealKey, kept->exports});
+            DropListed(dir, back);
         } catch (const std::exception&) {
             // The old manifest stays; what went back reads as "exists again" next time.
         }

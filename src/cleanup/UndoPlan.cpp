@@ -11,8 +11,6 @@ namespace cx::cleanup {
 namespace {
 
 constexpr std::string_view kManifestHeader = "Carvexo clean-up 1";
-// Far beyond any value the registry holds in practice, small enough to read whole.
-constexpr size_t kMaxValueBytes = 16u << 20;
 constexpr size_t kMaxProgramChars = 40;
 
 std::string ToUtf8(std::wstring_view s) {
@@ -168,15 +166,21 @@ std::wstring WithoutFinalBackslash(std::wstring s) {
 std::string WriteManifest(const CleanupManifest& m) {
     std::string out(kManifestHeader);
     out += "\n";
+    if (m.sequence) out += "sequence\t" + std::to_string(m.sequence) + "\n";
     out += "program\t" + Escape(m.program) + "\n";
     out += "time\t" + Escape(AnsiToWide(m.time)) + "\n";
     out += "size\t" + std::to_string(m.size) + "\n";
     out += "root\t" + Escape(m.root) + "\n";
-    for (const TakenKey& k : m.keys)
+    auto value = [&](const char* kind, const TakenValue& v) {
+        out += std::string(kind) + "\t" + v.hive + "\t" + Escape(v.keyPath) + "\t" +
+               Escape(v.name) + "\t" + std::to_string(v.type) + "\t" + HexOf(v.data) + "\n";
+    };
+    // A key's held values follow it: they belong to the key line before them.
+    for (const TakenKey& k : m.keys) {
         out += "key\t" + k.hive + "\t" + Escape(k.path) + "\t" + Escape(k.file) + "\n";
-    for (const TakenValue& v : m.values)
-        out += "value\t" + v.hive + "\t" + Escape(v.keyPath) + "\t" + Escape(v.name) + "\t" +
-               std::to_string(v.type) + "\t" + HexOf(v.data) + "\n";
+        for (const TakenValue& v : k.held) value("keyvalue", v);
+    }
+    for (const TakenValue& v : m.values) value("value", v);
     for (const TakenItem& i : m.items) {
         const char* kind = i.kind == TakenKind::Folder ? "folder"
                            : i.kind == TakenKind::Link ? "link"
@@ -199,7 +203,11 @@ std::optional<CleanupManifest> ParseManifest(std::string_view text) {
         std::vector<std::string_view> f = Split(lines[i], '\t');
         const std::string_view kind = f[0];
         auto text = [&](size_t at) { return Unescape(f[at]); };
-        if (kind == "program" && f.size() == 2) {
+        if (kind == "sequence" && f.size() == 2) {
+            auto n = ParseNumber(f[1], UINT64_MAX);
+            if (!n) return std::nullopt;
+            m.sequence = *n;
+        } else if (kind == "program" && f.size() == 2) {
             auto s = text(1);
             if (!s) return std::nullopt;
             m.program = *s;
@@ -219,14 +227,23 @@ std::optional<CleanupManifest> ParseManifest(std::string_view text) {
             if (!ValidHive(f[1]) || !path || path->empty() || !file || !ValidKeyFile(*file))
                 return std::nullopt;
             m.keys.push_back(TakenKey{std::string(f[1]), *path, *file});
-        } else if (kind == "value" && f.size() == 6) {
+        } else if ((kind == "value" || kind == "keyvalue") && f.size() == 6) {
             auto path = text(2), name = text(3);
             auto type = ParseNumber(f[4], 0xFFFFFFFFu);
             auto data = BytesOf(f[5]);
             if (!ValidHive(f[1]) || !path || path->empty() || !name || !type || !data)
                 return std::nullopt;
-            m.values.push_back(TakenValue{std::string(f[1]), *path, *name,
-                                          static_cast<DWORD>(*type), std::move(*data)});
+            TakenValue v{std::string(f[1]), *path, *name, static_cast<DWORD>(*type),
+                         std::move(*data)};
+            if (kind == "value") {
+                m.values.push_back(std::move(v));
+            } else {
+                // Only ever below the key it follows: nothing written elsewhere.
+                if (m.keys.empty() || m.keys.back().hive != v.hive ||
+                    !AtOrBelow(v.keyPath, m.keys.back().path))
+                    return std::nullopt;
+                m.keys.back().held.push_back(std::move(v));
+            }
         } else if ((kind == "folder" || kind == "file" || kind == "link") && f.size() == 2) {
             auto path = text(1);
             if (!path || path->empty()) return std::nullopt;
@@ -376,6 +393,194 @@ bool RegFileStaysBelow(std::wstring_view text, const std::string& hive,
         ++headers;
     }
     return headers > 0;
+}
+
+bool RegeditCarries(DWORD type, const std::vector<BYTE>& data) {
+    const size_t n = data.size();
+    const bool endsInNul = n >= 2 && n % 2 == 0 && data[n - 1] == 0 && data[n - 2] == 0;
+    switch (type) {
+    case REG_SZ:
+        for (size_t i = 0; endsInNul && i + 2 < n; i += 2)
+            if (data[i] == 0 && data[i + 1] == 0) return false;
+        return endsInNul;
+    case REG_EXPAND_SZ:
+    case REG_MULTI_SZ: return n == 0 || endsInNul;
+    case REG_DWORD: return n == 0 || n == 4;
+    default: return type <= REG_QWORD;
+    }
+}
+
+namespace {
+
+// A quoted text from `at` (just past its opening quote) as regedit unescapes
+// it; `at` ends just past the closing quote.
+std::optional<std::wstring> Quoted(std::wstring_view line, size_t& at) {
+    std::wstring out;
+    for (; at < line.size(); ++at) {
+        wchar_t c = line[at];
+        if (c == L'"') {
+            ++at;
+            return out;
+        }
+        if (c == L'\\') {
+            if (++at == line.size()) return std::nullopt;
+            c = line[at];
+            if (c == L'n') {
+                c = L'\n';
+            } else if (c == L'r') {
+                c = L'\r';
+            } else if (c != L'\\' && c != L'"') {
+                return std::nullopt;
+            }
+        }
+        out.push_back(c);
+    }
+    return std::nullopt;
+}
+
+std::optional<uint32_t> HexNumber(std::wstring_view s) {
+    if (s.empty() || s.size() > 8) return std::nullopt;
+    uint32_t v = 0;
+    for (wchar_t c : s) {
+        int d = c < 128 ? HexDigit(static_cast<char>(c)) : -1;
+        if (d < 0) return std::nullopt;
+        v = v * 16 + static_cast<uint32_t>(d);
+    }
+    return v;
+}
+
+// "61,00,62" (or nothing) as bytes.
+std::optional<std::vector<BYTE>> HexBytes(std::wstring_view s) {
+    std::vector<BYTE> out;
+    if (s.find_first_not_of(L" \t") == std::wstring_view::npos) return out;
+    for (size_t start = 0;;) {
+        size_t end = s.find(L',', start);
+        std::wstring_view item =
+            s.substr(start, end == std::wstring_view::npos ? end : end - start);
+        while (!item.empty() && (item.front() == L' ' || item.front() == L'\t'))
+            item.remove_prefix(1);
+        while (!item.empty() && (item.back() == L' ' || item.back() == L'\t'))
+            item.remove_suffix(1);
+        auto b = item.size() == 2 ? HexNumber(item) : std::nullopt;
+        if (!b) return std::nullopt;
+        out.push_back(static_cast<BYTE>(*b));
+        if (end == std::wstring_view::npos) return out;
+        start = end + 1;
+    }
+}
+
+// The data after "=" in a value line.
+std::optional<RegData> ValueData(std::wstring_view s) {
+    if (!s.empty() && s.front() == L'"') {
+        size_t at = 1;
+        auto text = Quoted(s, at);
+        if (!text || s.find_first_not_of(L" \t", at) != std::wstring_view::npos)
+            return std::nullopt;
+        RegData v{REG_SZ, {}};
+        for (wchar_t c : *text + L'\0') {
+            v.data.push_back(static_cast<BYTE>(c & 0xFF));
+            v.data.push_back(static_cast<BYTE>(c >> 8));
+        }
+        return v;
+    }
+    if (s.substr(0, 6) == L"dword:") {
+        auto n = s.size() == 14 ? HexNumber(s.substr(6)) : std::nullopt;
+        if (!n) return std::nullopt;
+        return RegData{REG_DWORD,
+                       {static_cast<BYTE>(*n), static_cast<BYTE>(*n >> 8),
+                        static_cast<BYTE>(*n >> 16), static_cast<BYTE>(*n >> 24)}};
+    }
+    std::optional<uint32_t> type;
+    size_t colon = s.find(L':');
+    if (s.substr(0, colon) == L"hex") {
+        type = REG_BINARY;
+    } else if (s.substr(0, 4) == L"hex(" && colon != std::wstring_view::npos && colon > 5 &&
+               s[colon - 1] == L')') {
+        type = HexNumber(s.substr(4, colon - 5));
+    }
+    auto bytes = type ? HexBytes(s.substr(colon + 1)) : std::nullopt;
+    if (!bytes) return std::nullopt;
+    return RegData{*type, std::move(*bytes)};
+}
+
+}  // namespace
+
+std::optional<RegKeyContents> ParseRegExport(std::wstring_view text, const std::string& hive,
+                                             const std::wstring& keyPath) {
+    if (!ValidHive(hive) || keyPath.empty()) return std::nullopt;
+    const std::wstring base = AnsiToWide(hive) + L"\\" + WithoutFinalBackslash(keyPath);
+    std::vector<std::wstring_view> lines;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find_first_of(L"\r\n", start);
+        if (end == std::wstring_view::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + (text.compare(end, 2, L"\r\n") == 0 ? 2 : 1);
+    }
+    size_t i = 0;
+    while (i < lines.size() && lines[i].empty()) ++i;
+    if (i == lines.size() || lines[i] != L"Windows Registry Editor Version 5.00")
+        return std::nullopt;
+    RegKeyContents out;
+    std::map<std::wstring, RegData>* values = nullptr;
+    for (++i; i < lines.size(); ++i) {
+        std::wstring_view line = lines[i];
+        if (line.find_first_not_of(L" \t") == std::wstring_view::npos) continue;
+        if (line.front() == L'[') {
+            if (line.back() != L']') return std::nullopt;
+            std::wstring_view key = line.substr(1, line.size() - 2);
+            if (!AtOrBelow(key, base)) return std::nullopt;
+            std::wstring rel(key.size() == base.size() ? std::wstring_view()
+                                                       : key.substr(base.size() + 1));
+            if (out.count(rel)) return std::nullopt;
+            values = &out[rel];
+            continue;
+        }
+        if (!values) return std::nullopt;
+        std::optional<std::wstring> name;
+        size_t at = 1;
+        if (line.front() == L'@')
+            name = std::wstring();
+        else if (line.front() == L'"')
+            name = Quoted(line, at);
+        if (!name || at >= line.size() || line[at] != L'=' || values->count(*name))
+            return std::nullopt;
+        // Hex data goes on in the lines after one that ends in a backslash.
+        std::wstring data(line.substr(at + 1));
+        while (data.size() > 1 && data.back() == L'\\' && data.compare(0, 3, L"hex") == 0 &&
+               i + 1 < lines.size()) {
+            data.pop_back();
+            std::wstring_view next = lines[++i];
+            data.append(next.substr(std::min(next.find_first_not_of(L" \t"), next.size())));
+        }
+        auto v = ValueData(data);
+        if (!v) return std::nullopt;
+        (*values)[*name] = std::move(*v);
+    }
+    if (!out.count(L"")) return std::nullopt;
+    return out;
+}
+
+std::wstring ExportDifference(const RegKeyContents& exported, const RegKeyContents& key) {
+    auto where = [](const std::wstring& rel, const std::wstring* name) {
+        std::wstring w = rel.empty() ? L"the key itself" : L"the subkey " + rel;
+        if (name) w = (name->empty() ? L"the default value" : L"the value " + *name) + L" of " + w;
+        return w;
+    };
+    for (const auto& [rel, values] : key) {
+        auto e = exported.find(rel);
+        if (e == exported.end()) return where(rel, nullptr) + L" is missing";
+        for (const auto& [name, v] : values) {
+            if (!RegeditCarries(v.type, v.data)) continue;
+            auto ev = e->second.find(name);
+            if (ev == e->second.end()) return where(rel, &name) + L" is missing";
+            if (!(ev->second == v)) return where(rel, &name) + L" differs";
+        }
+        for (const auto& [name, v] : e->second)
+            if (!values.count(name)) return where(rel, &name) + L" is not in the key";
+    }
+    for (const auto& [rel, values] : exported)
+        if (!key.count(rel)) return where(rel, nullptr) + L" is not in the key";
+    return {};
 }
 
 WideRegItem WideRegItemOf(const Node& n) {

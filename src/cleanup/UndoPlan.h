@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,21 +24,32 @@ namespace cx::cleanup {
 inline constexpr size_t kKeptCleanups = 10;
 inline constexpr uint64_t kKeptBytes = uint64_t{2} << 30;
 
-// A registry key taken whole, with its subtree, exported by regedit into
-// `file` (a bare "<n>.reg" in the clean-up's registry folder).
-struct TakenKey {
-    std::string hive;   // "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
-    std::wstring path;  // below the hive, the key's own name last, no final "\"
-    std::wstring file;
-};
+// What a manifest may hold and still be read back: at most this many bytes in
+// all, and no value of more than kMaxValueBytes. A clean-up that would need
+// more fails before anything of it goes.
+inline constexpr uint64_t kMaxManifestBytes = 64u << 20;
+inline constexpr size_t kMaxValueBytes = 16u << 20;
 
-// A single value of a key that stayed, kept in the manifest itself.
+// A single value kept in the manifest itself: one of a key that stayed, or one
+// of a taken key that regedit cannot carry (see TakenKey::held).
 struct TakenValue {
     std::string hive;
     std::wstring keyPath;  // below the hive, no final "\"
     std::wstring name;     // empty: the default value
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
+};
+
+// A registry key taken whole, with its subtree, exported by regedit into
+// `file` (a bare "<n>.reg" in the clean-up's registry folder).
+struct TakenKey {
+    std::string hive;   // "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
+    std::wstring path;  // below the hive, the key's own name last, no final "\"
+    std::wstring file;
+    // Values of the key and its subkeys that regedit cannot carry as they are
+    // (RegeditCarries): written over what the import made of them. Each lies
+    // at or below `path` in the same hive.
+    std::vector<TakenValue> held;
 };
 
 enum class TakenKind { Folder, File, Link };
@@ -49,6 +61,10 @@ struct TakenItem {
 };
 
 struct CleanupManifest {
+    // The clean-up's place in the order they were made below their root, the
+    // newest highest (the clock may have been set back since); 0 in manifests
+    // written before it was recorded, which come before all others.
+    uint64_t sequence = 0;
     std::wstring program;
     std::string time;   // "YYYY-MM-DD HH:MM:SS", local time of the clean-up
     uint64_t size = 0;  // bytes of the moved files
@@ -68,8 +84,9 @@ inline constexpr const wchar_t* kFilesFolder = L"files";
 std::string WriteManifest(const CleanupManifest& manifest);
 // Empty for anything but a well-formed manifest: a wrong first line, an unknown
 // hive, a malformed number or escape, a record with fields missing, a value
-// type beyond 32 bits, a key file that is not a bare "<n>.reg", a text that is
-// no UTF-8. Paths are not judged here; the restore does that.
+// type beyond 32 bits, a value of more than kMaxValueBytes, a key file that is
+// not a bare "<n>.reg", a held value not below the key before it, a text that
+// is no UTF-8. Paths are not judged here; the restore does that.
 std::optional<CleanupManifest> ParseManifest(std::string_view text);
 
 // Where a taken item is kept below its clean-up's folder, "keeping its path":
@@ -113,6 +130,37 @@ std::optional<std::wstring> DecodeRegFile(std::string_view bytes);
 // text that names no key at all.
 bool RegFileStaysBelow(std::wstring_view text, const std::string& hive,
                        const std::wstring& keyPath);
+
+// True when regedit gives back exactly `data` of `type` through an export and
+// an import. Wine's drops a REG_SZ's bytes from its first NUL on and its last
+// odd byte, adds a terminator to a REG_SZ without one and to a REG_EXPAND_SZ
+// or REG_MULTI_SZ that does not end in a NUL character, and writes a REG_DWORD
+// of other than four bytes as four; types it has no name for (above REG_QWORD)
+// are written as hex(N), which not every regedit reads back.
+bool RegeditCarries(DWORD type, const std::vector<BYTE>& data);
+
+// What a key holds, by key path below it ("" for the key itself, then
+// "Sub\Deeper") and value name ("" for the default value).
+struct RegData {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    bool operator==(const RegData&) const = default;
+};
+using RegKeyContents = std::map<std::wstring, std::map<std::wstring, RegData>>;
+
+// What importing an export of hive\keyPath would write, as regedit reads it:
+// a version 5 export whose key lines all name the key or keys below it, each
+// once, and whose value lines are "name" or @, then =, then a quoted string
+// (escapes \\, \", \n, \r), dword:<8 hex digits>, hex: or hex(<type>): with
+// bytes (lines ending in "\" go on in the next). Empty for anything else.
+std::optional<RegKeyContents> ParseRegExport(std::wstring_view text, const std::string& hive,
+                                             const std::wstring& keyPath);
+
+// Where an export and the key it was made of part: the first key or value
+// that one has and the other lacks, or whose type or data differ, as text;
+// empty when they agree. Values regedit cannot carry (RegeditCarries) are kept
+// apart and not compared.
+std::wstring ExportDifference(const RegKeyContents& exported, const RegKeyContents& key);
 
 // A registry node's origin by its UTF-16 names: as the scan recorded them, or
 // split from its text for nodes without a recorded origin.

@@ -17,6 +17,8 @@ enum Option : unsigned {
     kOptRemains = 1u << 5,
     kOptYes = 1u << 6,
     kOptLocation = 1u << 7,
+    kOptTimeout = 1u << 8,
+    kOptNoBackup = 1u << 9,
 };
 
 struct OptionSpec {
@@ -30,6 +32,7 @@ constexpr OptionSpec kOptions[] = {
     {kOptFormat, "format", true},    {kOptHive, "hive", true},
     {kOptQuiet, "quiet", false},     {kOptRemains, "remains", true},
     {kOptYes, "yes", false},         {kOptLocation, "location", true},
+    {kOptTimeout, "timeout", true},  {kOptNoBackup, "no-backup", false},
 };
 
 struct CommandEntry {
@@ -59,15 +62,18 @@ constexpr CommandEntry kCommands[] = {
      "  backup [<folder>]\n"
      "      Exports every uninstall key of both hives, one .reg file each, into\n"
      "      the folder (by default \"Back up\\reg\\\" beside the program).\n"},
-    {Verb::Uninstall, "uninstall", 1, 1, kOptQuiet | kOptRemains | kOptYes | kOptHive,
+    {Verb::Uninstall, "uninstall", 1, 1,
+     kOptQuiet | kOptRemains | kOptYes | kOptHive | kOptTimeout | kOptNoBackup,
      "  uninstall <registry name> [--quiet] [--remains list|remove] [--yes]\n"
-     "            [--hive HKLM|HKCU]\n"
+     "            [--no-backup] [--timeout <seconds>] [--hive HKLM|HKCU]\n"
      "      Runs the program's uninstaller and waits for it and for the process\n"
      "      it hands over to, then lists what it left behind; with\n"
      "      --remains remove, removes that too. --quiet runs the entry's\n"
      "      QuietUninstallString when it has one. An entry still registered\n"
      "      after the wait means a cancelled or failed uninstall: its remains\n"
-     "      are listed and never removed.\n"},
+     "      are listed and never removed. --timeout gives the wait up after\n"
+     "      that many seconds, removing nothing. Remains too large for the undo\n"
+     "      backup are removed for good only with --no-backup.\n"},
     {Verb::Startup, "startup", 1, 2, kOptFormat | kOptLocation | kOptYes,
      "  startup list [--format text|csv|json]\n"
      "  startup enable|disable|delete <name> [--location <location>] [--yes]\n"
@@ -113,6 +119,18 @@ std::string ApplyOption(Option option, const std::string& value, Invocation& inv
     case kOptScreenSavers: inv.screenSavers = true; break;
     case kOptQuiet: inv.quiet = true; break;
     case kOptYes: inv.yes = true; break;
+    case kOptNoBackup: inv.noBackup = true; break;
+    case kOptTimeout: {
+        // Seconds that still fit the wait's milliseconds.
+        constexpr unsigned long kMaxSeconds = 4000000;
+        const bool digits = !value.empty() && value.size() <= 7 &&
+                            value.find_first_not_of("0123456789") == std::string::npos;
+        const unsigned long seconds = digits ? std::stoul(value) : 0;
+        if (seconds == 0 || seconds > kMaxSeconds)
+            return "--timeout takes a number of seconds from 1 to 4000000, not \"" + value + "\"";
+        inv.timeoutSeconds = static_cast<unsigned>(seconds);
+        break;
+    }
     case kOptFormat:
         if (EqualsNoCase(value, "text"))
             inv.format = OutputFormat::Text;
@@ -268,8 +286,10 @@ std::string UsageText() {
         "\n"
         "  A registry name is the name of the program's uninstall key, as `list`\n"
         "  shows it; --hive chooses when both hives hold one of that name.\n"
-        "  --yes answers every question with yes; without it the command asks\n"
-        "  on the console, and no answer counts as no.\n"
+        "  --yes answers every question with yes but one: removing remains\n"
+        "  without a backup needs --no-backup. Without --yes the command asks on\n"
+        "  the console; a question it cannot ask (no input) counts as no and the\n"
+        "  command fails.\n"
         "  \"CarvexoCmd <command> /?\" shows one command.\n"
         "\n"
         "Exit codes: 0 success, 1 failure, 2 bad usage.\n";

@@ -30,6 +30,10 @@ struct Invocation {
     bool quiet = false;
     RemainsMode remains = RemainsMode::List;
     bool yes = false;
+    // --no-backup: remains too large for the undo backup may be removed for good.
+    bool noBackup = false;
+    // --timeout: the wait for the uninstaller is given up after this many seconds.
+    std::optional<unsigned> timeoutSeconds;
     StartupAction startup = StartupAction::List;
     std::optional<std::string> location;
 };

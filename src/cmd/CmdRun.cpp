@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "backup/BackupPlan.h"
 #include "backup/BackupRun.h"
+#include "cleanup/Rejudge.h"
 #include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Safety.h"
@@ -22,6 +26,7 @@
 #include "inventory/Report.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/Handles.h"
 #include "platform/Strings.h"
 #include "startup/StartupStore.h"
 
@@ -111,11 +116,32 @@ std::optional<Chosen> ChooseProgram(TProgramList& list, const Invocation& args, 
     return Chosen{programs.records[*choice.index], std::move(*item)};
 }
 
-// A question on the console; no answer (end of input) is no.
-bool Confirm(const Invocation& args, Console& console, const std::string& question) {
-    if (args.yes) return true;
+// None: the question could not be asked or got no answer (no console, end of input).
+enum class Answer { Yes, No, None };
+
+Answer Ask(Console& console, const std::string& question) {
     auto answer = console.ask ? console.ask(question + " [y/N] ") : std::nullopt;
-    return answer && IsYes(*answer);
+    if (!answer) return Answer::None;
+    return IsYes(*answer) ? Answer::Yes : Answer::No;
+}
+
+// A question on the console, or yes with --yes.
+Answer Confirm(const Invocation& args, Console& console, const std::string& question) {
+    return args.yes ? Answer::Yes : Ask(console, question);
+}
+
+// The end of a command whose question was not answered yes: a no is the user's
+// choice; a question nobody could answer counts as no, and the command failed,
+// so a script without input never takes "nothing done" for done.
+int NotDone(Answer answer, Console& console, const char* done) {
+    if (answer == Answer::None) {
+        console.err(
+            std::string("there was no answer (no input), which counts as no: nothing was ") + done +
+            "\r\n");
+        return kExitFailed;
+    }
+    console.out(std::string("Nothing was ") + done + ".\r\n");
+    return kExitOk;
 }
 
 int RunList(const Invocation& args, Console& console) {
@@ -256,6 +282,46 @@ private:
     std::optional<WPARAM> result_;
 };
 
+struct UninstallWait {
+    bool gaveUp = false;
+    std::optional<WPARAM> result;  // the wait's notification; none after a failed wait
+};
+
+// The process-tree wait on a thread of its own, so that this one can give it
+// up after `limitMs` (INFINITE: never). An uninstaller still running then is
+// left alone: it is the user's, who may still be answering it.
+UninstallWait AwaitUninstaller(const std::string& command, DWORD limitMs) {
+    const LPARAM waitId = cleanup::NewWaitId();
+    DoneReceiver receiver(waitId);
+    // Set once the worker is done, notified or not (a failed wait sends nothing);
+    // shared, so a worker outliving a wait given up still has its event.
+    auto done = std::make_shared<unique_handle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!*done) ThrowLastError();
+    std::thread([command, notify = receiver.hwnd(), waitId, done] {
+        cleanup::RunAndWait(command, notify, waitId);
+        SetEvent(done->get());
+    }).detach();
+    const DWORD started = GetTickCount();
+    for (;;) {
+        DWORD left = INFINITE;
+        if (limitMs != INFINITE) {
+            const DWORD spent = GetTickCount() - started;
+            left = spent >= limitMs ? 0 : limitMs - spent;
+        }
+        HANDLE h = done->get();
+        // The worker sends its notification: it arrives while this thread looks at its messages.
+        const DWORD got = MsgWaitForMultipleObjects(1, &h, FALSE, left, QS_SENDMESSAGE);
+        if (got == WAIT_OBJECT_0) return UninstallWait{false, receiver.result()};
+        if (got == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+            continue;
+        }
+        if (got == WAIT_TIMEOUT) return UninstallWait{true, std::nullopt};
+        ThrowLastError();
+    }
+}
+
 int RunUninstall(const Invocation& args, const std::string& appDir, Console& console) {
     TProgramList list;
     auto chosen = ChooseProgram(list, args, console);
@@ -280,13 +346,16 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
         return kExitFailed;
     }
     console.out("Running: " + command + "\r\n");
-    std::optional<WPARAM> ended;
-    {
-        const LPARAM waitId = cleanup::NewWaitId();
-        DoneReceiver receiver(waitId);
-        cleanup::RunAndWait(command, receiver.hwnd(), waitId);
-        ended = receiver.result();
+    const UninstallWait wait =
+        AwaitUninstaller(command, args.timeoutSeconds ? *args.timeoutSeconds * 1000 : INFINITE);
+    if (wait.gaveUp) {
+        console.err(
+            Format("gave up waiting for the uninstaller after %u seconds; it may still "
+                   "be running, so nothing was scanned or removed\r\n",
+                   *args.timeoutSeconds));
+        return kExitFailed;
     }
+    const std::optional<WPARAM> ended = wait.result;
     if (!ended) {
         console.err("the wait for the uninstaller failed\r\n");
         return kExitFailed;
@@ -298,7 +367,7 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
 
     // An entry still registered means a cancelled or failed uninstaller: its
     // folder and keys belong to a live program.
-    const bool stillInstalled = cleanup::UninstallEntryRemains(target.hive, target.registryName);
+    const bool stillInstalled = cleanup::UninstallEntryRemains(target.registryName);
     if (stillInstalled)
         console.err("\"" + target.registryName +
                     "\" is still registered: the uninstall was cancelled or failed\r\n");
@@ -312,11 +381,108 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
                                                 std::move(p.displayName), std::move(p.hive)});
     const cleanup::SafetyContext safety =
         cleanup::SystemSafetyContext(appDir, cleanup::OtherListedPrograms(listed, target));
-    cleanup::CheckTree registry, files;
+    FoundRemains found;
+    found.target = target;
+    found.stillInstalled = stillInstalled;
+    found.otherPrograms = safety.otherPrograms;
     cleanup::ScanProgress progress;
-    const cleanup::RemainsScan scan =
-        cleanup::ScanRemains(target, safety, registry, files, progress);
-    if (!scan.failure.empty()) console.err("the scan met an error: " + scan.failure + "\r\n");
+    found.scan = cleanup::ScanRemains(target, safety, found.registry, found.files, progress);
+    return ReportRemains(args, appDir, found, console);
+}
+
+// Ctrl+C, Ctrl+Break, a closed console window, a log-off or a shut-down
+// while the removal runs: the item in hand is finished (its journal entry is
+// on disk before it moves), no other is begun, and the command says what went
+// and what stayed. The handler is there only around the removal; before and
+// after it those keys end the command as they always did. Its state lives as
+// long as the process: the system calls the handler on a thread of its own,
+// which may still run while the removal returns.
+class ConsoleStop {
+public:
+    ConsoleStop() {
+        Flag() = false;
+        ResetEvent(Asked());
+        ResetEvent(Done());
+        SetConsoleCtrlHandler(Handler, TRUE);
+    }
+    ~ConsoleStop() {
+        SetEvent(Done());
+        SetConsoleCtrlHandler(Handler, FALSE);
+    }
+    ConsoleStop(const ConsoleStop&) = delete;
+    ConsoleStop& operator=(const ConsoleStop&) = delete;
+
+    static cleanup::StopFlag& Flag() {
+        static cleanup::StopFlag flag{false};
+        return flag;
+    }
+    // Set once a stop was asked.
+    static HANDLE Asked() {
+        static HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        return event;
+    }
+
+private:
+    static HANDLE Done() {
+        static HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        return event;
+    }
+    static BOOL WINAPI Handler(DWORD event) noexcept {
+        Flag() = true;
+        SetEvent(Asked());
+        // After these the system ends the process once the handler returns:
+        // the removal is let finish the item in hand and write its journal.
+        if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+            WaitForSingleObject(Done(), INFINITE);
+        return TRUE;
+    }
+};
+
+// For tests only: CX_TEST_REMOVAL_PAUSE names an event that is set as the
+// first file item is about to move; that item then waits (a minute at most)
+// until a stop has been asked, so that a test stops the removal in its middle
+// without racing it.
+std::function<void(const std::wstring&)> TestPauseBeforeFirstMove() {
+    wchar_t name[128] = L"";
+    const DWORD n = GetEnvironmentVariableW(L"CX_TEST_REMOVAL_PAUSE", name, 128);
+    if (n == 0 || n >= 128) return {};
+    auto event = std::make_shared<unique_handle>(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));
+    auto first = std::make_shared<bool>(true);
+    return [event, first](const std::wstring&) {
+        if (!*first || !*event) return;
+        *first = false;
+        SetEvent(event->get());
+        WaitForSingleObject(ConsoleStop::Asked(), 60000);
+    };
+}
+
+// The topmost checked nodes of a tree (a checked folder or key goes whole).
+std::vector<std::pair<cleanup::NodeId, std::string>> TopChecked(const cleanup::CheckTree& tree) {
+    std::vector<std::pair<cleanup::NodeId, std::string>> top;
+    for (cleanup::NodeId id : tree.InOrder()) {
+        const cleanup::Node& n = tree.Get(id);
+        if (n.state == cleanup::csChecked && !n.locked &&
+            (n.parent == -1 || tree.Get(n.parent).state != cleanup::csChecked))
+            top.emplace_back(id, n.text);
+    }
+    return top;
+}
+
+}  // namespace
+
+int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemains& found,
+                  Console& console) {
+    const cleanup::UninstallTarget& target = found.target;
+    const cleanup::RemainsScan& scan = found.scan;
+    const bool stillInstalled = found.stillInstalled;
+    cleanup::CheckTree& registry = found.registry;
+    cleanup::CheckTree& files = found.files;
+    // What a scan that stopped has found is not all there is.
+    const bool scanFailed = !scan.failure.empty();
+    if (scanFailed)
+        console.err("the scan failed, so what is listed may not be all that is left: " +
+                    scan.failure + "\r\n");
+    const int listedExit = stillInstalled || scanFailed ? kExitFailed : kExitOk;
     if (stillInstalled) {
         cleanup::UncheckAll(registry);
         cleanup::UncheckAll(files);
@@ -328,7 +494,7 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
             !TrimControl(target.installLocation).empty())
             console.out("Install folder not listed: " + cleanup::DirRefusalText(scan.refusal) +
                         "\r\n");
-        return stillInstalled ? kExitFailed : kExitOk;
+        return listedExit;
     }
     // Both parts are named, so an empty one reads as nothing found rather than as cut off.
     console.out(registry.Empty() ? std::string("Registry keys and values left: none\r\n")
@@ -344,11 +510,15 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
     if (const std::string kept = cleanup::KeptProgramText(scan); !kept.empty())
         console.out(kept + "\r\n");
 
-    if (args.remains != RemainsMode::Remove) return stillInstalled ? kExitFailed : kExitOk;
+    if (args.remains != RemainsMode::Remove) return listedExit;
     if (stillInstalled) {
         // The window offers these unchecked and lets the user pick; a command
         // line cannot pick, so nothing of a program still registered is removed.
         console.err("nothing was removed: the program is still registered\r\n");
+        return kExitFailed;
+    }
+    if (scanFailed) {
+        console.err("nothing was removed: the scan did not finish\r\n");
         return kExitFailed;
     }
     const size_t checked = cleanup::CheckedCount(registry) + cleanup::CheckedCount(files);
@@ -356,35 +526,78 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
         console.out("Nothing is checked for removal.\r\n");
         return kExitOk;
     }
-    if (!Confirm(
+    if (const Answer a = Confirm(
             args, console,
-            Format("Remove the %u checked items listed above?", static_cast<unsigned>(checked)))) {
-        console.out("Nothing was removed.\r\n");
-        return kExitOk;
-    }
+            Format("Remove the %u checked items listed above?", static_cast<unsigned>(checked)));
+        a != Answer::Yes)
+        return NotDone(a, console, "removed");
     // The same undo backup as the window's Delete: kept below the application
     // folder, restorable with `restore`.
     cleanup::CleanupBackup backup;
-    backup.root = AnsiToWide(appDir) + cleanup::kCleanupBackupSubdir;
+    backup.root = cleanup::UserCleanupRoot(AnsiToWide(appDir));
     backup.program =
         AnsiToWide(target.displayName.empty() ? target.registryName : target.displayName);
+    // Too large to keep: removed for good only when --no-backup says so or the
+    // user answers yes; --yes alone never agrees to a loss that cannot be undone.
+    Answer withoutBackup = Answer::No;
+    std::string tooLarge;
     backup.removeWithoutBackup = [&](uint64_t size, uint64_t limit) {
-        return Confirm(args, console,
-                       Format("The checked items take %s, more than the %s kept for undoing "
-                              "clean-ups. Remove them without a backup?",
-                              cleanup::SizeText(size).c_str(), cleanup::SizeText(limit).c_str()));
+        if (args.noBackup) return true;
+        tooLarge = Format("take %s, more than the %s kept for undoing clean-ups",
+                          cleanup::SizeText(size).c_str(), cleanup::SizeText(limit).c_str());
+        if (args.yes) return false;
+        withoutBackup =
+            Ask(console, "The checked items " + tooLarge + ". Remove them without a backup?");
+        return withoutBackup == Answer::Yes;
     };
-    const cleanup::FindingsOutcome outcome = cleanup::RemoveFindings(registry, files, backup);
+    backup.moving = TestPauseBeforeFirstMove();
+    auto goingKeys = TopChecked(registry), goingFiles = TopChecked(files);
+    cleanup::FindingsOutcome outcome;
+    {
+        ConsoleStop stop;
+        // The answer may come long after the scan: the folder is judged again now.
+        outcome = cleanup::RemoveFindings(
+            registry, files, backup,
+            [&] {
+                return cleanup::InstallFolderStillSafe(
+                    target, cleanup::SystemSafetyContext(appDir, found.otherPrograms), files);
+            },
+            &ConsoleStop::Flag());
+    }
     if (outcome.backup == cleanup::BackupState::Failed) {
         console.err("the checked items could not be backed up, so nothing was removed: " +
                     outcome.backupError + "\r\n");
         return kExitFailed;
     }
     if (outcome.backup == cleanup::BackupState::Declined) {
-        console.out("Nothing was removed.\r\n");
-        return kExitOk;
+        if (!args.yes) return NotDone(withoutBackup, console, "removed");
+        console.err("nothing was removed: the checked items " + tooLarge +
+                    "; --no-backup removes them without a backup\r\n");
+        return kExitFailed;
     }
+    if (outcome.backup == cleanup::BackupState::WithoutBackup)
+        console.out("No backup was kept: `restore` cannot put these items back.\r\n");
+    if (outcome.filesRefused)
+        console.err("the install folder changed since the scan (moved, or another program or a "
+                    "protected folder is there now): no file or folder was removed\r\n");
     const size_t failed = outcome.failed;
+    if (outcome.stopped) {
+        std::string gone;
+        size_t count = 0;
+        for (const auto& [id, text] : goingKeys)
+            if (!registry.Contains(id)) gone += "  " + text + "\r\n", ++count;
+        for (const auto& [id, text] : goingFiles)
+            if (!files.Contains(id)) gone += "  " + text + "\r\n", ++count;
+        console.out(Format("Removed before the stop (%u):\r\n", static_cast<unsigned>(count)) +
+                    gone);
+        if (!outcome.folder.empty())
+            console.out("Kept for `restore` in " + WideToAnsi(outcome.folder) + "\r\n");
+        console.err(Format("stopped (Ctrl+C, or the console closing): the item in hand was "
+                           "finished and no other begun; %u items stayed:\r\n",
+                           static_cast<unsigned>(failed)) +
+                    FormatTree(registry) + FormatTree(files));
+        return kExitFailed;
+    }
     if (failed > 0) {
         console.err(Format("%u items could not be removed:\r\n", static_cast<unsigned>(failed)) +
                     FormatTree(registry) + FormatTree(files));
@@ -396,22 +609,55 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
     return kExitOk;
 }
 
+namespace {
+
+std::string FolderName(const std::wstring& folder) {
+    std::wstring f = folder;
+    while (!f.empty() && f.back() == L'\\') f.pop_back();
+    return WideToAnsi(f.substr(f.find_last_of(L'\\') + 1));
+}
+
+// Why a clean-up that does not prove itself as this user's is not restored.
+std::string RefusedText(const cleanup::RefusedCleanup& r) {
+    return r.unsealed
+               ? "the clean-up " + FolderName(r.folder) +
+                     " was kept by an earlier version, which did not mark clean-ups as their "
+                     "user's; it cannot be proven to be yours, so it is not restored (what it "
+                     "took is still in " + WideToAnsi(r.folder) + ")"
+               : "the clean-up " + FolderName(r.folder) +
+                     " cannot be proven to be yours (it was changed since it was kept, or "
+                     "another user made it), so it is not restored";
+}
+
 // restore [<clean-up>]: without a name the newest kept clean-up, as the
 // window's "Restore Last Clean-up..." offers first; with one, the kept
 // clean-up whose folder has that name (as `restore` lists it when the name
-// matches none).
+// matches none). Only this user's own clean-ups, each proving itself, are
+// restored; the others are named with the reason and stay as they are.
 int RunRestore(const Invocation& args, const std::string& appDir, Console& console) {
-    const std::wstring root = AnsiToWide(appDir) + cleanup::kCleanupBackupSubdir;
-    const std::vector<cleanup::KeptCleanup> kept = cleanup::ListCleanups(root);
+    const std::wstring root = cleanup::UserCleanupRoot(AnsiToWide(appDir));
+    const cleanup::CleanupListing listing = cleanup::ReadCleanups(root);
+    std::vector<cleanup::RefusedCleanup> refused = listing.refused;
+    // Those kept for every account alike, before clean-ups were sealed.
+    for (const cleanup::RefusedCleanup& r :
+         cleanup::ReadCleanups(cleanup::SharedCleanupRoot(AnsiToWide(appDir))).refused)
+        refused.push_back(r);
+    const std::vector<cleanup::KeptCleanup>& kept = listing.kept;
+    if (!args.operands.empty()) {
+        for (const cleanup::RefusedCleanup& r : refused)
+            if (EqualsNoCase(FolderName(r.folder), args.operands[0])) {
+                console.err(RefusedText(r) + "\r\n");
+                return kExitFailed;
+            }
+    }
     if (kept.empty()) {
-        console.err("no clean-up has been kept, so there is nothing to restore\r\n");
+        std::string why;
+        for (const cleanup::RefusedCleanup& r : refused) why += RefusedText(r) + "\r\n";
+        console.err(refused.empty() ? "no clean-up has been kept, so there is nothing to restore\r\n"
+                                    : "there is no clean-up of yours to restore:\r\n" + why);
         return kExitFailed;
     }
-    auto folderName = [](const std::wstring& folder) {
-        std::wstring f = folder;
-        while (!f.empty() && f.back() == L'\\') f.pop_back();
-        return WideToAnsi(f.substr(f.find_last_of(L'\\') + 1));
-    };
+    auto folderName = FolderName;
     const cleanup::KeptCleanup* chosen = &kept.front();
     if (!args.operands.empty()) {
         chosen = nullptr;
@@ -426,11 +672,13 @@ int RunRestore(const Invocation& args, const std::string& appDir, Console& conso
             return kExitFailed;
         }
     }
+    // Not restorable, and perhaps newer than the one offered: said, so that
+    // nobody takes the one offered for the last clean-up unawares.
+    for (const cleanup::RefusedCleanup& r : refused) console.err(RefusedText(r) + "\r\n");
     console.out("Clean-up: " + folderName(chosen->folder) + "\r\n");
-    if (!Confirm(args, console, "Put back what this clean-up removed?")) {
-        console.out("Nothing was restored.\r\n");
-        return kExitOk;
-    }
+    if (const Answer a = Confirm(args, console, "Put back what this clean-up removed?");
+        a != Answer::Yes)
+        return NotDone(a, console, "restored");
     // The rules of the scan hold for the restore: nothing goes into a protected place.
     const cleanup::RestoreOutcome outcome =
         cleanup::RestoreCleanup(root, chosen->folder, cleanup::SystemSafetyContext(appDir, {}));
@@ -454,6 +702,7 @@ const char* OutcomeText(startup::Outcome outcome) {
         return "another entry of that name and different content is already there";
     case startup::Outcome::Changed: return "the entry changed or went while it was read";
     case startup::Outcome::Failed: return "the system refused";
+    case startup::Outcome::Refused: break;  // its reason is told instead
     }
     return "";
 }
@@ -484,10 +733,9 @@ int RunStartup(const Invocation& args, const std::string& appDir, Console& conso
     startup::Result result;
     const char* done = "";
     if (args.startup == StartupAction::Delete) {
-        if (!Confirm(args, console, "Delete the startup entry " + where + "?")) {
-            console.out("Nothing was deleted.\r\n");
-            return kExitOk;
-        }
+        if (const Answer a = Confirm(args, console, "Delete the startup entry " + where + "?");
+            a != Answer::Yes)
+            return NotDone(a, console, "deleted");
         result = startup::DeleteEntry(row);
         done = "Deleted ";
     } else {
@@ -495,7 +743,9 @@ int RunStartup(const Invocation& args, const std::string& appDir, Console& conso
         done = args.startup == StartupAction::Enable ? "Enabled " : "Disabled ";
     }
     if (result.outcome != startup::Outcome::Done) {
-        std::string text = "could not change " + where + ": " + OutcomeText(result.outcome);
+        const bool refused = result.outcome == startup::Outcome::Refused;
+        std::string text = "could not change " + where + ": " +
+                           (refused ? startup::RefusalText(result.why) : OutcomeText(result.outcome));
         if (result.error != ERROR_SUCCESS) text += " (" + SysErrorMessage(result.error) + ")";
         console.err(text + "\r\n");
         return kExitFailed;

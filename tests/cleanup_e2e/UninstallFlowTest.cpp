@@ -18,6 +18,7 @@
 #include "app/AppStart.h"
 #include "app/Config.h"
 #include "app/MainForm.h"
+#include "cleanup/KeptSeal.h"
 #include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
 #include "harness/MessageLog.h"
@@ -79,6 +80,9 @@ protected:
     void SetUp() override {
         ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
         ASSERT_TRUE(test::StartFresh(test::PrepareAppCopy("uninstall-flow")));
+        // The account's sealing secret is made by the first clean-up: made
+        // here, so that no picture of the registry taken by a test holds it.
+        cleanup::UserSealKey(true);
     }
     void TearDown() override {
         cleanup::SetHandOverLookForTests({});

@@ -69,6 +69,9 @@ protected:
         ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
         appDir = test::PrepareAppCopy("undo-flow");
         ASSERT_TRUE(test::StartFresh(appDir));
+        // The account's sealing secret is made by the first clean-up: made
+        // here, so that no picture of the registry taken by a test holds it.
+        cleanup::UserSealKey(true);
         for (const auto& p : demo::Programs())
             if (!p.handOver && p.displayName && p.uninstaller && p.remains != demo::Remains::None &&
                 p.layout != demo::Layout::None && p.root == demo::Root::ProgramFiles)

@@ -277,4 +277,87 @@ TEST(RegFile, DecodingAsRegeditReadsIt) {
     EXPECT_EQ(DecodeRegFile(""), std::wstring());
 }
 
+// The order of making and the values kept with their key come back; older
+// manifests, without them, still read.
+TEST(Manifest, SequenceAndHeldValuesRoundTripAndOldManifestsStillRead) {
+    CleanupManifest m = Sample();
+    m.sequence = 42;
+    m.keys[0].held.push_back(TakenValue{
+        "HKEY_CURRENT_USER", L"Software\\Acme\\Tool\\Sub", L"odd", REG_SZ, {'a', 0, 'b'}});
+    auto parsed = ParseManifest(WriteManifest(m));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->sequence, 42u);
+    ASSERT_EQ(parsed->keys[0].held.size(), 1u);
+    EXPECT_EQ(parsed->keys[0].held[0].data, m.keys[0].held[0].data);
+    EXPECT_TRUE(parsed->keys[1].held.empty());
+    EXPECT_EQ(parsed->values.size(), 3u) << "held values are not values of keys that stayed";
+    EXPECT_EQ(ParseManifest(Valid())->sequence, 0u);
+
+    // A held value is only ever one of the key before it.
+    const std::string text = WriteManifest(m);
+    std::string outside = text, first = "Carvexo clean-up 1\n" + text.substr(text.find("keyvalue"));
+    EXPECT_FALSE(ParseManifest(outside.replace(outside.find("Tool\\Sub"), 8, "ToolX")));
+    EXPECT_FALSE(ParseManifest(first));
+    EXPECT_FALSE(
+        ParseManifest(Tampered("Carvexo clean-up 1\n", "Carvexo clean-up 1\nsequence\tx\n")));
+    m.values[0].data.assign(kMaxValueBytes + 1, 0);
+    EXPECT_FALSE(ParseManifest(WriteManifest(m))) << "a value too large to be read back";
+}
+
+// An export as Wine's regedit writes it, read as its import would write it,
+// and compared with what the key holds.
+TEST(RegFile, AnExportIsReadAsItsImportWouldWriteAndComparedWithTheKey) {
+    const std::wstring text =
+        L"Windows Registry Editor Version 5.00\r\n\r\n"
+        L"[HKEY_CURRENT_USER\\Software\\Acme]\r\n"
+        L"@=\"d\"\r\n"
+        L"\"q\\\"uote\\\\back\\nline\"=\"a\\n\\r\\\"\\\\\"\r\n"
+        L"\"n\"=dword:04030201\r\n"
+        L"\"b\"=hex:01,02,\\\r\n  03\r\n"
+        L"\"t\"=hex(1234):7a\r\n"
+        L"\"e\"=hex(2):\r\n"
+        L"\r\n[HKEY_CURRENT_USER\\Software\\Acme\\Sub]\r\n";
+    auto got = ParseRegExport(text, "HKEY_CURRENT_USER", L"Software\\Acme");
+    ASSERT_TRUE(got);
+    RegKeyContents want;
+    auto& top = want[L""];
+    top[L""] = {REG_SZ, {'d', 0, 0, 0}};
+    top[L"q\"uote\\back\nline"] = {REG_SZ, {'a', 0, '\n', 0, '\r', 0, '"', 0, '\\', 0, 0, 0}};
+    top[L"n"] = {REG_DWORD, {1, 2, 3, 4}};
+    top[L"b"] = {REG_BINARY, {1, 2, 3}};
+    top[L"t"] = {0x1234, {'z'}};
+    top[L"e"] = {REG_EXPAND_SZ, {}};
+    want[L"Sub"];
+    EXPECT_EQ(*got, want);
+
+    const std::wstring refused[] = {
+        L"[HKEY_CURRENT_USER\\Software\\Other]\r\n",      // outside the key
+        L"[HKEY_CURRENT_USER\\Software\\Acme\\Sub]\r\n",  // the same key twice
+        L"\"n\"=dword:1\r\n",                             // a value twice, and short
+        L"\"x\"=-\r\n",                                   // a deletion
+        L"\"x\"=hex:1,02\r\n",
+        L"\"x\"=\"a\\tb\"\r\n",  // an escape regedit does not write
+        L"x=\"a\"\r\n",
+    };
+    for (const std::wstring& r : refused)
+        EXPECT_FALSE(ParseRegExport(text + r, "HKEY_CURRENT_USER", L"Software\\Acme")) << r.size();
+    EXPECT_FALSE(
+        ParseRegExport(L"REGEDIT4\r\n" + text.substr(38), "HKEY_CURRENT_USER", L"Software\\Acme"));
+
+    EXPECT_EQ(ExportDifference(want, want), L"");
+    RegKeyContents key = want;
+    key[L""][L"n"].data[0] = 9;
+    EXPECT_EQ(ExportDifference(want, key), L"the value n of the key itself differs");
+    key = want;
+    key[L"Sub"][L"new"] = {REG_BINARY, {}};
+    EXPECT_EQ(ExportDifference(want, key), L"the value new of the subkey Sub is missing");
+    key = want;
+    key.erase(L"Sub");
+    EXPECT_EQ(ExportDifference(want, key), L"the subkey Sub is not in the key");
+    // A value regedit cannot carry is kept apart, whatever the export made of it.
+    key = want;
+    key[L""][L""] = {REG_SZ, {'d', 0}};
+    EXPECT_EQ(ExportDifference(want, key), L"");
+}
+
 }  // namespace

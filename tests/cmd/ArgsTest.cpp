@@ -56,6 +56,12 @@ TEST(CmdArgs, OptionsInBothSpellingsAnywhereAfterTheCommand) {
     EXPECT_FALSE(plain.quiet);
     EXPECT_FALSE(plain.hive);
     EXPECT_EQ(Parsed({"show", "X", "--hive", "HKEY_LOCAL_MACHINE"}).hive, "HKEY_LOCAL_MACHINE");
+    Invocation limited = Parsed({"uninstall", "Tool", "--timeout", "90", "--no-backup"});
+    EXPECT_EQ(limited.timeoutSeconds, 90u);
+    EXPECT_TRUE(limited.noBackup);
+    EXPECT_FALSE(limited.yes) << "--no-backup answers no other question";
+    EXPECT_FALSE(plain.timeoutSeconds);
+    EXPECT_FALSE(plain.noBackup);
 }
 
 TEST(CmdArgs, OperandsMayLookLikeOptionsAfterTheEnd) {
@@ -102,6 +108,10 @@ TEST(CmdArgs, BadUsageIsRefusedWithAReason) {
         {"uninstall"},
         {"uninstall", "A", "--remains", "delete"},
         {"uninstall", "A", "--format", "json"},
+        {"uninstall", "A", "--timeout", "0"},
+        {"uninstall", "A", "--timeout", "5s"},
+        {"uninstall", "A", "--timeout", "99999999999"},
+        {"restore", "--no-backup"},
         {"report"},
         {"report", "r.txt", "--format", "csv"},
         {"startup"},

@@ -15,14 +15,19 @@
 #include "app/MainForm.h"
 #include "backup/BackupRun.h"
 #include "cleanup/ScanForm.h"
+#include "cleanup/Undo.h"
 #include "cleanup/Uninstall.h"
+#include "cleanup/UndoPlan.h"
+#include "cmd/CmdRun.h"
 #include "harness/MessageLog.h"
+#include "harness/Planted.h"
 #include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "inventory/Report.h"
 #include "platform/Com.h"
 #include "platform/Files.h"
+#include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
 #include "seeder/DemoData.h"
@@ -38,10 +43,14 @@ void Seed() {
     ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
 }
 
-void SnapshotAll(test::Entries& regs, test::Entries& files) {
+void SnapshotRegistries(test::Entries& regs) {
     test::SnapshotRegistry(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "Software", regs);
     test::SnapshotRegistry(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Software", regs);
     test::SnapshotRegistry(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products", regs);
+}
+
+void SnapshotAll(test::Entries& regs, test::Entries& files) {
+    SnapshotRegistries(regs);
     test::SnapshotFolder("C:\\Program Files", files);
 }
 
@@ -88,12 +97,46 @@ const demo::DemoProgram* PlainProgramWithRemains() {
     return found;
 }
 
+void SetUninstallString(const demo::DemoProgram& p, const std::string& command) {
+    auto k = reg::Key::Open(demo::HiveRoot(p.hive),
+                            std::string(demo::kUninstallPath) + "\\" + p.keyName, KEY_SET_VALUE);
+    ASSERT_TRUE(k);
+    k->SetString("UninstallString", command);
+}
+
+// Makes the program's uninstaller one that only deletes its uninstall entry;
+// `reg` and `files` become the machine as it is expected after it (Wine's own
+// keys left out): the seed without that entry.
+void OnlyTheEntryGoes(const demo::DemoProgram& p, test::Entries& reg, test::Entries& files) {
+    const std::string entry = std::string(demo::kUninstallPath) + "\\" + p.keyName;
+    SetUninstallString(
+        p, std::string("reg.exe delete \"") + demo::HiveText(p.hive) + "\\" + entry + "\" /f");
+    test::Entries seeded;
+    SnapshotAll(seeded, files);
+    const std::string entryText =
+        Lower(std::string(p.hive == demo::Hive::Machine ? "HKEY_LOCAL_MACHINE\\"
+                                                        : "HKEY_CURRENT_USER\\") +
+              entry);
+    for (const auto& e : WithoutWines(seeded))
+        if (!test::StartsWithPath(e, entryText)) reg.insert(e);
+}
+
+// A folder to start the command in, where system tools started by bare name
+// would be the plants.
+std::string PlantedFolder() {
+    const std::string dir = test::FreshScratchDir("cmd-planted");
+    test::PlantSystemTools(dir);
+    return dir;
+}
+
 class CmdE2e : public ::testing::Test {
 protected:
     void SetUp() override {
         Seed();
         appDir = test::PrepareAppCopy("cmd-e2e");
         ASSERT_TRUE(test::StartFresh(appDir));
+        // Made by the first clean-up otherwise, inside the tests' pictures.
+        cleanup::UserSealKey(true);
         // The command keeps its undo backups beside itself: never in the build's output.
         test::SetCmdFolder(appDir);
         // Its first start registers the service from the copy's folder; done here,
@@ -269,25 +312,13 @@ TEST_F(CmdE2e, UninstallWithRemovalLeavesWhatTheWindowLeaves) {
 TEST_F(CmdE2e, RestorePutsBackWhatTheCommandsCleanUpRemoved) {
     const demo::DemoProgram* program = PlainProgramWithRemains();
     ASSERT_TRUE(program) << "the demo data has no plain uninstaller with remains and files";
-    const std::string entry = std::string(demo::kUninstallPath) + "\\" + program->keyName;
-    {
-        auto k = reg::Key::Open(demo::HiveRoot(program->hive), entry, KEY_SET_VALUE);
-        ASSERT_TRUE(k);
-        k->SetString("UninstallString", std::string("reg.exe delete \"") +
-                                            demo::HiveText(program->hive) + "\\" + entry + "\" /f");
-    }
-    test::Entries regSeeded, filesBefore;
-    SnapshotAll(regSeeded, filesBefore);
-    const std::string entryText =
-        Lower(std::string(program->hive == demo::Hive::Machine ? "HKEY_LOCAL_MACHINE\\"
-                                                               : "HKEY_CURRENT_USER\\") +
-              entry);
-    test::Entries regBefore;
-    for (const auto& e : WithoutWines(regSeeded))
-        if (!test::StartsWithPath(e, entryText)) regBefore.insert(e);
+    test::Entries regBefore, filesBefore;
+    OnlyTheEntryGoes(*program, regBefore, filesBefore);
 
-    test::CmdResult removed =
-        RunCmd(std::string("uninstall \"") + program->keyName + "\" --remains remove --yes");
+    // The undo backup's exports and imports never run a regedit of the current folder.
+    const std::string planted = PlantedFolder();
+    test::CmdResult removed = RunCmd(
+        std::string("uninstall \"") + program->keyName + "\" --remains remove --yes", {}, planted);
     ASSERT_EQ(removed.exitCode, 0) << removed.out << removed.err;
     test::Entries regCleaned, filesCleaned;
     SnapshotAll(regCleaned, filesCleaned);
@@ -295,8 +326,17 @@ TEST_F(CmdE2e, RestorePutsBackWhatTheCommandsCleanUpRemoved) {
     EXPECT_FALSE(test::Minus(filesBefore, filesCleaned).empty()) << "no file was cleaned up";
     EXPECT_NE(removed.out.find("Kept for `restore`"), std::string::npos) << removed.out;
 
-    test::CmdResult restored = RunCmd("restore --yes");
+    // A question nobody can answer is no, and a failure.
+    test::CmdResult unanswered = RunCmd("restore");
+    EXPECT_EQ(unanswered.exitCode, 1) << unanswered.out << unanswered.err;
+    EXPECT_NE(unanswered.err.find("no answer"), std::string::npos) << unanswered.err;
+    test::Entries regUnanswered, filesUnanswered;
+    SnapshotAll(regUnanswered, filesUnanswered);
+    EXPECT_EQ(filesUnanswered, filesCleaned) << "restored without an answer";
+
+    test::CmdResult restored = RunCmd("restore --yes", {}, planted);
     ASSERT_EQ(restored.exitCode, 0) << restored.out << restored.err;
+    EXPECT_EQ(test::PlantsThatRan(planted), std::vector<std::string>{});
     test::Entries regAfter, filesAfter;
     SnapshotAll(regAfter, filesAfter);
     EXPECT_EQ(WithoutWines(regAfter), regBefore);
@@ -307,18 +347,96 @@ TEST_F(CmdE2e, RestorePutsBackWhatTheCommandsCleanUpRemoved) {
     EXPECT_EQ(again.exitCode, 1) << again.out << again.err;
 }
 
+// The command keeps its clean-up in the account's own store, and one changed
+// since it was kept (its registry export given a value of its own) is not
+// restored: the command says why, puts nothing back and fails.
+TEST_F(CmdE2e, AForgedCleanUpIsRefused) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program);
+    test::Entries regBefore, filesBefore;
+    OnlyTheEntryGoes(*program, regBefore, filesBefore);
+    test::CmdResult removed =
+        RunCmd(std::string("uninstall \"") + program->keyName + "\" --remains remove --yes");
+    ASSERT_EQ(removed.exitCode, 0) << removed.out << removed.err;
+    const std::string mark = "Kept for `restore` in ";
+    const size_t at = removed.out.find(mark);
+    ASSERT_NE(at, std::string::npos) << removed.out;
+    const std::string folder =
+        removed.out.substr(at + mark.size(), removed.out.find("\r\n", at) - at - mark.size());
+    const std::string mine = WideToAnsi(cleanup::UserCleanupRoot(AnsiToWide(appDir)));
+    EXPECT_NE(mine.find("\\S-1-5-"), std::string::npos) << mine;
+    EXPECT_EQ(folder.rfind(mine, 0), 0u) << folder << " is not in " << mine;
+
+    const std::string reg = folder + "registry\\1.reg";
+    std::string bytes = test::ReadWholeFile(reg);
+    ASSERT_FALSE(bytes.empty()) << reg;
+    for (char c : std::string("\"cx-forged\"=\"1\"\r\n")) bytes += {c, '\0'};
+    test::WriteWholeFile(reg, bytes);
+    test::Entries regForged, filesForged, regAfter, filesAfter;
+    SnapshotAll(regForged, filesForged);
+    test::CmdResult restored = RunCmd("restore --yes");
+    EXPECT_EQ(restored.exitCode, 1) << restored.out << restored.err;
+    EXPECT_NE(restored.err.find("cannot be proven to be yours"), std::string::npos) << restored.err;
+    SnapshotAll(regAfter, filesAfter);
+    EXPECT_EQ(filesAfter, filesForged);
+    EXPECT_EQ(WithoutWines(regAfter), WithoutWines(regForged));
+}
+
+// Ctrl+C pressed while the removal runs, just as its first file item is
+// about to go: that item goes and no other, the command says what went and
+// what stayed and fails, and the clean-up kept so far puts back what went.
+TEST_F(CmdE2e, CtrlCDuringTheRemovalFinishesTheItemInHandAndStops) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program);
+    // Another program lives in a folder of it: the folder cannot go whole,
+    // so its items go one by one.
+    const std::string dir = demo::InstallDir(*program);
+    const std::string neighbour = std::string(demo::kUninstallPath) + "\\CxNeighbour";
+    struct Gone {
+        const std::string& key;
+        ~Gone() { reg::DeleteTree(HKEY_CURRENT_USER, key); }
+    } gone{neighbour};
+    ForceDirectories(dir + "\\Neighbour");
+    test::WriteWholeFile(dir + "\\Neighbour\\n.txt", "n");
+    reg::Key k = reg::Key::Create(HKEY_CURRENT_USER, neighbour);
+    k.SetString("DisplayName", "Cx Neighbour");
+    k.SetString("UninstallString", "cmd.exe /c rem");
+    k.SetString("InstallLocation", dir + "\\Neighbour");
+    auto items = [&] {
+        size_t n = 0;
+        test::ForEachEntry(AnsiToWide(dir), [&](const std::wstring&, const WIN32_FIND_DATAW&) { ++n; });
+        return n;
+    };
+    test::Entries regBefore, filesBefore, regAfter, filesAfter;
+    OnlyTheEntryGoes(*program, regBefore, filesBefore);
+    const size_t before = items();
+    ASSERT_GE(before, 3u) << "too few items to stop between";
+
+    const std::string press = "CxCmdCtrlC-" + std::to_string(GetCurrentProcessId());
+    unique_handle pressed(CreateEventA(nullptr, TRUE, FALSE, press.c_str()));
+    SetEnvironmentVariableA("CX_TEST_REMOVAL_PAUSE", press.c_str());
+    test::CmdResult r = test::RunCmdPressingCtrlC(
+        std::string("uninstall \"") + program->keyName + "\" --remains remove --yes", press);
+    SetEnvironmentVariableA("CX_TEST_REMOVAL_PAUSE", nullptr);
+    ASSERT_EQ(WaitForSingleObject(pressed.get(), 0), WAIT_OBJECT_0) << r.out << r.err;
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("Removed before the stop"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("stopped"), std::string::npos) << r.err;
+    EXPECT_EQ(items(), before - 1) << r.out << r.err;
+
+    test::CmdResult restored = RunCmd("restore --yes");
+    EXPECT_EQ(restored.exitCode, 0) << restored.out << restored.err;
+    SnapshotAll(regAfter, filesAfter);
+    EXPECT_EQ(WithoutWines(regAfter), regBefore);
+    EXPECT_EQ(filesAfter, filesBefore);
+}
+
 // An uninstaller that is cancelled leaves its program registered: the
 // command lists the remains unchecked and removes nothing, --yes or not.
 TEST_F(CmdE2e, AStillRegisteredProgramLosesNothing) {
     const demo::DemoProgram* program = PlainProgramWithRemains();
     ASSERT_TRUE(program);
-    {
-        auto k = reg::Key::Open(demo::HiveRoot(program->hive),
-                                std::string(demo::kUninstallPath) + "\\" + program->keyName,
-                                KEY_SET_VALUE);
-        ASSERT_TRUE(k);
-        k->SetString("UninstallString", demo::UninstallCommand(*program) + " /cancel");
-    }
+    SetUninstallString(*program, demo::UninstallCommand(*program) + " /cancel");
     test::Entries regBefore, filesBefore, regAfter, filesAfter;
     SnapshotAll(regBefore, filesBefore);
     test::CmdResult r =
@@ -331,6 +449,103 @@ TEST_F(CmdE2e, AStillRegisteredProgramLosesNothing) {
     EXPECT_TRUE(test::Minus(filesBefore, filesAfter).empty()) << "files of a live program went";
     for (const auto& e : test::Minus(regBefore, regAfter))
         ADD_FAILURE() << "a key or value of a live program went: " << e;
+}
+
+// An uninstaller that never ends (the wait helper held by an event until the
+// command is over) is given up after --timeout: nothing is scanned or removed.
+TEST_F(CmdE2e, AWaitGivenUpRemovesNothing) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program);
+    unique_handle gate(CreateEventA(nullptr, TRUE, FALSE, "CxCmdUninstallerGate"));
+    ASSERT_TRUE(gate);
+    SetUninstallString(*program,
+                       "\"" + test::BuildDir() +
+                           "tests\\cleanup_wait\\WaitHelper.exe\" await CxCmdUninstallerGate");
+    test::Entries regBefore, filesBefore, regAfter, filesAfter;
+    SnapshotAll(regBefore, filesBefore);
+    test::CmdResult r = RunCmd(std::string("uninstall \"") + program->keyName +
+                               "\" --remains remove --yes --no-backup --timeout 1");
+    SetEvent(gate.get());
+    SnapshotAll(regAfter, filesAfter);
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_NE(r.err.find("gave up"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("[x]"), std::string::npos) << "scanned after all: " << r.out;
+    EXPECT_EQ(filesAfter, filesBefore);
+    EXPECT_EQ(WithoutWines(regAfter), WithoutWines(regBefore));
+}
+
+// Checked files larger than the undo backup keeps: --yes does not agree to
+// lose them for good, only --no-backup does, and then the output says that
+// nothing was kept.
+TEST_F(CmdE2e, RemainsTooLargeToKeepGoOnlyWithNoBackup) {
+    const demo::DemoProgram* program = PlainProgramWithRemains();
+    ASSERT_TRUE(program);
+    const std::string big = demo::InstallDir(*program) + "\\cache\\big.bin";
+    struct Case {
+        const char* options;
+        int exitCode;
+        const char* says;  // in the output or the errors
+    };
+    for (const Case& c : {Case{"--yes", 1, "--no-backup"}, Case{"--no-backup", 1, "no answer"},
+                          Case{"--yes --no-backup", 0, "no backup was kept"}}) {
+        SCOPED_TRACE(c.options);
+        Seed();
+        test::Entries regBefore, filesBefore, regAfter;
+        OnlyTheEntryGoes(*program, regBefore, filesBefore);
+        // Sparse: it takes no room, only its size counts. Gone before any
+        // other test reads the whole folder.
+        struct Gone {
+            const std::string& path;
+            ~Gone() { DeleteFileA(path.c_str()); }
+        } gone{big};
+        ForceDirectories(ExtractFilePath(big));
+        {
+            unique_hfile f(CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(f);
+            LARGE_INTEGER end;
+            end.QuadPart = static_cast<LONGLONG>(cleanup::kKeptBytes + 1);
+            ASSERT_TRUE(SetFilePointerEx(f.get(), end, nullptr, FILE_BEGIN) &&
+                        SetEndOfFile(f.get()));
+        }
+        test::CmdResult r = RunCmd(std::string("uninstall \"") + program->keyName +
+                                   "\" --remains remove " + c.options);
+        SnapshotRegistries(regAfter);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+        EXPECT_NE(Lower(r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(FileExists(big), c.exitCode != 0);
+        EXPECT_EQ(DirectoryExists(demo::InstallDir(*program)), c.exitCode != 0);
+        if (c.exitCode == 0)
+            EXPECT_EQ(r.out.find("Kept for"), std::string::npos) << r.out;
+        else
+            EXPECT_EQ(WithoutWines(regAfter), regBefore);
+    }
+}
+
+// A scan that stopped part way lists what it found, says that it failed and
+// removes nothing, --yes or not: the list is not all there is.
+TEST(CmdRemains, AFailedScanRemovesNothing) {
+    const std::string dir = test::FreshScratchDir("cmd-failed-scan");
+    test::WriteWholeFile(dir + "left.txt", "x");
+    cmd::FoundRemains found;
+    found.target = {"CxScanFails", dir, "Scan Fails", "HKEY_CURRENT_USER"};
+    found.scan.failure = "the listing of a folder stopped";
+    const cleanup::NodeId root =
+        found.files.AddPath(-1, AnsiToWide(dir), cleanup::NodeKind::Folder);
+    found.files.AddPath(root, AnsiToWide(dir + "left.txt"), cleanup::NodeKind::File);
+    const cmd::ParseResult args =
+        cmd::ParseArguments({"uninstall", "CxScanFails", "--remains", "remove", "--yes"});
+    ASSERT_TRUE(args.invocation);
+    std::string out, err;
+    cmd::Console console{
+        [&](const std::string& s) { out += s; }, [&](const std::string& s) { err += s; }, {}};
+    EXPECT_EQ(cmd::ReportRemains(*args.invocation, test::FreshScratchDir("cmd-failed-scan-app"),
+                                 found, console),
+              1)
+        << out << err;
+    EXPECT_NE(err.find("the listing of a folder stopped"), std::string::npos) << err;
+    EXPECT_NE(out.find("left.txt"), std::string::npos) << out;
+    EXPECT_TRUE(FileExists(dir + "left.txt"));
 }
 
 TEST_F(CmdE2e, ReportIsTheWindowsReport) {
@@ -359,8 +574,10 @@ TEST_F(CmdE2e, ExportAndBackupAreAwaitedAndCounted) {
     const demo::DemoProgram* program = PlainProgramWithRemains();
     ASSERT_TRUE(program);
     const std::string dir = test::FreshScratchDir("cmd-export");
-    test::CmdResult r =
-        RunCmd(std::string("export \"") + program->keyName + "\" \"" + NoSlash(dir) + "\"");
+    // Started where plants of the system tools lie: the exports are the system regedit's.
+    const std::string planted = PlantedFolder();
+    test::CmdResult r = RunCmd(
+        std::string("export \"") + program->keyName + "\" \"" + NoSlash(dir) + "\"", {}, planted);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string file = dir + program->keyName + ".reg";
     // regedit writes UTF-16; the key's name stands in it once the export has ended.
@@ -371,8 +588,8 @@ TEST_F(CmdE2e, ExportAndBackupAreAwaitedAndCounted) {
                   .find(Lower(std::string(demo::kUninstallPath) + "\\" + program->keyName + "]")),
               std::string::npos);
 
-    test::CmdResult named =
-        RunCmd(std::string("export \"") + program->keyName + "\" \"" + dir + "named.reg\"");
+    test::CmdResult named = RunCmd(
+        std::string("export \"") + program->keyName + "\" \"" + dir + "named.reg\"", {}, planted);
     EXPECT_EQ(named.exitCode, 0) << named.err;
     EXPECT_TRUE(FileExists(dir + "named.reg"));
     test::CmdResult nowhere =
@@ -381,8 +598,9 @@ TEST_F(CmdE2e, ExportAndBackupAreAwaitedAndCounted) {
     EXPECT_FALSE(nowhere.err.empty());
 
     const std::string backupDir = test::FreshScratchDir("cmd-backup");
-    test::CmdResult all = RunCmd("backup \"" + NoSlash(backupDir) + "\"");
+    test::CmdResult all = RunCmd("backup \"" + NoSlash(backupDir) + "\"", {}, planted);
     ASSERT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_EQ(test::PlantsThatRan(planted), std::vector<std::string>{});
     size_t files = 0;
     test::ForEachEntry(AnsiToWide(backupDir), [&](const std::wstring&, const WIN32_FIND_DATAW& fd) {
         if (fd.nFileSizeLow > 0) ++files;
@@ -433,8 +651,8 @@ TEST_F(CmdE2e, StartupEntriesMoveAsThePageMovesThem) {
     EXPECT_TRUE(has(run, "ZephyrineDL"));
     EXPECT_TRUE(has(run + "\\Run_Disable", "ZephyrineDL"));
 
-    // A delete asks; no answer is no, "n" is no, --yes deletes.
-    EXPECT_EQ(RunCmd("startup delete KestrelSync").exitCode, 0);
+    // A delete asks; no answer is no and a failure, "n" is no, --yes deletes.
+    EXPECT_EQ(RunCmd("startup delete KestrelSync").exitCode, 1);
     EXPECT_EQ(RunCmd("startup delete KestrelSync", "n\r\n").exitCode, 0);
     EXPECT_TRUE(has(run, "KestrelSync"));
     test::CmdResult yes = RunCmd("startup delete KestrelSync", "y\r\n");

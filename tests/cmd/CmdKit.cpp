@@ -24,7 +24,10 @@ std::string& CmdFolder() {
 
 void SetCmdFolder(const std::string& folder) { CmdFolder() = folder; }
 
-CmdResult RunCmd(const std::string& arguments, const std::string& input) {
+namespace {
+// `prefix` stands before CarvexoCmd's own path in the command line.
+CmdResult Run(const std::string& prefix, const std::string& arguments, const std::string& input,
+              const std::string& workDir) {
     const std::string dir = FreshScratchDir("cmd-io");
     WriteWholeFile(dir + "in.txt", input);
     CmdResult result;
@@ -44,9 +47,10 @@ CmdResult RunCmd(const std::string& arguments, const std::string& input) {
         si.hStdError = err.get();
         PROCESS_INFORMATION pi{};
         const std::string folder = CmdFolder().empty() ? OutDir() : CmdFolder();
-        std::string line = "\"" + folder + "CarvexoCmd.exe\" " + arguments;
+        std::string line = prefix + "\"" + folder + "CarvexoCmd.exe\" " + arguments;
+        const std::string& cwd = workDir.empty() ? dir : workDir;
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                            dir.c_str(), &si, &pi)) {
+                            cwd.c_str(), &si, &pi)) {
             result.err = "CarvexoCmd.exe could not be started";
             return result;
         }
@@ -64,6 +68,17 @@ CmdResult RunCmd(const std::string& arguments, const std::string& input) {
     result.out = ReadWholeFile(dir + "out.txt");
     result.err += ReadWholeFile(dir + "err.txt");
     return result;
+}
+}  // namespace
+
+CmdResult RunCmd(const std::string& arguments, const std::string& input,
+                 const std::string& workDir) {
+    return Run({}, arguments, input, workDir);
+}
+
+CmdResult RunCmdPressingCtrlC(const std::string& arguments, const std::string& press) {
+    return Run("\"" + BuildDir() + "tests\\cmd\\ConsoleHost.exe\" " + press + " ", arguments, {},
+               {});
 }
 
 }  // namespace cx::test

@@ -11,8 +11,14 @@ struct CmdResult {
 };
 
 // `arguments` after the program's name; `input` is what it reads on stdin
-// (nothing: end of input at once).
-CmdResult RunCmd(const std::string& arguments, const std::string& input = {});
+// (nothing: end of input at once); `workDir` the folder it starts in (nothing:
+// a fresh scratch folder).
+CmdResult RunCmd(const std::string& arguments, const std::string& input = {},
+                 const std::string& workDir = {});
+
+// RunCmd in a console of its own (ConsoleHost), where Ctrl+C is pressed once
+// the named event `press` is set.
+CmdResult RunCmdPressingCtrlC(const std::string& arguments, const std::string& press);
 
 // The folder RunCmd starts CarvexoCmd.exe from (ending in "\"): the build's
 // output folder unless a test names its own copy. The command keeps its undo
