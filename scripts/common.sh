@@ -53,7 +53,7 @@ cx_make_seeded_prefix() {
   local maps=("d=$build")
   [ -d "$build/ro-parent" ] && maps+=("r=$build/ro-parent")
   "$root/tests/harness/make-prefix" "$prefix" "${maps[@]}"
-  export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d"
   # Wine starts programs in the current folder: make it one the prefix can see.
   (cd "$build" && "$root/tests/harness/wine-run" "$build/tools/Seeder.exe" /seed)
   wineserver -w
