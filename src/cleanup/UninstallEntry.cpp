@@ -16,27 +16,25 @@ namespace {
 
 constexpr const char* kUninstallPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+template <class Char>
+bool IsBlank(Char c) {
+    return c == Char(' ') || c == Char('\t');
+}
 
-// The uninstall string split where CreateProcess would split it: the program
-// (quoted or up to the first blank or switch) and the rest in blank-separated words.
-struct CommandWords {
-    std::string program;
-    std::vector<std::string> args;
-};
-
-CommandWords SplitCommand(std::string_view s) {
-    CommandWords out;
+template <class Char>
+CommandWordsOf<Char> SplitCommandOf(std::basic_string_view<Char> s) {
+    CommandWordsOf<Char> out;
     size_t i = 0;
     while (i < s.size() && IsBlank(s[i])) ++i;
-    if (i < s.size() && s[i] == '"') {
-        size_t close = s.find('"', i + 1);
-        if (close == std::string_view::npos) return out;  // an unclosed quote runs nothing we know
+    if (i < s.size() && s[i] == Char('"')) {
+        size_t close = s.find(Char('"'), i + 1);
+        // An unclosed quote runs nothing we know.
+        if (close == std::basic_string_view<Char>::npos) return out;
         out.program = s.substr(i + 1, close - i - 1);
         i = close + 1;
     } else {
         size_t start = i;
-        while (i < s.size() && !IsBlank(s[i]) && s[i] != '/') ++i;
+        while (i < s.size() && !IsBlank(s[i]) && s[i] != Char('/')) ++i;
         out.program = s.substr(start, i - start);
     }
     while (i < s.size()) {
@@ -75,6 +73,13 @@ std::vector<HKEY> HivesOf(const std::string& hive) {
 
 }  // namespace
 
+CommandWordsOf<char> SplitCommand(std::string_view commandLine) {
+    return SplitCommandOf(commandLine);
+}
+CommandWordsOf<wchar_t> SplitCommand(std::wstring_view commandLine) {
+    return SplitCommandOf(commandLine);
+}
+
 bool IsProductCode(const std::string& text) {
     static constexpr std::string_view kShape = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
     if (text.size() != kShape.size()) return false;
@@ -91,7 +96,7 @@ bool IsProductCode(const std::string& text) {
 std::string UninstallCommand(const std::string& uninstallString, const std::string& registryName,
                              bool windowsInstaller) {
     if (!windowsInstaller || !IsProductCode(registryName)) return uninstallString;
-    CommandWords words = SplitCommand(uninstallString);
+    CommandWordsOf<char> words = SplitCommand(uninstallString);
     if (!RunsMsiExec(words.program) || !NamesProduct(words.args, registryName))
         return uninstallString;
     return "MsiExec.exe /X" + registryName;

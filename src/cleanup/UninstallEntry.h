@@ -4,8 +4,21 @@
 // registered once the uninstaller has ended.
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace cx::cleanup {
+
+// A command line split where CreateProcess would split it: the program (the
+// quoted text, or up to the first blank or switch) and the rest in
+// blank-separated words. An unclosed quote gives no program.
+template <class Char>
+struct CommandWordsOf {
+    std::basic_string<Char> program;
+    std::vector<std::basic_string<Char>> args;
+};
+CommandWordsOf<char> SplitCommand(std::string_view commandLine);
+CommandWordsOf<wchar_t> SplitCommand(std::wstring_view commandLine);
 
 // True for a Windows Installer product code: a GUID in braces,
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with hexadecimal digits in either case.
