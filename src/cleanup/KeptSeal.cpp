@@ -1,7 +1,6 @@
 #include "cleanup/KeptSeal.h"
 
-#include <sddl.h>
-
+#include "platform/Account.h"
 #include "platform/Error.h"
 #include "platform/Handles.h"
 #include "platform/Strings.h"
@@ -21,29 +20,6 @@ std::wstring FolderNameOf(std::wstring name) {
     for (wchar_t& c : name)
         if (!(iswalnum(c) || c == L'-' || c == L'_')) c = L'_';
     return name.empty() ? L"_" : name;
-}
-
-std::wstring ComputerName() {
-    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = L"";
-    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    if (!GetComputerNameW(name, &size)) ThrowLastError();
-    return std::wstring(name, size);
-}
-
-std::wstring UserSid() {
-    unique_handle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) ThrowLastError();
-    DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size ? size : 1);
-    if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
-        ThrowLastError();
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
-        ThrowLastError();
-    std::wstring sid = text;
-    LocalFree(text);
-    return sid;
 }
 
 std::vector<uint8_t> ReadStoredKey() {
@@ -82,8 +58,8 @@ std::wstring SharedCleanupRoot(const std::wstring& appDir) {
 }
 
 std::wstring UserCleanupRoot(const std::wstring& appDir) {
-    return SharedCleanupRoot(appDir) + FolderNameOf(ComputerName()) + L"\\" +
-           FolderNameOf(UserSid()) + L"\\";
+    return SharedCleanupRoot(appDir) + FolderNameOf(ComputerNameText()) + L"\\" +
+           FolderNameOf(CurrentUserSid()) + L"\\";
 }
 
 std::vector<uint8_t> UserSealKey(bool make) {

@@ -159,17 +159,6 @@ struct RegWalk {
     static constexpr int kMaxKeyDepth = 512;
 };
 
-// A name from the listing is taken as one component of a path below the folder
-// listed: nothing that could name the folder itself, its parent or another
-// place. Windows never hands out such names; a file system reached through
-// another system might.
-bool IsPlainName(const wchar_t* name) {
-    if (!name[0] || (name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])))) return false;
-    for (const wchar_t* c = name; *c; ++c)
-        if (*c == L'\\' || *c == L'/' || *c == L':' || *c < 32) return false;
-    return true;
-}
-
 constexpr DWORD kListAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | fs::kLookAccess;
 
 void Identify(CheckTree& tree, NodeId node, const fs::Held& held) {
@@ -208,7 +197,7 @@ void ScanTree(fs::Held root, const std::wstring& rootPath, NodeId rootNode, Chec
             continue;
         }
         const fs::FolderEntry& e = top.entries[top.next++];
-        if (e.name[0] == L'.' || !IsPlainName(e.name.c_str())) continue;
+        if (e.name[0] == L'.' || !fs::IsPlainName(e.name)) continue;
         std::wstring full = top.base + e.name;
         if (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Listed but never entered: its target belongs to someone else.

@@ -24,13 +24,6 @@ constexpr NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034L);
 constexpr NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
 constexpr FILE_INFORMATION_CLASS kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
 
-bool PlainName(const std::wstring& name) {
-    if (name.empty() || name == L"." || name == L"..") return false;
-    for (wchar_t c : name)
-        if (c == L'\\' || c == L'/' || c == L':' || c < 32) return false;
-    return true;
-}
-
 std::optional<Held> Adopt(HANDLE h) {
     Held held;
     held.handle.reset(h);
@@ -43,6 +36,13 @@ std::optional<Held> Adopt(HANDLE h) {
 }
 
 }  // namespace
+
+bool IsPlainName(const std::wstring& name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    for (wchar_t c : name)
+        if (c == L'\\' || c == L'/' || c == L':' || c < 32) return false;
+    return true;
+}
 
 std::optional<Held> OpenItself(const std::wstring& path, DWORD access, OpenFailure* why) {
     if (why) *why = OpenFailure::None;
@@ -63,7 +63,7 @@ std::optional<Held> OpenItself(const std::wstring& path, DWORD access, OpenFailu
 std::optional<Held> OpenChild(HANDLE folder, const std::wstring& name, DWORD access,
                               OpenFailure* why) {
     if (why) *why = OpenFailure::Other;
-    if (!PlainName(name) || name.size() > 32767) return std::nullopt;
+    if (!IsPlainName(name) || name.size() > 32767) return std::nullopt;
     UNICODE_STRING us;
     us.Buffer = const_cast<PWSTR>(name.c_str());
     us.Length = us.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));

@@ -46,6 +46,12 @@ inline constexpr DWORD kLookAccess = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 // Why an open failed: nothing there, or anything else (denied, in use...).
 enum class OpenFailure { None, Missing, Other };
 
+// True when `name` can only be one component of a path below a folder: not
+// empty, ".", "..", and without separators, a drive or stream colon or control
+// characters. Windows never lists such names; a file system reached through
+// another system might.
+bool IsPlainName(const std::wstring& name);
+
 // Opens a full path as the item itself: a final link is held as the link.
 std::optional<Held> OpenItself(const std::wstring& path, DWORD access,
                                OpenFailure* why = nullptr);

@@ -1,11 +1,12 @@
 #include "startup/StartupStore.h"
 
 #include <aclapi.h>
-#include <sddl.h>
 #include <shlobj.h>
 
+#include <exception>
 #include <optional>
 
+#include "platform/Account.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Strings.h"
@@ -108,31 +109,25 @@ std::wstring OwnerOf(const std::wstring& exactPath) {
                               nullptr, nullptr, nullptr, &sd) != ERROR_SUCCESS)
         return {};
     unique_local held(sd);
-    wchar_t* text = nullptr;
-    if (!owner || !ConvertSidToStringSidW(owner, &text)) return {};
-    unique_local heldText(text);
-    return text;
+    return SidText(owner);
 }
 
+// Empty when the account or the computer cannot be told: the per-account
+// store is then not used.
 std::wstring AccountSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
-    unique_handle held(token);
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buf(size ? size : 1);
-    if (!GetTokenInformation(token, TokenUser, buf.data(), size, &size)) return {};
-    wchar_t* text = nullptr;
-    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid, &text))
+    try {
+        return CurrentUserSid();
+    } catch (const std::exception&) {
         return {};
-    unique_local heldText(text);
-    return text;
+    }
 }
 
 std::wstring ComputerName() {
-    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD len = MAX_COMPUTERNAME_LENGTH + 1;
-    return GetComputerNameW(name, &len) ? std::wstring(name, len) : std::wstring();
+    try {
+        return ComputerNameText();
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 // `account`: the folder is the old shared place, and each entry is this account's
