@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 
 #include "app/AppPaths.h"
+#include "cleanup/EvidenceScan.h"
 #include "cleanup/Safety.h"
 #include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
@@ -25,8 +26,12 @@ void TMainForm::ActionUninstallExecute() {
     if (!item) return;
     // The record's own facts are kept with the wait, so the scan that follows
     // is about this program whatever row is selected by then.
-    auto target = std::make_shared<cleanup::UninstallTarget>(cleanup::UninstallTarget{
-        item->RegistryName(), item->InstallLocation(), item->DisplayName(), item->Hive()});
+    auto target = std::make_shared<cleanup::UninstallTarget>(
+        cleanup::UninstallTarget{item->RegistryName(), item->InstallLocation(), item->DisplayName(),
+                                 item->Hive(), item->Publisher()});
+    // Before the uninstaller takes the registration, and Windows Installer its
+    // records, with it: every folder they point at.
+    cleanup::GatherFolders(*target);
     const std::string command = cleanup::UninstallCommand(
         item->UninstallString(), target->registryName,
         cleanup::IsWindowsInstallerEntry(target->hive, target->registryName));
@@ -118,7 +123,8 @@ std::vector<cleanup::OtherProgram> TMainForm::OtherPrograms(
     for (inv::ProgramRecord& r : inv::ReadProgramRecords(programList_).records)
         listed.push_back(cleanup::ListedProgram{std::move(r.registryName),
                                                 std::move(r.installLocation),
-                                                std::move(r.displayName), std::move(r.hive)});
+                                                std::move(r.displayName), std::move(r.hive),
+                                                std::move(r.publisher)});
     return cleanup::OtherListedPrograms(listed, target);
 }
 

@@ -182,4 +182,14 @@ void CheckTree::Clear() {
     alive_ = 0;
 }
 
+void CheckTree::SetReason(NodeId id, Reason reason) { nodes_.at(id).reason = reason; }
+
+void CheckTree::SetEmptyOnly(NodeId id) { nodes_.at(id).emptyOnly = true; }
+
+Reason CheckTree::ReasonOf(NodeId id) const {
+    for (NodeId cur = id; cur != -1; cur = Get(cur).parent)
+        if (Get(cur).reason != Reason::None) return Get(cur).reason;
+    return Reason::None;
+}
+
 }  // namespace cx::cleanup

@@ -23,6 +23,24 @@ enum class NodeKind {
 
 using NodeId = int;  // stable for the life of the node; -1: none
 
+// Why the scan offers an item. Set on the item the scan found (a root, or a
+// product's key or folder below its maker's); what lies inside it is offered
+// for the same reason.
+enum class Reason : unsigned char {
+    None,
+    Registration,         // named exactly like its uninstall entry
+    InstallLocation,      // the install folder, as the entry's InstallLocation gives it
+    InstallerComponents,  // the install folder, where Windows Installer put its files
+    InstallerProperty,    // the install folder, as Windows Installer's InstallLocation gives it
+    UninstallerFolder,    // the install folder, as the folder of its uninstaller
+    IconFolder,           // the install folder, as the folder of its icon
+    PointsIntoFolder,     // its command, icon, server, path or target lies in the install folder
+    NameOnly,             // named like the product or its maker, nothing more: it may be another's
+    EmptyVendor,          // the maker's key or folder, holding nothing but the items below it
+    InstallerRecord,      // Windows Installer's own record of the product, which is gone
+    VirtualStore,         // the per-user copy Windows made of the program's machine-wide place
+};
+
 struct Node {
     NodeId id = -1;
     NodeId parent = -1;
@@ -58,6 +76,10 @@ struct Node {
     // A folder that must stay: another program lives in it or below it. It is
     // never checked; what it holds of its own can be.
     bool locked = false;
+    Reason reason = Reason::None;
+    // A maker's key: it goes only when nothing is left in it once the checked
+    // items below it are gone (anything that came since keeps it).
+    bool emptyOnly = false;
 };
 
 class CheckTree {
@@ -77,6 +99,10 @@ public:
     // Marks a node as one that must stay (see Node::locked) and unchecks it.
     void Lock(NodeId id);
     void SetText(NodeId id, std::string text);
+    void SetReason(NodeId id, Reason reason);
+    void SetEmptyOnly(NodeId id);
+    // The reason of the node or of the nearest node above it that has one.
+    Reason ReasonOf(NodeId id) const;
     bool Empty() const noexcept;
     size_t Size() const noexcept;
     const Node& Get(NodeId id) const;

@@ -424,4 +424,12 @@ std::optional<InstallerProduct> QueryInstallerProduct(const std::wstring& produc
     return product;
 }
 
+std::wstring CommandProgram(const std::wstring& command) { return UninstallerProgram(command); }
+
+std::wstring IconFilePath(const std::wstring& iconReference) { return IconFile(iconReference); }
+
+bool PathIsIn(const std::wstring& path, const std::wstring& folder) {
+    return IsBelowOrSame(path, folder);
+}
+
 }  // namespace cx::cleanup

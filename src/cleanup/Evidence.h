@@ -142,4 +142,16 @@ SystemPlaces CurrentSystemPlaces();
 // msi.dll cannot be loaded, or the product is unknown to Windows Installer.
 std::optional<InstallerProduct> QueryInstallerProduct(const std::wstring& productCode);
 
+// ---------------------------------------------------------------------------
+// Paths inside other values
+
+// The program a command line runs (see InstallFolderCandidates for unquoted
+// paths with blanks).
+std::wstring CommandProgram(const std::wstring& command);
+// The file of an icon reference ("C:\A\a.exe,0", quoted or not).
+std::wstring IconFilePath(const std::wstring& iconReference);
+// True when `path` is `folder` or lies below it (names compared without
+// regard to case, whole names only: "C:\A" does not hold "C:\AB").
+bool PathIsIn(const std::wstring& path, const std::wstring& folder);
+
 }  // namespace cx::cleanup

@@ -12,8 +12,11 @@
 namespace cx::cleanup {
 
 // True when `files`, the file tree ScanRemains made for `target`, may still be
-// acted on under `safety` as it is now. An empty tree is always fine.
+// acted on under `safety` as it is now. An empty tree is always fine. The
+// install folder is judged by `installFolder` (RemainsScan::installFolder),
+// or by target.installLocation when that is empty; every other root (a data
+// folder, a shortcut, a Start menu folder) by the rules it was found under.
 bool InstallFolderStillSafe(const ListedProgram& target, const SafetyContext& safety,
-                            const CheckTree& files);
+                            const CheckTree& files, const std::string& installFolder = {});
 
 }  // namespace cx::cleanup

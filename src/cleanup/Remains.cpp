@@ -20,18 +20,56 @@ std::string FileRootText(const std::string& given, const std::string& resolved) 
     return resolved;
 }
 
+Reason ReasonOfSource(FolderSource source) {
+    switch (source) {
+    case FolderSource::InstallLocation: return Reason::InstallLocation;
+    case FolderSource::InstallerComponents: return Reason::InstallerComponents;
+    case FolderSource::InstallerProperty: return Reason::InstallerProperty;
+    case FolderSource::Uninstaller: return Reason::UninstallerFolder;
+    case FolderSource::DisplayIcon: return Reason::IconFolder;
+    }
+    return Reason::InstallLocation;
+}
+
 void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, CheckTree& files,
                   ScanProgress& progress, RemainsScan& out) {
-    DirVerdict verdict = CheckInstallDirectory(target.installLocation, safety);
+    // The folders the registration pointed at, in the order of their
+    // sources: the first one the rules allow is listed. When none is, the
+    // window says why the first one was refused.
+    std::vector<FolderCandidate> candidates = target.folders;
+    if (!target.foldersGathered)
+        candidates = {FolderCandidate{AnsiToWide(target.installLocation), FolderSource::InstallLocation}};
+    std::string text;
+    DirVerdict verdict;
+    verdict.refusal = DirRefusal::Empty;
+    bool first = true;
+    for (const FolderCandidate& c : candidates) {
+        // A folder whose name the code page cannot hold would be judged in another spelling.
+        const std::string candidate =
+            c.source == FolderSource::InstallLocation ? target.installLocation : WideToAnsi(c.folder);
+        if (c.source != FolderSource::InstallLocation && !IsAnsiFaithful(c.folder)) continue;
+        DirVerdict v = CheckInstallDirectory(candidate, safety);
+        if (first || v.refusal == DirRefusal::None) {
+            verdict = v;
+            text = candidate;
+            out.folderReason = ReasonOfSource(c.source);
+        }
+        first = false;
+        if (v.refusal == DirRefusal::None) break;
+    }
     out.refusal = verdict.refusal;
-    if (verdict.refusal != DirRefusal::None) return;
+    if (verdict.refusal != DirRefusal::None) {
+        out.folderReason = Reason::None;
+        return;
+    }
+    out.installFolder = verdict.resolved;
     // Another program's folder inside this one stays, with every folder on the
     // way to it: they are listed locked (never checked), the rest as usual.
     FolderLocks locks;
     out.kept = OtherProgramsInside(verdict.resolved, safety);
     for (const KeptProgram& k : out.kept) locks.folders.push_back(k.below);
-    ScanFiles(FileRootText(target.installLocation, verdict.resolved), files, progress, csChecked,
-              locks);
+    NodeId root = ScanFiles(FileRootText(text, verdict.resolved), files, progress, csChecked, locks);
+    if (root != -1) files.SetReason(root, out.folderReason);
     if (out.kept.empty()) return;
     // The folder as the tree shows it (the locked folder not entered), not in
     // whatever spelling it was registered.
@@ -77,25 +115,56 @@ void LockTwinKeys(const ListedProgram& target, const SafetyContext& safety, Chec
 
 RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
                         CheckTree& registry, CheckTree& files, ScanProgress& progress) {
+    return ScanRemains(target, safety, CurrentEvidencePlaces(), registry, files, progress);
+}
+
+RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
+                        const EvidencePlaces& places, CheckTree& registry, CheckTree& files,
+                        ScanProgress& progress) {
     RemainsScan out;
     try {
         ScanRegistry(target.registryName, registry, progress);
+        for (NodeId id : registry.Roots()) registry.SetReason(id, Reason::Registration);
     } catch (const std::exception& e) {
         out.failure = e.what();
     }
     // Also after a failure: what was found before it is offered all the same.
+    try {
+        ScanFilePart(target, safety, files, progress, out);
+    } catch (const std::exception& e) {
+        if (out.failure.empty()) out.failure = e.what();
+    }
+    try {
+        ScanEvidence(target, AnsiToWide(out.installFolder), safety, places, registry, files,
+                     progress);
+    } catch (const std::exception& e) {
+        if (out.failure.empty()) out.failure = e.what();
+    }
     try {
         LockTwinKeys(target, safety, registry);
     } catch (const std::exception& e) {
         registry.Clear();  // a twin's keys unlocked must never be offered
         if (out.failure.empty()) out.failure = e.what();
     }
-    try {
-        ScanFilePart(target, safety, files, progress, out);
-    } catch (const std::exception& e) {
-        if (out.failure.empty()) out.failure = e.what();
-    }
     return out;
+}
+
+std::string ReasonText(Reason reason) {
+    switch (reason) {
+    case Reason::None: return {};
+    case Reason::Registration: return LangText(IDS_SCANFORM_REASON_Registration);
+    case Reason::InstallLocation: return LangText(IDS_SCANFORM_REASON_InstallLocation);
+    case Reason::InstallerComponents: return LangText(IDS_SCANFORM_REASON_InstallerComponents);
+    case Reason::InstallerProperty: return LangText(IDS_SCANFORM_REASON_InstallerProperty);
+    case Reason::UninstallerFolder: return LangText(IDS_SCANFORM_REASON_UninstallerFolder);
+    case Reason::IconFolder: return LangText(IDS_SCANFORM_REASON_IconFolder);
+    case Reason::PointsIntoFolder: return LangText(IDS_SCANFORM_REASON_PointsIntoFolder);
+    case Reason::NameOnly: return LangText(IDS_SCANFORM_REASON_NameOnly);
+    case Reason::EmptyVendor: return LangText(IDS_SCANFORM_REASON_EmptyVendor);
+    case Reason::InstallerRecord: return LangText(IDS_SCANFORM_REASON_InstallerRecord);
+    case Reason::VirtualStore: return LangText(IDS_SCANFORM_REASON_VirtualStore);
+    }
+    return {};
 }
 
 std::string KeptProgramText(const RemainsScan& scan) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cleanup/CheckTree.h"
+#include "cleanup/EvidenceScan.h"
 #include "cleanup/Safety.h"
 #include "cleanup/Scanner.h"
 
@@ -23,16 +24,29 @@ struct RemainsScan {
     std::vector<KeptProgram> kept;
     // The first kept folder as the file tree shows it (empty when none is kept).
     std::string keptFolder;
+    // The install folder listed, as judged (empty when none was), and where it came from.
+    std::string installFolder;
+    Reason folderReason = Reason::None;
 };
 
 // Scans for the remains of `target` into `registry` and `files` (both expected
-// empty), every finding checked. While `safety.otherPrograms` holds a record of
+// empty): the keys named exactly like its registration, its install folder
+// (the first of target.folders the safety rules allow, or its install
+// location when none were gathered), then what ScanEvidence finds. While
+// `safety.otherPrograms` holds a record of
 // the target's registry name in the other hive, the matches in that hive and in
 // HKEY_CLASSES_ROOT are that program's: listed locked and unchecked, as its
 // folder is. Never throws: a failure of either part is recorded and the other
 // part still runs.
 RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
                         CheckTree& registry, CheckTree& files, ScanProgress& progress);
+// The same, looking for data folders and shortcuts in `places` (tests).
+RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety,
+                        const EvidencePlaces& places, CheckTree& registry, CheckTree& files,
+                        ScanProgress& progress);
+
+// The sentence telling why an item was offered (for lblScanInfo and the command line).
+std::string ReasonText(Reason reason);
 
 // The sentence telling which program's folder is kept; empty when none is.
 std::string KeptProgramText(const RemainsScan& scan);

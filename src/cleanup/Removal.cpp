@@ -105,19 +105,20 @@ unique_hkey OpenPath(HKEY root, const std::wstring& keyPath, REGSAM access, LONG
 // Windows owns; such a subtree is left whole rather than half deleted. Links
 // are not entered: removal deletes them as links.
 bool HoldsProtectedKey(HKEY parent, const std::wstring& name, const std::string& hive,
-                       const std::wstring& path, int depth = 0) {
-    if (IsProtectedKey(hive, WideToAnsi(path))) return true;
+                       const std::wstring& path, KeyOffer offer, int depth = 0) {
+    if (IsProtectedKey(hive, WideToAnsi(path), offer)) return true;
     unique_hkey key;
     if (reg::OpenNoFollow(parent, name, KEY_READ, key) != ERROR_SUCCESS || reg::IsLink(key.get()) ||
         depth > 512)
         return false;
     for (const std::wstring& sub : reg::SubKeyNamesW(key.get()))
-        if (HoldsProtectedKey(key.get(), sub, hive, path + L"\\" + sub, depth + 1)) return true;
+        if (HoldsProtectedKey(key.get(), sub, hive, path + L"\\" + sub, offer, depth + 1))
+            return true;
     return false;
 }
 
 // Removes a key node's key; true when the key is gone afterwards.
-bool RemoveKey(const WideItem& item) {
+bool RemoveKey(const WideItem& item, KeyOffer offer) {
     if (item.item.empty()) return false;  // a text naming a hive, not a key
     const std::wstring path = item.keyPath + item.item;
     HKEY root = RootKeyFromName(item.hive);
@@ -125,8 +126,35 @@ bool RemoveKey(const WideItem& item) {
     // Deleting a subkey needs no rights on its parent, only on the key itself.
     unique_hkey parent = OpenPath(root, item.keyPath, KEY_READ, rc);
     if (!parent) return IsMissing(rc);
-    if (HoldsProtectedKey(parent.get(), item.item, item.hive, path)) return false;
+    if (HoldsProtectedKey(parent.get(), item.item, item.hive, path, offer)) return false;
     reg::DeleteKeyTree(parent.get(), item.item);
+    unique_hkey check;
+    return IsMissing(reg::OpenNoFollow(parent.get(), item.item, KEY_READ, check));
+}
+
+KeyOffer OfferOf(const CheckTree& tree, NodeId id) {
+    return tree.ReasonOf(id) == Reason::PointsIntoFolder ? KeyOffer::ByEvidence : KeyOffer::ByName;
+}
+
+// Removes a maker's key only when nothing is left in it: what came since the
+// scan, or what the user kept below it, keeps it.
+bool RemoveEmptyKey(const WideItem& item) {
+    if (item.item.empty()) return false;
+    HKEY root = RootKeyFromName(item.hive);
+    LONG rc;
+    unique_hkey parent = OpenPath(root, item.keyPath, KEY_READ, rc);
+    if (!parent) return IsMissing(rc);
+    unique_hkey key;
+    rc = reg::OpenNoFollow(parent.get(), item.item, KEY_READ, key);
+    if (IsMissing(rc)) return true;
+    DWORD subkeys = 1, values = 1;
+    if (rc != ERROR_SUCCESS || reg::IsLink(key.get()) ||
+        RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        subkeys != 0 || values != 0 || IsProtectedKey(item.hive, WideToAnsi(item.keyPath + item.item)))
+        return false;
+    key.reset();
+    RegDeleteKeyW(parent.get(), item.item.c_str());
     unique_hkey check;
     return IsMissing(reg::OpenNoFollow(parent.get(), item.item, KEY_READ, check));
 }
@@ -427,7 +455,12 @@ RemovalResult RemoveRegistryItems(CheckTree& tree, const StopFlag* stop) {
         const Node& n = tree.Get(*it);
         if (n.kind != NodeKind::RegKey || n.state != csChecked) continue;
         if (Stopped(stop, result)) continue;
-        TakeItem(tree, *it, result, [&] { return RemoveKey(WideItemOf(n)); });
+        const bool emptyOnly = n.emptyOnly;
+        TakeItem(tree, *it, result, [&] {
+            // A file type found by what it points at may go where one matched by name may not.
+            return emptyOnly ? RemoveEmptyKey(WideItemOf(n))
+                             : RemoveKey(WideItemOf(n), OfferOf(tree, *it));
+        });
     }
     order = tree.InOrder();
     for (auto it = order.rbegin(); it != order.rend() && !tree.Empty(); ++it) {
@@ -470,8 +503,6 @@ bool RemoveDirectoryTree(const std::wstring& path) {
 RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway, const StopFlag* stop) {
     RemovalResult result;
     if (tree.Empty()) return result;
-    const auto roots = tree.Roots();
-    const std::wstring root = roots.size() == 1 ? PathOf(tree.Get(roots.front())) : std::wstring();
     // Only the topmost checked nodes: a checked folder goes whole with all below it.
     std::vector<NodeId> folders, others;
     for (NodeId id : TopCheckedFileNodes(tree))
@@ -482,9 +513,12 @@ RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway, const S
             const Node& n = tree.Get(*it);
             const std::wstring path = PathOf(n);
             const bool isRoot = n.parent == -1;
-            // Whatever a node says, removal acts only on the scanned folder and
+            NodeId top = *it;
+            while (tree.Get(top).parent != -1) top = tree.Get(top).parent;
+            const std::wstring root = PathOf(tree.Get(top));
+            // Whatever a node says, removal acts only on a scanned place and
             // on what lies below it by plain names.
-            if (root.empty() || (isRoot ? path != root : !LiesBelow(path, root))) {
+            if (root.empty() || (!isRoot && !LiesBelow(path, root))) {
                 ++result.failed;
                 continue;
             }

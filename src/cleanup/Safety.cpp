@@ -425,6 +425,36 @@ bool MatchesOrLeadsTo(const KeyParts& key, const KeyParts& pattern) {
     return true;
 }
 
+// The classes Windows itself owns, directly below the class store (lower
+// case): its groups of classes, its own file types and their ProgIDs, and the
+// protocols and shell objects. A program may point one of them at itself; it
+// stays Windows' all the same.
+bool IsWindowsClass(const std::string& name) {
+    static const char* const kOwned[] = {
+        "*", "allfilesystemobjects", "appid", "applications", "clsid", "component categories",
+        "directory", "drive", "desktopbackground", "folder", "interface", "installer",
+        "local settings", "mime", "network", "netserver", "netshare", "printers", "protocols",
+        "systemfileassociations", "typelib", "unknown", "virtualstore", "wow6432node",
+        "internetshortcut", "msi.package", "msi.patch", "http", "https", "ftp", "file", "mailto",
+        "exefile", "batfile", "cmdfile", "comfile", "dllfile", "sysfile", "lnkfile", "piffile",
+        "regfile", "inifile", "inffile", "txtfile", "htmlfile", "mhtmlfile", "xmlfile", "scrfile",
+        "vbsfile", "vbefile", "jsfile", "jsefile", "wsffile", "wshfile", "htafile", "ocxfile",
+        "cplfile", "mscfile", "themefile", "fonfile", "ttffile", "otffile", "icofile",
+        "compressedfolder", "cabfolder", "paint.picture", "wordpad.document.1", "shell",
+        ".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".lnk", ".url", ".dll", ".sys", ".ocx",
+        ".cpl", ".msc", ".msi", ".msp", ".reg", ".ini", ".inf", ".txt", ".log", ".htm", ".html",
+        ".mht", ".xml", ".js", ".jse", ".vbs", ".vbe", ".wsf", ".wsh", ".ps1", ".hta", ".zip",
+        ".cab", ".bmp", ".gif", ".jpg", ".jpeg", ".png", ".ico", ".tif", ".tiff", ".wav", ".mp3",
+        ".wma", ".wmv", ".avi", ".mp4", ".mpg", ".mpeg", ".mid", ".rtf", ".ttf", ".otf", ".fon",
+        ".theme", ".cer", ".crt", ".p7b", ".pfx", ".library-ms", ".search-ms", ".folder",
+    };
+    // A class whose name begins with "." but is no extension, or is empty, stays too.
+    if (name.empty() || name == ".") return true;
+    for (const char* owned : kOwned)
+        if (name == owned) return true;
+    return false;
+}
+
 bool IsRunFamily(const std::string& name) {
     static const std::array<const char*, 5> names = {"run", "runonce", "runonceex", "runservices",
                                                      "runservicesonce"};
@@ -518,7 +548,7 @@ std::string DirRefusalText(DirRefusal r) {
     return {};
 }
 
-bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
+bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath, KeyOffer offer) {
     const std::string hive = Lower(TrimControl(hiveName));
     KeyParts parts = Parts(keyPath);
     enum class Store { Machine, User, Classes } store;
@@ -557,6 +587,9 @@ bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath) {
     if (IsRunFamily(parts.back())) return true;
 
     if (store == Store::Classes) {
+        // parts: "classes", the class's name, what lies below it.
+        if (offer == KeyOffer::ByEvidence && parts.size() >= 2 && !IsWindowsClass(parts[1]))
+            return false;
         const auto& patterns = ClassPatterns();
         return std::any_of(patterns.begin(), patterns.end(),
                            [&](const KeyParts& p) { return MatchesOrLeadsTo(parts, p); });
@@ -636,11 +669,11 @@ std::vector<OtherProgram> OtherListedPrograms(const std::vector<ListedProgram>& 
         const bool sameName = EqualsNoCase(p.registryName, target.registryName);
         if (sameName && EqualsNoCase(p.hive, target.hive)) continue;  // the record itself
         // The same name in the other hive is another installation, in the same
-        // folder or not; without a folder its keys are still its own.
-        if (p.installLocation.empty() && !sameName) continue;
+        // folder or not. Without a folder a program's keys and names are still
+        // its own, and the remains scan must know them.
         others.emplace_back(p.installLocation,
                             p.displayName.empty() ? p.registryName : p.displayName, p.registryName,
-                            p.hive);
+                            p.hive, p.publisher);
     }
     return others;
 }
@@ -935,7 +968,26 @@ SafetyContext SystemSafetyContext(const std::string& appDir,
     for (const auto& other : otherPrograms)
         if (!NormalizeFolderPath(other.location).empty() || !other.registryName.empty())
             ctx.otherPrograms.push_back(other);
+    for (REFKNOWNFOLDERID id : {FOLDERID_Programs, FOLDERID_CommonPrograms, FOLDERID_Desktop,
+                                FOLDERID_PublicDesktop, FOLDERID_QuickLaunch}) {
+        const std::string dir = NormalizeFolderPath(KnownFolder(id));
+        if (!dir.empty()) ctx.shortcutFolders.push_back(dir);
+    }
     return ctx;
+}
+
+bool InShortcutFolder(const std::string& path, const SafetyContext& ctx) {
+    const std::string p = NormalizeFolderPath(path);
+    if (p.empty()) return false;
+    // ".." and "." were resolved away: the text must have been plain already.
+    if (!EqualsNoCase(p, path) && !EqualsNoCase(p + "\\", path)) return false;
+    for (const std::string& e : ctx.exactProtected)
+        if (EqualsNoCase(e, p)) return false;
+    for (const std::string& dir : ctx.shortcutFolders)
+        if (p.size() > dir.size() + 1 && EqualsNoCase(p.substr(0, dir.size()), dir) &&
+            p[dir.size()] == '\\')
+            return true;
+    return false;
 }
 
 std::vector<std::string> ProfileShellFolders(const std::string& profileRoot) {

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "cleanup/Evidence.h"
+
 namespace cx::cleanup {
 
 // The folders the rules protect, taken from the running system, each in every
@@ -19,15 +21,17 @@ namespace cx::cleanup {
 // its record (registry name and hive) when it comes from the program list.
 struct OtherProgram {
     OtherProgram(std::string location_, std::string name_ = {}, std::string registryName_ = {},
-                 std::string hive_ = {})
+                 std::string hive_ = {}, std::string publisher_ = {})
         : location(std::move(location_)),
           name(std::move(name_)),
           registryName(std::move(registryName_)),
-          hive(std::move(hive_)) {}
+          hive(std::move(hive_)),
+          publisher(std::move(publisher_)) {}
     std::string location;
     std::string name;
     std::string registryName;
     std::string hive;  // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER"
+    std::string publisher;
 };
 
 struct SafetyContext {
@@ -40,7 +44,17 @@ struct SafetyContext {
     // Shares of this computer: share name -> the folder it serves ("X$" drive
     // shares need no entry).
     std::vector<std::pair<std::string, std::string>> localShares;
+    // The folders programs put their shortcuts in: the Start menu's Programs
+    // (the user's and all users'), both desktops and Quick Launch.
+    std::vector<std::string> shortcutFolders;
 };
+
+// True when `path` lies strictly below one of ctx.shortcutFolders by plain
+// names (normalised as folder texts) and is none of the protected folders
+// itself (the Startup folders): a program's shortcut or Start menu folder.
+// Those shell folders lie in protected trees, so CheckInstallDirectory
+// refuses what is below them; this is the rule for a program's own there.
+bool InShortcutFolder(const std::string& path, const SafetyContext& ctx);
 
 // Collects the shell folders of the user and of all users, the Windows and
 // system folders, Program Files and Common Files, every profile of the machine
@@ -122,14 +136,22 @@ struct ListedProgram {
     std::string installLocation;
     std::string displayName;
     std::string hive;  // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER"
+    std::string publisher;
+    // Every folder the registration pointed at, gathered before its
+    // uninstaller ran (GatherFolders): afterwards the registration is gone, and
+    // Windows Installer has forgotten where it put the product's files. Not
+    // gathered: the install location alone.
+    std::vector<FolderCandidate> folders;
+    bool foldersGathered = false;
 };
 // The programs of the list besides `target`, for SafetyContext::otherPrograms:
-// each record with an install folder, named by its display name or else its
-// registry name, with its registry name and hive. Only the target's own record
-// (same name, same hive) is left out. A record of the same registry name in the
-// other hive is another installation (per user beside per machine), also when
-// it lives in the target's folder, and is listed even without a folder: the
-// scan keeps its folder and its keys (see ScanRemains).
+// every record, named by its display name or else its registry name, with its
+// registry name, hive and publisher. Only the target's own record (same name,
+// same hive) is left out. Records without a folder are listed too: their names
+// and keys are still theirs. A record of the same registry name in the other
+// hive is another installation (per user beside per machine), also when it
+// lives in the target's folder: the scan keeps its folder and its keys (see
+// ScanRemains).
 std::vector<OtherProgram> OtherListedPrograms(const std::vector<ListedProgram>& listed,
                                               const ListedProgram& target);
 
@@ -142,6 +164,16 @@ std::string DirRefusalText(DirRefusal r);
 // scan's start keys, the keys Windows owns and every ancestor of one, also when
 // reached through Wow6432Node or through the SOFTWARE\Classes and
 // HKEY_CLASSES_ROOT aliases. An unknown hive or an empty path is protected.
-bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath);
+//
+// How a key came to be offered matters for one part of the class store: its
+// direct children (extensions, ProgIDs) and what lies below them are refused
+// when a key is matched by a name, since every program's file types live
+// there side by side; a file type whose commands or icon point into the
+// program's folder (ByEvidence) is that program's and may go, unless it is
+// one of the file types and classes Windows itself owns (".exe", "exefile",
+// "Directory", "CLSID" and the like), which stay refused either way.
+enum class KeyOffer { ByName, ByEvidence };
+bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath,
+                    KeyOffer offer = KeyOffer::ByName);
 
 }  // namespace cx::cleanup

@@ -133,6 +133,7 @@ void TScanForm::StartScan() {
     if (scan.refusal != DirRefusal::None) ShowScanInfo(DirRefusalText(scan.refusal));
     if (!scan.failure.empty()) ShowScanInfo(scan.failure);
     keptInfo_ = KeptProgramText(scan);
+    installFolder_ = scan.installFolder;
 
     if (hwnd()) EnableWindow(hwnd(), TRUE);
     scanDone_ = true;
@@ -180,7 +181,26 @@ void TScanForm::InsertChildren(Pane pane, NodeId id) {
     for (NodeId child : node.children) InsertNode(pane, child, parent->second);
 }
 
+void TScanForm::ShowReason(Pane pane, HTREEITEM item) {
+    if (!item) return;
+    const auto id = static_cast<NodeId>(pane.view.NodeData(item));
+    if (!pane.tree.Contains(id)) return;
+    const std::string reason = ReasonText(pane.tree.ReasonOf(id));
+    const Node& n = pane.tree.Get(id);
+    // A kept folder says whose it is rather than why its parent was offered.
+    if (n.locked && !keptInfo_.empty())
+        ShowScanInfo(keptInfo_);
+    else if (!reason.empty())
+        ShowScanInfo(reason);
+}
+
 LRESULT TScanForm::OnNotify(int id, NMHDR* header) {
+    if (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW) {
+        auto* tv = reinterpret_cast<NMTREEVIEWA*>(header);
+        ShowReason(header->hwndFrom == tvScanFiles_.hwnd() ? FilePane() : RegPane(),
+                   tv->itemNew.hItem);
+        return 0;
+    }
     if (header->code == TVN_ITEMEXPANDINGA || header->code == TVN_ITEMEXPANDINGW) {
         // The item handle and the action stand at the same place in both forms.
         auto* tv = reinterpret_cast<NMTREEVIEWA*>(header);
@@ -267,7 +287,7 @@ void TScanForm::btnDeleteClick() {
         // the other programs' folders looked up afresh.
         outcome = RemoveFindings(regTree_, fileTree_, backup, [this] {
             return InstallFolderStillSafe(target_, SystemSafetyContext("", safety_.otherPrograms),
-                                          fileTree_);
+                                          fileTree_, installFolder_);
         });
     }
     SyncView(RegPane());

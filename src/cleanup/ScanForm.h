@@ -87,6 +87,8 @@ private:
     // Brings the view in line with its tree: nodes no longer there go, marks follow.
     static void SyncView(Pane pane);
     void ShowScanInfo(const std::string& text);
+    // lblScanInfo tells why the selected item is offered.
+    void ShowReason(Pane pane, HTREEITEM item);
 
     UninstallTarget target_;
     SafetyContext safety_;
@@ -97,6 +99,7 @@ private:
     std::unordered_map<NodeId, HTREEITEM> regItems_;
     std::unordered_map<NodeId, HTREEITEM> fileItems_;
     std::string keptInfo_;  // which program's folder is kept, and why
+    std::string installFolder_;  // the install folder the scan listed, as judged
     bool scanStarted_ = false;
     bool scanDone_ = false;
 

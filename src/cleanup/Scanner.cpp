@@ -272,12 +272,10 @@ FolderLocks::Match FolderLocks::Find(const std::vector<std::wstring>& rel) const
     return best;
 }
 
-NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
-                 CheckState rootState, const FolderLocks& locks) {
+NodeId ScanFilesW(std::wstring root, CheckTree& tree, ScanProgress& progress, CheckState rootState,
+                  const FolderLocks& locks, const std::string* rootText) {
     const CheckState state = rootState == csChecked ? csChecked : csUnchecked;
-    std::wstring root = AnsiToWide(rootText);
-    // The root's own text is kept as given; its path loses a trailing "\"
-    // (but "C:\" keeps it) so children get exactly one.
+    // The root's path loses a trailing "\" (but "C:\" keeps it) so children get exactly one.
     while (root.size() > 3 && root.back() == L'\\') root.pop_back();
     auto held = fs::OpenItself(root, kListAccess);
     if (!held || !held->IsFolder()) return -1;
@@ -286,7 +284,7 @@ NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& pro
     // what it points to was never the program's to lose.
     auto add = [&](NodeKind kind) {
         NodeId id = tree.AddPath(-1, root, kind, state);
-        tree.SetText(id, rootText);
+        if (rootText) tree.SetText(id, *rootText);
         return id;
     };
     if (held->IsLink()) return add(NodeKind::Link);
@@ -303,6 +301,10 @@ NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& pro
     return node;
 }
 
-}  // namespace cx::cleanup
+NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
+                 CheckState rootState, const FolderLocks& locks) {
+    // The root's own text is kept as given.
+    return ScanFilesW(AnsiToWide(rootText), tree, progress, rootState, locks, &rootText);
+}
 
-namespace cx::cleanup {}  // namespace cx::cleanup
+}  // namespace cx::cleanup

@@ -55,5 +55,10 @@ struct FolderLocks {
 // Returns the root node, or -1 when the folder cannot be listed (nothing added).
 NodeId ScanFiles(const std::string& rootText, CheckTree& tree, ScanProgress& progress,
                  CheckState rootState = csChecked, const FolderLocks& locks = {});
+// The same for a folder known by its UTF-16 path; the root shows that path
+// converted, or `rootText` when given. Adds another root when the tree has some.
+NodeId ScanFilesW(std::wstring root, CheckTree& tree, ScanProgress& progress,
+                  CheckState rootState = csChecked, const FolderLocks& locks = {},
+                  const std::string* rootText = nullptr);
 
 }  // namespace cx::cleanup

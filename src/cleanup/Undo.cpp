@@ -541,9 +541,17 @@ size_t RemoveForGood(CheckTree& registry, CheckTree& files, const TakeAway& take
     return failed;
 }
 
-std::wstring FilesRoot(const CheckTree& files) {
+// The scanned places of the file tree: the first as the manifest's root, the
+// others after it.
+void SetFilesRoots(const CheckTree& files, CleanupManifest& manifest) {
     const auto roots = files.Roots();
-    return roots.size() == 1 ? FileItemPath(files.Get(roots.front())) : std::wstring();
+    for (size_t i = 0; i < roots.size(); ++i) {
+        const std::wstring path = FileItemPath(files.Get(roots[i]));
+        if (i == 0)
+            manifest.root = path;
+        else
+            manifest.moreRoots.push_back(path);
+    }
 }
 
 // Deletes what `m` lists of the kept clean-up in `dir` (no final "\"): its key
@@ -702,7 +710,7 @@ FindingsOutcome RemoveAllFindings(CheckTree& registry, CheckTree& files,
     CleanupManifest manifest;
     manifest.program = backup.program;
     manifest.size = size;
-    manifest.root = FilesRoot(files);
+    SetFilesRoots(files, manifest);
     const RegistryBackupPlan plan = PlanRegistryBackup(registry);
     Keeper keeper(backup, manifest);
     try {
@@ -901,6 +909,9 @@ bool MakeWayBelow(const std::wstring& root, const std::wstring& path) {
 bool RootAllowed(const std::wstring& root, const SafetyContext& safety) {
     if (root.empty() || StoredPathOf(root).empty() || !IsAnsiFaithful(root)) return false;
     const std::string text = WideToAnsi(root);
+    // A shortcut or a Start menu folder of the program: the shell folders
+    // holding it are Windows', and are refused as install folders.
+    if (InShortcutFolder(text, safety)) return MakeWayBelow(root, root);
     if (ClassifyInstallPath(text, safety).refusal != DirRefusal::None) return false;
     if (ItemExists(root)) return CheckInstallDirectory(text, safety).refusal == DirRefusal::None;
     for (std::wstring up = ParentOf(root); !up.empty(); up = ParentOf(up)) {
@@ -997,7 +1008,9 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         const std::wstring key = RegeditKey(k.hive, k.path);
         HKEY hive = RootKeyFromName(k.hive);
         std::wstring why;
-        if (!hive || IsProtectedKey(k.hive, WideToAnsi(k.path))) {
+        // A clean-up took a file type only by what pointed into the program's
+        // folder; Windows' own classes stay refused whatever the manifest says.
+        if (!hive || IsProtectedKey(k.hive, WideToAnsi(k.path), KeyOffer::ByEvidence)) {
             why = L" (protected)";
         } else if (KeyExists(hive, k.path)) {
             why = L" (exists again)";
@@ -1026,7 +1039,7 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         HKEY hive = RootKeyFromName(v.hive);
         LONG rc = ERROR_SUCCESS;
         unique_hkey key;
-        if (!hive || IsProtectedKey(v.hive, WideToAnsi(v.keyPath)))
+        if (!hive || IsProtectedKey(v.hive, WideToAnsi(v.keyPath), KeyOffer::ByEvidence))
             why = L" (protected)";
         else if (!(key = OpenKeyPath(hive, v.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc)))
             why = L" (its key is gone)";
@@ -1044,15 +1057,24 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         }
     }
 
-    const bool rootAllowed = RootAllowed(m.root, safety);
-    const std::wstring itemsRoot = NoSlash(m.root);
+    // Each item goes back only into the scanned place it came from, judged now.
+    std::vector<std::pair<std::wstring, bool>> roots;
+    roots.emplace_back(NoSlash(m.root), RootAllowed(m.root, safety));
+    for (const std::wstring& r : m.moreRoots) roots.emplace_back(NoSlash(r), RootAllowed(r, safety));
     Restorer restorer(out);
     for (const TakenItem& item : m.items) {
         const std::wstring to = NoSlash(item.path);
         const std::wstring stored = StoredPathOf(to);
         const std::wstring from = stored.empty() ? std::wstring() : dir + L"\\" + stored;
-        bool placeOk = rootAllowed && (to == itemsRoot || LiesBelowPlainly(to, itemsRoot)) &&
-                       !from.empty() && LiesBelowPlainly(from, dir);
+        std::wstring itemsRoot;
+        bool rootAllowed = false;
+        for (const auto& [r, allowed] : roots)
+            if (!r.empty() && (to == r || LiesBelowPlainly(to, r))) {
+                itemsRoot = r;
+                rootAllowed = allowed;
+                break;
+            }
+        bool placeOk = rootAllowed && !from.empty() && LiesBelowPlainly(from, dir);
         if (!placeOk || !MakeWayBelow(itemsRoot, to)) {
             out.notRestored.push_back(
                 to + (placeOk ? L" (its folder cannot be made)" : L" (protected)"));

@@ -171,6 +171,7 @@ std::string WriteManifest(const CleanupManifest& m) {
     out += "time\t" + Escape(AnsiToWide(m.time)) + "\n";
     out += "size\t" + std::to_string(m.size) + "\n";
     out += "root\t" + Escape(m.root) + "\n";
+    for (const std::wstring& r : m.moreRoots) out += "root\t" + Escape(r) + "\n";
     auto value = [&](const char* kind, const TakenValue& v) {
         out += std::string(kind) + "\t" + v.hive + "\t" + Escape(v.keyPath) + "\t" +
                Escape(v.name) + "\t" + std::to_string(v.type) + "\t" + HexOf(v.data) + "\n";
@@ -199,6 +200,7 @@ std::optional<CleanupManifest> ParseManifest(std::string_view text) {
     if (lines.empty() || lines.front() != kManifestHeader) return std::nullopt;
 
     CleanupManifest m;
+    bool rootSeen = false;
     for (size_t i = 1; i < lines.size(); ++i) {
         std::vector<std::string_view> f = Split(lines[i], '\t');
         const std::string_view kind = f[0];
@@ -221,7 +223,11 @@ std::optional<CleanupManifest> ParseManifest(std::string_view text) {
         } else if (kind == "root" && f.size() == 2) {
             auto s = text(1);
             if (!s) return std::nullopt;
-            m.root = *s;
+            if (rootSeen)
+                m.moreRoots.push_back(*s);
+            else
+                m.root = *s;
+            rootSeen = true;
         } else if (kind == "key" && f.size() == 4) {
             auto path = text(2), file = text(3);
             if (!ValidHive(f[1]) || !path || path->empty() || !file || !ValidKeyFile(*file))
@@ -297,7 +303,7 @@ RegistryBackupPlan PlanRegistryBackup(const CheckTree& tree) {
     std::vector<std::pair<std::string, std::wstring>> checkedKeys;
     for (NodeId id : tree.InOrder()) {
         const Node& n = tree.Get(id);
-        if (n.kind == NodeKind::RegKey && n.state == csChecked) {
+        if (n.kind == NodeKind::RegKey && n.state == csChecked && !n.emptyOnly) {
             WideRegItem r = WideRegItemOf(n);
             if (!r.item.empty()) checkedKeys.emplace_back(r.hive, r.keyPath + r.item);
         }
@@ -313,6 +319,8 @@ RegistryBackupPlan PlanRegistryBackup(const CheckTree& tree) {
         if (n.state != csChecked) continue;
         WideRegItem r = WideRegItemOf(n);
         if (n.kind == NodeKind::RegKey) {
+            // A maker's key goes only empty: the exports of what it held bring it back.
+            if (n.emptyOnly) continue;
             if (!r.item.empty() && !insideChecked(r.hive, r.keyPath + r.item, true))
                 plan.keys.push_back(id);
         } else if (n.kind == NodeKind::RegValue) {

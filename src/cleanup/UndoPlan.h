@@ -69,6 +69,9 @@ struct CleanupManifest {
     std::string time;   // "YYYY-MM-DD HH:MM:SS", local time of the clean-up
     uint64_t size = 0;  // bytes of the moved files
     std::wstring root;  // the scanned folder every item lies in (empty: no files)
+    // The further places a clean-up took items from (data folders, shortcuts),
+    // each a scanned root like `root`; every item lies in one of them.
+    std::vector<std::wstring> moreRoots;
     std::vector<TakenKey> keys;
     std::vector<TakenValue> values;
     std::vector<TakenItem> items;
@@ -102,7 +105,10 @@ std::wstring CleanupFolderName(const SYSTEMTIME& t, const std::wstring& program)
 
 // What of the registry tree is backed up: checked keys that do not lie inside
 // another checked key (that one's export holds them), and checked values of
-// keys that stay, unless their key lies inside a checked key.
+// keys that stay, unless their key lies inside a checked key. A maker's key
+// that goes only when empty (Node::emptyOnly) is neither exported nor holds
+// what lies below it: it has nothing of its own, and importing what it held
+// makes it again.
 struct RegistryBackupPlan {
     std::vector<NodeId> keys;
     std::vector<NodeId> values;

@@ -1,5 +1,7 @@
 #include "cleanup/Uninstall.h"
 
+#include "cleanup/Evidence.h"
+
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -103,6 +105,17 @@ void LookPause(HANDLE process) {
         Sleep(kHandOverLookMs);
 }
 
+// True when the process's program lies in one of the temporary folders.
+bool RunsFromTemporaryFolder(HANDLE process) {
+    wchar_t image[MAX_PATH * 2];
+    DWORD size = MAX_PATH * 2;
+    if (!QueryFullProcessImageNameW(process, 0, image, &size)) return false;
+    const std::wstring path(image, size);
+    for (const std::wstring& temp : CurrentSystemPlaces().tempDirs)
+        if (PathIsIn(path, temp)) return true;
+    return false;
+}
+
 void Notify(HWND notify, WPARAM started, LPARAM waitId) {
     // The main window sets the switch while it is destroyed, on its own thread;
     // a window that went away between this check and the send makes SendMessage
@@ -128,6 +141,14 @@ void RunAndWaitUnguarded(const std::string& commandLine, HWND notify, LPARAM wai
         DWORD result = WAIT_OBJECT_0;
         if (IsProcessRunning(pi.dwProcessId)) {
             result = WaitForSingleObject(process.get(), INFINITE);
+            // A starter still there at the look is awaited, not what it leaves
+            // running (a browser it opened) -- except the copy of itself that
+            // an uninstaller hands over to, which runs from a temporary folder:
+            // a busy machine can hold the starter past the look.
+            if (result == WAIT_OBJECT_0)
+                if (unique_handle copy = FindChildProcess(pi.dwProcessId);
+                    copy && RunsFromTemporaryFolder(copy.get()))
+                    result = WaitForSingleObject(copy.get(), INFINITE);
         } else if (unique_handle child = FindChildProcess(pi.dwProcessId)) {
             result = WaitForSingleObject(child.get(), INFINITE);
         }

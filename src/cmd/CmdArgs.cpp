@@ -64,12 +64,15 @@ constexpr CommandEntry kCommands[] = {
      "      the folder (by default \"Back up\\reg\\\" beside the program).\n"},
     {Verb::Uninstall, "uninstall", 1, 1,
      kOptQuiet | kOptRemains | kOptYes | kOptHive | kOptTimeout | kOptNoBackup,
-     "  uninstall <registry name> [--quiet] [--remains list|remove] [--yes]\n"
-     "            [--no-backup] [--timeout <seconds>] [--hive HKLM|HKCU]\n"
+     "  uninstall <registry name> [--quiet] [--remains list|remove|remove-all]\n"
+     "            [--yes] [--no-backup] [--timeout <seconds>] [--hive HKLM|HKCU]\n"
      "      Runs the program's uninstaller and waits for it and for the process\n"
-     "      it hands over to, then lists what it left behind; with\n"
-     "      --remains remove, removes that too. --quiet runs the entry's\n"
-     "      QuietUninstallString when it has one. An entry still registered\n"
+     "      it hands over to, then lists what it left behind, each item with\n"
+     "      why it is offered ([x]: sure, [ ]: matched by a name alone); with\n"
+     "      --remains remove, removes the checked ones, with remove-all every\n"
+     "      one listed. --quiet runs the entry's QuietUninstallString when it\n"
+     "      has one (for a Windows Installer entry without one: msiexec /x\n"
+     "      with /qn). An entry still registered\n"
      "      after the wait means a cancelled or failed uninstall: its remains\n"
      "      are listed and never removed. --timeout gives the wait up after\n"
      "      that many seconds, removing nothing. Remains too large for the undo\n"
@@ -152,8 +155,10 @@ std::string ApplyOption(Option option, const std::string& value, Invocation& inv
             inv.remains = RemainsMode::List;
         else if (EqualsNoCase(value, "remove"))
             inv.remains = RemainsMode::Remove;
+        else if (EqualsNoCase(value, "remove-all"))
+            inv.remains = RemainsMode::RemoveAll;
         else
-            return "--remains takes list or remove, not \"" + value + "\"";
+            return "--remains takes list, remove or remove-all, not \"" + value + "\"";
         break;
     case kOptLocation:
         if (value.empty()) return "--location needs a location";

@@ -15,7 +15,9 @@ inline constexpr int kExitUsage = 2;
 
 enum class Verb { List, Show, Export, Backup, Uninstall, Startup, Report, Restore };
 enum class OutputFormat { Text, Csv, Json };
-enum class RemainsMode { List, Remove };
+// RemoveAll also takes what the scan offered unchecked (matched by a name
+// alone); what it keeps locked for another program still stays.
+enum class RemainsMode { List, Remove, RemoveAll };
 enum class StartupAction { List, Enable, Disable, Delete };
 
 struct Invocation {

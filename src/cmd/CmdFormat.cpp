@@ -1,5 +1,7 @@
 #include "cmd/CmdFormat.h"
 
+#include "cleanup/Remains.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -230,6 +232,8 @@ std::string FormatTree(const cleanup::CheckTree& tree) {
             text += "\\";
         if (n.kind == cleanup::NodeKind::Link) text += "  (link)";
         if (n.locked) text += "  (kept: another program lives here)";
+        if (n.reason != cleanup::Reason::None)
+            text += "  (" + OneLine(cleanup::ReasonText(n.reason)) + ")";
         out += mark + std::string(depth * 2, ' ') + text + "\r\n";
     }
     return out;

@@ -10,6 +10,7 @@
 
 #include "backup/BackupPlan.h"
 #include "backup/BackupRun.h"
+#include "cleanup/EvidenceScan.h"
 #include "cleanup/Rejudge.h"
 #include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
@@ -327,15 +328,24 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
     auto chosen = ChooseProgram(list, args, console);
     if (!chosen) return kExitFailed;
     const inv::ProgramRecord& r = chosen->record;
-    const cleanup::UninstallTarget target{r.registryName, r.installLocation, r.displayName, r.hive};
+    cleanup::UninstallTarget target{r.registryName, r.installLocation, r.displayName, r.hive,
+                                    r.publisher};
+    // Before the uninstaller takes the registration, and Windows Installer its
+    // records, with it: every folder they point at.
+    cleanup::GatherFolders(target);
 
     std::string command;
     if (args.quiet) {
+        const bool msi = cleanup::IsWindowsInstallerEntry(target.hive, target.registryName);
         // The maker's own command for a silent run is taken as written.
-        if (auto quiet = cleanup::QuietUninstallString(target.hive, target.registryName))
+        if (auto quiet = cleanup::QuietUninstallString(target.hive, target.registryName)) {
             command = *quiet;
-        else
+        } else if (msi) {
+            // Windows Installer removes any package without its dialogs.
+            command = "MsiExec.exe /X" + TrimControl(target.registryName) + " /qn";
+        } else {
             console.err("the entry has no QuietUninstallString; running its uninstaller\r\n");
+        }
     }
     if (command.empty())
         command = cleanup::UninstallCommand(
@@ -378,7 +388,8 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
     for (inv::ProgramRecord& p : inv::ReadProgramRecords(list).records)
         listed.push_back(cleanup::ListedProgram{std::move(p.registryName),
                                                 std::move(p.installLocation),
-                                                std::move(p.displayName), std::move(p.hive)});
+                                                std::move(p.displayName), std::move(p.hive),
+                                                std::move(p.publisher)});
     const cleanup::SafetyContext safety =
         cleanup::SystemSafetyContext(appDir, cleanup::OtherListedPrograms(listed, target));
     FoundRemains found;
@@ -510,7 +521,7 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
     if (const std::string kept = cleanup::KeptProgramText(scan); !kept.empty())
         console.out(kept + "\r\n");
 
-    if (args.remains != RemainsMode::Remove) return listedExit;
+    if (args.remains == RemainsMode::List) return listedExit;
     if (stillInstalled) {
         // The window offers these unchecked and lets the user pick; a command
         // line cannot pick, so nothing of a program still registered is removed.
@@ -520,6 +531,12 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
     if (scanFailed) {
         console.err("nothing was removed: the scan did not finish\r\n");
         return kExitFailed;
+    }
+    if (args.remains == RemainsMode::RemoveAll) {
+        // Every item listed, as a user ticking them all would; locked ones never change.
+        for (cleanup::CheckTree* tree : {&registry, &files})
+            for (cleanup::NodeId id : tree->Roots())
+                if (tree->Get(id).state != cleanup::csChecked) tree->ToggleNodeState(id);
     }
     const size_t checked = cleanup::CheckedCount(registry) + cleanup::CheckedCount(files);
     if (checked == 0) {
@@ -560,7 +577,8 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
             registry, files, backup,
             [&] {
                 return cleanup::InstallFolderStillSafe(
-                    target, cleanup::SystemSafetyContext(appDir, found.otherPrograms), files);
+                    target, cleanup::SystemSafetyContext(appDir, found.otherPrograms), files,
+                    scan.installFolder);
             },
             &ConsoleStop::Flag());
     }

@@ -198,10 +198,21 @@ enum Ids : int {
     IDS_MESSAGEBOX_WARNING_NoCleanups,
     IDS_MESSAGEBOX_WARNING_CleanupTooLarge,
     IDS_MESSAGEBOX_WARNING_CleanupNotBackedUp,
+    IDS_SCANFORM_REASON_Registration,
+    IDS_SCANFORM_REASON_InstallLocation,
+    IDS_SCANFORM_REASON_InstallerComponents,
+    IDS_SCANFORM_REASON_InstallerProperty,
+    IDS_SCANFORM_REASON_UninstallerFolder,
+    IDS_SCANFORM_REASON_IconFolder,
+    IDS_SCANFORM_REASON_PointsIntoFolder,
+    IDS_SCANFORM_REASON_NameOnly,
+    IDS_SCANFORM_REASON_EmptyVendor,
+    IDS_SCANFORM_REASON_InstallerRecord,
+    IDS_SCANFORM_REASON_VirtualStore,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 38,
+static_assert(IDS_COUNT == kOriginalLangEntries + 49,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).

@@ -326,6 +326,8 @@ TEST(OtherListedPrograms, LeavesOutOnlyTheTargetsOwnRecord) {
               (std::vector<Row>{{"c:\\program files\\BRINDLE\\", "Brindle (user)", "Brindle", hkcu},
                                 {"C:\\Users\\Brindle", "Brindle portable", "Brindle", hkcu},
                                 {"C:\\Tarn", "Tarn", "Tarn", hklm},
+                                // its names are still its own to the remains scan
+                                {"", "Without a folder", "NoFolder", hklm},
                                 {"D:\\Quill", "Quill Editor", "Quill", hkcu}}));
     EXPECT_TRUE(cx::cleanup::OtherListedPrograms({target}, target).empty());
 

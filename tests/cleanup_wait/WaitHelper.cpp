@@ -8,6 +8,9 @@
 //                                          starts "await <event> <marker>", ends at once
 //   WaitHelper keep <event> <childEvent> <pidFile>
 //                                          starts "await <childEvent>", ends when <event> is set
+//   WaitHelper handover <event> <childEvent> <pidFile>
+//                                          as keep, but the child is a copy of itself in a
+//                                          folder of its own below %TEMP%, as uninstallers do
 //
 // Copied under any other name (planted as a system tool where a program
 // started by bare name would be found), it writes its command line to
@@ -48,10 +51,11 @@ void WriteText(const std::string& path, const std::string& text) {
     CloseHandle(f);
 }
 
-DWORD StartChild(const std::string& args, const std::string& pidFile) {
+DWORD StartChild(const std::string& args, const std::string& pidFile,
+                 const std::string& program = {}) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string cmd = "\"" + std::string(self) + "\" " + args;
+    std::string cmd = "\"" + (program.empty() ? std::string(self) : program) + "\" " + args;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -103,6 +107,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return StartChild("await " + a[1] + " \"" + a[2] + "\"", a[3]) ? 0 : 1;
     if (a[0] == "keep" && a.size() == 4) {
         if (!StartChild("await " + a[2], a[3])) return 1;
+        return Await(a[1]) ? 0 : 1;
+    }
+    if (a[0] == "handover" && a.size() == 4) {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        const std::string dir = std::string(temp) + "cx-handover-" + std::to_string(GetCurrentProcessId());
+        const std::string copy = dir + "\\WaitHelper.exe";
+        if (!CreateDirectoryA(dir.c_str(), nullptr) || !CopyFileA(self, copy.c_str(), FALSE)) return 1;
+        if (!StartChild("await " + a[2], a[3], copy)) return 1;
         return Await(a[1]) ? 0 : 1;
     }
     return 2;

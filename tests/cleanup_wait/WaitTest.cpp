@@ -228,6 +228,30 @@ TEST_F(UninstallWait, AStarterThatKeepsRunningIsAwaitedButNotItsChild) {
     EXPECT_TRUE(childRunningAtMessage);
 }
 
+// A starter the look still finds running, because the machine is busy, that
+// hands over to a copy of itself in a temporary folder as NSIS and Inno
+// uninstallers do: the copy does the work and is awaited too.
+TEST_F(UninstallWait, AHandOverToATemporaryCopyIsAwaitedEvenAfterALateLook) {
+    Gate starterEnds, childEnds;
+    const std::string pidFile = dir_ + "child.pid";
+    unique_handle looked(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    SetHandOverLookForTests([&](HANDLE) { SetEvent(looked.get()); });
+    StartWaitingThread(Helper() + " handover " + starterEnds.name() + " " + childEnds.name() +
+                           " \"" + pidFile + "\"",
+                       listener_.hwnd(), target_);
+    ASSERT_TRUE(test::PumpUntilSignalled(looked.get()));
+    ASSERT_TRUE(test::PumpUntil([&] { return ReadNumber(pidFile) != 0; }));
+    const DWORD child = ReadNumber(pidFile);
+    starterEnds.Open();
+    PumpAWhile();
+    EXPECT_TRUE(listener_.received.empty()) << "the notification came while the copy still ran";
+    childEnds.Open();
+    const bool arrived = listener_.WaitFor(1);
+    EndProcess(child);
+    ASSERT_TRUE(arrived);
+    EXPECT_EQ(listener_.received[0].started, 1u);
+}
+
 // A document type of our own, so the shell starts a program we control.
 class ShellDocument : public UninstallWait {
 protected:
