@@ -283,6 +283,27 @@ struct Scan {
         registry.SetReason(node, reason);
     }
 
+    // Whether a key found by its name is surely the program's: named exactly
+    // like its registration, or holding a path into its install folder (as
+    // an "InstallPath" value). `reason` becomes why; unchanged when only the
+    // name fits.
+    bool NamedSurely(HKEY key, const std::wstring& name, Reason& reason) {
+        const bool byName = reason == Reason::NameOnly;
+        if (IsOwnName(name)) {
+            if (byName) reason = Reason::Registration;
+            return true;
+        }
+        if (!key || folder.empty()) return false;
+        for (const std::wstring& v : ValueNames(key)) {
+            const std::wstring data = StringValue(key, v.c_str());
+            if (PointsIn(CleanPath(data)) || PointsIn(CleanPath(CommandProgram(data)))) {
+                if (byName) reason = Reason::PointsIntoFolder;
+                return true;
+            }
+        }
+        return false;
+    }
+
     // Software\<Maker>\<Product> and Software\<Product> below `base`, with the
     // maker's key above them when it holds nothing else.
     void ProductKeys(HKEY hive, const std::wstring& base, Reason nameReason) {
@@ -302,11 +323,9 @@ struct Scan {
                 if (!OpenChild(vendor.get(), product)) continue;
                 const std::wstring path = vendorPath + L"\\" + product;
                 if (!Offerable(hive, path)) continue;
-                const bool sure = IsOwnName(product);
-                found.push_back({hive, vendorPath, product,
-                                 sure && nameReason == Reason::NameOnly ? Reason::Registration
-                                                                        : nameReason,
-                                 sure});
+                Reason reason = nameReason;
+                const bool sure = NamedSurely(OpenChild(vendor.get(), product).get(), product, reason);
+                found.push_back({hive, vendorPath, product, reason, sure});
             }
             if (found.empty()) continue;
             // The maker's key goes too when the found keys are all it holds.
@@ -330,9 +349,9 @@ struct Scan {
             if (!OpenChild(root.get(), product)) continue;
             const std::wstring path = base + L"\\" + product;
             if (!Offerable(hive, path)) continue;
-            const bool sure = IsOwnName(product);
-            AddKey(-1, hive, base, product,
-                   sure && nameReason == Reason::NameOnly ? Reason::Registration : nameReason, sure);
+            Reason reason = nameReason;
+            const bool sure = NamedSurely(OpenChild(root.get(), product).get(), product, reason);
+            AddKey(-1, hive, base, product, reason, sure);
         }
     }
 

@@ -548,6 +548,26 @@ std::string DirRefusalText(DirRefusal r) {
     return {};
 }
 
+bool HoldsProgramValues(const std::string& hiveName, const std::string& keyPath) {
+    const std::string hive = Lower(TrimControl(hiveName));
+    if (hive != "hkey_local_machine" && hive != "hklm" && hive != "hkey_current_user" &&
+        hive != "hkcu")
+        return false;
+    KeyParts parts = Parts(keyPath);
+    parts.erase(std::remove_if(parts.begin(), parts.end(), IsWowNode), parts.end());
+    static const std::vector<KeyParts> homes = PatternList({
+        "software\\microsoft\\windows\\currentversion\\run",
+        "software\\microsoft\\windows\\currentversion\\runonce",
+        "software\\microsoft\\windows\\currentversion\\runonceex",
+        "software\\microsoft\\windows\\currentversion\\runservices",
+        "software\\microsoft\\windows\\currentversion\\runservicesonce",
+        "software\\microsoft\\windows\\currentversion\\policies\\explorer\\run",
+        "software\\microsoft\\windows\\currentversion\\shareddlls",
+        "software\\microsoft\\windows\\currentversion\\installer\\folders",
+    });
+    return std::find(homes.begin(), homes.end(), parts) != homes.end();
+}
+
 bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath, KeyOffer offer) {
     const std::string hive = Lower(TrimControl(hiveName));
     KeyParts parts = Parts(keyPath);

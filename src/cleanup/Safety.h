@@ -173,6 +173,11 @@ std::string DirRefusalText(DirRefusal r);
 // one of the file types and classes Windows itself owns (".exe", "exefile",
 // "Directory", "CLSID" and the like), which stay refused either way.
 enum class KeyOffer { ByName, ByEvidence };
+
+// True for the keys Windows owns that hold programs' values: the Run family,
+// SharedDLLs and Installer\Folders of either hive (also through Wow6432Node).
+// The keys stay; a program's value in them may go, and come back with a restore.
+bool HoldsProgramValues(const std::string& hiveName, const std::string& keyPath);
 bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath,
                     KeyOffer offer = KeyOffer::ByName);
 

@@ -1,5 +1,7 @@
 #include "cleanup/Undo.h"
 
+#include "cleanup/Evidence.h"
+
 #include <algorithm>
 #include <exception>
 
@@ -904,6 +906,26 @@ bool MakeWayBelow(const std::wstring& root, const std::wstring& path) {
     return true;
 }
 
+// True when a value's name or its data (a command, a path) names a place in
+// one of the manifest's roots.
+bool PointsIntoRoots(const TakenValue& v, const CleanupManifest& m) {
+    std::wstring data;
+    if ((v.type == REG_SZ || v.type == REG_EXPAND_SZ) && v.data.size() >= sizeof(wchar_t))
+        data.assign(reinterpret_cast<const wchar_t*>(v.data.data()), v.data.size() / sizeof(wchar_t));
+    data.resize(wcsnlen(data.c_str(), data.size()));
+    std::vector<std::wstring> roots = m.moreRoots;
+    roots.push_back(m.root);
+    for (const std::wstring& root : roots) {
+        if (root.empty()) continue;
+        for (const std::wstring& path : {v.name, CommandProgram(data), data}) {
+            std::wstring p = path;
+            if (p.size() >= 2 && p.front() == L'"' && p.back() == L'"') p = p.substr(1, p.size() - 2);
+            if (!p.empty() && PathIsIn(p, NoSlash(root))) return true;
+        }
+    }
+    return false;
+}
+
 // True when a manifest's root may be written into: the rules the scan judged it
 // by, and no junction leading it elsewhere.
 bool RootAllowed(const std::wstring& root, const SafetyContext& safety) {
@@ -1039,7 +1061,14 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         HKEY hive = RootKeyFromName(v.hive);
         LONG rc = ERROR_SUCCESS;
         unique_hkey key;
-        if (!hive || IsProtectedKey(v.hive, WideToAnsi(v.keyPath), KeyOffer::ByEvidence))
+        // Values the scan takes from Windows' keys (a Run entry pointing into
+        // the program's folder) come back there, as long as they still point
+        // into a place this clean-up took files from; other protected keys
+        // take none: a value that starts a program at log-on is no value to
+        // write for whatever manifest asks.
+        if (!hive || (IsProtectedKey(v.hive, WideToAnsi(v.keyPath), KeyOffer::ByEvidence) &&
+                      !(HoldsProgramValues(v.hive, WideToAnsi(v.keyPath)) &&
+                        PointsIntoRoots(v, m))))
             why = L" (protected)";
         else if (!(key = OpenKeyPath(hive, v.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc)))
             why = L" (its key is gone)";

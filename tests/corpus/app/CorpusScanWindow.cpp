@@ -4,17 +4,19 @@
 // hold in CarvexoCmd's format, so run-corpus holds both against the lists.
 //
 //   CorpusScanWindow <registry name> list|remove [--lang <file>] [--hold <marker>]
+//                    [--select <n>]
 //
 // remove ticks every root in the views, as a user clicking each box would,
 // and presses Delete; "Clean succeeded." follows when the window said so.
 // --lang reads a language file first; --hold selects the first file-tree item
-// (so its reason shows), writes <marker> and keeps the window up until the
+// (or the n-th root with --select, so its reason shows), writes <marker> and keeps the window up until the
 // marker is deleted: a screenshot is taken meanwhile.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -90,9 +92,11 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     const std::string name = argv[1], mode = argv[2];
     std::string lang, hold;
+    int select = 0;
     for (int i = 3; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--lang") lang = argv[i + 1];
         if (std::string(argv[i]) == "--hold") hold = argv[i + 1];
+        if (std::string(argv[i]) == "--select") select = std::atoi(argv[i + 1]);
     }
     ComInit com;
     InitCommonControls();
@@ -143,7 +147,9 @@ int main(int argc, char** argv) {
               cmd::FormatTree(files));
         if (!hold.empty()) {
             ui::CheckTreeView& view = form.tvScanFiles();
-            TreeView_SelectItem(view.hwnd(), view.Root());
+            HTREEITEM item = view.Root();
+            for (int n = 0; n < select && item; ++n) item = TreeView_GetNextSibling(view.hwnd(), item);
+            TreeView_SelectItem(view.hwnd(), item ? item : view.Root());
             SetFocus(view.hwnd());
             test::WriteWholeFile(hold, "up");
             test::PumpUntil([&] { return GetFileAttributesA(hold.c_str()) == INVALID_FILE_ATTRIBUTES; },
