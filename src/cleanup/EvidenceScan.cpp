@@ -410,17 +410,25 @@ struct Scan {
         addBelow(L"AppID", appIds);
     }
 
+    // A class is the program's when its icon or a command lies in the
+    // install folder and none lies anywhere else: a class whose other verbs
+    // start another program is that program's, with a verb added to it.
     bool PointsIntoByClass(HKEY key) {
+        bool in = false, elsewhere = false;
+        auto judge = [&](const std::wstring& path) {
+            if (path.empty()) return;
+            if (PointsIn(path))
+                in = true;
+            else
+                elsewhere = true;
+        };
         if (unique_hkey icon = OpenChild(key, L"DefaultIcon"))
-            if (PointsIn(CleanPath(IconFilePath(StringValue(icon.get(), L""))))) return true;
-        unique_hkey shell = OpenChild(key, L"shell");
-        if (!shell) return false;
-        for (const std::wstring& verb : reg::SubKeyNamesW(shell.get())) {
-            unique_hkey command = OpenPlain(shell.get(), verb + L"\\command");
-            if (command && PointsIn(CleanPath(CommandProgram(StringValue(command.get(), L"")))))
-                return true;
-        }
-        return false;
+            judge(CleanPath(IconFilePath(StringValue(icon.get(), L""))));
+        if (unique_hkey shell = OpenChild(key, L"shell"))
+            for (const std::wstring& verb : reg::SubKeyNamesW(shell.get()))
+                if (unique_hkey command = OpenPlain(shell.get(), verb + L"\\command"))
+                    judge(CleanPath(CommandProgram(StringValue(command.get(), L""))));
+        return in && !elsewhere;
     }
 
     std::vector<std::wstring> MatchingServers(HKEY classes, const wchar_t* group,
@@ -639,6 +647,8 @@ struct Scan {
                 if (vendorToo) {
                     NodeId top = ListFolder(vendor, Reason::EmptyVendor, false, {});
                     if (top == -1) continue;
+                    // What comes into it after the scan is not this program's.
+                    files.SetEmptyOnly(top);
                     for (NodeId c : files.Get(top).children) {
                         for (const Found& f : found) {
                             if (!Same(files.Get(c).path, f.path)) continue;

@@ -411,10 +411,15 @@ unique_hkey OpenKeyPath(HKEY root, const std::wstring& keyPath, REGSAM access, L
 
 std::vector<NodeId> TopCheckedFileNodes(const CheckTree& tree) {
     std::vector<NodeId> top;
+    // A maker's folder goes only once empty: what it holds is taken item by item.
+    auto whole = [&](NodeId id) {
+        const Node& n = tree.Get(id);
+        return n.state == csChecked && !n.emptyOnly;
+    };
     for (NodeId id : tree.InOrder()) {
         const Node& n = tree.Get(id);
-        if (n.state != csChecked || n.locked) continue;
-        if (n.parent != -1 && tree.Get(n.parent).state == csChecked) continue;
+        if (n.state != csChecked || n.locked || n.emptyOnly) continue;
+        if (n.parent != -1 && whole(n.parent)) continue;
         top.push_back(id);
     }
     return top;
@@ -557,6 +562,40 @@ RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway, const S
     };
     process(folders);
     process(others);
+    // Then the maker's folders that held only those: each as the scan found
+    // it, and only when nothing is left in it.
+    std::vector<NodeId> makers;
+    for (NodeId id : tree.InOrder())
+        if (tree.Get(id).emptyOnly && tree.Get(id).state == csChecked && !tree.Get(id).locked)
+            makers.push_back(id);
+    for (auto it = makers.rbegin(); it != makers.rend(); ++it) {
+        if (!tree.Contains(*it) || Stopped(stop, result)) continue;
+        if (!tree.Get(*it).children.empty()) {
+            ++result.failed;  // what was not taken keeps it
+            continue;
+        }
+        const std::wstring path = PathOf(tree.Get(*it));
+        fs::Held held;
+        bool gone = false;
+        switch (HoldItem(tree, *it, fs::kFolderAccess, held)) {
+        case Reach::Gone: gone = true; break;
+        case Reach::Refused: break;
+        case Reach::Held: {
+            std::vector<fs::FolderEntry> entries;
+            if (fs::ListHeld(held.handle.get(), entries) && entries.empty())
+                fs::DeleteHeld(held.handle.get());
+            held.handle.reset();
+            gone = !PathExists(path);
+            break;
+        }
+        }
+        if (gone) {
+            ++result.removed;
+            tree.Remove(*it);
+        } else {
+            ++result.failed;
+        }
+    }
     RecomputeMarks(tree);
     return result;
 }

@@ -48,7 +48,8 @@ RegItem RegItemOf(const Node& node);
 HKEY RootKeyFromName(const std::string& hiveName);
 
 // Checked key nodes first (each key with its whole subtree, deepest first, every
-// key opened relative to its parent), then checked value nodes of keys that were
+// key opened relative to its parent; a maker's key marked emptyOnly only once
+// nothing is left in it), then checked value nodes of keys that were
 // not checked whole, last to first. A key IsProtectedKey refuses, or one that
 // holds such a key, is never deleted. The values of a key that could not be
 // deleted stay under it untouched. Marks of the nodes left are recomputed.
@@ -66,10 +67,11 @@ std::vector<NodeId> TopCheckedFileNodes(const CheckTree& tree);
 // afterwards. Empty: it is deleted for good.
 using TakeAway = std::function<void(const std::wstring& path, NodeKind kind, HANDLE item)>;
 
-// Root checked: the whole folder. Otherwise every checked folder whose parent is
-// not checked, whole; then every checked file and link on its own. Items go by
-// their real (UTF-16) paths, and only the root and what lies below it by plain
-// names is ever acted on; a locked node is never removed. Each item is reached
+// Each root is a place the scan listed (the install folder, a data folder, a
+// shortcut). A checked root goes whole. Otherwise every checked folder whose
+// parent is not checked, whole; then every checked file and link on its own.
+// Items go by their real (UTF-16) paths, and only a root and what lies below
+// it by plain names is ever acted on; a locked node is never removed. Each item is reached
 // again as the scan reached it, from the root one name at a time, never
 // through a link: a folder on the way or the item itself that is not what the
 // scan found (another folder by identity, a link now, a file now a folder)

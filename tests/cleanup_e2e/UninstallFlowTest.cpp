@@ -62,7 +62,9 @@ test::Entries Expected(const cleanup::CheckTree& tree, const test::Entries& befo
         const cleanup::Node& n = tree.Get(id);
         if (n.state != cleanup::csChecked) continue;
         if (n.kind == cleanup::NodeKind::RegValue) {
-            if (tree.Get(n.parent).state == cleanup::csChecked) continue;  // goes with its key
+            // A value in its checked key goes with it; one found alone (a Run
+            // entry into the folder) is a root of its own.
+            if (n.parent != -1 && tree.Get(n.parent).state == cleanup::csChecked) continue;
             std::string name = Lower(n.text);
             for (const auto& e : before)
                 if (e.compare(0, e.find('='), name) == 0 && e.find('=') == name.size())
