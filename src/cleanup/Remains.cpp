@@ -1,5 +1,7 @@
 #include "cleanup/Remains.h"
 
+#include <algorithm>
+
 #include "i18n/LangText.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
@@ -37,8 +39,15 @@ void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, Chec
     // sources: the first one the rules allow is listed. When none is, the
     // window says why the first one was refused.
     std::vector<FolderCandidate> candidates = target.folders;
-    if (!target.foldersGathered)
-        candidates = {FolderCandidate{AnsiToWide(target.installLocation), FolderSource::InstallLocation}};
+    // The registration's own word comes first even when it names no full path
+    // (gathering leaves such a text out): the window then says why it was refused.
+    const bool stated = std::any_of(candidates.begin(), candidates.end(), [](const FolderCandidate& c) {
+        return c.source == FolderSource::InstallLocation;
+    });
+    if (!target.foldersGathered || (!stated && !TrimControl(target.installLocation).empty()))
+        candidates.insert(candidates.begin(), FolderCandidate{AnsiToWide(target.installLocation),
+                                                              FolderSource::InstallLocation});
+    if (!target.foldersGathered) candidates.resize(1);
     std::string text;
     DirVerdict verdict;
     verdict.refusal = DirRefusal::Empty;
