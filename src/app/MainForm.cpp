@@ -233,7 +233,8 @@ void TMainForm::CreateProgramPage() {
 
     lsvProgramList =
         MakeChild(WC_LISTVIEWA, "",
-                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS |
+                      LVS_OWNERDATA | WS_TABSTOP,
                   {169, 0, 582, 394}, tsProgramList, IDC_LSVPROGRAMLIST);
     ListView_SetExtendedListViewStyle(lsvProgramList, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ListView_SetBkColor(lsvProgramList, RGB(255, 255, 255));

@@ -15,6 +15,7 @@
 #include "app/Actions.h"
 #include "i18n/LanguageMenu.h"
 #include "inventory/ProgramList.h"
+#include "inventory/ProgramListModel.h"
 #include "platform/Handles.h"
 #include "startup/StartupStore.h"
 #include "widgets/Controls.h"
@@ -196,6 +197,9 @@ private:
     // shows the row, then kept until the next load: by service index.
     int ProgramIcon(long index);
     std::vector<int> programIcons_;
+    // What the program list shows: the owner-data list view asks for it.
+    inv::ProgramListModel rows_;
+    std::wstring dispText_;  // the text last handed to the list view in UTF-16
     void FormCreate();
     void GetSystemImageLists();
     void CreateControls();

@@ -75,12 +75,11 @@ LRESULT TMainForm::ProgramListProc(const ui::Subclass::Call& call) {
 
 // --- rows -------------------------------------------------------------------
 
-int TMainForm::RowCount() const { return ListView_GetItemCount(lsvProgramList); }
+int TMainForm::RowCount() const { return static_cast<int>(rows_.Size()); }
 
 std::string TMainForm::RowText(int row, int subItem) const {
-    char buf[4096] = {};
-    ListView_GetItemText(lsvProgramList, row, subItem, buf, sizeof buf);
-    return buf;
+    if (row < 0 || static_cast<size_t>(row) >= rows_.Size()) return {};
+    return rows_.Text(static_cast<size_t>(row), subItem);
 }
 
 std::string TMainForm::RowCaption(int row) const { return RowText(row, 0); }
@@ -96,7 +95,8 @@ LVITEMA GetRowItem(HWND list, int row, UINT mask) {
 }  // namespace
 
 LPARAM TMainForm::RawRowData(int row) const {
-    return GetRowItem(lsvProgramList, row, LVIF_PARAM).lParam;
+    if (row < 0 || static_cast<size_t>(row) >= rows_.Size()) return 0;
+    return rows_.Row(static_cast<size_t>(row)).data;
 }
 
 long TMainForm::RowData(int row) const { return inv::RowIndex(RawRowData(row)); }
@@ -138,21 +138,6 @@ void TMainForm::SelectRow(int row) {
                               LVIS_SELECTED | LVIS_FOCUSED);
 }
 
-namespace {
-int AddRow(HWND list, const inv::ListRow& row) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-    item.iItem = ListView_GetItemCount(list);
-    item.pszText = const_cast<char*>(row.caption.c_str());
-    item.lParam = row.data;
-    item.iImage = static_cast<int>(row.image);
-    int at = ListView_InsertItem(list, &item);
-    ListView_SetItemText(list, at, 1, const_cast<char*>(row.publisher.c_str()));
-    ListView_SetItemText(list, at, 2, const_cast<char*>(row.directory.c_str()));
-    return at;
-}
-}  // namespace
-
 void TMainForm::LoadProgramList() {
     programList_.RefreshPrograms();
     // All records are read before the list is touched: a service that fails
@@ -166,27 +151,34 @@ void TMainForm::LoadProgramList() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{ignoreSelection_};
-    // Frozen before the old rows go too: a list that may repaint takes many
-    // times longer to let go of thousands of rows.
-    ui::NoRedraw freeze(lsvProgramList);
-    ListView_DeleteAllItems(lsvProgramList);
     detailsForm_->ClearPrograms();
     programIcons_.assign(programs.records.size(), inv::kIconWhenShown);
-
     for (const inv::ListRow& row : planned.rows) {
-        AddRow(lsvProgramList, row);
         int position = detailsForm_->AddProgram(row.caption);
         detailsForm_->SetProgramData(position, inv::RowIndex(row.data));
         detailsForm_->SetProgramImage(position, row.image);
     }
+    // The list shows the rows once they are all known: the control holds
+    // none of them, it asks for those it paints.
+    auto show = [&](std::vector<inv::ListRow> rows) {
+        rows_.Assign(std::move(rows));
+        ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemCountEx(lsvProgramList, static_cast<int>(rows_.Size()), 0);
+        InvalidateRect(lsvProgramList, nullptr, TRUE);
+    };
     // A record that has gone leaves the list as far as it got: no screen
     // savers, and the count line of the previous load.
-    if (!programs.complete) return;
+    if (!programs.complete) {
+        show(std::move(planned.rows));
+        return;
+    }
 
     programList_.RefreshScreenSavers();
     std::vector<inv::ScreenSaverRecord> savers = inv::ReadScreenSaverRecords(programList_);
-    for (const inv::ListRow& row : inv::PlanScreenSaverRows(savers, Hide().HideScreenSaver))
-        AddRow(lsvProgramList, row);
+    std::vector<inv::ListRow> rows = std::move(planned.rows);
+    for (inv::ListRow& row : inv::PlanScreenSaverRows(savers, Hide().HideScreenSaver))
+        rows.push_back(std::move(row));
+    show(std::move(rows));
 
     ProgramCountText =
         inv::ProgramCountText(programs.records.size() + savers.size(), PatchCount, savers.size());
@@ -198,46 +190,22 @@ void TMainForm::LoadProgramList() {
 
 void TMainForm::lsvProgramListColumnClick(int column) {
     SortColumn = column;
-    struct Row {
-        inv::RowTexts texts;
-        LPARAM data;
-        int image;
-        UINT state;
-    };
-    std::vector<Row> rows;
-    int count = RowCount();
-    rows.reserve(count);
-    for (int r = 0; r < count; ++r)
-        rows.push_back(Row{{RowText(r, 0), RowText(r, 1), RowText(r, 2)},
-                           RawRowData(r),
-                           // Asking the list for a picture it has not shown yet
-                           // would look every program's icon up.
-                           inv::RowIsScreenSaver(RawRowData(r)) ? RowImage(r)
-                                                                 : KnownProgramIcon(RowData(r)),
-                           ListView_GetItemState(lsvProgramList, r, LVIS_SELECTED | LVIS_FOCUSED)});
-    bool ascending = SortAscending;
-    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-        return inv::CompareRows(a.texts, b.texts, column, ascending) < 0;
-    });
+    // The selection stays with its row, wherever the row goes.
+    const int selected = SelectedRow();
+    const LPARAM kept = selected >= 0 ? RawRowData(selected) : 0;
+    rows_.Sort(column, SortAscending);
     {
         ignoreSelection_ = true;
-        ui::NoRedraw freeze(lsvProgramList);
-        ListView_DeleteAllItems(lsvProgramList);
-        for (const Row& row : rows) {
-            int r = AddRow(lsvProgramList, inv::ListRow{row.texts.caption, row.texts.publisher,
-                                                        row.texts.directory, row.data, row.image});
-            if (row.state)
-                ListView_SetItemState(lsvProgramList, r, row.state, LVIS_SELECTED | LVIS_FOCUSED);
-        }
+        ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        if (selected >= 0) SelectRow(rows_.RowOf(kept));
         ignoreSelection_ = false;
     }
+    InvalidateRect(lsvProgramList, nullptr, TRUE);
     SortAscending = !SortAscending;
 }
 
 int TMainForm::FindProgram(int start, const std::string& text) {
-    std::vector<std::string> captions;
-    for (int r = 0; r < RowCount(); ++r) captions.push_back(RowCaption(r));
-    return inv::FindProgram(captions, start, text, SearchPos);
+    return rows_.Find(start, text, SearchPos);
 }
 
 void TMainForm::ActionSearchExecute() {
@@ -440,13 +408,33 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
     case LVN_GETDISPINFOW: {
         // Both item structures start alike; only the text differs in width.
         LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(hdr)->item;
-        if (item.mask & LVIF_IMAGE) {
-            const LPARAM data = RawRowData(item.iItem);
-            item.iImage = inv::RowIsScreenSaver(data) ? I_IMAGENONE
-                                                      : ProgramIcon(inv::RowIndex(data));
-            item.mask |= LVIF_DI_SETITEM;
+        if (item.iItem < 0 || item.iItem >= RowCount()) return 0;
+        const inv::ListRow& row = rows_.Row(static_cast<size_t>(item.iItem));
+        if (item.mask & LVIF_IMAGE)
+            item.iImage = inv::RowIsScreenSaver(row.data) ? static_cast<int>(row.image)
+                                                          : ProgramIcon(inv::RowIndex(row.data));
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            const std::string& text = rows_.Text(static_cast<size_t>(item.iItem), item.iSubItem);
+            if (hdr->code == LVN_GETDISPINFOW) {
+                dispText_ = AnsiToWide(text);
+                lstrcpynW(reinterpret_cast<LVITEMW&>(item).pszText, dispText_.c_str(),
+                          item.cchTextMax);
+            } else {
+                lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+            }
         }
         return 0;
+    }
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW: {
+        // Typing in the list selects the next row whose caption begins so.
+        auto* find = reinterpret_cast<NMLVFINDITEMA*>(hdr);
+        if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
+        const std::string prefix =
+            hdr->code == LVN_ODFINDITEMW
+                ? WideToAnsi(reinterpret_cast<NMLVFINDITEMW*>(hdr)->lvfi.psz)
+                : std::string(find->lvfi.psz);
+        return rows_.FindPrefix(find->iStart, prefix);
     }
     case NM_DBLCLK:
         // A screen-saver row diverts to its removal inside the command.

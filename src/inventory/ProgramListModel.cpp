@@ -1,0 +1,63 @@
+#include "inventory/ProgramListModel.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace cx::inv {
+
+namespace {
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    if (prefix.size() > text.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+}  // namespace
+
+void ProgramListModel::Assign(std::vector<ListRow> rows) { rows_ = std::move(rows); }
+
+const std::string& ProgramListModel::Text(size_t row, int subItem) const {
+    static const std::string none;
+    const ListRow& r = rows_.at(row);
+    switch (subItem) {
+    case 0: return r.caption;
+    case 1: return r.publisher;
+    case 2: return r.directory;
+    default: return none;
+    }
+}
+
+void ProgramListModel::Sort(int column, bool ascending) {
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
+        return CompareRows({a.caption, a.publisher, a.directory},
+                           {b.caption, b.publisher, b.directory}, column, ascending) < 0;
+    });
+}
+
+int ProgramListModel::RowOf(LPARAM data) const {
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].data == data) return static_cast<int>(i);
+    return -1;
+}
+
+int ProgramListModel::Find(int start, const std::string& text, int& searchPos) const {
+    std::vector<std::string> captions;
+    captions.reserve(rows_.size());
+    for (const ListRow& r : rows_) captions.push_back(r.caption);
+    return FindProgram(captions, start, text, searchPos);
+}
+
+int ProgramListModel::FindPrefix(int start, const std::string& prefix) const {
+    const size_t n = rows_.size();
+    if (n == 0 || prefix.empty()) return -1;
+    const size_t from = start < 0 || static_cast<size_t>(start) >= n ? 0 : static_cast<size_t>(start);
+    for (size_t k = 0; k < n; ++k) {
+        const size_t i = (from + k) % n;
+        if (StartsWithNoCase(rows_[i].caption, prefix)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace cx::inv
