@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "harness/Surface.h"
 #include "Dravik_h.h"
 #include "AppKit.h"
 #include "FakeService.h"
@@ -374,47 +375,6 @@ TEST_F(MainWindowRobustTest, PaintFailureIsReportedOnceAndTheWindowIsValidated) 
     EXPECT_EQ(messages.shown[1].text, "The picture cannot be drawn.");
 }
 
-// A 32-bit top-down memory bitmap the window prints its client area into.
-class PrintedClient {
-public:
-    PrintedClient(HWND window, int width, int height, COLORREF fill)
-        : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                                   nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        RECT all{0, 0, width, height};
-        HBRUSH brush = CreateSolidBrush(fill);
-        FillRect(dc_, &all, brush);
-        DeleteObject(brush);
-        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
-        GdiFlush();
-    }
-    ~PrintedClient() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    // The pixel as a COLORREF.
-    COLORREF At(int x, int y) const {
-        uint32_t p = bits_[size_t(y) * size_t(width_) + size_t(x)];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    uint32_t* bits_ = nullptr;
-};
 
 TEST_F(MainWindowRobustTest, BackgroundSmallerThanTheWindowLeavesTheRestSeeThrough) {
     // The default picture is 763 x 538; this skin makes the window larger.
@@ -431,7 +391,7 @@ TEST_F(MainWindowRobustTest, BackgroundSmallerThanTheWindowLeavesTheRestSeeThrou
     ASSERT_LT(picture->height(), 700);
 
     const COLORREF green = RGB(0, 200, 0);
-    PrintedClient printed(form->hwnd(), 900, 700, green);
+    const auto printed = cx::test::Surface::PrintedClient(form->hwnd(), green, 900, 700);
     const COLORREF key = TMainForm::kTransparentColor;
     // Right of the picture, below it, and the far corner.
     EXPECT_EQ(printed.At(picture->width(), 10), key);
@@ -450,7 +410,7 @@ TEST_F(MainWindowRobustTest, WithoutABackgroundTheWholeWindowIsSeeThrough) {
     MakeForm();
     MoveFileA((picture + ".away").c_str(), picture.c_str());
     ASSERT_FALSE(form->BackgroundPicture());
-    PrintedClient printed(form->hwnd(), 763, 538, RGB(0, 200, 0));
+    const auto printed = cx::test::Surface::PrintedClient(form->hwnd(), RGB(0, 200, 0), 763, 538);
     EXPECT_EQ(printed.At(0, 0), TMainForm::kTransparentColor);
     EXPECT_EQ(printed.At(762, 537), TMainForm::kTransparentColor);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 
+#include "harness/ScopedEntry.h"
 #include "Dravik_h.h"
 #include "AppKit.h"
 #include "FakeService.h"
@@ -526,7 +527,7 @@ TEST_F(MainWindowTest, DeletingAScreenSaverMovesItToTheBackupFolder) {
     EXPECT_EQ(form->RowCount(), rowsBefore - 1);
 
     // Put the machine back as seeded for the tests that follow.
-    EXPECT_EQ(cx::test::RunAndWait("\"" + cx::test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
+    EXPECT_EQ(cx::test::Reseed(), 0);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <random>
 
+#include "harness/ScopedEntry.h"
 #include "AppKit.h"
 #include "Snapshot.h"
 #include "app/AppPaths.h"
@@ -80,7 +81,7 @@ test::Entries Expected(const cleanup::CheckTree& tree, const test::Entries& befo
 class UninstallFlow : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
+        ASSERT_EQ(test::Reseed(), 0);
         ASSERT_TRUE(test::StartFresh(test::PrepareAppCopy("uninstall-flow")));
         // The account's sealing secret is made by the first clean-up: made
         // here, so that no picture of the registry taken by a test holds it.
@@ -89,7 +90,7 @@ protected:
     void TearDown() override {
         cleanup::SetHandOverLookForTests({});
         ui::SetModalHook({});
-        test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed");
+        test::Reseed();
     }
     ComInit com;
     test::MessageLog messages;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "harness/Surface.h"
 #include "harness/MessageLog.h"
 #include "harness/Pump.h"
 #include "harness/TestKit.h"
@@ -83,33 +84,7 @@ void ClickMark(ui::CheckTreeView& view, HTREEITEM item) {
 
 // Writes the window as the screen shows it to a 24-bit BMP file.
 void SaveScreenshot(HWND hwnd, const std::string& path) {
-    RECT wr;
-    GetWindowRect(hwnd, &wr);
-    int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    window_dc screen(nullptr);
-    unique_memdc dc(CreateCompatibleDC(screen.get()));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    unique_hbitmap bmp(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    {
-        select_object keep(dc.get(), bmp.get());
-        BitBlt(dc.get(), 0, 0, w, h, screen.get(), wr.left, wr.top, SRCCOPY);
-        GdiFlush();
-    }
-    DWORD stride = (DWORD(w) * 3 + 3) & ~3u;
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof info.bmiHeader;
-    fh.bfSize = fh.bfOffBits + stride * DWORD(h);
-    std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
-    data.append(reinterpret_cast<char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    data.append(static_cast<char*>(bits), stride * DWORD(h));
-    test::WriteWholeFile(path, data);
+    test::Surface::FromScreen(hwnd).SaveBmp(path);
 }
 
 class ScanFormTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "harness/ScopedEntry.h"
 #include "../cleanup_e2e/Snapshot.h"
 #include "AppKit.h"
 #include "app/Actions.h"
@@ -66,7 +67,7 @@ FormType* ModalForm(HWND window) {
 class UndoFlow : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
+        ASSERT_EQ(test::Reseed(), 0);
         appDir = test::PrepareAppCopy("undo-flow");
         ASSERT_TRUE(test::StartFresh(appDir));
         // The account's sealing secret is made by the first clean-up: made
@@ -83,7 +84,7 @@ protected:
     void TearDown() override {
         cleanup::SetHandOverLookForTests({});
         ui::SetModalHook({});
-        test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed");
+        test::Reseed();
     }
 
     // Uninstalls the program through the window, answers Yes to the remains

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "harness/ScopedEntry.h"
 #include "cleanup/Uninstall.h"
 #include "harness/Pump.h"
 #include "harness/TestKit.h"
@@ -413,7 +414,7 @@ TEST(ProcessQueries, UnknownIdsHaveNoParentAndNoChild) {
 class SeededUninstall : public UninstallWait {
 protected:
     void TearDown() override {
-        EXPECT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
+        EXPECT_EQ(test::Reseed(), 0);
         UninstallWait::TearDown();
     }
     static bool EntryExists(const demo::DemoProgram& p) {

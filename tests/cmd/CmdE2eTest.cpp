@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "harness/ScopedEntry.h"
 #include "AppKit.h"
 #include "CmdKit.h"
 #include "Readers.h"
@@ -40,7 +41,7 @@ using test::Json;
 using test::RunCmd;
 
 void Seed() {
-    ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed"), 0);
+    ASSERT_EQ(test::Reseed(), 0);
 }
 
 void SnapshotRegistries(test::Entries& regs) {

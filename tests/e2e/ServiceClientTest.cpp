@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/ScopedEntry.h"
 #include "harness/TestKit.h"
 #include "platform/Com.h"
 #include "platform/Handles.h"
@@ -123,7 +124,7 @@ class ServiceClient : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // Earlier tests may have uninstalled things; start from the seeded state.
-        ASSERT_EQ(test::RunAndWait("\"" + test::BuildDir() + "tools\\Seeder.exe\" /seed", 180000),
+        ASSERT_EQ(test::Reseed(),
                   0);
         com_ = new ComInit();
         dll_ = LoadLibraryA((test::OutDir() + "Dravik.dll").c_str());

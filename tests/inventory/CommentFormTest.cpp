@@ -26,19 +26,19 @@ protected:
         reg::DeleteTree(HKEY_CURRENT_USER, kCommentStorePath);
         reg::Key::Create(HKEY_CURRENT_USER, entry.KeyPath())
             .SetString("Comments", "Publisher's own note");
-        index = invtest::IndexOfKeyIn(list, entry.KeyName(), kUser);
+        index = invtest::IndexOfKeyIn(list, entry.name(), kUser);
         ASSERT_GE(index, 0);
     }
     void TearDown() override { reg::DeleteTree(HKEY_CURRENT_USER, kCommentStorePath); }
 
     // The "Comments" value of the program's uninstall key: the publisher's.
     static std::optional<std::string> PublisherComment(const invtest::ScopedEntry& e) {
-        auto key = reg::Key::Open(e.Root(), e.KeyPath());
+        auto key = reg::Key::Open(e.hive(), e.KeyPath());
         if (!key) return std::nullopt;
         return key->GetString("Comments");
     }
     std::optional<std::string> UserComment(const std::string& hive = kUser) {
-        return CommentStore().Read(hive, entry.KeyName());
+        return CommentStore().Read(hive, entry.name());
     }
 
     // Runs the command for the program at `at` with a hook that acts on the dialog.
@@ -94,7 +94,7 @@ TEST_F(CommentFormTest, OkKeepsTheCommentForTheUserAndLeavesThePublishersValue) 
 }
 
 TEST_F(CommentFormTest, TheStoredCommentComesBackAndAnEmptyBoxRemovesOnlyIt) {
-    CommentStore().Write(kUser, entry.KeyName(), "older note");
+    CommentStore().Write(kUser, entry.name(), "older note");
     RunWith([&](HWND h) {
         EXPECT_EQ(ui::WindowString(Edit(h)), "older note");
         // The whole text is selected, so typing replaces it.
@@ -114,7 +114,7 @@ TEST_F(CommentFormTest, TheStoredCommentComesBackAndAnEmptyBoxRemovesOnlyIt) {
 }
 
 TEST_F(CommentFormTest, CancelAndTheCloseBoxStoreNothing) {
-    CommentStore().Write(kUser, entry.KeyName(), "kept");
+    CommentStore().Write(kUser, entry.name(), "kept");
     RunWith([&](HWND h) {
         ui::SetWindowString(Edit(h), "not wanted");
         Click(h, TCommentForm::IDC_BTN_CANCEL);
@@ -129,11 +129,11 @@ TEST_F(CommentFormTest, CancelAndTheCloseBoxStoreNothing) {
 }
 
 TEST_F(CommentFormTest, AMachineWideProgramKeepsItsOwnNoteAndItsKeyIsNotWritten) {
-    invtest::ScopedEntry machine{entry.KeyName(), "Comment Test Program (all users)",
+    invtest::ScopedEntry machine{entry.name(), "Comment Test Program (all users)",
                                  HKEY_LOCAL_MACHINE};
-    long machineIndex = invtest::IndexOfKeyIn(list, entry.KeyName(), kMachine);
+    long machineIndex = invtest::IndexOfKeyIn(list, entry.name(), kMachine);
     ASSERT_GE(machineIndex, 0);
-    index = invtest::IndexOfKeyIn(list, entry.KeyName(), kUser);
+    index = invtest::IndexOfKeyIn(list, entry.name(), kUser);
     ASSERT_GE(index, 0);
 
     RunWith(
@@ -199,7 +199,7 @@ TEST_F(CommentFormTest, TheTwoHundredFiftyFirstCharacterIsRefused) {
     EXPECT_EQ(UserComment(), std::optional<std::string>(std::string(250, 'y')));
 
     // A longer note put in the store by someone else is shown cut to the limit.
-    CommentStore().Write(kUser, entry.KeyName(), std::string(400, 'z'));
+    CommentStore().Write(kUser, entry.name(), std::string(400, 'z'));
     RunWith([&](HWND h) {
         EXPECT_EQ(ui::WindowString(Edit(h)), std::string(250, 'z'));
         Click(h, TCommentForm::IDC_BTN_CANCEL);

@@ -108,7 +108,7 @@ TEST_F(DetailsFormTest, PropertiesAndRegistryValuesOfASeededProgram) {
 
 TEST_F(DetailsFormTest, SparseEntryShowsOnlyWhatItHasAndAKeyWithoutValuesGivesAnEmptyPage) {
     invtest::ScopedEntry entry("CxInvTest_Sparse", "Sparse Test Program");
-    long index = IndexOfKey(list, entry.KeyName());
+    long index = IndexOfKey(list, entry.name());
     ASSERT_GE(index, 0);
     TDetailsForm form(list);
     LoadChooser(form, false);

@@ -13,7 +13,7 @@ void PrepareSeededService() {
     if (done) return;
     done = true;
     ASSERT_EQ(
-        cx::test::RunAndWait("\"" + cx::test::BuildDir() + "tools\\Seeder.exe\" /seed", 180000), 0);
+        cx::test::Reseed(), 0);
     HMODULE dll = LoadLibraryA((cx::test::OutDir() + "Dravik.dll").c_str());
     ASSERT_TRUE(dll) << "cannot load " << cx::test::OutDir() << "Dravik.dll";
     auto reg =
@@ -44,17 +44,8 @@ long IndexOfKeyIn(cx::TProgramList& list, const std::string& keyName, const std:
 }
 
 ScopedEntry::ScopedEntry(const std::string& keyName, const std::string& displayName, HKEY root)
-    : keyName_(keyName), root_(root) {
-    cx::reg::DeleteTree(root_, KeyPath());
-    auto key = cx::reg::Key::Create(root_, KeyPath());
-    key.SetString("DisplayName", displayName);
-    key.SetString("Publisher", "Cx Test Publisher");
-}
-
-ScopedEntry::~ScopedEntry() { cx::reg::DeleteTree(root_, KeyPath()); }
-
-std::string ScopedEntry::KeyPath() const {
-    return std::string(cx::demo::kUninstallPath) + "\\" + keyName_;
+    : cx::test::ScopedEntry(root, keyName) {
+    Text("DisplayName", displayName).Text("Publisher", "Cx Test Publisher");
 }
 
 SeamRecorder::SeamRecorder() { cx::ui::SetApplicationTitle("Carvexo"); }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/ScopedEntry.h"
 #include "harness/MessageLog.h"
 #include "inventory/ProgramList.h"
 #include "platform/Com.h"
@@ -24,19 +25,12 @@ long IndexOfKey(cx::TProgramList& list, const std::string& keyName);
 // ("HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER"); -1 when it is not listed.
 long IndexOfKeyIn(cx::TProgramList& list, const std::string& keyName, const std::string& hive);
 
-// An uninstall entry for one test (the current user's unless told), deleted at the end.
-class ScopedEntry {
+// An uninstall entry the program list shows, for one test (the current
+// user's unless told): its display name and a publisher.
+class ScopedEntry : public cx::test::ScopedEntry {
 public:
     ScopedEntry(const std::string& keyName, const std::string& displayName,
                 HKEY root = HKEY_CURRENT_USER);
-    ~ScopedEntry();
-    std::string KeyPath() const;
-    const std::string& KeyName() const { return keyName_; }
-    HKEY Root() const { return root_; }
-
-private:
-    std::string keyName_;
-    HKEY root_;
 };
 
 // Collects message boxes (answered with IDOK) and clears the modal hook at the end.

@@ -65,11 +65,22 @@ TEST(UniqueResource, PutFreesWhatIsHeldBeforeHandingOutTheSlot) {
     EXPECT_TRUE(h);
 }
 
-TEST(UniqueResource, PredefinedRootsAreNeverClosed) {
+// An opened key goes with its owner; a predefined root, which nobody owns,
+// is handed to one now and then (the walk of a key path starts at it) and
+// must outlive it.
+TEST(UniqueResource, OwnedKeysAreClosedAndPredefinedRootsLeftAlone) {
+    auto usable = [](HKEY key) {
+        DWORD subkeys = 0;
+        return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    };
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &raw), ERROR_SUCCESS);
+    ASSERT_TRUE(usable(raw));
+    { cx::unique_hkey owned(raw); }
+    EXPECT_FALSE(usable(raw)) << "the owner did not close its key";
     { cx::unique_hkey root(HKEY_CURRENT_USER); }
-    HKEY probe = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &probe), ERROR_SUCCESS);
-    RegCloseKey(probe);
+    EXPECT_TRUE(usable(HKEY_CURRENT_USER));
 }
 
 }  // namespace

@@ -65,26 +65,6 @@ private:
 
 const DravikDll& Dll() { return g_dll; }
 
-ScopedEntry::ScopedEntry(HKEY hive, std::string name) : hive_(hive), name_(std::move(name)) {
-    cx::reg::Key parent = cx::reg::Key::Create(hive_, kUninstall);
-    key_ = cx::reg::Key::Create(parent.get(), name_);
-}
-
-ScopedEntry::~ScopedEntry() {
-    key_ = cx::reg::Key();
-    cx::reg::DeleteTree(hive_, std::string(kUninstall) + "\\" + name_);
-}
-
-ScopedEntry& ScopedEntry::Text(const std::string& name, const std::string& value) {
-    key_.SetString(name, value);
-    return *this;
-}
-
-ScopedEntry& ScopedEntry::Dword(const std::string& name, DWORD value) {
-    key_.SetDword(name, value);
-    return *this;
-}
-
 ScopedSlowInfo::ScopedSlowInfo(HKEY hive, std::string name, const std::vector<BYTE>& data)
     : hive_(hive), name_(std::move(name)) {
     cx::reg::Key cache = cx::reg::Key::Create(hive_, kArpCache);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "harness/ScopedEntry.h"
 #include "Dravik_h.h"
 #include "platform/Com.h"
 #include "platform/Registry.h"
@@ -28,25 +29,7 @@ struct DravikDll {
 // Loaded from the output folder and registered by the test environment.
 const DravikDll& Dll();
 
-// An uninstall key that exists for the life of the object.
-class ScopedEntry {
-public:
-    ScopedEntry(HKEY hive, std::string name);
-    ~ScopedEntry();
-    ScopedEntry(const ScopedEntry&) = delete;
-    ScopedEntry& operator=(const ScopedEntry&) = delete;
-
-    cx::reg::Key& key() { return key_; }
-    ScopedEntry& Text(const std::string& name, const std::string& value);
-    ScopedEntry& Dword(const std::string& name, DWORD value);
-    const std::string& name() const { return name_; }
-    HKEY hive() const { return hive_; }
-
-private:
-    HKEY hive_;
-    std::string name_;
-    cx::reg::Key key_;
-};
+using cx::test::ScopedEntry;
 
 // An add/remove cache record for `name` under `hive`, removed with the object.
 class ScopedSlowInfo {

@@ -41,16 +41,10 @@ TEST(ImagePanel, BackgroundBrushPaintsThePicture) {
     ASSERT_NE(brush, nullptr);
     EXPECT_EQ(panel.BackgroundBrush(), brush);  // kept until the picture changes
 
-    cx::unique_memdc dc(CreateCompatibleDC(nullptr));
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, 8, -8, 1, 32, BI_RGB};
-    void* p = nullptr;
-    cx::unique_hbitmap bmp(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0));
-    cx::select_object sel(dc.get(), bmp.get());
+    cx::test::Surface surface(8, 8);
     RECT all{0, 0, 8, 8};
-    FillRect(dc.get(), &all, brush);
-    GdiFlush();
-    EXPECT_EQ(static_cast<uint32_t*>(p)[9] & 0xFFFFFF, 0x102030u);
+    FillRect(surface.dc(), &all, brush);
+    EXPECT_EQ(surface.Raw(1, 1) & 0xFFFFFF, 0x102030u);
 }
 
 TEST(ImagePanel, GroupBoxInteriorShowsThePanelOnScreen) {

@@ -119,26 +119,19 @@ TEST(PopupMenu, OwnerDrawTakesOnlyOurItems) {
 
     // Drawn into a white bitmap: the checked item marks its check column, the other does not.
     auto draw = [&](int pos, UINT itemState) {
-        cx::unique_memdc dc(CreateCompatibleDC(nullptr));
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, 120, -20, 1, 32, BI_RGB};
-        void* bits = nullptr;
-        cx::unique_hbitmap bmp(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        cx::select_object sel(dc.get(), bmp.get());
+        cx::test::Surface surface(120, 20, RGB(0, 0, 0));
         DRAWITEMSTRUCT dis{};
         dis.CtlType = ODT_MENU;
         dis.itemAction = ODA_DRAWENTIRE;
         dis.itemState = itemState;
         dis.hwndItem = reinterpret_cast<HWND>(m.handle());
-        dis.hDC = dc.get();
+        dis.hDC = surface.dc();
         dis.rcItem = {0, 0, 120, 20};
         dis.itemData = dataAt(pos);
         EXPECT_TRUE(PopupMenu::HandleOwnerDraw(WM_DRAWITEM, reinterpret_cast<LPARAM>(&dis)));
-        GdiFlush();
-        auto* px = static_cast<uint32_t*>(bits);
         int dark = 0;  // dark pixels in the check column
         for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 24; ++x) dark += (px[y * 120 + x] & 0xFF) < 128;
+            for (int x = 0; x < 24; ++x) dark += (surface.Raw(x, y) & 0xFF) < 128;
         return dark;
     };
     EXPECT_GT(draw(0, 0), 0);

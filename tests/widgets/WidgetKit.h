@@ -1,5 +1,6 @@
 #pragma once
 // A visible top-level window to put widgets on, and reading back what they paint.
+#include "harness/Surface.h"
 #include <windows.h>
 
 #include <cstdint>
@@ -37,20 +38,12 @@ private:
     unique_hbrush ctlBrush_;
 };
 
-// What a window paints for WM_PRINTCLIENT, read back pixel by pixel.
-class Capture {
+// What a window paints for WM_PRINTCLIENT, read back pixel by pixel; untouched
+// pixels keep `prefill`.
+class Capture : public Surface {
 public:
-    // Fills the bitmap with `prefill` first, so untouched pixels show.
-    explicit Capture(HWND hwnd, COLORREF prefill = RGB(255, 0, 255));
-    COLORREF At(int x, int y) const;
-    int width() const noexcept { return width_; }
-    int height() const noexcept { return height_; }
-    // How many pixels have exactly that colour.
-    int Count(COLORREF colour) const;
-
-private:
-    int width_ = 0, height_ = 0;
-    std::vector<uint32_t> pixels_;
+    explicit Capture(HWND hwnd, COLORREF prefill = RGB(255, 0, 255))
+        : Surface(PrintedClient(hwnd, prefill)) {}
 };
 
 // A picture of one colour (0xAARRGGBB, straight alpha).

@@ -2,6 +2,8 @@
 // files by extension (ours for PNG, GDI+ for the rest).
 #include <gtest/gtest.h>
 
+#include "harness/Surface.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -18,37 +20,10 @@ namespace {
 using test::png::Bgra;
 using test::png::Bytes;
 
-// A 32-bit top-down DIB selected into a memory DC, filled with one colour.
-class Surface {
-public:
-    Surface(int w, int h, uint32_t fill) : w_(w) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        bitmap_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS,
-                                       reinterpret_cast<void**>(&bits_), nullptr, 0));
-        dc_.reset(CreateCompatibleDC(nullptr));
-        old_ = SelectObject(dc_.get(), bitmap_.get());
-        std::fill(bits_, bits_ + size_t(w) * h, fill);
-    }
-    ~Surface() { SelectObject(dc_.get(), old_); }
-    HDC dc() const { return dc_.get(); }
-    uint32_t At(int x, int y) const {
-        GdiFlush();
-        return bits_[size_t(y) * w_ + x];
-    }
-
-private:
-    int w_;
-    uint32_t* bits_ = nullptr;
-    unique_hbitmap bitmap_;
-    unique_memdc dc_;
-    HGDIOBJ old_ = nullptr;
-};
+// A bitmap holding these bits in every pixel.
+cx::test::Surface Filled(int w, int h, uint32_t bits) {
+    return cx::test::Surface::Filled(w, h, bits);
+}
 
 void ExpectNear(uint32_t got, uint32_t want, int tolerance, const std::string& what) {
     for (int shift = 0; shift < 24; shift += 8) {
@@ -80,51 +55,51 @@ TEST(ImageBitmap, TopDownAndPremultiplied) {
 
     ui::Image none;
     EXPECT_EQ(none.Bitmap(), nullptr);
-    Surface s(1, 1, 0xFF123456);
+    cx::test::Surface s = Filled(1, 1, 0xFF123456);
     none.Draw(s.dc(), 0, 0);
-    EXPECT_EQ(s.At(0, 0), 0xFF123456u);
+    EXPECT_EQ(s.Raw(0, 0), 0xFF123456u);
 }
 
 TEST(ImageDraw, FirstRowDrawnAtTheTop) {
-    Surface s(1, 2, 0);
+    cx::test::Surface s = Filled(1, 2, 0);
     ui::Image column(1, 2, {Bgra(255, 0, 0), Bgra(0, 0, 255)});
     column.Draw(s.dc(), 0, 0);
-    EXPECT_EQ(s.At(0, 0) & 0xFFFFFF, 0xFF0000u);
-    EXPECT_EQ(s.At(0, 1) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(s.Raw(0, 0) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(s.Raw(0, 1) & 0xFFFFFF, 0x0000FFu);
     ui::Image translucent(1, 2, {Bgra(255, 0, 0, 254), Bgra(0, 0, 255, 254)});
     translucent.Draw(s.dc(), 0, 0);
-    ExpectNear(s.At(0, 0), Bgra(255, 0, 0), 2, "blended top row");
-    ExpectNear(s.At(0, 1), Bgra(0, 0, 255), 2, "blended bottom row");
+    ExpectNear(s.Raw(0, 0), Bgra(255, 0, 0), 2, "blended top row");
+    ExpectNear(s.Raw(0, 1), Bgra(0, 0, 255), 2, "blended bottom row");
 }
 
 TEST(ImageDraw, BlendsTranslucentPixelsAndCopiesOpaqueOnesExactly) {
-    Surface s(4, 2, Bgra(128, 128, 128));
+    cx::test::Surface s = Filled(4, 2, Bgra(128, 128, 128));
     ui::Image glass(2, 1, {Bgra(255, 255, 255, 128), Bgra(0, 0, 0, 0)});
     glass.Draw(s.dc(), 1, 0);
-    ExpectNear(s.At(1, 0), Bgra(191, 191, 191), 2, "half white over grey");
-    EXPECT_EQ(s.At(2, 0) & 0xFFFFFF, Bgra(128, 128, 128) & 0xFFFFFF)
+    ExpectNear(s.Raw(1, 0), Bgra(191, 191, 191), 2, "half white over grey");
+    EXPECT_EQ(s.Raw(2, 0) & 0xFFFFFF, Bgra(128, 128, 128) & 0xFFFFFF)
         << "clear pixel leaves the surface";
-    EXPECT_EQ(s.At(0, 0) & 0xFFFFFF, Bgra(128, 128, 128) & 0xFFFFFF) << "outside the picture";
+    EXPECT_EQ(s.Raw(0, 0) & 0xFFFFFF, Bgra(128, 128, 128) & 0xFFFFFF) << "outside the picture";
 
     ui::Image key(2, 1, {Bgra(255, 0, 255), Bgra(254, 0, 255)});
     EXPECT_TRUE(key.Opaque());
     key.Draw(s.dc(), 2, 1);
-    EXPECT_EQ(s.At(2, 1) & 0xFFFFFF, 0xFF00FFu);
-    EXPECT_EQ(s.At(3, 1) & 0xFFFFFF, 0xFE00FFu);
+    EXPECT_EQ(s.Raw(2, 1) & 0xFFFFFF, 0xFF00FFu);
+    EXPECT_EQ(s.Raw(3, 1) & 0xFFFFFF, 0xFE00FFu);
 }
 
 TEST(ImageDraw, StretchingKeepsTheKeyColourExact) {
-    Surface s(6, 3, Bgra(0, 0, 0));
+    cx::test::Surface s = Filled(6, 3, Bgra(0, 0, 0));
     ui::Image key(2, 1, {Bgra(255, 0, 255), Bgra(0, 0, 255)});
     key.DrawStretched(s.dc(), RECT{0, 0, 6, 3});
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(s.At(x, y) & 0xFFFFFF, x < 3 ? 0xFF00FFu : 0x0000FFu) << x << "," << y;
+            EXPECT_EQ(s.Raw(x, y) & 0xFFFFFF, x < 3 ? 0xFF00FFu : 0x0000FFu) << x << "," << y;
 
-    Surface t(3, 3, Bgra(0, 0, 0));
+    cx::test::Surface t = Filled(3, 3, Bgra(0, 0, 0));
     ui::Image glass(1, 1, {Bgra(255, 255, 255, 128)});
     glass.DrawStretched(t.dc(), RECT{0, 0, 3, 3});
-    ExpectNear(t.At(2, 2), Bgra(128, 128, 128), 2, "half white over black, stretched");
+    ExpectNear(t.Raw(2, 2), Bgra(128, 128, 128), 2, "half white over black, stretched");
     glass.DrawStretched(t.dc(), RECT{2, 2, 2, 5});  // empty rectangle: nothing
 }
 
