@@ -143,45 +143,37 @@ void TMainForm::LoadProgramList() {
     // All records are read before the list is touched: a service that fails
     // half-way leaves the list as it was.
     inv::ProgramRecords programs = inv::ReadProgramRecords(programList_);
-    inv::ProgramRows planned = inv::PlanProgramRows(programs.records, Hide().HideSysPatch);
-    PatchCount = planned.patches;
+    // A record that has gone leaves the list as far as it got: no screen
+    // savers, and the count line of the previous load.
+    std::vector<inv::ScreenSaverRecord> savers;
+    if (programs.complete) {
+        programList_.RefreshScreenSavers();
+        savers = inv::ReadScreenSaverRecords(programList_);
+    }
 
     ignoreSelection_ = true;
     struct Reset {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{ignoreSelection_};
+    rows_.Load(programs.records, savers, Hide().HideSysPatch, Hide().HideScreenSaver);
+    PatchCount = rows_.Patches();
     detailsForm_->ClearPrograms();
     programIcons_.assign(programs.records.size(), inv::kIconWhenShown);
-    for (const inv::ListRow& row : planned.rows) {
+    for (size_t i = 0; i < rows_.Size(); ++i) {
+        const inv::ListRow& row = rows_.Row(i);
+        if (inv::RowIsScreenSaver(row.data)) break;  // programs come first
         int position = detailsForm_->AddProgram(row.caption);
         detailsForm_->SetProgramData(position, inv::RowIndex(row.data));
         detailsForm_->SetProgramImage(position, row.image);
     }
-    // The list shows the rows once they are all known: the control holds
-    // none of them, it asks for those it paints.
-    auto show = [&](std::vector<inv::ListRow> rows) {
-        rows_.Assign(std::move(rows));
-        ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetItemCountEx(lsvProgramList, static_cast<int>(rows_.Size()), 0);
-        InvalidateRect(lsvProgramList, nullptr, TRUE);
-    };
-    // A record that has gone leaves the list as far as it got: no screen
-    // savers, and the count line of the previous load.
-    if (!programs.complete) {
-        show(std::move(planned.rows));
-        return;
-    }
+    // The control holds none of the rows: it asks for those it paints.
+    ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(lsvProgramList, static_cast<int>(rows_.Size()), 0);
+    InvalidateRect(lsvProgramList, nullptr, TRUE);
+    if (!programs.complete) return;
 
-    programList_.RefreshScreenSavers();
-    std::vector<inv::ScreenSaverRecord> savers = inv::ReadScreenSaverRecords(programList_);
-    std::vector<inv::ListRow> rows = std::move(planned.rows);
-    for (inv::ListRow& row : inv::PlanScreenSaverRows(savers, Hide().HideScreenSaver))
-        rows.push_back(std::move(row));
-    show(std::move(rows));
-
-    ProgramCountText =
-        inv::ProgramCountText(programs.records.size() + savers.size(), PatchCount, savers.size());
+    ProgramCountText = rows_.CountText();
     LayoutStatusBar(false);
     lblProgramCounts.SetText(ProgramCountText);
 }

@@ -16,7 +16,23 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 }
 }  // namespace
 
+void ProgramListModel::Load(const std::vector<ProgramRecord>& programs,
+                            const std::vector<ScreenSaverRecord>& screenSavers, bool hidePatches,
+                            bool hideScreenSavers) {
+    ProgramRows planned = PlanProgramRows(programs, hidePatches);
+    for (ListRow& row : PlanScreenSaverRows(screenSavers, hideScreenSavers))
+        planned.rows.push_back(std::move(row));
+    rows_ = std::move(planned.rows);
+    programs_ = static_cast<unsigned long>(programs.size());
+    patches_ = planned.patches;
+    screenSavers_ = static_cast<unsigned long>(screenSavers.size());
+}
+
 void ProgramListModel::Assign(std::vector<ListRow> rows) { rows_ = std::move(rows); }
+
+std::string ProgramListModel::CountText() const {
+    return ProgramCountText(programs_ + screenSavers_, patches_, screenSavers_);
+}
 
 const std::string& ProgramListModel::Text(size_t row, int subItem) const {
     static const std::string none;

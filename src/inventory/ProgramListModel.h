@@ -12,8 +12,18 @@ namespace cx::inv {
 
 class ProgramListModel {
 public:
-    // The rows of a load, programs first and then screen savers, in service order.
+    // The rows of a load, programs first and then screen savers, in service
+    // order, as PlanProgramRows and PlanScreenSaverRows plan them under the
+    // hide switches, with the counts of the status line.
+    void Load(const std::vector<ProgramRecord>& programs,
+              const std::vector<ScreenSaverRecord>& screenSavers, bool hidePatches,
+              bool hideScreenSavers);
+    // Rows as given (tests; the counts stay).
     void Assign(std::vector<ListRow> rows);
+    // Patches among the programs, shown or not.
+    unsigned long Patches() const noexcept { return patches_; }
+    // The status line, "124 (Windows Updates: 30, Screen Saver: 4)".
+    std::string CountText() const;
     size_t Size() const noexcept { return rows_.size(); }
     const ListRow& Row(size_t row) const { return rows_.at(row); }
     // Sub-item 0 is the caption, 1 the publisher, 2 the folder; others are empty.
@@ -31,6 +41,7 @@ public:
 
 private:
     std::vector<ListRow> rows_;
+    unsigned long programs_ = 0, patches_ = 0, screenSavers_ = 0;
 };
 
 }  // namespace cx::inv

@@ -1,8 +1,10 @@
 #pragma once
 // Registry access. Absence is normal here (a key that is not there, a value of
 // another type), so reads return std::optional and never throw; writes throw.
-// Keys are always opened relative to an open parent handle: Wine refuses full
-// paths longer than about 260 characters, and relative opens work everywhere.
+// Key::Open takes a path below the key it is given, in one call; the walks
+// that may go deep (the remains scan, removal, restore) open one name at a
+// time below the parent they hold, since Wine refuses paths beyond about 260
+// characters and a link on the way must be seen.
 #include <windows.h>
 
 #include <cstdint>

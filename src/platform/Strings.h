@@ -1,6 +1,8 @@
 #pragma once
-// ANSI <-> UTF-16 conversion (the one place where the program meets wide strings)
-// and small text helpers.
+// ANSI <-> UTF-16 conversion and small text helpers. The conversions are for
+// texts shown and read in the code page; whatever finds, opens or removes a
+// file or key goes by its UTF-16 names and never through them, since a name
+// the code page lacks comes back as another name.
 #include <windows.h>
 
 #include <string>

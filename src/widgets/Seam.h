@@ -1,6 +1,7 @@
 #pragma once
-// The one seam between the program and the person in front of it: every message
-// box and every modal loop goes through here, so tests can answer them unattended.
+// The seam between the program and the person in front of it: every message
+// box and every modal loop goes through here, so tests can answer them
+// unattended. (The console's questions in CarvexoCmd have their own, Console.)
 #include <windows.h>
 
 #include <exception>

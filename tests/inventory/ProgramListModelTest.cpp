@@ -48,4 +48,25 @@ TEST(ProgramListModel, FindsCaptionsByWordAndByTypedPrefix) {
     EXPECT_EQ(ProgramListModel().FindPrefix(0, "a"), -1);
 }
 
+TEST(ProgramListModel, LoadsUnderTheHideSwitchesAndCountsWhatIsHiddenToo) {
+    std::vector<cx::inv::ProgramRecord> programs(3);
+    programs[0].displayName = "Bracken Calc";
+    programs[1].displayName = "Security Update (KB1)";
+    programs[1].kind = cx::inv::kKindPatch;
+    programs[2].registryName = "NoName";
+    std::vector<cx::inv::ScreenSaverRecord> savers(1);
+    savers[0].file = "tide.scr";
+    savers[0].title = "Tide";
+    ProgramListModel m;
+    m.Load(programs, savers, true, false);
+    ASSERT_EQ(m.Size(), 3u) << "the patch is hidden, the screen saver shown";
+    EXPECT_EQ(m.Text(1, 0), "NoName");
+    EXPECT_TRUE(cx::inv::RowIsScreenSaver(m.Row(2).data));
+    EXPECT_EQ(m.Patches(), 1u);
+    EXPECT_EQ(m.CountText(), cx::inv::ProgramCountText(4, 1, 1));
+    m.Load(programs, savers, false, true);
+    EXPECT_EQ(m.Size(), 3u) << "the patch shown, the screen saver hidden";
+    EXPECT_EQ(m.CountText(), cx::inv::ProgramCountText(4, 1, 1));
+}
+
 }  // namespace
