@@ -93,15 +93,17 @@ int CompareText(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-int CompareRows(const RowTexts& a, const RowTexts& b, int column, bool ascending) {
-    int r = 0;
-    if (column == 0) {
-        r = CompareText(a.caption, b.caption);
-    } else {
-        r = CompareText(Format("%10s", SubItem(a, column).c_str()),
-                        Format("%10s", SubItem(b, column).c_str()));
-    }
+std::string SortKey(const RowTexts& row, int column) {
+    return column == 0 ? row.caption : Format("%10s", SubItem(row, column).c_str());
+}
+
+int CompareSortKeys(const std::string& a, const std::string& b, bool ascending) {
+    const int r = CompareText(a, b);
     return ascending ? r : -r;
+}
+
+int CompareRows(const RowTexts& a, const RowTexts& b, int column, bool ascending) {
+    return CompareSortKeys(SortKey(a, column), SortKey(b, column), ascending);
 }
 
 int FindProgram(const std::vector<std::string>& captions, int start, const std::string& text,

@@ -25,6 +25,10 @@ struct RowTexts {
 // in ten places ("%10s"), so short texts sort by length and numbers by value.
 // A column without a sub-item compares as empty. Descending negates the result.
 int CompareRows(const RowTexts& a, const RowTexts& b, int column, bool ascending);
+// What CompareRows compares of a row for a column, and the comparison of two
+// such keys: a sort of many rows makes each row's key once.
+std::string SortKey(const RowTexts& row, int column);
+int CompareSortKeys(const std::string& a, const std::string& b, bool ascending);
 
 // Looks for `text` (ASCII case folded) in captions[start..]. On a hit sets
 // searchPos to the row after it and returns the row; otherwise returns -1 and

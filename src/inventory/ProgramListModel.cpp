@@ -46,10 +46,19 @@ const std::string& ProgramListModel::Text(size_t row, int subItem) const {
 }
 
 void ProgramListModel::Sort(int column, bool ascending) {
-    std::stable_sort(rows_.begin(), rows_.end(), [&](const ListRow& a, const ListRow& b) {
-        return CompareRows({a.caption, a.publisher, a.directory},
-                           {b.caption, b.publisher, b.directory}, column, ascending) < 0;
+    // Each row's key is made once, not at every comparison.
+    std::vector<std::string> keys;
+    keys.reserve(rows_.size());
+    for (const ListRow& r : rows_) keys.push_back(SortKey({r.caption, r.publisher, r.directory}, column));
+    std::vector<size_t> order(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return CompareSortKeys(keys[a], keys[b], ascending) < 0;
     });
+    std::vector<ListRow> sorted;
+    sorted.reserve(rows_.size());
+    for (size_t i : order) sorted.push_back(std::move(rows_[i]));
+    rows_ = std::move(sorted);
 }
 
 int ProgramListModel::RowOf(LPARAM data) const {
