@@ -314,9 +314,10 @@ void TMainForm::ActionCommentExecute() {
 }
 
 void TMainForm::ActionExporetListExecute() {
+    // From the rows and the count line as loaded, not from the controls showing them.
     std::vector<std::string> captions;
-    for (int r = 0; r < RowCount(); ++r) captions.push_back(RowCaption(r));
-    inv::RunReport(hwnd(), inv::BuildReport(inv::CollectReportInput(lblProgramCounts.Text(),
+    for (size_t r = 0; r < rows_.Size(); ++r) captions.push_back(rows_.Row(r).caption);
+    inv::RunReport(hwnd(), inv::BuildReport(inv::CollectReportInput(ProgramCountText,
                                                                     std::move(captions))));
 }
 
