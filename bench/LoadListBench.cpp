@@ -161,8 +161,7 @@ int main() {
     std::vector<cx::inv::ListRow> bareRows;
     for (size_t i = 0; i < records.size(); ++i)
         bareRows.push_back({records[i].displayName, records[i].publisher,
-                            records[i].installLocation, static_cast<LPARAM>(i),
-                            icons[i]});
+                            records[i].installLocation, static_cast<LPARAM>(i), icons[i]});
     double fill = FillList(bareRows, images, Hook::None);
     double fillComctl = FillList(bareRows, images, Hook::Comctl);
     double fillOurs = FillList(bareRows, images, Hook::Ours);
@@ -175,7 +174,8 @@ int main() {
     CopyFileA((cx::ExeDirectory() + "..\\out\\Dravik.dll").c_str(), (appDir + "Dravik.dll").c_str(),
               FALSE);
     struct Steps {
-        std::vector<double> bare, whole, refresh, readCom, plan, rows, chooser, savers, sort, search;
+        std::vector<double> bare, whole, refresh, readCom, plan, rows, chooser, savers, sort,
+            search;
     } st;
     if (cx::app::InitAppPaths(appDir)) {
         cx::ui::SetMessageResponder([](const cx::ui::MessageRecord&) { return IDOK; });
@@ -245,8 +245,10 @@ int main() {
     std::printf(
         "registry reading (service)       %8.1f ms   ratio %.2fx (landed 0.78x, goal <= 1.30x)\n",
         reading, reading / bare);
-    std::printf("icon look-up, every program      %8.1f ms   (%.2fx the bare loop; the list asks only for rows shown)\n",
-                lookUp, lookUp / bare);
+    std::printf(
+        "icon look-up, every program      %8.1f ms   (%.2fx the bare loop; the list asks only for "
+        "rows shown)\n",
+        lookUp, lookUp / bare);
     std::printf("list fill, bare list view        %8.1f ms   (%.2fx the bare loop)\n", fill,
                 fill / bare);
     std::printf("  with SetWindowSubclass         %8.1f ms   (%.1fx the bare list view)\n",

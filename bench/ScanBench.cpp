@@ -173,8 +173,8 @@ int main() {
     // A program of a maker, installed in the bench's folder, with its keys.
     cx::reg::Key::Create(HKEY_CURRENT_USER, "Software\\CxBench Maker\\CxBench Product")
         .SetString("Path", kBenchDir);
-    cx::cleanup::ListedProgram target{kTarget, kBenchDir, "CxBench Product 2.0", "HKEY_LOCAL_MACHINE",
-                                      "CxBench Maker Ltd."};
+    cx::cleanup::ListedProgram target{kTarget, kBenchDir, "CxBench Product 2.0",
+                                      "HKEY_LOCAL_MACHINE", "CxBench Maker Ltd."};
     const cx::cleanup::SafetyContext safety = cx::cleanup::SystemSafetyContext("", {});
 
     size_t keys = BareRegistry();  // warm-up
@@ -205,7 +205,8 @@ int main() {
         cx::cleanup::CheckTree none;
         const size_t before = tree.Size();
         t0 = Now();
-        cx::cleanup::ScanEvidence(target, cx::AnsiToWide(kBenchDir), safety, {}, tree, none, progress);
+        cx::cleanup::ScanEvidence(target, cx::AnsiToWide(kBenchDir), safety, {}, tree, none,
+                                  progress);
         evidence.push_back(Now() - t0);
         evidenceFound = tree.Size() - before;
 
@@ -249,7 +250,8 @@ int main() {
         "remains scan, registry part          %8.1f ms   ratio %.2fx (landed 1.43x, goal <= "
         "1.30x)\n",
         f, f / b);
-    std::printf("  the places found by evidence alone %8.1f ms   (%zu nodes found)\n", e, evidenceFound);
+    std::printf("  the places found by evidence alone %8.1f ms   (%zu nodes found)\n", e,
+                evidenceFound);
     std::printf(
         "registry part with them              %8.1f ms   ratio %.2fx (before them 1.16x, goal <= "
         "1.50x)\n",

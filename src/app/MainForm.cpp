@@ -231,11 +231,10 @@ void TMainForm::CreateProgramPage() {
         SetFont(h, uiFont_.get());
     SetWindowPos(grbSearch, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    lsvProgramList =
-        MakeChild(WC_LISTVIEWA, "",
-                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS |
-                      LVS_OWNERDATA | WS_TABSTOP,
-                  {169, 0, 582, 394}, tsProgramList, IDC_LSVPROGRAMLIST);
+    lsvProgramList = MakeChild(WC_LISTVIEWA, "",
+                               LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
+                                   LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
+                               {169, 0, 582, 394}, tsProgramList, IDC_LSVPROGRAMLIST);
     ListView_SetExtendedListViewStyle(lsvProgramList, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ListView_SetBkColor(lsvProgramList, RGB(255, 255, 255));
     SetFont(lsvProgramList, listFont_.get());

@@ -213,8 +213,10 @@ void TMainForm::ActionTabStartupItemsExecute() {
 }
 
 void TMainForm::ActionRefreshExecute() {
-    if (PageControl.ActivePage() == 0) LoadProgramList();
-    else if (PageControl.ActivePage() == 1) LoadStartupList();
+    if (PageControl.ActivePage() == 0)
+        LoadProgramList();
+    else if (PageControl.ActivePage() == 1)
+        LoadStartupList();
 }
 
 void TMainForm::ActionAddNewExecute() {
@@ -295,8 +297,8 @@ void TMainForm::ActionDeleteScrExecute() {
         if (ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_DeleteScr),
                                MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
             return;
-        auto result = cleanup::RemoveScreenSaver(
-            programList_.ScreenSaverFolder(RowData(row)), file, AppPaths().ScrBackupDir);
+        auto result = cleanup::RemoveScreenSaver(programList_.ScreenSaverFolder(RowData(row)), file,
+                                                 AppPaths().ScrBackupDir);
         // The only copy of a screen saver is never deleted: say why it stays.
         if (result.outcome == cleanup::ScrRemoval::NoBackup)
             ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_ScrNotBackedUp),
@@ -317,8 +319,8 @@ void TMainForm::ActionExporetListExecute() {
     // From the rows and the count line as loaded, not from the controls showing them.
     std::vector<std::string> captions;
     for (size_t r = 0; r < rows_.Size(); ++r) captions.push_back(rows_.Row(r).caption);
-    inv::RunReport(hwnd(), inv::BuildReport(inv::CollectReportInput(ProgramCountText,
-                                                                    std::move(captions))));
+    inv::RunReport(
+        hwnd(), inv::BuildReport(inv::CollectReportInput(ProgramCountText, std::move(captions))));
 }
 
 std::wstring TMainForm::CleanupBackupRoot() {

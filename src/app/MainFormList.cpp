@@ -422,10 +422,9 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
         // Typing in the list selects the next row whose caption begins so.
         auto* find = reinterpret_cast<NMLVFINDITEMA*>(hdr);
         if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
-        const std::string prefix =
-            hdr->code == LVN_ODFINDITEMW
-                ? WideToAnsi(reinterpret_cast<NMLVFINDITEMW*>(hdr)->lvfi.psz)
-                : std::string(find->lvfi.psz);
+        const std::string prefix = hdr->code == LVN_ODFINDITEMW
+                                       ? WideToAnsi(reinterpret_cast<NMLVFINDITEMW*>(hdr)->lvfi.psz)
+                                       : std::string(find->lvfi.psz);
         return rows_.FindPrefix(find->iStart, prefix);
     }
     case NM_DBLCLK:

@@ -121,10 +121,9 @@ std::vector<cleanup::OtherProgram> TMainForm::OtherPrograms(
     const cleanup::UninstallTarget& target) {
     std::vector<cleanup::ListedProgram> listed;
     for (inv::ProgramRecord& r : inv::ReadProgramRecords(programList_).records)
-        listed.push_back(cleanup::ListedProgram{std::move(r.registryName),
-                                                std::move(r.installLocation),
-                                                std::move(r.displayName), std::move(r.hive),
-                                                std::move(r.publisher)});
+        listed.push_back(cleanup::ListedProgram{
+            std::move(r.registryName), std::move(r.installLocation), std::move(r.displayName),
+            std::move(r.hive), std::move(r.publisher)});
     return cleanup::OtherListedPrograms(listed, target);
 }
 

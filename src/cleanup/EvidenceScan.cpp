@@ -8,6 +8,7 @@
 #include <set>
 
 #include "cleanup/UninstallEntry.h"
+#include "platform/Account.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/HeldFiles.h"
@@ -66,7 +67,8 @@ unique_hkey OpenPlain(HKEY root, const std::wstring& path) {
 unique_hkey OpenChild(HKEY parent, const std::wstring& name) {
     unique_hkey child;
     if (name.find(L'\\') != std::wstring::npos ||
-        reg::OpenNoFollow(parent, name, KEY_READ, child) != ERROR_SUCCESS || reg::IsLink(child.get()))
+        reg::OpenNoFollow(parent, name, KEY_READ, child) != ERROR_SUCCESS ||
+        reg::IsLink(child.get()))
         return {};
     return child;
 }
@@ -251,10 +253,9 @@ struct Scan {
         return false;
     }
 
-    bool Offerable(HKEY hive, const std::wstring& path,
-                   KeyOffer offer = KeyOffer::ByName) const {
-        return !IsProtectedKey(HiveName(hive), WideToAnsi(path), offer) &&
-               IsAnsiFaithful(path) && !RegistryHas(HiveName(hive), path);
+    bool Offerable(HKEY hive, const std::wstring& path, KeyOffer offer = KeyOffer::ByName) const {
+        return !IsProtectedKey(HiveName(hive), WideToAnsi(path), offer) && IsAnsiFaithful(path) &&
+               !RegistryHas(HiveName(hive), path);
     }
 
     NodeId AddKey(NodeId parent, HKEY hive, const std::wstring& parentPath,
@@ -324,7 +325,8 @@ struct Scan {
                 const std::wstring path = vendorPath + L"\\" + product;
                 if (!Offerable(hive, path)) continue;
                 Reason reason = nameReason;
-                const bool sure = NamedSurely(OpenChild(vendor.get(), product).get(), product, reason);
+                const bool sure =
+                    NamedSurely(OpenChild(vendor.get(), product).get(), product, reason);
                 found.push_back({hive, vendorPath, product, reason, sure});
             }
             if (found.empty()) continue;
@@ -507,8 +509,9 @@ struct Scan {
         if (!key) return;
         for (const std::wstring& name : ValueNames(key.get())) {
             Pump();
-            std::wstring path = byName ? CleanPath(name)
-                                       : CleanPath(CommandProgram(StringValue(key.get(), name.c_str())));
+            std::wstring path =
+                byName ? CleanPath(name)
+                       : CleanPath(CommandProgram(StringValue(key.get(), name.c_str())));
             bool in = PointsIn(path);
             if (!sameFolderToo && in && Same(path, folder)) in = false;
             if (in) AddValue(hive, keyPath, name, Reason::PointsIntoFolder);
@@ -531,10 +534,14 @@ struct Scan {
         offer(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Installer\\Features");
         offer(HKEY_CURRENT_USER, L"Software\\Microsoft\\Installer\\Products");
         offer(HKEY_CURRENT_USER, L"Software\\Microsoft\\Installer\\Features");
+        // The machine's records and this user's: another account's records
+        // are of its own installation, which Windows Installer does not
+        // show this user.
         const std::wstring userData = std::wstring(kCurrentVersion) + L"\\Installer\\UserData";
-        if (unique_hkey users = OpenPlain(HKEY_LOCAL_MACHINE, userData))
-            for (const std::wstring& sid : reg::SubKeyNamesW(users.get()))
-                offer(HKEY_LOCAL_MACHINE, userData + L"\\" + sid + L"\\Products");
+        std::vector<std::wstring> sids{L"S-1-5-18"};
+        if (const std::wstring me = CurrentUserSid(); !me.empty()) sids.push_back(me);
+        for (const std::wstring& sid : sids)
+            offer(HKEY_LOCAL_MACHINE, userData + L"\\" + sid + L"\\Products");
     }
 
     void Registry() {
@@ -602,7 +609,8 @@ struct Scan {
         return entries;
     }
 
-    NodeId ListFolder(const std::wstring& path, Reason reason, bool checked, const FolderLocks& locks) {
+    NodeId ListFolder(const std::wstring& path, Reason reason, bool checked,
+                      const FolderLocks& locks) {
         NodeId id = ScanFilesW(path, files, progress, checked ? csChecked : csUnchecked, locks);
         if (id != -1) files.SetReason(id, reason);
         return id;
@@ -639,8 +647,10 @@ struct Scan {
                     vendorToo = entries.size() == found.size();
                     for (const fs::FolderEntry& e : entries) {
                         bool listed = false;
-                        for (const Found& f : found) listed = listed || Same(NameOf(f.path), e.name);
-                        vendorToo = vendorToo && listed && (e.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                        for (const Found& f : found)
+                            listed = listed || Same(NameOf(f.path), e.name);
+                        vendorToo = vendorToo && listed &&
+                                    (e.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                                     !(e.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
                     }
                 }
@@ -690,8 +700,10 @@ struct Scan {
             if (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 all = false;
             } else if (e.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (depth >= 8 || !AllOurs(path, ours, depth + 1)) all = false;
-                else any = true;
+                if (depth >= 8 || !AllOurs(path, ours, depth + 1))
+                    all = false;
+                else
+                    any = true;
             } else if (IsOurShortcut(path)) {
                 ours.push_back(path);
                 any = true;
@@ -766,9 +778,9 @@ std::wstring PackedProductCode(const std::wstring& productCode) {
     for (wchar_t ch : c)
         if (iswxdigit(ch)) hex += static_cast<wchar_t>(towupper(ch));
     std::wstring out;
-    out.append(hex.rbegin() + 24, hex.rend());          // 8
-    out.append(hex.rbegin() + 20, hex.rbegin() + 24);   // 4
-    out.append(hex.rbegin() + 16, hex.rbegin() + 20);   // 4
+    out.append(hex.rbegin() + 24, hex.rend());         // 8
+    out.append(hex.rbegin() + 20, hex.rbegin() + 24);  // 4
+    out.append(hex.rbegin() + 16, hex.rbegin() + 20);  // 4
     for (size_t i = 16; i + 1 < hex.size(); i += 2) {
         out += hex[i + 1];
         out += hex[i];
@@ -793,7 +805,8 @@ void GatherFolders(ListedProgram& target) {
                 RegQueryValueExW(entry.get(), L"WindowsInstaller", nullptr, &type,
                                  reinterpret_cast<BYTE*>(&flag), &size) == ERROR_SUCCESS &&
                 type == REG_DWORD && flag == 1;
-            if (target.publisher.empty()) target.publisher = WideToAnsi(StringValue(entry.get(), L"Publisher"));
+            if (target.publisher.empty())
+                target.publisher = WideToAnsi(StringValue(entry.get(), L"Publisher"));
         }
     }
     target.folders = InstallFolderCandidates(places, CurrentSystemPlaces(), QueryInstallerProduct);

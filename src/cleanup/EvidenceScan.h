@@ -36,9 +36,9 @@ EvidencePlaces CurrentEvidencePlaces();
 // or `files` (or below a maker's key or folder that holds nothing else), with
 // its Reason, checked when the evidence is sure (named exactly like the
 // registration, pointing into the install folder, Windows Installer's own
-// record) and unchecked when only a name fits. `installFolder` is the folder
-// the scan listed (judged by the safety rules), empty when none was: then
-// nothing is looked for by what points into it. Nothing of another listed
+// record for the machine or this user) and unchecked when only a name fits.
+// `installFolder` is the folder the scan listed (judged by the safety rules),
+// empty when none was: then nothing is looked for by what points into it. Nothing of another listed
 // program is offered: a name another program of the same maker goes by, a
 // maker's key or folder while another program of that maker is listed, a
 // place inside another program's folder. Protected keys and folders stay

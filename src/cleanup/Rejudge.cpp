@@ -88,8 +88,9 @@ bool InstallFolderStillSafe(const ListedProgram& target, const SafetyContext& sa
         const std::wstring path = Bare(FileItemPath(n));
         // The install folder is the first root; a tree from before reasons
         // were recorded has it as its only one.
-        const bool install = !installSeen && (IsInstallFolderReason(n.reason) ||
-                                              (n.reason == Reason::None && files.Roots().size() == 1));
+        const bool install =
+            !installSeen && (IsInstallFolderReason(n.reason) ||
+                             (n.reason == Reason::None && files.Roots().size() == 1));
         if (install) {
             installSeen = true;
             const std::string text = installFolder.empty() ? target.installLocation : installFolder;

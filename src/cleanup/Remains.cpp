@@ -41,9 +41,9 @@ void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, Chec
     std::vector<FolderCandidate> candidates = target.folders;
     // The registration's own word comes first even when it names no full path
     // (gathering leaves such a text out): the window then says why it was refused.
-    const bool stated = std::any_of(candidates.begin(), candidates.end(), [](const FolderCandidate& c) {
-        return c.source == FolderSource::InstallLocation;
-    });
+    const bool stated = std::any_of(
+        candidates.begin(), candidates.end(),
+        [](const FolderCandidate& c) { return c.source == FolderSource::InstallLocation; });
     if (!target.foldersGathered || (!stated && !TrimControl(target.installLocation).empty()))
         candidates.insert(candidates.begin(), FolderCandidate{AnsiToWide(target.installLocation),
                                                               FolderSource::InstallLocation});
@@ -54,8 +54,9 @@ void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, Chec
     bool first = true;
     for (const FolderCandidate& c : candidates) {
         // A folder whose name the code page cannot hold would be judged in another spelling.
-        const std::string candidate =
-            c.source == FolderSource::InstallLocation ? target.installLocation : WideToAnsi(c.folder);
+        const std::string candidate = c.source == FolderSource::InstallLocation
+                                          ? target.installLocation
+                                          : WideToAnsi(c.folder);
         if (c.source != FolderSource::InstallLocation && !IsAnsiFaithful(c.folder)) continue;
         DirVerdict v = CheckInstallDirectory(candidate, safety);
         if (first || v.refusal == DirRefusal::None) {
@@ -77,7 +78,8 @@ void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, Chec
     FolderLocks locks;
     out.kept = OtherProgramsInside(verdict.resolved, safety);
     for (const KeptProgram& k : out.kept) locks.folders.push_back(k.below);
-    NodeId root = ScanFiles(FileRootText(text, verdict.resolved), files, progress, csChecked, locks);
+    NodeId root =
+        ScanFiles(FileRootText(text, verdict.resolved), files, progress, csChecked, locks);
     if (root != -1) files.SetReason(root, out.folderReason);
     if (out.kept.empty()) return;
     // The folder as the tree shows it (the locked folder not entered), not in

@@ -151,7 +151,8 @@ bool RemoveEmptyKey(const WideItem& item) {
     if (rc != ERROR_SUCCESS || reg::IsLink(key.get()) ||
         RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-        subkeys != 0 || values != 0 || IsProtectedKey(item.hive, WideToAnsi(item.keyPath + item.item)))
+        subkeys != 0 || values != 0 ||
+        IsProtectedKey(item.hive, WideToAnsi(item.keyPath + item.item)))
         return false;
     key.reset();
     RegDeleteKeyW(parent.get(), item.item.c_str());
@@ -257,8 +258,8 @@ bool HeldAsLink(const fs::Held& held, const std::wstring& path) {
     auto pointed = fs::OpenItself(path, fs::kLookAccess);
     if (!pointed) return true;  // nothing behind it: the handle can only be the link
     unique_hfile target(CreateFileW(LongPathForApi(path).c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return !target || fs::IdOf(target.get()) != held.id;
 }
 
@@ -362,9 +363,9 @@ Reach HoldItem(const CheckTree& tree, NodeId id, DWORD access, fs::Held& out) {
         const std::wstring path = PathOf(n);
         const DWORD want = i + 1 == chain.size() ? access : kWalk;
         fs::OpenFailure why = fs::OpenFailure::Other;
-        std::optional<fs::Held> next = i == 0 ? fs::OpenItself(path, want, &why)
-                                              : fs::OpenChild(cur->handle.get(), LastName(path),
-                                                              want, &why);
+        std::optional<fs::Held> next =
+            i == 0 ? fs::OpenItself(path, want, &why)
+                   : fs::OpenChild(cur->handle.get(), LastName(path), want, &why);
         if (!next) return why == fs::OpenFailure::Missing ? Reach::Gone : Reach::Refused;
         // Every folder on the way must still be a folder the scan listed.
         const bool onTheWay = i + 1 < chain.size();
@@ -532,8 +533,8 @@ RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway, const S
                 // The place is judged again now, by what it is, and acted on
                 // through the handle that was judged.
                 fs::Held held;
-                const DWORD access = n.kind == NodeKind::Folder ? fs::kFolderAccess
-                                                                : fs::kItemAccess;
+                const DWORD access =
+                    n.kind == NodeKind::Folder ? fs::kFolderAccess : fs::kItemAccess;
                 switch (HoldItem(tree, *it, access, held)) {
                 case Reach::Gone: gone = true; break;
                 case Reach::Refused: break;

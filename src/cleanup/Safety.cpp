@@ -430,6 +430,7 @@ bool MatchesOrLeadsTo(const KeyParts& key, const KeyParts& pattern) {
 // protocols and shell objects. A program may point one of them at itself; it
 // stays Windows' all the same.
 bool IsWindowsClass(const std::string& name) {
+    // clang-format off
     static const char* const kOwned[] = {
         "*", "allfilesystemobjects", "appid", "applications", "clsid", "component categories",
         "directory", "drive", "desktopbackground", "folder", "interface", "installer",
@@ -448,6 +449,7 @@ bool IsWindowsClass(const std::string& name) {
         ".wma", ".wmv", ".avi", ".mp4", ".mpg", ".mpeg", ".mid", ".rtf", ".ttf", ".otf", ".fon",
         ".theme", ".cer", ".crt", ".p7b", ".pfx", ".library-ms", ".search-ms", ".folder",
     };
+    // clang-format on
     // A class whose name begins with "." but is no extension, or is empty, stays too.
     if (name.empty() || name == ".") return true;
     for (const char* owned : kOwned)

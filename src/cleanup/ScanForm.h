@@ -98,7 +98,7 @@ private:
     CheckTree fileTree_;
     std::unordered_map<NodeId, HTREEITEM> regItems_;
     std::unordered_map<NodeId, HTREEITEM> fileItems_;
-    std::string keptInfo_;  // which program's folder is kept, and why
+    std::string keptInfo_;       // which program's folder is kept, and why
     std::string installFolder_;  // the install folder the scan listed, as judged
     bool scanStarted_ = false;
     bool scanDone_ = false;

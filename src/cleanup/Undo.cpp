@@ -192,7 +192,8 @@ uint64_t FolderBytes(const std::wstring& top) {
         pending.pop_back();
         ForEachFolderEntry(dir, [&](const WIN32_FIND_DATAW& fd) {
             const std::wstring full = dir + L"\\" + fd.cFileName;
-            if (!LiesBelowPlainly(full, dir) || (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            if (!LiesBelowPlainly(full, dir) ||
+                (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 return true;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 pending.push_back(full);
@@ -735,7 +736,9 @@ FindingsOutcome RemoveAllFindings(CheckTree& registry, CheckTree& files,
     }
     out.failed = RemoveForGood(
         registry, files,
-        [&](const std::wstring& path, NodeKind kind, HANDLE item) { keeper.Take(path, kind, item); },
+        [&](const std::wstring& path, NodeKind kind, HANDLE item) {
+            keeper.Take(path, kind, item);
+        },
         stop, out.stopped);
     manifest.keys.clear();
     for (const TakenKey& k : keptKeys) {
@@ -778,8 +781,7 @@ FindingsOutcome RemoveAllFindings(CheckTree& registry, CheckTree& files,
 }  // namespace
 
 FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const CleanupBackup& backup,
-                               const std::function<bool()>& filesStillSafe,
-                               const StopFlag* stop) {
+                               const std::function<bool()>& filesStillSafe, const StopFlag* stop) {
     if (filesStillSafe && CheckedCount(files) > 0 && !filesStillSafe()) {
         // The registry part goes ahead; the files stay, all of them.
         CheckTree none;
@@ -832,9 +834,7 @@ CleanupListing ReadCleanups(const std::wstring& root) {
     return listing;
 }
 
-std::vector<KeptCleanup> ListCleanups(const std::wstring& root) {
-    return ReadCleanups(root).kept;
-}
+std::vector<KeptCleanup> ListCleanups(const std::wstring& root) { return ReadCleanups(root).kept; }
 
 void PruneCleanups(const std::wstring& root, size_t keepCount, uint64_t keepBytes) {
     PruneKeeping(root, keepCount, keepBytes, {});
@@ -911,7 +911,8 @@ bool MakeWayBelow(const std::wstring& root, const std::wstring& path) {
 bool PointsIntoRoots(const TakenValue& v, const CleanupManifest& m) {
     std::wstring data;
     if ((v.type == REG_SZ || v.type == REG_EXPAND_SZ) && v.data.size() >= sizeof(wchar_t))
-        data.assign(reinterpret_cast<const wchar_t*>(v.data.data()), v.data.size() / sizeof(wchar_t));
+        data.assign(reinterpret_cast<const wchar_t*>(v.data.data()),
+                    v.data.size() / sizeof(wchar_t));
     data.resize(wcsnlen(data.c_str(), data.size()));
     std::vector<std::wstring> roots = m.moreRoots;
     roots.push_back(m.root);
@@ -919,7 +920,8 @@ bool PointsIntoRoots(const TakenValue& v, const CleanupManifest& m) {
         if (root.empty()) continue;
         for (const std::wstring& path : {v.name, CommandProgram(data), data}) {
             std::wstring p = path;
-            if (p.size() >= 2 && p.front() == L'"' && p.back() == L'"') p = p.substr(1, p.size() - 2);
+            if (p.size() >= 2 && p.front() == L'"' && p.back() == L'"')
+                p = p.substr(1, p.size() - 2);
             if (!p.empty() && PathIsIn(p, NoSlash(root))) return true;
         }
     }
@@ -967,8 +969,9 @@ std::wstring ImportPrivateCopy(const std::wstring& file, const crypto::Digest& s
         unique_hfile out(CreateFileW(LongPathForApi(copy).c_str(), GENERIC_WRITE, 0, nullptr,
                                      CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
         DWORD written = 0;
-        if (!out || !WriteFile(out.get(), bytes->data(), static_cast<DWORD>(bytes->size()),
-                               &written, nullptr) ||
+        if (!out ||
+            !WriteFile(out.get(), bytes->data(), static_cast<DWORD>(bytes->size()), &written,
+                       nullptr) ||
             written != bytes->size()) {
             out.reset();
             DeleteFileW(LongPathForApi(copy).c_str());
@@ -1066,9 +1069,9 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         // into a place this clean-up took files from; other protected keys
         // take none: a value that starts a program at log-on is no value to
         // write for whatever manifest asks.
-        if (!hive || (IsProtectedKey(v.hive, WideToAnsi(v.keyPath), KeyOffer::ByEvidence) &&
-                      !(HoldsProgramValues(v.hive, WideToAnsi(v.keyPath)) &&
-                        PointsIntoRoots(v, m))))
+        if (!hive ||
+            (IsProtectedKey(v.hive, WideToAnsi(v.keyPath), KeyOffer::ByEvidence) &&
+             !(HoldsProgramValues(v.hive, WideToAnsi(v.keyPath)) && PointsIntoRoots(v, m))))
             why = L" (protected)";
         else if (!(key = OpenKeyPath(hive, v.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc)))
             why = L" (its key is gone)";
@@ -1089,7 +1092,8 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
     // Each item goes back only into the scanned place it came from, judged now.
     std::vector<std::pair<std::wstring, bool>> roots;
     roots.emplace_back(NoSlash(m.root), RootAllowed(m.root, safety));
-    for (const std::wstring& r : m.moreRoots) roots.emplace_back(NoSlash(r), RootAllowed(r, safety));
+    for (const std::wstring& r : m.moreRoots)
+        roots.emplace_back(NoSlash(r), RootAllowed(r, safety));
     Restorer restorer(out);
     for (const TakenItem& item : m.items) {
         const std::wstring to = NoSlash(item.path);

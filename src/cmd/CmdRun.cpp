@@ -386,10 +386,9 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
     std::vector<cleanup::ListedProgram> listed;
     list.RefreshPrograms();
     for (inv::ProgramRecord& p : inv::ReadProgramRecords(list).records)
-        listed.push_back(cleanup::ListedProgram{std::move(p.registryName),
-                                                std::move(p.installLocation),
-                                                std::move(p.displayName), std::move(p.hive),
-                                                std::move(p.publisher)});
+        listed.push_back(cleanup::ListedProgram{
+            std::move(p.registryName), std::move(p.installLocation), std::move(p.displayName),
+            std::move(p.hive), std::move(p.publisher)});
     const cleanup::SafetyContext safety =
         cleanup::SystemSafetyContext(appDir, cleanup::OtherListedPrograms(listed, target));
     FoundRemains found;
@@ -596,8 +595,9 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
     if (outcome.backup == cleanup::BackupState::WithoutBackup)
         console.out("No backup was kept: `restore` cannot put these items back.\r\n");
     if (outcome.filesRefused)
-        console.err("the install folder changed since the scan (moved, or another program or a "
-                    "protected folder is there now): no file or folder was removed\r\n");
+        console.err(
+            "the install folder changed since the scan (moved, or another program or a "
+            "protected folder is there now): no file or folder was removed\r\n");
     const size_t failed = outcome.failed;
     if (outcome.stopped) {
         std::string gone;
@@ -641,7 +641,8 @@ std::string RefusedText(const cleanup::RefusedCleanup& r) {
                ? "the clean-up " + FolderName(r.folder) +
                      " was kept by an earlier version, which did not mark clean-ups as their "
                      "user's; it cannot be proven to be yours, so it is not restored (what it "
-                     "took is still in " + WideToAnsi(r.folder) + ")"
+                     "took is still in " +
+                     WideToAnsi(r.folder) + ")"
                : "the clean-up " + FolderName(r.folder) +
                      " cannot be proven to be yours (it was changed since it was kept, or "
                      "another user made it), so it is not restored";
@@ -671,8 +672,9 @@ int RunRestore(const Invocation& args, const std::string& appDir, Console& conso
     if (kept.empty()) {
         std::string why;
         for (const cleanup::RefusedCleanup& r : refused) why += RefusedText(r) + "\r\n";
-        console.err(refused.empty() ? "no clean-up has been kept, so there is nothing to restore\r\n"
-                                    : "there is no clean-up of yours to restore:\r\n" + why);
+        console.err(refused.empty()
+                        ? "no clean-up has been kept, so there is nothing to restore\r\n"
+                        : "there is no clean-up of yours to restore:\r\n" + why);
         return kExitFailed;
     }
     auto folderName = FolderName;
@@ -762,8 +764,9 @@ int RunStartup(const Invocation& args, const std::string& appDir, Console& conso
     }
     if (result.outcome != startup::Outcome::Done) {
         const bool refused = result.outcome == startup::Outcome::Refused;
-        std::string text = "could not change " + where + ": " +
-                           (refused ? startup::RefusalText(result.why) : OutcomeText(result.outcome));
+        std::string text =
+            "could not change " + where + ": " +
+            (refused ? startup::RefusalText(result.why) : OutcomeText(result.outcome));
         if (result.error != ERROR_SUCCESS) text += " (" + SysErrorMessage(result.error) + ")";
         console.err(text + "\r\n");
         return kExitFailed;

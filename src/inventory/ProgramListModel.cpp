@@ -49,7 +49,8 @@ void ProgramListModel::Sort(int column, bool ascending) {
     // Each row's key is made once, not at every comparison.
     std::vector<std::string> keys;
     keys.reserve(rows_.size());
-    for (const ListRow& r : rows_) keys.push_back(SortKey({r.caption, r.publisher, r.directory}, column));
+    for (const ListRow& r : rows_)
+        keys.push_back(SortKey({r.caption, r.publisher, r.directory}, column));
     std::vector<size_t> order(rows_.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -77,7 +78,8 @@ int ProgramListModel::Find(int start, const std::string& text, int& searchPos) c
 int ProgramListModel::FindPrefix(int start, const std::string& prefix) const {
     const size_t n = rows_.size();
     if (n == 0 || prefix.empty()) return -1;
-    const size_t from = start < 0 || static_cast<size_t>(start) >= n ? 0 : static_cast<size_t>(start);
+    const size_t from =
+        start < 0 || static_cast<size_t>(start) >= n ? 0 : static_cast<size_t>(start);
     for (size_t k = 0; k < n; ++k) {
         const size_t i = (from + k) % n;
         if (StartsWithNoCase(rows_[i].caption, prefix)) return static_cast<int>(i);

@@ -375,7 +375,6 @@ TEST_F(MainWindowRobustTest, PaintFailureIsReportedOnceAndTheWindowIsValidated) 
     EXPECT_EQ(messages.shown[1].text, "The picture cannot be drawn.");
 }
 
-
 TEST_F(MainWindowRobustTest, BackgroundSmallerThanTheWindowLeavesTheRestSeeThrough) {
     // The default picture is 763 x 538; this skin makes the window larger.
     cx::SetSkinValue(cx::SK_MAINFORM_Pos, "0, 0, 900, 700");

@@ -56,8 +56,9 @@ protected:
         folder = base + "Program\\CxEvid Tool Files";
         ForceDirectories(folder);
         WriteWholeFile(folder + "\\left.log", "log");
-        for (const char* d : {"Roaming\\CxEvid Maker\\CxEvid Tool", "Roaming\\CxEvid Maker\\CxEvid Other",
-                              "Roaming\\CxEvid Tool Files", "Menu\\CxEvid Tool", "Desk"})
+        for (const char* d :
+             {"Roaming\\CxEvid Maker\\CxEvid Tool", "Roaming\\CxEvid Maker\\CxEvid Other",
+              "Roaming\\CxEvid Tool Files", "Menu\\CxEvid Tool", "Desk"})
             ForceDirectories(base + d);
         WriteWholeFile(base + "Roaming\\CxEvid Maker\\CxEvid Tool\\settings.ini", "[x]");
         MakeLink(base + "Menu\\CxEvid Tool\\Tool.lnk", folder + "\\tool.exe");
@@ -85,7 +86,8 @@ protected:
     }
     void TearDown() override {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRun.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRun.c_str(), 0, KEY_SET_VALUE, &key) ==
+            ERROR_SUCCESS) {
             RegDeleteValueA(key, "CxEvidTool");
             RegDeleteValueA(key, "CxEvidElse");
             RegCloseKey(key);
@@ -143,7 +145,8 @@ TEST_F(EvidenceScan, OffersWhatIsSurelyTheProgramsCheckedAndLeavesTheMakersOther
     // The install folder's own name alone: offered, not checked.
     EXPECT_NE(fs.find("Roaming\\CxEvid Tool Files [ ] 8"), std::string::npos) << fs;
     // The other program's, the maker's (still in use), Windows' own, the unrelated.
-    for (const char* never : {"CxEvid Other", "CxEvid Maker [", "txtfile", "CxEvidElse", "Other.lnk"}) {
+    for (const char* never :
+         {"CxEvid Other", "CxEvid Maker [", "txtfile", "CxEvidElse", "Other.lnk"}) {
         EXPECT_EQ(reg.find(never), std::string::npos) << never << "\n" << reg;
         EXPECT_EQ(fs.find(never), std::string::npos) << never << "\n" << fs;
     }
@@ -160,8 +163,10 @@ TEST_F(EvidenceScan, AMakersFolderAndKeyGoWithTheLastProgramAndComeBackWithTheRe
     ScanFiles(folder, files, quiet);
     ScanEvidence(Target(), AnsiToWide(folder), safety, places, registry, files, quiet);
     const std::string reg = Describe(registry), fs = Describe(files);
-    EXPECT_NE(reg.find("Software\\CxEvid Maker [x] 9\n  HKEY_CURRENT_USER\\Software\\CxEvid Maker\\CxEvid Tool"),
-              std::string::npos) << reg;
+    EXPECT_NE(reg.find("Software\\CxEvid Maker [x] 9\n  HKEY_CURRENT_USER\\Software\\CxEvid "
+                       "Maker\\CxEvid Tool"),
+              std::string::npos)
+        << reg;
     EXPECT_NE(fs.find("Roaming\\CxEvid Maker [x] 9"), std::string::npos) << fs;
 
     // Everything offered goes, kept for undoing; each root comes back to its place.
@@ -190,7 +195,8 @@ TEST_F(EvidenceScan, AMakersFolderAndKeyGoWithTheLastProgramAndComeBackWithTheRe
     EXPECT_TRUE(FileExists(folder + "\\left.log"));
     HKEY run = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kRun.c_str(), 0, KEY_READ, &run), ERROR_SUCCESS);
-    EXPECT_EQ(RegQueryValueExA(run, "CxEvidTool", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(run, "CxEvidTool", nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(run);
 }
 

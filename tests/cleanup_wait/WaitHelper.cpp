@@ -112,9 +112,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (a[0] == "handover" && a.size() == 4) {
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        const std::string dir = std::string(temp) + "cx-handover-" + std::to_string(GetCurrentProcessId());
+        const std::string dir =
+            std::string(temp) + "cx-handover-" + std::to_string(GetCurrentProcessId());
         const std::string copy = dir + "\\WaitHelper.exe";
-        if (!CreateDirectoryA(dir.c_str(), nullptr) || !CopyFileA(self, copy.c_str(), FALSE)) return 1;
+        if (!CreateDirectoryA(dir.c_str(), nullptr) || !CopyFileA(self, copy.c_str(), FALSE))
+            return 1;
         if (!StartChild("await " + a[2], a[3], copy)) return 1;
         return Await(a[1]) ? 0 : 1;
     }

@@ -40,9 +40,7 @@ using namespace cx;
 using test::Json;
 using test::RunCmd;
 
-void Seed() {
-    ASSERT_EQ(test::Reseed(), 0);
-}
+void Seed() { ASSERT_EQ(test::Reseed(), 0); }
 
 void SnapshotRegistries(test::Entries& regs) {
     test::SnapshotRegistry(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "Software", regs);
@@ -405,7 +403,8 @@ TEST_F(CmdE2e, CtrlCDuringTheRemovalFinishesTheItemInHandAndStops) {
     k.SetString("InstallLocation", dir + "\\Neighbour");
     auto items = [&] {
         size_t n = 0;
-        test::ForEachEntry(AnsiToWide(dir), [&](const std::wstring&, const WIN32_FIND_DATAW&) { ++n; });
+        test::ForEachEntry(AnsiToWide(dir),
+                           [&](const std::wstring&, const WIN32_FIND_DATAW&) { ++n; });
         return n;
     };
     test::Entries regBefore, filesBefore, regAfter, filesAfter;

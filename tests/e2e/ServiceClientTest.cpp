@@ -124,8 +124,7 @@ class ServiceClient : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // Earlier tests may have uninstalled things; start from the seeded state.
-        ASSERT_EQ(test::Reseed(),
-                  0);
+        ASSERT_EQ(test::Reseed(), 0);
         com_ = new ComInit();
         dll_ = LoadLibraryA((test::OutDir() + "Dravik.dll").c_str());
         ASSERT_TRUE(dll_) << "cannot load " << test::OutDir() << "Dravik.dll";

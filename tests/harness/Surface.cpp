@@ -17,13 +17,13 @@ Surface::Surface(int width, int height, COLORREF fill) : width_(width), height_(
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS,
-                                   reinterpret_cast<void**>(&bits_), nullptr, 0));
+    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
+                                   nullptr, 0));
     if (!bitmap_ || !bits_) throw std::runtime_error("no bitmap");
     dc_.reset(CreateCompatibleDC(nullptr));
     old_ = SelectObject(dc_.get(), bitmap_.get());
-    const uint32_t pixel = (uint32_t{GetRValue(fill)} << 16) | (uint32_t{GetGValue(fill)} << 8) |
-                           GetBValue(fill);
+    const uint32_t pixel =
+        (uint32_t{GetRValue(fill)} << 16) | (uint32_t{GetGValue(fill)} << 8) | GetBValue(fill);
     std::fill(bits_, bits_ + size_t(width) * size_t(height), pixel);
 }
 

@@ -12,8 +12,7 @@ void PrepareSeededService() {
     static bool done = false;
     if (done) return;
     done = true;
-    ASSERT_EQ(
-        cx::test::Reseed(), 0);
+    ASSERT_EQ(cx::test::Reseed(), 0);
     HMODULE dll = LoadLibraryA((cx::test::OutDir() + "Dravik.dll").c_str());
     ASSERT_TRUE(dll) << "cannot load " << cx::test::OutDir() << "Dravik.dll";
     auto reg =

@@ -71,8 +71,8 @@ TEST(UniqueResource, PutFreesWhatIsHeldBeforeHandingOutTheSlot) {
 TEST(UniqueResource, OwnedKeysAreClosedAndPredefinedRootsLeftAlone) {
     auto usable = [](HKEY key) {
         DWORD subkeys = 0;
-        return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     };
     HKEY raw = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &raw), ERROR_SUCCESS);

@@ -9,8 +9,8 @@
 // remove ticks every root in the views, as a user clicking each box would,
 // and presses Delete; "Clean succeeded." follows when the window said so.
 // --lang reads a language file first; --hold selects the first file-tree item
-// (or the n-th root with --select, so its reason shows), writes <marker> and keeps the window up until the
-// marker is deleted: a screenshot is taken meanwhile.
+// (or the n-th root with --select, so its reason shows), writes <marker> and keeps the window up
+// until the marker is deleted: a screenshot is taken meanwhile.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
         listed.push_back({r.registryName, r.installLocation, r.displayName, r.hive, r.publisher});
     const bool still = cleanup::UninstallEntryRemains(name);
     cleanup::TScanForm form(
-        target, cleanup::SystemSafetyContext(AppDir(), cleanup::OtherListedPrograms(listed, target)),
+        target,
+        cleanup::SystemSafetyContext(AppDir(), cleanup::OtherListedPrograms(listed, target)),
         still ? cleanup::TScanForm::Marks::AllUnchecked : cleanup::TScanForm::Marks::Checked,
         cleanup::UserCleanupRoot(AnsiToWide(AppDir())));
 
@@ -148,12 +149,14 @@ int main(int argc, char** argv) {
         if (!hold.empty()) {
             ui::CheckTreeView& view = form.tvScanFiles();
             HTREEITEM item = view.Root();
-            for (int n = 0; n < select && item; ++n) item = TreeView_GetNextSibling(view.hwnd(), item);
+            for (int n = 0; n < select && item; ++n)
+                item = TreeView_GetNextSibling(view.hwnd(), item);
             TreeView_SelectItem(view.hwnd(), item ? item : view.Root());
             SetFocus(view.hwnd());
             test::WriteWholeFile(hold, "up");
-            test::PumpUntil([&] { return GetFileAttributesA(hold.c_str()) == INVALID_FILE_ATTRIBUTES; },
-                            600000);
+            test::PumpUntil(
+                [&] { return GetFileAttributesA(hold.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                600000);
         }
         if (mode == "remove") {
             for (ui::CheckTreeView* view : {&form.tvScanRegInfo(), &form.tvScanFiles()})
