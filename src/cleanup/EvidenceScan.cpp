@@ -7,6 +7,7 @@
 #include <exception>
 #include <set>
 
+#include "cleanup/Removal.h"
 #include "cleanup/UninstallEntry.h"
 #include "platform/Account.h"
 #include "platform/Files.h"
@@ -45,23 +46,8 @@ const char* HiveName(HKEY hive) {
 // Opens root\path one name at a time, never through a registry link: a key
 // planted as a link would lead the scan to offer another key under its name.
 unique_hkey OpenPlain(HKEY root, const std::wstring& path) {
-    unique_hkey cur;
-    HKEY at = root;
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        size_t end = path.find(L'\\', pos);
-        if (end == std::wstring::npos) end = path.size();
-        if (end > pos) {
-            unique_hkey next;
-            if (reg::OpenNoFollow(at, path.substr(pos, end - pos), KEY_READ, next) != ERROR_SUCCESS)
-                return {};
-            if (reg::IsLink(next.get())) return {};
-            cur = std::move(next);
-            at = cur.get();
-        }
-        pos = end + 1;
-    }
-    return cur;
+    LONG rc = ERROR_SUCCESS;
+    return OpenKeyPath(root, path, KEY_READ, rc);
 }
 
 unique_hkey OpenChild(HKEY parent, const std::wstring& name) {
@@ -93,6 +79,15 @@ std::wstring StringValue(HKEY key, const wchar_t* name) {
         return out;
     }
     return text;
+}
+
+std::wstring ExpandedPath(const std::wstring& raw) {
+    if (raw.empty()) return {};
+    std::wstring out(kMaxValueChars + 1, L'\0');
+    const DWORD n = ExpandEnvironmentStringsW(raw.c_str(), out.data(), kMaxValueChars + 1);
+    if (n == 0 || n > kMaxValueChars + 1) return {};
+    out.resize(n - 1);
+    return out;
 }
 
 std::vector<std::wstring> ValueNames(HKEY key) {
@@ -687,7 +682,7 @@ struct Scan {
     bool IsOurShortcut(const std::wstring& path) {
         if (path.size() < 4 || !Same(std::wstring_view(path).substr(path.size() - 4), L".lnk"))
             return false;
-        return PointsIn(CleanPath(ShortcutTargetW(path)));
+        return PointsIn(CleanPath(ExpandedPath(ShortcutTargetW(path))));
     }
 
     // Whether everything in a Start menu folder is a shortcut into the install

@@ -20,11 +20,8 @@ std::wstring ShortcutTargetW(const std::wstring& linkPath) {
         if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return {};
         if (FAILED(file->Load(linkPath.c_str(), STGM_READ))) return {};
         wchar_t raw[MAX_PATH + 1] = {};
-        if (link->GetPath(raw, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) return {};
-        wchar_t expanded[MAX_PATH + 1] = {};
-        const DWORD n = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH + 1);
-        if (n == 0 || n > MAX_PATH + 1) return {};
-        return expanded;
+        if (FAILED(link->GetPath(raw, MAX_PATH, nullptr, SLGP_RAWPATH))) return {};
+        return raw;
     } catch (...) {
         return {};
     }

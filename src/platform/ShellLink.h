@@ -6,9 +6,9 @@
 
 namespace cx {
 
-// The program path stored in the link at `linkPath`, environment variables
-// expanded; empty when the file is not a readable link or names no file
-// system path. Initialises COM on the calling thread for the call when it is
+// The program path stored in the link at `linkPath`, as stored (environment
+// variables unexpanded); empty when the file is not a readable link or names
+// no file system path. Initialises COM on the calling thread for the call when it is
 // not already.
 std::wstring ShortcutTargetW(const std::wstring& linkPath);
 

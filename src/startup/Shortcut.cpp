@@ -6,6 +6,7 @@
 
 #include "platform/Com.h"
 #include "platform/Error.h"
+#include "platform/ShellLink.h"
 #include "platform/Strings.h"
 
 namespace cx::startup {
@@ -31,20 +32,7 @@ bool CreateShortcut(const std::string& target, const std::string& linkPath) {
 }
 
 std::string ShortcutTarget(const std::string& linkPath) {
-    try {
-        ComPtr<IShellLinkW> link;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    link.put_void())))
-            return {};
-        ComPtr<IPersistFile> file;
-        if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return {};
-        if (FAILED(file->Load(AnsiToWide(linkPath).c_str(), STGM_READ))) return {};
-        wchar_t path[MAX_PATH + 1] = {};
-        if (FAILED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) return {};
-        return WideToAnsi(path);
-    } catch (...) {
-        return {};
-    }
+    return WideToAnsi(ShortcutTargetW(AnsiToWide(linkPath)));
 }
 
 }  // namespace cx::startup
