@@ -6,6 +6,7 @@
 
 #include "platform/Error.h"
 #include "platform/ShellRun.h"
+#include "platform/RegPath.h"
 #include "platform/Strings.h"
 
 namespace cx::backup {
@@ -74,12 +75,13 @@ std::wstring Counter(size_t n) {
 }  // namespace
 
 const char* HiveName(Hive hive) {
-    return hive == Hive::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+    return cx::HiveName(hive == Hive::CurrentUser ? RegHive::CurrentUser : RegHive::LocalMachine);
 }
 
 Hive HiveFromName(const std::string& name) {
-    return EqualsNoCase(TrimControl(name), "HKEY_CURRENT_USER") ? Hive::CurrentUser
-                                                                : Hive::LocalMachine;
+    return ParseHive(TrimControl(name), HiveSpelling::AnyCase) == RegHive::CurrentUser
+               ? Hive::CurrentUser
+               : Hive::LocalMachine;
 }
 
 std::string UninstallKeyPath(Hive hive, const std::string& registryName) {

@@ -17,8 +17,9 @@ enum class Hive { LocalMachine, CurrentUser };
 
 // "HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER".
 const char* HiveName(Hive hive);
-// The service names the hive of a record as text; anything it does not
-// recognise is taken for the machine, where most programs are registered.
+// The service names the hive of a record as text, read by ParseHive (blanks
+// around it and the case aside); anything else is taken for the machine,
+// where most programs are registered.
 Hive HiveFromName(const std::string& name);
 
 // The hive's Uninstall key below its root, as opened by the backup.

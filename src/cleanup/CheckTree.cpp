@@ -20,24 +20,29 @@ NodeId CheckTree::Add(NodeId parent, std::string text, NodeKind kind, CheckState
     return nodes_.back().id;
 }
 
-NodeId CheckTree::AddRegistry(NodeId parent, std::string text, NodeKind kind, std::string hive,
-                              std::string keyPath, std::string itemName, CheckState state) {
-    NodeId id = Add(parent, std::move(text), kind, state);
-    Node& n = nodes_[id];
-    n.hive = std::move(hive);
-    n.keyPath = std::move(keyPath);
-    n.itemName = std::move(itemName);
+NodeId CheckTree::AddRegistry(NodeId parent, RegPath path, CheckState state) {
+    const NodeKind kind = path.IsValue() ? NodeKind::RegValue : NodeKind::RegKey;
+    NodeId id = Add(parent, RegPathText(path), kind, state);
+    nodes_[id].reg = std::move(path);
     return id;
 }
 
-NodeId CheckTree::AddRegistryW(NodeId parent, NodeKind kind, const std::string& hive,
-                               std::wstring keyPath, std::wstring itemName, CheckState state) {
-    std::string key = WideToAnsi(keyPath), item = WideToAnsi(itemName);
-    NodeId id = AddRegistry(parent, hive + "\\" + key + item, kind, hive, key, item, state);
-    Node& n = nodes_[id];
-    n.wideKeyPath = std::move(keyPath);
-    n.wideItemName = std::move(itemName);
-    n.wide = true;
+NodeId CheckTree::AddRegistryText(NodeId parent, std::string text, NodeKind kind,
+                                  CheckState state) {
+    std::optional<RegPath> path;
+    const size_t first = text.find('\\');
+    if (auto hive = ParseHive(std::string_view(text).substr(0, first))) {
+        path = RegPath{*hive, {}, {}};
+        std::string rest = first == std::string::npos ? std::string() : text.substr(first + 1);
+        if (kind == NodeKind::RegValue) {
+            const size_t last = rest.rfind('\\');
+            path->value = AnsiToWide(last == std::string::npos ? rest : rest.substr(last + 1));
+            rest = last == std::string::npos ? std::string() : rest.substr(0, last);
+        }
+        path->key = AnsiToWide(rest);
+    }
+    NodeId id = Add(parent, std::move(text), kind, state);
+    nodes_[id].reg = std::move(path);
     return id;
 }
 

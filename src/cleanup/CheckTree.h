@@ -4,9 +4,12 @@
 // and prunes it. Nodes live in tree order (depth-first, a parent before its
 // children, siblings in the order they were added).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/RegPath.h"
 
 namespace cx::cleanup {
 
@@ -48,25 +51,15 @@ struct Node {
     std::string text;
     NodeKind kind = NodeKind::File;
     CheckState state = csChecked;
-    // Registry nodes only: where the item lives, as the scan found it. Removal
-    // addresses the item by these and never re-splits `text`, because a value
-    // name may hold "\". Empty `hive`: not recorded (removal falls back to
-    // splitting the text). `keyPath` is the path below the hive of the key that
-    // holds the item, ending in "\"; `itemName` is the key's own name for a key
-    // node and the value name (empty: default value) for a value node.
-    std::string hive;
-    std::string keyPath;
-    std::string itemName;
+    // Registry nodes only: where the item lives, as the scan found it by its
+    // UTF-16 names. Removal, the undo and the export go by this and never by
+    // `text`, which is only how it is shown. None: not known (a node made from
+    // a text that names no place), and nothing is done to it.
+    std::optional<RegPath> reg;
     // File nodes only: the item's real full path, by its UTF-16 names. `text`
     // is only how it is shown (a character the code page lacks shows as "?");
     // removal goes by this. Empty: not recorded (removal takes `text`).
     std::wstring path;
-    // Registry nodes found by the scan: where the item lives by its UTF-16
-    // names (`keyPath` and `itemName` are those converted, for showing and for
-    // nodes made from text). Removal goes by these when they are recorded.
-    std::wstring wideKeyPath;
-    std::wstring wideItemName;
-    bool wide = false;
     // Folder nodes found by the scan: which folder it was (volume serial and
     // file index). Removal acts only on the folder that still is this one: a
     // folder renamed away and replaced, or swapped for a link, is another place.
@@ -85,13 +78,17 @@ struct Node {
 class CheckTree {
 public:
     NodeId Add(NodeId parent, std::string text, NodeKind kind, CheckState state = csChecked);
-    // A registry node that also records where its item lives (see Node::hive).
-    NodeId AddRegistry(NodeId parent, std::string text, NodeKind kind, std::string hive,
-                       std::string keyPath, std::string itemName, CheckState state = csChecked);
-    // A registry node known by its UTF-16 names; its text is `hive` + "\\" +
-    // key path + item name, converted.
-    NodeId AddRegistryW(NodeId parent, NodeKind kind, const std::string& hive, std::wstring keyPath,
-                        std::wstring itemName, CheckState state = csChecked);
+    // A registry node known by where it lives: a value node for a value, else
+    // a key node; its text is RegPathText(path).
+    NodeId AddRegistry(NodeId parent, RegPath path, CheckState state = csChecked);
+    // A registry node made from a text such as RegPathText makes (tests, and
+    // callers that hold nothing else): the hive before the first "\" (a long
+    // name, exactly), then the key, and for a value node the value's name after
+    // the last "\". The text is kept as given; a text naming no hive gives a
+    // node without a place. Only for such texts: a value name holding "\" is
+    // split wrongly, which is why the scan adds its nodes by their paths.
+    NodeId AddRegistryText(NodeId parent, std::string text, NodeKind kind,
+                           CheckState state = csChecked);
     // A file-tree node known by its real path; its text is that path converted.
     NodeId AddPath(NodeId parent, std::wstring path, NodeKind kind, CheckState state = csChecked);
     // Records which folder a folder node is (see Node::volume).

@@ -39,8 +39,9 @@ std::wstring Trim(std::wstring s) {
     return s.substr(b);
 }
 
-const char* HiveName(HKEY hive) {
-    return hive == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+// The evidence is looked for in the machine's and the user's hive only.
+RegHive HiveOf(HKEY hive) {
+    return hive == HKEY_LOCAL_MACHINE ? RegHive::LocalMachine : RegHive::CurrentUser;
 }
 
 // Opens root\path one name at a time, never through a registry link: a key
@@ -238,44 +239,43 @@ struct Scan {
 
     // ------------------------------------------------------------ registry
 
-    bool RegistryHas(const std::string& hive, const std::wstring& path) const {
+    bool RegistryHas(RegHive hive, const std::wstring& path) const {
         for (NodeId id : registry.InOrder()) {
             const Node& n = registry.Get(id);
-            if (n.kind != NodeKind::RegKey || !n.wide || !EqualsNoCase(n.hive, hive)) continue;
-            const std::wstring key = n.wideKeyPath + n.wideItemName;
+            if (n.kind != NodeKind::RegKey || !n.reg || n.reg->IsValue() || n.reg->hive != hive)
+                continue;
+            const std::wstring& key = n.reg->key;
             if (Same(key, path) || PathIsIn(path, key)) return true;
         }
         return false;
     }
 
     bool Offerable(HKEY hive, const std::wstring& path, KeyOffer offer = KeyOffer::ByName) const {
-        return !IsProtectedKey(HiveName(hive), WideToAnsi(path), offer) && IsAnsiFaithful(path) &&
-               !RegistryHas(HiveName(hive), path);
+        return !IsProtectedKey(HiveOf(hive), path, offer) && IsAnsiFaithful(path) &&
+               !RegistryHas(HiveOf(hive), path);
     }
 
     NodeId AddKey(NodeId parent, HKEY hive, const std::wstring& parentPath,
                   const std::wstring& name, Reason reason, bool checked) {
         const CheckState state = checked ? csChecked : csUnchecked;
-        NodeId node = registry.AddRegistryW(parent, NodeKind::RegKey, HiveName(hive),
-                                            parentPath + L"\\", name, state);
+        const std::wstring path = parentPath + L"\\" + name;
+        NodeId node = registry.AddRegistry(parent, RegPath{HiveOf(hive), path, {}}, state);
         registry.SetReason(node, reason);
         if (unique_hkey key = OpenChild(OpenPlain(hive, parentPath).get(), name))
             for (const std::wstring& v : ValueNames(key.get()))
-                registry.AddRegistryW(node, NodeKind::RegValue, HiveName(hive),
-                                      parentPath + L"\\" + name + L"\\", v, state);
+                registry.AddRegistry(node, RegPath{HiveOf(hive), path, v}, state);
         return node;
     }
 
     void AddValue(HKEY hive, const std::wstring& keyPath, const std::wstring& name, Reason reason) {
-        if (!IsAnsiFaithful(keyPath) || RegistryHas(HiveName(hive), keyPath)) return;
+        if (!IsAnsiFaithful(keyPath) || RegistryHas(HiveOf(hive), keyPath)) return;
         for (NodeId id : registry.Roots()) {
             const Node& n = registry.Get(id);
-            if (n.kind == NodeKind::RegValue && n.wide && EqualsNoCase(n.hive, HiveName(hive)) &&
-                Same(n.wideKeyPath, keyPath + L"\\") && n.wideItemName == name)
+            if (n.kind == NodeKind::RegValue && n.reg && n.reg->IsValue() &&
+                n.reg->hive == HiveOf(hive) && Same(n.reg->key, keyPath) && *n.reg->value == name)
                 return;
         }
-        NodeId node = registry.AddRegistryW(-1, NodeKind::RegValue, HiveName(hive), keyPath + L"\\",
-                                            name, csChecked);
+        NodeId node = registry.AddRegistry(-1, RegPath{HiveOf(hive), keyPath, name}, csChecked);
         registry.SetReason(node, reason);
     }
 
@@ -789,7 +789,8 @@ void GatherFolders(ListedProgram& target) {
     places.registryName = AnsiToWide(target.registryName);
     places.installLocation = AnsiToWide(target.installLocation);
     const std::wstring name = Trim(places.registryName);
-    HKEY hive = target.hive == "HKEY_CURRENT_USER" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    HKEY hive = ParseHive(target.hive) == RegHive::CurrentUser ? HKEY_CURRENT_USER
+                                                               : HKEY_LOCAL_MACHINE;
     if (!name.empty() && name.find(L'\\') == std::wstring::npos) {
         if (unique_hkey entry = OpenPlain(hive, std::wstring(kUninstallKey) + L"\\" + name)) {
             places.installLocation = StringValue(entry.get(), L"InstallLocation");

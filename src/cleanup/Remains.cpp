@@ -94,15 +94,23 @@ void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, Chec
     }
 }
 
-// The hives in which another program is registered under the target's own
-// registry name (a per-user installation beside a per-machine one).
-std::vector<std::string> TwinHives(const ListedProgram& target, const SafetyContext& safety) {
-    std::vector<std::string> hives;
+// Whether another program is registered under the target's own registry name
+// in another hive (a per-user installation beside a per-machine one), and in
+// which of the hives Carvexo knows.
+struct Twins {
+    bool any = false;
+    std::vector<RegHive> hives;
+};
+Twins TwinHives(const ListedProgram& target, const SafetyContext& safety) {
+    Twins twins;
     for (const OtherProgram& other : safety.otherPrograms)
         if (!other.hive.empty() && !EqualsNoCase(other.hive, target.hive) &&
-            EqualsNoCase(other.registryName, target.registryName))
-            hives.push_back(other.hive);
-    return hives;
+            EqualsNoCase(other.registryName, target.registryName)) {
+            twins.any = true;
+            if (auto hive = ParseHive(other.hive, HiveSpelling::AnyCase))
+                twins.hives.push_back(*hive);
+        }
+    return twins;
 }
 
 // The matches in a twin's hive are that program's keys: they are listed locked,
@@ -110,14 +118,15 @@ std::vector<std::string> TwinHives(const ListedProgram& target, const SafetyCont
 // (HKEY_CLASSES_ROOT) merges both hives into one view, so a match there cannot
 // be told to be the target's rather than the twin's: with a twin it is locked too.
 void LockTwinKeys(const ListedProgram& target, const SafetyContext& safety, CheckTree& registry) {
-    const std::vector<std::string> hives = TwinHives(target, safety);
-    if (hives.empty()) return;
+    const Twins twins = TwinHives(target, safety);
+    if (!twins.any) return;
     for (NodeId id : registry.InOrder()) {
         NodeId key = id;
         while (registry.Get(key).parent != -1) key = registry.Get(key).parent;
-        const std::string& hive = registry.Get(key).hive;
-        bool theirs = hive.empty() || EqualsNoCase(hive, "HKEY_CLASSES_ROOT");
-        for (const std::string& h : hives) theirs = theirs || EqualsNoCase(hive, h);
+        const std::optional<RegPath>& at = registry.Get(key).reg;
+        const bool theirs = !at || at->hive == RegHive::ClassesRoot ||
+                            std::find(twins.hives.begin(), twins.hives.end(), at->hive) !=
+                                twins.hives.end();
         if (theirs) registry.Lock(id);
     }
 }

@@ -14,53 +14,9 @@
 
 namespace cx::cleanup {
 
-RegItem SplitRegText(const std::string& text) {
-    RegItem r;
-    size_t first = text.find('\\');
-    if (first == std::string::npos) {
-        r.hive = text;
-        return r;
-    }
-    r.hive = text.substr(0, first);
-    std::string rest = text.substr(first + 1);
-    size_t last = rest.rfind('\\');
-    if (last == std::string::npos) {
-        r.item = rest;
-    } else {
-        r.keyPath = rest.substr(0, last + 1);
-        r.item = rest.substr(last + 1);
-    }
-    return r;
-}
-
-RegItem RegItemOf(const Node& node) {
-    if (node.hive.empty()) return SplitRegText(node.text);
-    return RegItem{node.hive, node.keyPath, node.itemName};
-}
-
-HKEY RootKeyFromName(const std::string& hiveName) {
-    if (hiveName == "HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
-    if (hiveName == "HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
-    if (hiveName == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
-    return nullptr;
-}
-
 namespace {
 
 bool IsMissing(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
-
-// A registry item by the UTF-16 names the registry holds (see RegItemOf).
-struct WideItem {
-    std::string hive;
-    std::wstring keyPath;  // ends in "\"
-    std::wstring item;
-};
-
-WideItem WideItemOf(const Node& n) {
-    if (n.wide) return WideItem{n.hive, n.wideKeyPath, n.wideItemName};
-    RegItem r = RegItemOf(n);
-    return WideItem{r.hive, AnsiToWide(r.keyPath), AnsiToWide(r.item)};
-}
 
 // Opens root\keyPath one name at a time, each relative to the previous handle
 // (Wine refuses full paths beyond about 260 characters). `rc` receives the
@@ -104,9 +60,9 @@ unique_hkey OpenPath(HKEY root, const std::wstring& keyPath, REGSAM access, LONG
 // True when some key of the subtree at parent\name (full path `path`) is one
 // Windows owns; such a subtree is left whole rather than half deleted. Links
 // are not entered: removal deletes them as links.
-bool HoldsProtectedKey(HKEY parent, const std::wstring& name, const std::string& hive,
+bool HoldsProtectedKey(HKEY parent, const std::wstring& name, RegHive hive,
                        const std::wstring& path, KeyOffer offer, int depth = 0) {
-    if (IsProtectedKey(hive, WideToAnsi(path), offer)) return true;
+    if (IsProtectedKey(hive, path, offer)) return true;
     unique_hkey key;
     if (reg::OpenNoFollow(parent, name, KEY_READ, key) != ERROR_SUCCESS || reg::IsLink(key.get()) ||
         depth > 512)
@@ -117,19 +73,24 @@ bool HoldsProtectedKey(HKEY parent, const std::wstring& name, const std::string&
     return false;
 }
 
+// The key a key node names; nothing for a node without a place, or one naming
+// a hive rather than a key.
+const RegPath* KeyOf(const Node& n) {
+    return n.reg && !n.reg->IsValue() && !n.reg->Name().empty() ? &*n.reg : nullptr;
+}
+
 // Removes a key node's key; true when the key is gone afterwards.
-bool RemoveKey(const WideItem& item, KeyOffer offer) {
-    if (item.item.empty()) return false;  // a text naming a hive, not a key
-    const std::wstring path = item.keyPath + item.item;
-    HKEY root = RootKeyFromName(item.hive);
+bool RemoveKey(const RegPath* item, KeyOffer offer) {
+    if (!item) return false;
+    const std::wstring name = item->Name();
     LONG rc;
     // Deleting a subkey needs no rights on its parent, only on the key itself.
-    unique_hkey parent = OpenPath(root, item.keyPath, KEY_READ, rc);
+    unique_hkey parent = OpenPath(HiveKey(item->hive), item->Parent(), KEY_READ, rc);
     if (!parent) return IsMissing(rc);
-    if (HoldsProtectedKey(parent.get(), item.item, item.hive, path, offer)) return false;
-    reg::DeleteKeyTree(parent.get(), item.item);
+    if (HoldsProtectedKey(parent.get(), name, item->hive, item->key, offer)) return false;
+    reg::DeleteKeyTree(parent.get(), name);
     unique_hkey check;
-    return IsMissing(reg::OpenNoFollow(parent.get(), item.item, KEY_READ, check));
+    return IsMissing(reg::OpenNoFollow(parent.get(), name, KEY_READ, check));
 }
 
 KeyOffer OfferOf(const CheckTree& tree, NodeId id) {
@@ -138,43 +99,45 @@ KeyOffer OfferOf(const CheckTree& tree, NodeId id) {
 
 // Removes a maker's key only when nothing is left in it: what came since the
 // scan, or what the user kept below it, keeps it.
-bool RemoveEmptyKey(const WideItem& item) {
-    if (item.item.empty()) return false;
-    HKEY root = RootKeyFromName(item.hive);
+bool RemoveEmptyKey(const RegPath* item) {
+    if (!item) return false;
+    const std::wstring name = item->Name();
     LONG rc;
-    unique_hkey parent = OpenPath(root, item.keyPath, KEY_READ, rc);
+    unique_hkey parent = OpenPath(HiveKey(item->hive), item->Parent(), KEY_READ, rc);
     if (!parent) return IsMissing(rc);
     unique_hkey key;
-    rc = reg::OpenNoFollow(parent.get(), item.item, KEY_READ, key);
+    rc = reg::OpenNoFollow(parent.get(), name, KEY_READ, key);
     if (IsMissing(rc)) return true;
     DWORD subkeys = 1, values = 1;
     if (rc != ERROR_SUCCESS || reg::IsLink(key.get()) ||
         RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-        subkeys != 0 || values != 0 ||
-        IsProtectedKey(item.hive, WideToAnsi(item.keyPath + item.item)))
+        subkeys != 0 || values != 0 || IsProtectedKey(item->hive, item->key))
         return false;
     key.reset();
-    RegDeleteKeyW(parent.get(), item.item.c_str());
+    RegDeleteKeyW(parent.get(), name.c_str());
     unique_hkey check;
-    return IsMissing(reg::OpenNoFollow(parent.get(), item.item, KEY_READ, check));
+    return IsMissing(reg::OpenNoFollow(parent.get(), name, KEY_READ, check));
 }
 
-bool KeyIsGone(const WideItem& item) {
+bool KeyIsGone(const RegPath* item) {
+    if (!item) return false;
     LONG rc;
-    unique_hkey key = OpenPath(RootKeyFromName(item.hive), item.keyPath + item.item, KEY_READ, rc);
+    unique_hkey key = OpenPath(HiveKey(item->hive), item->key, KEY_READ, rc);
     return !key && IsMissing(rc);
 }
 
 // Removes a value node's value; true when the value is gone afterwards.
-bool RemoveValue(const WideItem& item) {
+bool RemoveValue(const Node& n) {
+    if (!n.reg || !n.reg->IsValue()) return false;
+    const RegPath& item = *n.reg;
     LONG rc;
     unique_hkey key =
-        OpenPath(RootKeyFromName(item.hive), item.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
+        OpenPath(HiveKey(item.hive), item.key, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
     if (!key) return IsMissing(rc);
-    RegDeleteValueW(key.get(), item.item.c_str());
+    RegDeleteValueW(key.get(), item.value->c_str());
     return IsMissing(
-        RegQueryValueExW(key.get(), item.item.c_str(), nullptr, nullptr, nullptr, nullptr));
+        RegQueryValueExW(key.get(), item.value->c_str(), nullptr, nullptr, nullptr, nullptr));
 }
 
 // After a removal the marks of the nodes left follow their children again
@@ -464,8 +427,7 @@ RemovalResult RemoveRegistryItems(CheckTree& tree, const StopFlag* stop) {
         const bool emptyOnly = n.emptyOnly;
         TakeItem(tree, *it, result, [&] {
             // A file type found by what it points at may go where one matched by name may not.
-            return emptyOnly ? RemoveEmptyKey(WideItemOf(n))
-                             : RemoveKey(WideItemOf(n), OfferOf(tree, *it));
+            return emptyOnly ? RemoveEmptyKey(KeyOf(n)) : RemoveKey(KeyOf(n), OfferOf(tree, *it));
         });
     }
     order = tree.InOrder();
@@ -478,14 +440,14 @@ RemovalResult RemoveRegistryItems(CheckTree& tree, const StopFlag* stop) {
             tree.Get(n.parent).state == csChecked)
             continue;
         if (Stopped(stop, result)) continue;
-        TakeItem(tree, *it, result, [&] { return RemoveValue(WideItemOf(n)); });
+        TakeItem(tree, *it, result, [&] { return RemoveValue(n); });
     }
     // A key deleted with a checked key above it may still have a node of its own
     // (a nested match the user left unchecked); the tree shows only what is there.
     order = tree.InOrder();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         if (!tree.Contains(*it) || tree.Get(*it).kind != NodeKind::RegKey) continue;
-        if (KeyIsGone(WideItemOf(tree.Get(*it)))) tree.Remove(*it);
+        if (KeyIsGone(KeyOf(tree.Get(*it)))) tree.Remove(*it);
     }
     RecomputeMarks(tree);
     return result;

@@ -28,29 +28,11 @@ struct RemovalResult {
     bool stopped = false;  // ended by the stop flag before every item was tried
 };
 
-// Where a registry node's item lives.
-struct RegItem {
-    std::string hive;     // "HKEY_LOCAL_MACHINE"
-    std::string keyPath;  // below the hive, ending in "\" (the key holding the item)
-    std::string item;     // key name or value name ("" = default value)
-};
-
-// Splits a node text: hive = before the first "\", keyPath = the rest up to and
-// including its last "\", item = after it. Only for texts without a recorded
-// origin: a value name holding "\" is split wrongly, which is why the scan
-// records hive, key path and name in the node.
-RegItem SplitRegText(const std::string& text);
-// The recorded origin of a registry node, or SplitRegText of its text.
-RegItem RegItemOf(const Node& node);
-
-// "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE" (exact,
-// case-sensitive); any other text gives nullptr.
-HKEY RootKeyFromName(const std::string& hiveName);
-
 // Checked key nodes first (each key with its whole subtree, deepest first, every
 // key opened relative to its parent; a maker's key marked emptyOnly only once
 // nothing is left in it), then checked value nodes of keys that were
-// not checked whole, last to first. A key IsProtectedKey refuses, or one that
+// not checked whole, last to first, each by the place its node records (a
+// node without one is not removed). A key IsProtectedKey refuses, or one that
 // holds such a key, is never deleted. The values of a key that could not be
 // deleted stay under it untouched. Marks of the nodes left are recomputed.
 RemovalResult RemoveRegistryItems(CheckTree& tree, const StopFlag* stop = nullptr);

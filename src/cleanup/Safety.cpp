@@ -550,12 +550,47 @@ std::string DirRefusalText(DirRefusal r) {
     return {};
 }
 
-bool HoldsProgramValues(const std::string& hiveName, const std::string& keyPath) {
-    const std::string hive = Lower(TrimControl(hiveName));
-    if (hive != "hkey_local_machine" && hive != "hklm" && hive != "hkey_current_user" &&
-        hive != "hkcu")
-        return false;
-    KeyParts parts = Parts(keyPath);
+namespace {
+
+enum class Store { Machine, User, Classes };
+
+Store StoreOf(RegHive hive) {
+    switch (hive) {
+    case RegHive::ClassesRoot: return Store::Classes;
+    case RegHive::CurrentUser: return Store::User;
+    case RegHive::LocalMachine: break;
+    }
+    return Store::Machine;
+}
+
+// The hive a text form names: a long name in any case, or a short one.
+std::optional<RegHive> HiveOfText(const std::string& text) {
+    if (auto hive = ParseHive(text, HiveSpelling::AnyCase)) return hive;
+    const std::string hive = Lower(text);
+    if (hive == "hklm") return RegHive::LocalMachine;
+    if (hive == "hkcu") return RegHive::CurrentUser;
+    if (hive == "hkcr") return RegHive::ClassesRoot;
+    return std::nullopt;
+}
+
+// The store a hive's text form names, with `parts` made relative to it
+// (HKEY_USERS\<SID> is a user's HKCU, HKEY_USERS\<SID>_Classes its class
+// store); nothing for a text naming no hive, or HKEY_USERS alone.
+std::optional<Store> StoreOfName(const std::string& hiveName, KeyParts& parts) {
+    const std::string text = TrimControl(hiveName);
+    if (auto hive = HiveOfText(text)) return StoreOf(*hive);
+    const std::string hive = Lower(text);
+    if ((hive != "hkey_users" && hive != "hku") || parts.size() < 2) return std::nullopt;
+    const std::string sid = parts.front();
+    parts.erase(parts.begin());
+    const std::string suffix = "_classes";
+    const bool classes = sid.size() > suffix.size() &&
+                         sid.compare(sid.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return classes ? Store::Classes : Store::User;
+}
+
+bool HoldsProgramValuesIn(Store store, KeyParts parts) {
+    if (store == Store::Classes) return false;
     parts.erase(std::remove_if(parts.begin(), parts.end(), IsWowNode), parts.end());
     static const std::vector<KeyParts> homes = PatternList({
         "software\\microsoft\\windows\\currentversion\\run",
@@ -570,29 +605,7 @@ bool HoldsProgramValues(const std::string& hiveName, const std::string& keyPath)
     return std::find(homes.begin(), homes.end(), parts) != homes.end();
 }
 
-bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath, KeyOffer offer) {
-    const std::string hive = Lower(TrimControl(hiveName));
-    KeyParts parts = Parts(keyPath);
-    enum class Store { Machine, User, Classes } store;
-    if (hive == "hkey_local_machine" || hive == "hklm")
-        store = Store::Machine;
-    else if (hive == "hkey_current_user" || hive == "hkcu")
-        store = Store::User;
-    else if (hive == "hkey_classes_root" || hive == "hkcr")
-        store = Store::Classes;
-    else if (hive == "hkey_users" || hive == "hku") {
-        // HKEY_USERS\<SID> is a user's HKCU, HKEY_USERS\<SID>_Classes its class store.
-        if (parts.size() < 2) return true;
-        const std::string sid = parts.front();
-        parts.erase(parts.begin());
-        const std::string suffix = "_classes";
-        bool classes = sid.size() > suffix.size() &&
-                       sid.compare(sid.size() - suffix.size(), suffix.size(), suffix) == 0;
-        store = classes ? Store::Classes : Store::User;
-    } else {
-        return true;
-    }
-
+bool IsProtectedIn(Store store, KeyParts parts, KeyOffer offer) {
     // The 32-bit and ARM views mirror the native layout one level down.
     parts.erase(std::remove_if(parts.begin(), parts.end(), IsWowNode), parts.end());
 
@@ -628,6 +641,31 @@ bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath, Key
     return std::any_of(subtrees.begin(), subtrees.end(), [&](const KeyParts& p) {
         return IsInSubtree(parts, p) || MatchesOrLeadsTo(parts, p);
     });
+}
+
+// The rules compare names as the code page shows them; the keys Windows owns
+// are named in ASCII, which converts unchanged.
+KeyParts PartsOf(std::wstring_view keyPath) { return Parts(WideToAnsi(keyPath)); }
+
+}  // namespace
+
+bool HoldsProgramValues(const std::string& hiveName, const std::string& keyPath) {
+    const std::optional<RegHive> hive = HiveOfText(TrimControl(hiveName));
+    return hive && HoldsProgramValuesIn(StoreOf(*hive), Parts(keyPath));
+}
+
+bool HoldsProgramValues(RegHive hive, std::wstring_view keyPath) {
+    return HoldsProgramValuesIn(StoreOf(hive), PartsOf(keyPath));
+}
+
+bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath, KeyOffer offer) {
+    KeyParts parts = Parts(keyPath);
+    const std::optional<Store> store = StoreOfName(hiveName, parts);
+    return !store || IsProtectedIn(*store, std::move(parts), offer);
+}
+
+bool IsProtectedKey(RegHive hive, std::wstring_view keyPath, KeyOffer offer) {
+    return IsProtectedIn(StoreOf(hive), PartsOf(keyPath), offer);
 }
 
 namespace {

@@ -7,10 +7,12 @@
 // offered; everything refused never reaches the trees, so it can never be
 // checked and deleted.
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "cleanup/Evidence.h"
+#include "platform/RegPath.h"
 
 namespace cx::cleanup {
 
@@ -180,5 +182,8 @@ enum class KeyOffer { ByName, ByEvidence };
 bool HoldsProgramValues(const std::string& hiveName, const std::string& keyPath);
 bool IsProtectedKey(const std::string& hiveName, const std::string& keyPath,
                     KeyOffer offer = KeyOffer::ByName);
+// The same for a place Carvexo found or kept, by its UTF-16 key path.
+bool HoldsProgramValues(RegHive hive, std::wstring_view keyPath);
+bool IsProtectedKey(RegHive hive, std::wstring_view keyPath, KeyOffer offer = KeyOffer::ByName);
 
 }  // namespace cx::cleanup

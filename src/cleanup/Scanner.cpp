@@ -106,7 +106,7 @@ std::vector<std::wstring> ValueNamesW(HKEY key) {
 // "Ｔarget" into "Target" (a key the program never had, offered under its
 // name) and "A＼B" into "A\B" (another key, opened in its place).
 struct RegWalk {
-    const std::string& hive;
+    RegHive hive;
     const std::wstring& word;
     CheckTree& tree;
     Throttled& progress;
@@ -125,7 +125,7 @@ struct RegWalk {
                 progress.Pump();
                 if (name.find(L'\\') != std::wstring::npos) continue;
                 const std::wstring childPath = base + name;
-                if (progress.Due()) progress.ShowNow(hive + "\\" + WideToAnsi(childPath));
+                if (progress.Due()) progress.ShowNow(RegPathText(RegPath{hive, childPath, {}}));
                 // A link is opened as itself: it is listed and removed as the link
                 // it is, and never walked, so a link looping back cannot keep the
                 // scan going and a link's target is never offered under its name.
@@ -141,11 +141,11 @@ struct RegWalk {
                                               nullptr) != ERROR_SUCCESS)
                     subkeys = values = 1;  // not told: look as closely as ever
                 const bool link = child && values > 0 && reg::IsLink(child.get());
-                if (name == word && !IsProtectedKey(hive, WideToAnsi(childPath))) {
-                    NodeId node = tree.AddRegistryW(-1, NodeKind::RegKey, hive, base, name);
+                if (name == word && !IsProtectedKey(hive, childPath)) {
+                    NodeId node = tree.AddRegistry(-1, RegPath{hive, childPath, {}});
                     if (child && !link)
                         for (const std::wstring& v : ValueNamesW(child.get()))
-                            tree.AddRegistryW(node, NodeKind::RegValue, hive, childPath + L"\\", v);
+                            tree.AddRegistry(node, RegPath{hive, childPath, v});
                 }
                 // The registry nests at most 512 levels; deeper is a loop.
                 if (child && !link && subkeys > 0 && depth < kMaxKeyDepth &&
@@ -235,26 +235,25 @@ void ScanTree(fs::Held root, const std::wstring& rootPath, NodeId rootNode, Chec
 
 }  // namespace
 
-void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& path,
-                     const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {
+void ScanRegistryKey(RegHive hive, const std::string& path, const std::string& searchWord,
+                     CheckTree& tree, ScanProgress& progress) {
     if (searchWord.empty() || IsExcluded(path)) return;
     const std::wstring wpath = AnsiToWide(path), word = AnsiToWide(searchWord);
     unique_hkey key;
-    if (RegOpenKeyExW(root, wpath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(HiveKey(hive), wpath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return;
     Throttled throttled(progress);
-    RegWalk walk{hiveName, word, tree, throttled};
+    RegWalk walk{hive, word, tree, throttled};
     walk.Walk(key.get(), wpath, 0);
 }
 
 void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& progress) {
     if (searchWord.empty()) return;
-    ScanRegistryKey(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "Installer\\Products", searchWord, tree,
+    ScanRegistryKey(RegHive::ClassesRoot, "Installer\\Products", searchWord, tree, progress);
+    ScanRegistryKey(RegHive::CurrentUser, "SOFTWARE", searchWord, tree, progress);
+    ScanRegistryKey(RegHive::LocalMachine, "SOFTWARE", searchWord, tree, progress);
+    ScanRegistryKey(RegHive::LocalMachine, "SOFTWARE\\Microsoft\\Windows", searchWord, tree,
                     progress);
-    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "SOFTWARE", searchWord, tree, progress);
-    ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE", searchWord, tree,
-                    progress);
-    ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows",
-                    searchWord, tree, progress);
 }
 
 FolderLocks::Match FolderLocks::Find(const std::vector<std::wstring>& rel) const {

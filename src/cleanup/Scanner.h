@@ -30,10 +30,10 @@ struct ScanProgress {
 // with their subtrees.
 void ScanRegistry(const std::string& searchWord, CheckTree& tree, ScanProgress& progress);
 
-// The walk of one start subtree: `root` is an open hive or key whose display
-// name is `hiveName`, `path` the start path below it (no trailing "\").
-void ScanRegistryKey(HKEY root, const std::string& hiveName, const std::string& path,
-                     const std::string& searchWord, CheckTree& tree, ScanProgress& progress);
+// The walk of one start subtree: `path` is the start path below `hive` (no
+// trailing "\").
+void ScanRegistryKey(RegHive hive, const std::string& path, const std::string& searchWord,
+                     CheckTree& tree, ScanProgress& progress);
 
 // Folders below a scan root that must stay because another program lives in
 // them: each a list of names below the root (an empty list is the root itself).

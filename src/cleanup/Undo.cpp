@@ -32,12 +32,6 @@ std::wstring NoSlash(std::wstring s) {
     return s;
 }
 
-// A registry path without the backslashes that end a key path.
-std::wstring KeyPathOnly(std::wstring s) {
-    while (!s.empty() && s.back() == L'\\') s.pop_back();
-    return s;
-}
-
 std::wstring ParentOf(const std::wstring& path) {
     size_t at = NoSlash(path).rfind(L'\\');
     return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
@@ -325,12 +319,8 @@ bool KeyExists(HKEY root, const std::wstring& path) {
     return key || (rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND);
 }
 
-std::wstring RegeditKey(const std::string& hive, const std::wstring& path) {
-    return AnsiToWide(hive) + L"\\" + path;
-}
-
 std::wstring ValueName(const TakenValue& v) {
-    return RegeditKey(v.hive, v.keyPath) + L"\\" + (v.name.empty() ? L"(Default)" : v.name);
+    return RegKeyName(v.hive, v.keyPath) + L"\\" + (v.name.empty() ? L"(Default)" : v.name);
 }
 
 // What an open key holds, every subkey opened relative to its parent and none
@@ -394,8 +384,8 @@ public:
                                " cannot be created: " + SysErrorMessage(GetLastError()));
             }
         }
-        for (NodeId id : plan.keys) ExportKey(WideRegItemOf(registry.Get(id)));
-        for (NodeId id : plan.values) KeepValue(WideRegItemOf(registry.Get(id)));
+        for (NodeId id : plan.keys) ExportKey(*registry.Get(id).reg);
+        for (NodeId id : plan.values) KeepValue(*registry.Get(id).reg);
         WriteManifestFile(folder_, manifest_, true, sealing_);
     }
 
@@ -442,17 +432,17 @@ public:
     }
 
 private:
-    void ExportKey(const WideRegItem& n) {
-        const std::wstring path = n.keyPath + n.item;
-        HKEY root = RootKeyFromName(n.hive);
+    void ExportKey(const RegPath& n) {
+        const std::wstring& path = n.key;
+        HKEY root = HiveKey(n.hive);
         // Gone already: nothing to keep, and its removal holds anyway.
-        if (!root || !KeyExists(root, path)) return;
+        if (!KeyExists(root, path)) return;
         const std::wstring dir = folder_ + kRegistryFolder;
         if (!MakeFolders(dir))
             throw AppError("The folder " + WideToAnsi(dir) + " cannot be created.");
         const std::wstring file = std::to_wstring(manifest_.keys.size() + 1) + L".reg";
         const std::wstring full = dir + L"\\" + file;
-        const std::wstring key = RegeditKey(n.hive, path);
+        const std::wstring key = RegKeyName(n.hive, path);
         auto code = RunWithShellAndWait(options_.regedit,
                                         L"/e " + QuoteArgument(full) + L" " + QuoteArgument(key),
                                         options_.regeditTimeLimitMs, options_.pump);
@@ -491,29 +481,30 @@ private:
         return v;
     }
 
-    void KeepValue(const WideRegItem& n) {
+    void KeepValue(const RegPath& n) {
+        const std::wstring& name = *n.value;
         LONG rc;
-        unique_hkey key = OpenKeyPath(RootKeyFromName(n.hive), n.keyPath, KEY_QUERY_VALUE, rc);
+        unique_hkey key = OpenKeyPath(HiveKey(n.hive), n.key, KEY_QUERY_VALUE, rc);
         if (!key) {
             if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) return;
             ThrowWin32(static_cast<DWORD>(rc));
         }
         DWORD type = 0, size = 0;
-        rc = RegQueryValueExW(key.get(), n.item.c_str(), nullptr, &type, nullptr, &size);
+        rc = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
         if (rc == ERROR_FILE_NOT_FOUND) return;
         std::vector<BYTE> data;
         for (int tries = 0; rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA; ++tries) {
             data.resize(size);
-            rc = RegQueryValueExW(key.get(), n.item.c_str(), nullptr, &type, data.data(), &size);
+            rc = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data.data(), &size);
             if (rc == ERROR_SUCCESS) break;
             if (tries > 4) break;
         }
         if (rc != ERROR_SUCCESS)
-            throw AppError("The registry value " + WideToAnsi(n.item) +
+            throw AppError("The registry value " + WideToAnsi(name) +
                            " could not be read: " + SysErrorMessage(static_cast<DWORD>(rc)));
         data.resize(size);
         manifest_.values.push_back(
-            Kept(TakenValue{n.hive, KeyPathOnly(n.keyPath), n.item, type, std::move(data)}));
+            Kept(TakenValue{n.hive, n.key, name, type, std::move(data)}));
     }
 
     const CleanupBackup& options_;
@@ -729,11 +720,8 @@ FindingsOutcome RemoveAllFindings(CheckTree& registry, CheckTree& files,
     // Which registry items went: their nodes leave the tree when they are gone.
     auto keptKeys = manifest.keys;
     auto keptValues = manifest.values;
-    std::vector<std::wstring> planKeys, planValues;
-    for (NodeId id : plan.keys) {
-        WideRegItem n = WideRegItemOf(registry.Get(id));
-        planKeys.push_back(n.keyPath + n.item);
-    }
+    std::vector<RegPath> planKeys;
+    for (NodeId id : plan.keys) planKeys.push_back(*registry.Get(id).reg);
     out.failed = RemoveForGood(
         registry, files,
         [&](const std::wstring& path, NodeKind kind, HANDLE item) {
@@ -742,7 +730,8 @@ FindingsOutcome RemoveAllFindings(CheckTree& registry, CheckTree& files,
         stop, out.stopped);
     manifest.keys.clear();
     for (const TakenKey& k : keptKeys) {
-        auto at = std::find(planKeys.begin(), planKeys.end(), k.path);
+        // By hive too: the same key path in the other hive is another key.
+        auto at = std::find(planKeys.begin(), planKeys.end(), RegPath{k.hive, k.path, {}});
         NodeId id =
             at == planKeys.end() ? -1 : plan.keys[static_cast<size_t>(at - planKeys.begin())];
         if (id == -1 || !registry.Contains(id)) manifest.keys.push_back(k);
@@ -752,9 +741,7 @@ FindingsOutcome RemoveAllFindings(CheckTree& registry, CheckTree& files,
         bool stays = false;
         for (NodeId id : plan.values) {
             if (!registry.Contains(id)) continue;
-            WideRegItem n = WideRegItemOf(registry.Get(id));
-            if (n.hive == v.hive && KeyPathOnly(n.keyPath) == v.keyPath && n.item == v.name)
-                stays = true;
+            if (registry.Get(id).reg == RegPath{v.hive, v.keyPath, v.name}) stays = true;
         }
         if (!stays) manifest.values.push_back(v);
     }
@@ -953,7 +940,7 @@ bool RootAllowed(const std::wstring& root, const SafetyContext& safety) {
 // against the seal's digest `sealed` and judged (RegFileStaysBelow) first.
 // An empty text when regedit was run; otherwise why it was not.
 std::wstring ImportPrivateCopy(const std::wstring& file, const crypto::Digest& sealed,
-                               const std::string& hive, const std::wstring& keyPath,
+                               RegHive hive, const std::wstring& keyPath,
                                const RestoreOptions& options) {
     const std::wstring damaged = L" (its export is damaged)";
     auto bytes = ReadBytes(file, kMaxRegFileBytes);
@@ -1005,7 +992,7 @@ std::wstring ImportPrivateCopy(const std::wstring& file, const crypto::Digest& s
 // Writes a kept value into its key, which must be there.
 bool WriteValue(const TakenValue& v) {
     LONG rc;
-    unique_hkey key = OpenKeyPath(RootKeyFromName(v.hive), v.keyPath, KEY_SET_VALUE, rc);
+    unique_hkey key = OpenKeyPath(HiveKey(v.hive), v.keyPath, KEY_SET_VALUE, rc);
     return key && RegSetValueExW(key.get(), v.name.c_str(), 0, v.type, v.data.data(),
                                  static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
 }
@@ -1030,12 +1017,12 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
     left.items.clear();
 
     for (const TakenKey& k : m.keys) {
-        const std::wstring key = RegeditKey(k.hive, k.path);
-        HKEY hive = RootKeyFromName(k.hive);
+        const std::wstring key = RegKeyName(k.hive, k.path);
+        HKEY hive = HiveKey(k.hive);
         std::wstring why;
         // A clean-up took a file type only by what pointed into the program's
         // folder; Windows' own classes stay refused whatever the manifest says.
-        if (!hive || IsProtectedKey(k.hive, WideToAnsi(k.path), KeyOffer::ByEvidence)) {
+        if (IsProtectedKey(k.hive, k.path, KeyOffer::ByEvidence)) {
             why = L" (protected)";
         } else if (KeyExists(hive, k.path)) {
             why = L" (exists again)";
@@ -1061,7 +1048,7 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
 
     for (const TakenValue& v : m.values) {
         std::wstring why;
-        HKEY hive = RootKeyFromName(v.hive);
+        HKEY hive = HiveKey(v.hive);
         LONG rc = ERROR_SUCCESS;
         unique_hkey key;
         // Values the scan takes from Windows' keys (a Run entry pointing into
@@ -1069,9 +1056,8 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
         // into a place this clean-up took files from; other protected keys
         // take none: a value that starts a program at log-on is no value to
         // write for whatever manifest asks.
-        if (!hive ||
-            (IsProtectedKey(v.hive, WideToAnsi(v.keyPath), KeyOffer::ByEvidence) &&
-             !(HoldsProgramValues(v.hive, WideToAnsi(v.keyPath)) && PointsIntoRoots(v, m))))
+        if (IsProtectedKey(v.hive, v.keyPath, KeyOffer::ByEvidence) &&
+            !(HoldsProgramValues(v.hive, v.keyPath) && PointsIntoRoots(v, m)))
             why = L" (protected)";
         else if (!(key = OpenKeyPath(hive, v.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc)))
             why = L" (its key is gone)";

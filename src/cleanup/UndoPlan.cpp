@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cleanup/Removal.h"
 #include "platform/Strings.h"
 
 namespace cx::cleanup {
@@ -102,10 +101,6 @@ std::optional<uint64_t> ParseNumber(std::string_view s, uint64_t max) {
     return v;
 }
 
-bool ValidHive(std::string_view h) {
-    return h == "HKEY_CLASSES_ROOT" || h == "HKEY_CURRENT_USER" || h == "HKEY_LOCAL_MACHINE";
-}
-
 // "YYYY-MM-DD HH:MM:SS" with digits where digits belong.
 bool ValidTime(std::string_view t) {
     const std::string_view shape = "0000-00-00 00:00:00";
@@ -173,12 +168,13 @@ std::string WriteManifest(const CleanupManifest& m) {
     out += "root\t" + Escape(m.root) + "\n";
     for (const std::wstring& r : m.moreRoots) out += "root\t" + Escape(r) + "\n";
     auto value = [&](const char* kind, const TakenValue& v) {
-        out += std::string(kind) + "\t" + v.hive + "\t" + Escape(v.keyPath) + "\t" +
+        out += std::string(kind) + "\t" + HiveName(v.hive) + "\t" + Escape(v.keyPath) + "\t" +
                Escape(v.name) + "\t" + std::to_string(v.type) + "\t" + HexOf(v.data) + "\n";
     };
     // A key's held values follow it: they belong to the key line before them.
     for (const TakenKey& k : m.keys) {
-        out += "key\t" + k.hive + "\t" + Escape(k.path) + "\t" + Escape(k.file) + "\n";
+        out += "key\t" + std::string(HiveName(k.hive)) + "\t" + Escape(k.path) + "\t" +
+               Escape(k.file) + "\n";
         for (const TakenValue& v : k.held) value("keyvalue", v);
     }
     for (const TakenValue& v : m.values) value("value", v);
@@ -229,18 +225,18 @@ std::optional<CleanupManifest> ParseManifest(std::string_view text) {
                 m.root = *s;
             rootSeen = true;
         } else if (kind == "key" && f.size() == 4) {
+            auto hive = ParseHive(f[1]);
             auto path = text(2), file = text(3);
-            if (!ValidHive(f[1]) || !path || path->empty() || !file || !ValidKeyFile(*file))
+            if (!hive || !path || path->empty() || !file || !ValidKeyFile(*file))
                 return std::nullopt;
-            m.keys.push_back(TakenKey{std::string(f[1]), *path, *file});
+            m.keys.push_back(TakenKey{*hive, *path, *file});
         } else if ((kind == "value" || kind == "keyvalue") && f.size() == 6) {
+            auto hive = ParseHive(f[1]);
             auto path = text(2), name = text(3);
             auto type = ParseNumber(f[4], 0xFFFFFFFFu);
             auto data = BytesOf(f[5]);
-            if (!ValidHive(f[1]) || !path || path->empty() || !name || !type || !data)
-                return std::nullopt;
-            TakenValue v{std::string(f[1]), *path, *name, static_cast<DWORD>(*type),
-                         std::move(*data)};
+            if (!hive || !path || path->empty() || !name || !type || !data) return std::nullopt;
+            TakenValue v{*hive, *path, *name, static_cast<DWORD>(*type), std::move(*data)};
             if (kind == "value") {
                 m.values.push_back(std::move(v));
             } else {
@@ -300,15 +296,17 @@ std::wstring CleanupFolderName(const SYSTEMTIME& t, const std::wstring& program)
 
 RegistryBackupPlan PlanRegistryBackup(const CheckTree& tree) {
     RegistryBackupPlan plan;
-    std::vector<std::pair<std::string, std::wstring>> checkedKeys;
+    // A key node naming a hive rather than a key holds nothing to export.
+    auto key = [](const Node& n) {
+        return n.kind == NodeKind::RegKey && n.reg && !n.reg->IsValue() && !n.reg->Name().empty();
+    };
+    std::vector<std::pair<RegHive, std::wstring>> checkedKeys;
     for (NodeId id : tree.InOrder()) {
         const Node& n = tree.Get(id);
-        if (n.kind == NodeKind::RegKey && n.state == csChecked && !n.emptyOnly) {
-            WideRegItem r = WideRegItemOf(n);
-            if (!r.item.empty()) checkedKeys.emplace_back(r.hive, r.keyPath + r.item);
-        }
+        if (key(n) && n.state == csChecked && !n.emptyOnly)
+            checkedKeys.emplace_back(n.reg->hive, n.reg->key);
     }
-    auto insideChecked = [&](const std::string& hive, const std::wstring& path, bool strictly) {
+    auto insideChecked = [&](RegHive hive, const std::wstring& path, bool strictly) {
         for (const auto& [h, p] : checkedKeys)
             if (h == hive && AtOrBelow(path, p) && (!strictly || path.size() != p.size()))
                 return true;
@@ -316,17 +314,14 @@ RegistryBackupPlan PlanRegistryBackup(const CheckTree& tree) {
     };
     for (NodeId id : tree.InOrder()) {
         const Node& n = tree.Get(id);
-        if (n.state != csChecked) continue;
-        WideRegItem r = WideRegItemOf(n);
+        if (n.state != csChecked || !n.reg) continue;
         if (n.kind == NodeKind::RegKey) {
             // A maker's key goes only empty: the exports of what it held bring it back.
             if (n.emptyOnly) continue;
-            if (!r.item.empty() && !insideChecked(r.hive, r.keyPath + r.item, true))
-                plan.keys.push_back(id);
-        } else if (n.kind == NodeKind::RegValue) {
+            if (key(n) && !insideChecked(n.reg->hive, n.reg->key, true)) plan.keys.push_back(id);
+        } else if (n.kind == NodeKind::RegValue && n.reg->IsValue()) {
             if (n.parent != -1 && tree.Get(n.parent).state == csChecked) continue;
-            if (!insideChecked(r.hive, WithoutFinalBackslash(r.keyPath), false))
-                plan.values.push_back(id);
+            if (!insideChecked(n.reg->hive, n.reg->key, false)) plan.values.push_back(id);
         }
     }
     return plan;
@@ -379,10 +374,10 @@ std::optional<std::wstring> DecodeRegFile(std::string_view bytes) {
     return text;
 }
 
-bool RegFileStaysBelow(std::wstring_view text, const std::string& hive,
-                       const std::wstring& keyPath) {
-    if (!ValidHive(hive) || keyPath.empty()) return false;
-    const std::wstring base = AnsiToWide(hive) + L"\\" + WithoutFinalBackslash(keyPath);
+bool RegFileStaysBelow(std::wstring_view text, RegHive hive, const std::wstring& keyPath) {
+    const std::wstring below = WithoutFinalBackslash(keyPath);
+    if (below.empty()) return false;  // never the hive itself
+    const std::wstring base = RegKeyName(hive, below);
     size_t headers = 0;
     size_t start = 0;
     while (start <= text.size()) {
@@ -513,10 +508,11 @@ std::optional<RegData> ValueData(std::wstring_view s) {
 
 }  // namespace
 
-std::optional<RegKeyContents> ParseRegExport(std::wstring_view text, const std::string& hive,
+std::optional<RegKeyContents> ParseRegExport(std::wstring_view text, RegHive hive,
                                              const std::wstring& keyPath) {
-    if (!ValidHive(hive) || keyPath.empty()) return std::nullopt;
-    const std::wstring base = AnsiToWide(hive) + L"\\" + WithoutFinalBackslash(keyPath);
+    const std::wstring below = WithoutFinalBackslash(keyPath);
+    if (below.empty()) return std::nullopt;  // never the hive itself
+    const std::wstring base = RegKeyName(hive, below);
     std::vector<std::wstring_view> lines;
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find_first_of(L"\r\n", start);
@@ -589,12 +585,6 @@ std::wstring ExportDifference(const RegKeyContents& exported, const RegKeyConten
     for (const auto& [rel, values] : exported)
         if (!key.count(rel)) return where(rel, nullptr) + L" is not in the key";
     return {};
-}
-
-WideRegItem WideRegItemOf(const Node& n) {
-    if (n.wide) return {n.hive, n.wideKeyPath, n.wideItemName};
-    RegItem r = RegItemOf(n);
-    return {r.hive, AnsiToWide(r.keyPath), AnsiToWide(r.item)};
 }
 
 }  // namespace cx::cleanup

@@ -33,7 +33,7 @@ inline constexpr size_t kMaxValueBytes = 16u << 20;
 // A single value kept in the manifest itself: one of a key that stayed, or one
 // of a taken key that regedit cannot carry (see TakenKey::held).
 struct TakenValue {
-    std::string hive;
+    RegHive hive = RegHive::LocalMachine;
     std::wstring keyPath;  // below the hive, no final "\"
     std::wstring name;     // empty: the default value
     DWORD type = REG_NONE;
@@ -43,7 +43,7 @@ struct TakenValue {
 // A registry key taken whole, with its subtree, exported by regedit into
 // `file` (a bare "<n>.reg" in the clean-up's registry folder).
 struct TakenKey {
-    std::string hive;   // "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
+    RegHive hive = RegHive::LocalMachine;
     std::wstring path;  // below the hive, the key's own name last, no final "\"
     std::wstring file;
     // Values of the key and its subkeys that regedit cannot carry as they are
@@ -134,8 +134,7 @@ std::optional<std::wstring> DecodeRegFile(std::string_view bytes);
 // must name, between that "[" and the last "]", the key or a key below it, and
 // nothing may follow the "]". A deletion ("[-...") is refused, and so is a
 // text that names no key at all.
-bool RegFileStaysBelow(std::wstring_view text, const std::string& hive,
-                       const std::wstring& keyPath);
+bool RegFileStaysBelow(std::wstring_view text, RegHive hive, const std::wstring& keyPath);
 
 // True when regedit gives back exactly `data` of `type` through an export and
 // an import. Wine's drops a REG_SZ's bytes from its first NUL on and its last
@@ -159,7 +158,7 @@ using RegKeyContents = std::map<std::wstring, std::map<std::wstring, RegData>>;
 // once, and whose value lines are "name" or @, then =, then a quoted string
 // (escapes \\, \", \n, \r), dword:<8 hex digits>, hex: or hex(<type>): with
 // bytes (lines ending in "\" go on in the next). Empty for anything else.
-std::optional<RegKeyContents> ParseRegExport(std::wstring_view text, const std::string& hive,
+std::optional<RegKeyContents> ParseRegExport(std::wstring_view text, RegHive hive,
                                              const std::wstring& keyPath);
 
 // Where an export and the key it was made of part: the first key or value
@@ -167,14 +166,5 @@ std::optional<RegKeyContents> ParseRegExport(std::wstring_view text, const std::
 // empty when they agree. Values regedit cannot carry (RegeditCarries) are kept
 // apart and not compared.
 std::wstring ExportDifference(const RegKeyContents& exported, const RegKeyContents& key);
-
-// A registry node's origin by its UTF-16 names: as the scan recorded them, or
-// split from its text for nodes without a recorded origin.
-struct WideRegItem {
-    std::string hive;
-    std::wstring keyPath;  // ends in "\" (or is empty)
-    std::wstring item;
-};
-WideRegItem WideRegItemOf(const Node& n);
 
 }  // namespace cx::cleanup

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/RegPath.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
 
@@ -66,8 +67,8 @@ bool NamesProduct(const std::vector<std::string>& args, const std::string& code)
 }
 
 std::vector<HKEY> HivesOf(const std::string& hive) {
-    if (hive == "HKEY_LOCAL_MACHINE") return {HKEY_LOCAL_MACHINE};
-    if (hive == "HKEY_CURRENT_USER") return {HKEY_CURRENT_USER};
+    const std::optional<RegHive> h = ParseHive(hive);
+    if (h == RegHive::LocalMachine || h == RegHive::CurrentUser) return {HiveKey(*h)};
     return {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 }
 

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/RegPath.h"
 #include "platform/Strings.h"
 
 namespace cx::cmd {
@@ -107,12 +108,14 @@ bool IsHelp(std::string_view a) {
     return a == "/?" || a == "-?" || a == "-h" || EqualsNoCase(a, "--help");
 }
 
+// A hive as a person types it: the long name or its short form, in any case.
+// Programs are registered in the machine's hive or the user's only.
 std::optional<std::string> HiveFromText(std::string_view text) {
-    if (EqualsNoCase(text, "HKLM") || EqualsNoCase(text, "HKEY_LOCAL_MACHINE"))
-        return std::string("HKEY_LOCAL_MACHINE");
-    if (EqualsNoCase(text, "HKCU") || EqualsNoCase(text, "HKEY_CURRENT_USER"))
-        return std::string("HKEY_CURRENT_USER");
-    return std::nullopt;
+    if (EqualsNoCase(text, "HKLM")) text = HiveName(RegHive::LocalMachine);
+    if (EqualsNoCase(text, "HKCU")) text = HiveName(RegHive::CurrentUser);
+    const std::optional<RegHive> hive = ParseHive(text, HiveSpelling::AnyCase);
+    if (!hive || *hive == RegHive::ClassesRoot) return std::nullopt;
+    return std::string(HiveName(*hive));
 }
 
 // Applies one option with its value; an error text when the value is not one it takes.

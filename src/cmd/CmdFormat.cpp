@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/Error.h"
+#include "platform/RegPath.h"
 #include "platform/Strings.h"
 
 namespace cx::cmd {
@@ -47,6 +48,14 @@ std::string OneLine(std::string_view s) {
     for (char& c : out)
         if (static_cast<unsigned char>(c) < 32) c = ' ';
     return out;
+}
+
+// The hive as a table column shows it: the short form people type.
+std::string ShortHive(const std::string& hive) {
+    const std::optional<RegHive> h = ParseHive(hive);
+    if (h == RegHive::CurrentUser) return "HKCU";
+    if (h == RegHive::LocalMachine) return "HKLM";
+    return OneLine(hive);
 }
 
 std::string JsonPairs(const std::vector<std::pair<std::string, std::string>>& rows,
@@ -151,10 +160,7 @@ std::string FormatList(const std::vector<ListEntry>& entries, OutputFormat forma
     for (const ListEntry& e : entries)
         rows.push_back({OneLine(e.name), OneLine(e.publisher), OneLine(e.version),
                         SizeText(e.sizeBytes), OneLine(e.installDate),
-                        e.hive == "HKEY_CURRENT_USER"    ? "HKCU"
-                        : e.hive == "HKEY_LOCAL_MACHINE" ? "HKLM"
-                                                         : OneLine(e.hive),
-                        OneLine(e.registryName), e.kind, OneLine(e.location)});
+                        ShortHive(e.hive), OneLine(e.registryName), e.kind, OneLine(e.location)});
     return Columns(rows);
 }
 
@@ -226,7 +232,8 @@ std::string FormatTree(const cleanup::CheckTree& tree) {
                            : n.state == cleanup::csPartial ? "[-] "
                                                            : "[ ] ";
         std::string text = OneLine(n.text);
-        if (n.kind == cleanup::NodeKind::RegValue && n.itemName.empty() && !n.hive.empty())
+        if (n.kind == cleanup::NodeKind::RegValue && n.reg && n.reg->value &&
+            n.reg->value->empty())
             text += "(Default)";
         if (n.kind == cleanup::NodeKind::Folder && (text.empty() || text.back() != '\\'))
             text += "\\";

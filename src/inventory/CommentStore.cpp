@@ -1,6 +1,7 @@
 #include "inventory/CommentStore.h"
 
 #include "platform/Error.h"
+#include "platform/RegPath.h"
 #include "platform/Registry.h"
 
 namespace cx::inv {
@@ -15,7 +16,8 @@ bool AcceptableName(const std::string& name) {
 }  // namespace
 
 bool CommentStore::IsKnownHive(const std::string& hive) {
-    return hive == "HKEY_LOCAL_MACHINE" || hive == "HKEY_CURRENT_USER";
+    const std::optional<RegHive> h = ParseHive(hive);
+    return h == RegHive::LocalMachine || h == RegHive::CurrentUser;
 }
 
 std::string CommentStore::HivePath(const std::string& hive) const { return path_ + "\\" + hive; }

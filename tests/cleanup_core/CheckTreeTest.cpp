@@ -108,37 +108,30 @@ TEST(CheckTree, DeepTreesNeedNoDeepRecursion) {
     EXPECT_TRUE(t.Empty());
 }
 
-TEST(RegText, SplitFollowsFirstAndLastBackslash) {
-    RegItem key = SplitRegText("HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Foo");
-    EXPECT_EQ(key.hive, "HKEY_LOCAL_MACHINE");
-    EXPECT_EQ(key.keyPath, "SOFTWARE\\Acme\\");
-    EXPECT_EQ(key.item, "Foo");
-    RegItem def = SplitRegText("HKEY_CURRENT_USER\\SOFTWARE\\Foo\\");
-    EXPECT_EQ(def.keyPath, "SOFTWARE\\Foo\\");
-    EXPECT_EQ(def.item, "");
-    RegItem top = SplitRegText("HKEY_CURRENT_USER\\Foo");
-    EXPECT_EQ(top.keyPath, "");
-    EXPECT_EQ(top.item, "Foo");
-    // What the scan records wins over the text: a value name with "\" in it.
+TEST(RegText, ANodeMadeFromTextSplitsAtTheFirstAndLastBackslash) {
+    using cx::RegHive;
+    using cx::RegPath;
     CheckTree t;
-    NodeId k = t.AddRegistry(-1, "HKEY_CURRENT_USER\\S\\Foo", NodeKind::RegKey, "HKEY_CURRENT_USER",
-                             "S\\", "Foo");
-    NodeId v = t.AddRegistry(k, "HKEY_CURRENT_USER\\S\\Foo\\a\\b", NodeKind::RegValue,
-                             "HKEY_CURRENT_USER", "S\\Foo\\", "a\\b");
-    EXPECT_EQ(RegItemOf(t.Get(v)).keyPath, "S\\Foo\\");
-    EXPECT_EQ(RegItemOf(t.Get(v)).item, "a\\b");
-    NodeId bare = t.Add(-1, "HKEY_CURRENT_USER\\S\\Bar", NodeKind::RegKey);
-    EXPECT_EQ(RegItemOf(t.Get(bare)).item, "Bar");
-}
-
-TEST(RegText, RootKeysByExactName) {
-    EXPECT_EQ(RootKeyFromName("HKEY_CLASSES_ROOT"), HKEY_CLASSES_ROOT);
-    EXPECT_EQ(RootKeyFromName("HKEY_CURRENT_USER"), HKEY_CURRENT_USER);
-    EXPECT_EQ(RootKeyFromName("HKEY_LOCAL_MACHINE"), HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(RootKeyFromName("hkey_local_machine"), nullptr);
-    EXPECT_EQ(RootKeyFromName("HKLM"), nullptr);
-    EXPECT_EQ(RootKeyFromName("HKEY_USERS"), nullptr);
-    EXPECT_EQ(RootKeyFromName(""), nullptr);
+    auto place = [&](const std::string& text, NodeKind kind) {
+        return t.Get(t.AddRegistryText(-1, text, kind)).reg;
+    };
+    EXPECT_EQ(place("HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme\\Foo", NodeKind::RegKey),
+              (RegPath{RegHive::LocalMachine, L"SOFTWARE\\Acme\\Foo", {}}));
+    EXPECT_EQ(place("HKEY_CURRENT_USER\\SOFTWARE\\Foo\\", NodeKind::RegValue),
+              (RegPath{RegHive::CurrentUser, L"SOFTWARE\\Foo", L""}));  // the default value
+    EXPECT_EQ(place("HKEY_CURRENT_USER\\Foo", NodeKind::RegValue),
+              (RegPath{RegHive::CurrentUser, L"", L"Foo"}));
+    EXPECT_EQ(place("HKEY_CURRENT_USER", NodeKind::RegKey), (RegPath{RegHive::CurrentUser, L"", {}}));
+    // Through the one parser of hive names: no short form, no other case, no other hive.
+    for (const char* text : {"HKLM\\SOFTWARE\\Foo", "hkey_local_machine\\SOFTWARE\\Foo",
+                             "HKEY_USERS\\S-1-5-18\\Foo", "\\SOFTWARE\\Foo", ""})
+        EXPECT_FALSE(place(text, NodeKind::RegKey)) << text;
+    // A node added by its place shows it, and a value name may hold "\\".
+    NodeId v = t.AddRegistry(-1, RegPath{RegHive::CurrentUser, L"S\\Foo", L"a\\b"});
+    EXPECT_EQ(t.Get(v).kind, NodeKind::RegValue);
+    EXPECT_EQ(t.Get(v).text, "HKEY_CURRENT_USER\\S\\Foo\\a\\b");
+    EXPECT_EQ(t.Get(t.AddRegistry(v, RegPath{RegHive::ClassesRoot, L"S", {}})).kind,
+              NodeKind::RegKey);
 }
 
 }  // namespace

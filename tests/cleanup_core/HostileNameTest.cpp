@@ -134,7 +134,7 @@ TEST(HostileKeyNames, LookAlikeKeysAreNeitherOfferedNorFollowed) {
 
     CheckTree t;
     ScanProgress quiet = Quiet();
-    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", base, "Target", t, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base, "Target", t, quiet);
     std::vector<std::string> roots;
     for (NodeId id : t.Roots()) roots.push_back(t.Get(id).text);
     std::sort(roots.begin(), roots.end());
@@ -147,7 +147,7 @@ TEST(HostileKeyNames, LookAlikeKeysAreNeitherOfferedNorFollowed) {
         if (t.Get(id).text == "HKEY_CURRENT_USER\\" + base + "\\Own\\Target") ownNode = id;
     ASSERT_NE(ownNode, -1);
     for (NodeId v : std::vector<NodeId>(t.Get(ownNode).children))
-        if (t.Get(v).wideItemName == L"a\\b") t.ToggleNodeState(v);
+        if (t.Get(v).reg->value == L"a\\b") t.ToggleNodeState(v);
     for (NodeId id : t.Roots())
         if (id != ownNode) t.ToggleNodeState(id);
     RemovalResult r = RemoveRegistryItems(t);

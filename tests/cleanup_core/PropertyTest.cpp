@@ -14,6 +14,7 @@
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "platform/Strings.h"
+#include "platform/Strings.h"
 
 using namespace cx::cleanup;
 using namespace cx::test;
@@ -78,10 +79,13 @@ std::string RegRel(const std::string& base, const std::string& fullPath) {
     return fullPath.substr(base.size());
 }
 
+// The key a node names (of a value: the key holding it), and the value's name.
+std::string KeyText(const Node& n) { return cx::WideToAnsi(n.reg->key); }
+std::string ValueText(const Node& n) { return cx::WideToAnsi(*n.reg->value); }
+
 bool RegItemPresent(const Picture& p, const std::string& base, const Node& n) {
-    if (n.kind == NodeKind::RegKey) return p.count("K:" + RegRel(base, n.keyPath + n.itemName)) > 0;
-    std::string key = n.keyPath.substr(0, n.keyPath.size() - 1);
-    return p.count("V:" + RegRel(base, key) + "|" + n.itemName) > 0;
+    if (n.kind == NodeKind::RegKey) return p.count("K:" + RegRel(base, KeyText(n))) > 0;
+    return p.count("V:" + RegRel(base, KeyText(n)) + "|" + ValueText(n)) > 0;
 }
 
 // How much the random cases exercised, so a generator gone dull is noticed.
@@ -97,7 +101,7 @@ void RegistryCase(unsigned seed) {
     }
     CheckTree t;
     ScanProgress quiet = Quiet();
-    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", base, "W", t, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base, "W", t, quiet);
     RandomToggles(t, rng);
 
     const Picture before = RegPicture(HKEY_CURRENT_USER, base);
@@ -110,11 +114,10 @@ void RegistryCase(unsigned seed) {
         ASSERT_TRUE(RegItemPresent(before, base, n)) << n.text;
         if (n.state != csChecked) continue;
         if (n.kind == NodeKind::RegKey) {
-            EraseSubtree(expected, "K:", RegRel(base, n.keyPath + n.itemName));
+            EraseSubtree(expected, "K:", RegRel(base, KeyText(n)));
             ++attempts;
         } else if (t.Get(n.parent).state != csChecked) {
-            std::string key = n.keyPath.substr(0, n.keyPath.size() - 1);
-            expected.erase("V:" + RegRel(base, key) + "|" + n.itemName);
+            expected.erase("V:" + RegRel(base, KeyText(n)) + "|" + ValueText(n));
             ++attempts;
         }
     }

@@ -86,7 +86,7 @@ protected:
 TEST_F(RegLinks, ALinkIsListedAsAKeyAndRemovedWithoutTouchingItsTarget) {
     CheckTree t;
     ScanProgress quiet = Quiet();
-    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", base + "\\App", "Target", t, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base + "\\App", "Target", t, quiet);
     ASSERT_EQ(t.Roots().size(), 1u);
     const Node& link = t.Get(t.Roots()[0]);
     EXPECT_EQ(link.text, "HKEY_CURRENT_USER\\" + base + "\\App\\Target");
@@ -105,7 +105,7 @@ TEST_F(RegLinks, ALinkInsideACheckedKeyGoesAsALink) {
     ASSERT_TRUE(MakeLink(base + "\\Outer\\Sub\\Jump", base + "\\Elsewhere\\Target"));
     CheckTree t;
     ScanProgress quiet = Quiet();
-    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", base, "Outer", t, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base, "Outer", t, quiet);
     ASSERT_EQ(t.Roots().size(), 1u);
     RemovalResult r = RemoveRegistryItems(t);
     EXPECT_EQ(r.failed, 0u);
@@ -122,7 +122,7 @@ TEST_F(RegLinks, ALinkLoopingBackEndsTheScan) {
     ASSERT_TRUE(MakeLink(base + "\\Loop\\Back", base));
     CheckTree t;
     ScanProgress quiet = Quiet();
-    ScanRegistryKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", base, "Target", t, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base, "Target", t, quiet);
     // Found once where it is, once as the link it is; never again through the loop.
     std::vector<std::string> texts;
     for (NodeId id : t.Roots()) texts.push_back(t.Get(id).text);

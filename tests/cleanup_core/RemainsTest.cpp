@@ -79,14 +79,14 @@ TEST_F(RemainsTwin, TheTwinsKeysAndFolderAreLockedAndStay) {
     ASSERT_TRUE(scan.failure.empty()) << scan.failure;
 
     std::map<std::string, int> perHive;
-    for (NodeId id : registry.Roots()) ++perHive[registry.Get(id).hive];
+    for (NodeId id : registry.Roots()) ++perHive[cx::HiveName(registry.Get(id).reg->hive)];
     EXPECT_EQ(perHive,
               (std::map<std::string, int>{{"HKEY_CLASSES_ROOT", 1}, {kHkcu, 1}, {kHklm, 2}}));
     // Every click the window allows, as a user checking it all would make them.
     for (NodeId id : registry.InOrder()) {
         if (registry.Get(id).state != csChecked) registry.ToggleNodeState(id);
         const Node& n = registry.Get(id);
-        const bool own = n.hive == kHkcu;
+        const bool own = n.reg->hive == cx::RegHive::CurrentUser;
         EXPECT_EQ(n.locked, !own) << n.text;
         EXPECT_EQ(n.state, own ? csChecked : csUnchecked) << n.text;
     }

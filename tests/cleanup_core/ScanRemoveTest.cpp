@@ -64,7 +64,7 @@ TEST_F(RegistryScan, ExactNamesAtEveryDepthWithTheirValues) {
 
     CheckTree t;
     ScanProgress quiet = Quiet();
-    ScanRegistryKey(HKEY_CURRENT_USER, kHkcu, base, "Target", t, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base, "Target", t, quiet);
     auto roots = Texts(t, t.Roots());
     ASSERT_EQ(roots, (std::vector<std::string>{Text("A\\Target"), Text("A\\Target\\Inner\\Target"),
                                                Text(deep + "\\Target")}));
@@ -81,13 +81,13 @@ TEST_F(RegistryScan, ExactNamesAtEveryDepthWithTheirValues) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(values, expected);
     NodeId slash = Find(t, Text("A\\Target\\back\\slash"));
-    EXPECT_EQ(t.Get(slash).itemName, "back\\slash");
-    EXPECT_EQ(t.Get(slash).keyPath, base + "\\A\\Target\\");
+    EXPECT_EQ(t.Get(slash).reg->value, L"back\\slash");
+    EXPECT_EQ(t.Get(slash).reg->key, cx::AnsiToWide(base + "\\A\\Target"));
     EXPECT_EQ(t.Get(slash).kind, NodeKind::RegValue);
     EXPECT_TRUE(t.Get(t.Roots()[1]).children.empty());
 
     CheckTree none;
-    ScanRegistryKey(HKEY_CURRENT_USER, kHkcu, base, "", none, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base, "", none, quiet);
     ScanRegistry("", none, quiet);
     EXPECT_TRUE(none.Empty());
 }
@@ -123,7 +123,7 @@ TEST_F(RegistryScan, FullScanSkipsExcludedAndWindowsOwnedKeys) {
 
     // A key Windows owns is not offered even when its name is the search word.
     CheckTree run;
-    ScanRegistryKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows", "Run",
+    ScanRegistryKey(cx::RegHive::LocalMachine, "SOFTWARE\\Microsoft\\Windows", "Run",
                     run, p);
     for (NodeId r : run.Roots())
         EXPECT_NE(run.Get(r).text,
@@ -178,14 +178,14 @@ TEST_F(RegistryScan, RemovalTakesCheckedKeysAndValuesAndKeepsTheRest) {
 
     CheckTree t;
     ScanProgress quiet = Quiet();
-    ScanRegistryKey(HKEY_CURRENT_USER, kHkcu, base, "App", t, quiet);
+    ScanRegistryKey(cx::RegHive::CurrentUser, base, "App", t, quiet);
     ASSERT_EQ(t.Roots().size(), 2u);
     NodeId partly = t.Roots()[0];
     t.ToggleNodeState(Find(t, Text("A\\App\\keep")));
     ASSERT_EQ(t.Get(partly).state, csPartial);
     // A node for a key that is already gone, and one with a hive nobody knows.
-    NodeId gone = t.Add(-1, Text("Gone"), NodeKind::RegKey);
-    NodeId bogus = t.Add(-1, "HKEY_NOWHERE\\SOFTWARE\\App", NodeKind::RegKey);
+    NodeId gone = t.AddRegistryText(-1, Text("Gone"), NodeKind::RegKey);
+    NodeId bogus = t.AddRegistryText(-1, "HKEY_NOWHERE\\SOFTWARE\\App", NodeKind::RegKey);
 
     auto before = RegPicture(HKEY_CURRENT_USER, base);
     RemovalResult r = RemoveRegistryItems(t);
@@ -212,11 +212,10 @@ TEST_F(RegistryScan, AKeyWindowsOwnsIsNeverDeleted) {
     SetValue(k, "CxTestCoreKeep", REG_SZ, std::string("x", 2));
     RegCloseKey(k);
     CheckTree t;
-    NodeId node = t.AddRegistry(-1, kHkcu + "\\" + run, NodeKind::RegKey, kHkcu,
-                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\", "Run");
+    NodeId node = t.AddRegistry(-1, cx::RegPath{cx::RegHive::CurrentUser, cx::AnsiToWide(run), {}});
     // A key above one Windows owns goes neither: it would take the owned key with it.
     NodeId above =
-        t.Add(-1, kHkcu + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", NodeKind::RegKey);
+        t.AddRegistryText(-1, kHkcu + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", NodeKind::RegKey);
     RemovalResult r = RemoveRegistryItems(t);
     EXPECT_EQ(r.removed, 0u);
     EXPECT_EQ(r.failed, 2u);

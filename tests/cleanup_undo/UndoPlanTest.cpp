@@ -19,17 +19,17 @@ CleanupManifest Sample() {
     m.time = "2024-05-01 13:45:12";
     m.size = 0xFFFFFFFFFFFFFFFFull;
     m.root = L"C:\\Program Files\\Acme";
-    m.keys.push_back(TakenKey{"HKEY_CURRENT_USER", L"Software\\Acme\\Tool", L"1.reg"});
-    m.keys.push_back(TakenKey{"HKEY_CLASSES_ROOT", L"Installer\\Products\\X\r\nkey\tY", L"22.reg"});
+    m.keys.push_back(TakenKey{cx::RegHive::CurrentUser, L"Software\\Acme\\Tool", L"1.reg"});
+    m.keys.push_back(TakenKey{cx::RegHive::ClassesRoot, L"Installer\\Products\\X\r\nkey\tY", L"22.reg"});
     m.values.push_back(
-        TakenValue{"HKEY_LOCAL_MACHINE", L"SOFTWARE\\Acme", L"", REG_SZ, {'a', 0, 0, 0}});
-    m.values.push_back(TakenValue{"HKEY_CURRENT_USER",
+        TakenValue{cx::RegHive::LocalMachine, L"SOFTWARE\\Acme", L"", REG_SZ, {'a', 0, 0, 0}});
+    m.values.push_back(TakenValue{cx::RegHive::CurrentUser,
                                   L"Software\\Acme",
                                   L"back\\slash\t%00\n",
                                   0x1234,
                                   {0, 1, 0xFE, 0xFF, 0x0A, 0x0D}});
     m.values.push_back(
-        TakenValue{"HKEY_CURRENT_USER", L"Software\\Acme", L"empty", REG_BINARY, {}});
+        TakenValue{cx::RegHive::CurrentUser, L"Software\\Acme", L"empty", REG_BINARY, {}});
     m.items.push_back(TakenItem{TakenKind::Folder, L"C:\\Program Files\\Acme\\data"});
     m.items.push_back(TakenItem{TakenKind::File, L"C:\\Program Files\\Acme\\a\nb.txt"});
     m.items.push_back(TakenItem{TakenKind::Link, L"C:\\Program Files\\Acme\\link"});
@@ -150,34 +150,33 @@ TEST(FolderName, DateTimeAndAProgramNameAFolderCanHold) {
     EXPECT_FALSE(cut.back() >= 0xD800 && cut.back() <= 0xDBFF);
 }
 
-NodeId AddKey(CheckTree& t, const std::wstring& keyPath, const std::wstring& name,
-              CheckState s = csChecked, const std::string& hive = "HKEY_CURRENT_USER") {
-    return t.AddRegistryW(-1, NodeKind::RegKey, hive, keyPath, name, s);
+NodeId AddKey(CheckTree& t, const std::wstring& key, CheckState s = csChecked,
+              cx::RegHive hive = cx::RegHive::CurrentUser) {
+    return t.AddRegistry(-1, cx::RegPath{hive, key, {}}, s);
 }
 
 NodeId AddValue(CheckTree& t, NodeId key, const std::wstring& name, CheckState s = csChecked) {
-    const Node& k = t.Get(key);
-    return t.AddRegistryW(key, NodeKind::RegValue, k.hive, k.wideKeyPath + k.wideItemName + L"\\",
-                          name, s);
+    const cx::RegPath& k = *t.Get(key).reg;
+    return t.AddRegistry(key, cx::RegPath{k.hive, k.key, name}, s);
 }
 
 TEST(RegistryPlan, OneExportPerOutermostCheckedKeyAndValuesOnlyOfKeysThatStay) {
     CheckTree t;
-    NodeId outer = AddKey(t, L"Software\\", L"Acme");
+    NodeId outer = AddKey(t, L"Software\\Acme");
     NodeId outerValue = AddValue(t, outer, L"v");
     NodeId inner =
-        AddKey(t, L"Software\\Acme\\Sub\\", L"ACME");     // inside, by the registry's case rule
-    NodeId sibling = AddKey(t, L"Software\\", L"AcmeX");  // a longer name is not inside
-    NodeId otherHive = AddKey(t, L"Software\\", L"Acme", csChecked, "HKEY_LOCAL_MACHINE");
-    NodeId partial = AddKey(t, L"Software\\Other\\", L"Acme", csPartial);
+        AddKey(t, L"Software\\Acme\\Sub\\ACME");     // inside, by the registry's case rule
+    NodeId sibling = AddKey(t, L"Software\\AcmeX");  // a longer name is not inside
+    NodeId otherHive = AddKey(t, L"Software\\Acme", csChecked, cx::RegHive::LocalMachine);
+    NodeId partial = AddKey(t, L"Software\\Other\\Acme", csPartial);
     NodeId kept = AddValue(t, partial, L"keep", csUnchecked);
     NodeId taken = AddValue(t, partial, L"take");
-    NodeId nestedPartial = AddKey(t, L"Software\\Acme\\Deep\\", L"Acme", csPartial);
+    NodeId nestedPartial = AddKey(t, L"Software\\Acme\\Deep\\Acme", csPartial);
     NodeId nestedValue = AddValue(t, nestedPartial, L"inside a checked key");
-    NodeId unchecked = AddKey(t, L"Software\\", L"Gone", csUnchecked);
+    NodeId unchecked = AddKey(t, L"Software\\Gone", csUnchecked);
     AddValue(t, unchecked, L"x", csUnchecked);
     NodeId hiveText =
-        t.AddRegistry(-1, "HKEY_CURRENT_USER", NodeKind::RegKey, "HKEY_CURRENT_USER", "", "");
+        t.AddRegistryText(-1, "HKEY_CURRENT_USER", NodeKind::RegKey);
 
     RegistryBackupPlan plan = PlanRegistryBackup(t);
     EXPECT_EQ(plan.keys, (std::vector<NodeId>{outer, sibling, otherHive}));
@@ -237,12 +236,12 @@ TEST(RegFile, AnExportStaysInsideItsKeyAndNothingElseDoes) {
     auto text = DecodeRegFile(Utf16File(kExport));
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, kExport);
-    EXPECT_TRUE(RegFileStaysBelow(*text, "HKEY_CURRENT_USER", L"Software\\Acme"));
-    EXPECT_TRUE(RegFileStaysBelow(*text, "HKEY_CURRENT_USER", L"software\\ACME\\"));
-    EXPECT_FALSE(RegFileStaysBelow(*text, "HKEY_LOCAL_MACHINE", L"Software\\Acme"));
-    EXPECT_FALSE(RegFileStaysBelow(*text, "HKEY_CURRENT_USER", L"Software\\Acme\\Sub"));
-    EXPECT_FALSE(RegFileStaysBelow(*text, "HKCU", L"Software\\Acme"));
-    EXPECT_FALSE(RegFileStaysBelow(*text, "HKEY_CURRENT_USER", L""));
+    EXPECT_TRUE(RegFileStaysBelow(*text, cx::RegHive::CurrentUser, L"Software\\Acme"));
+    EXPECT_TRUE(RegFileStaysBelow(*text, cx::RegHive::CurrentUser, L"software\\ACME\\"));
+    EXPECT_FALSE(RegFileStaysBelow(*text, cx::RegHive::LocalMachine, L"Software\\Acme"));
+    EXPECT_FALSE(RegFileStaysBelow(*text, cx::RegHive::CurrentUser, L"Software\\Acme\\Sub"));
+    EXPECT_FALSE(RegFileStaysBelow(*text, cx::RegHive::CurrentUser, L"\\"));  // the hive itself
+    EXPECT_FALSE(RegFileStaysBelow(*text, cx::RegHive::CurrentUser, L""));
 
     auto with = [](const std::wstring& extra) { return kExport + extra; };
     const std::wstring escapes[] = {
@@ -258,13 +257,13 @@ TEST(RegFile, AnExportStaysInsideItsKeyAndNothingElseDoes) {
         L"\r[HKEY_LOCAL_MACHINE\\X]",                        // a lone CR ends a line too
     };
     for (const std::wstring& e : escapes)
-        EXPECT_FALSE(RegFileStaysBelow(with(e), "HKEY_CURRENT_USER", L"Software\\Acme"))
+        EXPECT_FALSE(RegFileStaysBelow(with(e), cx::RegHive::CurrentUser, L"Software\\Acme"))
             << e.size();
     // A name holding "]" is still read up to the last one, as regedit does.
     EXPECT_TRUE(RegFileStaysBelow(with(L"[HKEY_CURRENT_USER\\Software\\Acme\\a]b]\r\n"),
-                                  "HKEY_CURRENT_USER", L"Software\\Acme"));
+                                  cx::RegHive::CurrentUser, L"Software\\Acme"));
     EXPECT_FALSE(RegFileStaysBelow(L"Windows Registry Editor Version 5.00\r\n\"a\"=\"b\"\r\n",
-                                   "HKEY_CURRENT_USER", L"Software\\Acme"))
+                                   cx::RegHive::CurrentUser, L"Software\\Acme"))
         << "a file naming no key";
 }
 
@@ -283,7 +282,7 @@ TEST(Manifest, SequenceAndHeldValuesRoundTripAndOldManifestsStillRead) {
     CleanupManifest m = Sample();
     m.sequence = 42;
     m.keys[0].held.push_back(TakenValue{
-        "HKEY_CURRENT_USER", L"Software\\Acme\\Tool\\Sub", L"odd", REG_SZ, {'a', 0, 'b'}});
+        cx::RegHive::CurrentUser, L"Software\\Acme\\Tool\\Sub", L"odd", REG_SZ, {'a', 0, 'b'}});
     auto parsed = ParseManifest(WriteManifest(m));
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->sequence, 42u);
@@ -317,7 +316,7 @@ TEST(RegFile, AnExportIsReadAsItsImportWouldWriteAndComparedWithTheKey) {
         L"\"t\"=hex(1234):7a\r\n"
         L"\"e\"=hex(2):\r\n"
         L"\r\n[HKEY_CURRENT_USER\\Software\\Acme\\Sub]\r\n";
-    auto got = ParseRegExport(text, "HKEY_CURRENT_USER", L"Software\\Acme");
+    auto got = ParseRegExport(text, cx::RegHive::CurrentUser, L"Software\\Acme");
     ASSERT_TRUE(got);
     RegKeyContents want;
     auto& top = want[L""];
@@ -340,9 +339,9 @@ TEST(RegFile, AnExportIsReadAsItsImportWouldWriteAndComparedWithTheKey) {
         L"x=\"a\"\r\n",
     };
     for (const std::wstring& r : refused)
-        EXPECT_FALSE(ParseRegExport(text + r, "HKEY_CURRENT_USER", L"Software\\Acme")) << r.size();
+        EXPECT_FALSE(ParseRegExport(text + r, cx::RegHive::CurrentUser, L"Software\\Acme")) << r.size();
     EXPECT_FALSE(
-        ParseRegExport(L"REGEDIT4\r\n" + text.substr(38), "HKEY_CURRENT_USER", L"Software\\Acme"));
+        ParseRegExport(L"REGEDIT4\r\n" + text.substr(38), cx::RegHive::CurrentUser, L"Software\\Acme"));
 
     EXPECT_EQ(ExportDifference(want, want), L"");
     RegKeyContents key = want;

@@ -28,7 +28,6 @@ namespace {
 
 using Picture = std::map<std::string, std::string>;
 
-const std::string kHkcu = "HKEY_CURRENT_USER";
 const std::string kWord = "AcmeTool";
 
 std::wstring W(const std::string& s) { return AnsiToWide(s); }
@@ -120,7 +119,7 @@ protected:
 
     void Scan(CheckTree& reg, CheckTree& files) {
         ScanProgress quiet = Quiet();
-        ScanRegistryKey(HKEY_CURRENT_USER, kHkcu, regBase, kWord, reg, quiet);
+        ScanRegistryKey(cx::RegHive::CurrentUser, regBase, kWord, reg, quiet);
         ScanFiles(dir, files, quiet);
     }
 
@@ -440,6 +439,81 @@ TEST_F(UndoRoad, ValuesRegeditCannotCarryComeBackByteForByte) {
     EXPECT_EQ(RawValues(regBase), before);
 }
 
+// Names the code page lacks and value names holding "\\" go from the scan to
+// the removal, the manifest, the export and the restore by their UTF-16 names:
+// a key taken whole with such names inside, and the values of a key kept in
+// part below such a name.
+TEST_F(UndoRoad, NamesTheCodePageLacksAndValueNamesWithABackslashComeBackExactly) {
+    const std::wstring cyrillic = L"\x041A\x043B\x044E\x0447";
+    auto setW = [](HKEY key, const std::wstring& name, const std::wstring& data) {
+        RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    };
+    HKEY k = CreateKeyPath(HKEY_CURRENT_USER, W(regBase) + L"\\Vendor\\AcmeTool\\" + cyrillic);
+    setW(k, L"\x03A9", L"\x4e2d");
+    setW(k, L"a\\b", L"inside the taken key");
+    RegCloseKey(k);
+    const std::wstring partKey = W(regBase) + L"\\" + cyrillic + L"\\AcmeTool";
+    k = CreateKeyPath(HKEY_CURRENT_USER, partKey);
+    for (const wchar_t* name : {L"", L"a\\b", L"\x4e2d", L"keep"}) setW(k, name, name);
+    RegCloseKey(k);
+    const auto before = RawValues(regBase);
+
+    CheckTree reg, files;
+    Scan(reg, files);
+    NodeId keep = -1;
+    for (NodeId id : reg.InOrder())
+        if (reg.Get(id).reg == RegPath{RegHive::CurrentUser, partKey, L"keep"}) keep = id;
+    ASSERT_NE(keep, -1) << "the key below a name the code page lacks was not found";
+    reg.ToggleNodeState(keep);
+    FindingsOutcome out = RemoveFindings(reg, files, Backup());
+    EXPECT_EQ(out.failed, 0u);
+    ASSERT_EQ(out.backup, BackupState::Kept) << out.backupError;
+    const auto removed = RawValues(regBase);
+    EXPECT_EQ(removed.count(L"K:\\Vendor\\AcmeTool"), 0u);
+    const std::wstring part = L"\\" + cyrillic + L"\\AcmeTool";
+    EXPECT_EQ(removed.count(L"V:" + part + L"|keep"), 1u);
+    EXPECT_EQ(removed.count(L"V:" + part + L"|a\\b"), 0u);
+    EXPECT_EQ(removed.count(L"V:" + part + L"|"), 0u) << "the default value";
+
+    RestoreOutcome back = RestoreCleanup(kept, out.folder, safety);
+    for (const auto& s : back.notRestored) ADD_FAILURE() << WideToAnsi(s);
+    EXPECT_EQ(RawValues(regBase), before);
+}
+
+// The same key in both hives, one of which cannot go: the one that went is
+// kept as its own hive's, and comes back there.
+TEST_F(UndoRoad, OfTheSameKeyInBothHivesTheOneThatWentIsKeptForItsHive) {
+    RegCloseKey(Make("Vendor\\AcmeTool\\Run"));  // a name Windows owns keeps the user's whole
+    HKEY k = CreateKeyPath(HKEY_LOCAL_MACHINE, regBase + "\\Vendor\\AcmeTool");
+    SetValue(k, "machine", REG_SZ, std::string("m", 2));
+    RegCloseKey(k);
+    struct Drop {
+        std::string path;
+        ~Drop() { reg::DeleteTree(HKEY_LOCAL_MACHINE, path); }
+    } drop{regBase};
+    const Picture machine = RegPicture(HKEY_LOCAL_MACHINE, regBase);
+
+    CheckTree reg, files;
+    ScanProgress quiet = Quiet();
+    ScanRegistryKey(RegHive::CurrentUser, regBase, kWord, reg, quiet);
+    ScanRegistryKey(RegHive::LocalMachine, regBase, kWord, reg, quiet);
+    for (NodeId id : reg.Roots()) {
+        const RegPath& at = *reg.Get(id).reg;
+        if ((at.key == W(regBase) + L"\\Vendor\\AcmeTool") != (reg.Get(id).state == csChecked))
+            reg.ToggleNodeState(id);
+    }
+    FindingsOutcome out = RemoveFindings(reg, files, Backup());
+    ASSERT_EQ(out.backup, BackupState::Kept) << out.backupError;
+    EXPECT_EQ(out.failed, 1u) << "the user's key holds one Windows owns";
+    EXPECT_FALSE(RegPicture(HKEY_LOCAL_MACHINE, regBase).count("K:\\Vendor\\AcmeTool"));
+
+    RestoreOutcome back = RestoreCleanup(kept, out.folder, safety);
+    for (const auto& s : back.notRestored) ADD_FAILURE() << WideToAnsi(s);
+    EXPECT_EQ(back.restored, 1u);
+    EXPECT_EQ(RegPicture(HKEY_LOCAL_MACHINE, regBase), machine);
+}
+
 // A clock set back since the last clean-ups (their manifests, written by an
 // earlier version, give a later time) never costs the newest its backup.
 TEST_F(UndoRoad, TheCleanUpJustKeptOutlastsOlderOnesDatedLater) {
@@ -605,8 +679,8 @@ TEST_F(HostileKept, ProtectedKeysAndRegFilesReachingOutsideTheirKeyAreNotImporte
         m.values.clear();
         ASSERT_EQ(m.keys.size(), 2u);
         // The manifest names a key Windows owns, with the clean-up's own export.
-        m.keys.push_back({"HKEY_CURRENT_USER", W(runKey), L"1.reg"});
-        m.values.push_back({"HKEY_CURRENT_USER", W(runKey), L"cx-undo", REG_SZ, {'x', 0}});
+        m.keys.push_back({cx::RegHive::CurrentUser, W(runKey), L"1.reg"});
+        m.values.push_back({cx::RegHive::CurrentUser, W(runKey), L"cx-undo", REG_SZ, {'x', 0}});
     });
     // The exports of the taken keys now also write a key elsewhere.
     for (const char* name : {"1.reg", "2.reg"}) {
