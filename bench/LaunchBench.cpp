@@ -175,10 +175,10 @@ InProcess StepsInProcess(const std::string& appDir, const std::function<void(int
     for (int i = 0; i < kRounds; ++i) {
         round(i);
         t = Now();
-        form.LoadProgramList();
+        form.Programs().LoadProgramList();
         lists.push_back(Now() - t);
         t = Now();
-        form.LoadStartupList();
+        form.Startup().LoadStartupList();
         startups.push_back(Now() - t);
     }
     r.listLoad = Median(lists);

@@ -183,14 +183,14 @@ int main() {
         cx::app::LoadSkinAndLanguage();
         cx::app::TMainForm form;
         form.CreateForm();
-        cx::TProgramList& service = form.ProgramList();
-        cx::inv::TDetailsForm& details = form.DetailsForm();
+        cx::TProgramList& service = form.Programs().ProgramList();
+        cx::inv::TDetailsForm& details = form.Programs().DetailsForm();
         for (int run = 0; run < 5; ++run) {
             double t = Now();
             BareLoop();
             st.bare.push_back(Now() - t);
             t = Now();
-            form.LoadProgramList();
+            form.Programs().LoadProgramList();
             st.whole.push_back(Now() - t);
 
             t = Now();
@@ -207,8 +207,8 @@ int main() {
             t = Now();
             cx::inv::ProgramListModel model;
             model.Assign(planned.rows);
-            ListView_SetItemCountEx(form.lsvProgramList, static_cast<int>(model.Size()), 0);
-            UpdateWindow(form.lsvProgramList);
+            ListView_SetItemCountEx(form.Programs().ListView(), static_cast<int>(model.Size()), 0);
+            UpdateWindow(form.Programs().ListView());
             st.rows.push_back(Now() - t);
             // A click on a column header and a step of Find Next, on the model.
             t = Now();
@@ -229,7 +229,7 @@ int main() {
             t = Now();
             service.RefreshScreenSavers();
             auto savers = cx::inv::ReadScreenSaverRecords(service);
-            AddRows(form.lsvProgramList, cx::inv::PlanScreenSaverRows(savers, false));
+            AddRows(form.Programs().ListView(), cx::inv::PlanScreenSaverRows(savers, false));
             st.savers.push_back(Now() - t);
         }
     }

@@ -190,8 +190,8 @@ int main() {
         for (int round = 0; round < 7; ++round) {
             bare.push_back(Time([&] { BareEnumeration(places); }, 1));
             reading.push_back(Time([&] { rows = ReadRows(places); }, 1));
-            load.push_back(Time([&] { form.LoadStartupList(); }, 1));
-            locate.push_back(Time([&] { form.StartupLocations(); }, 1));
+            load.push_back(Time([&] { form.Startup().LoadStartupList(); }, 1));
+            locate.push_back(Time([&] { form.Startup().StartupLocations(); }, 1));
         }
     }
     Seed(places, true);

@@ -6,6 +6,7 @@
 #include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
+#include "app/PageParts.h"
 #include "cleanup/Uninstall.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
@@ -23,31 +24,13 @@ namespace {
 // follows the mouse as if its title bar had been grabbed.
 constexpr WPARAM kDragMove = 0xF012;
 
-HWND MakeChild(const char* cls, const char* text, DWORD style, const RECT& b, HWND parent, int id,
-               DWORD exStyle = 0) {
-    HWND h = CreateWindowExA(
-        exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, b.left, b.top, b.right, b.bottom, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-    if (!h) ThrowLastError();
-    return h;
-}
-
-HFONT MakeFont(const char* face, int points, bool underline = false, bool bold = false) {
-    window_dc screen(nullptr);
-    int height = -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-    return CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, face);
-}
-
-void SetFont(HWND h, HFONT f) { SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE); }
 }  // namespace
 
 TMainForm::TMainForm() {
     for (int a = 0; a < ActionCount; ++a) actions_[a].name = ActionName(static_cast<Action>(a));
 }
 
-TMainForm::~TMainForm() { programList_.Disconnect(); }
+TMainForm::~TMainForm() = default;
 
 void TMainForm::CreateForm() {
     int x = (GetSystemMetrics(SM_CXSCREEN) - kDesignWidth) / 2;
@@ -76,54 +59,29 @@ void TMainForm::CreateForm() {
 }
 
 void TMainForm::FormCreate() {
-    // 1. Run-time state.
-    SearchPos = 0;
-    ProgramPanelShown = true;
-    StartupPanelShown = true;
-    StartupAllChecked = true;
-
-    // 2. The status-bar link starts empty: aqua, with the button face when hovered.
-    lblProgramURL.SetText("");
-    lblProgramURL.SetHint("");
-    lblProgramURL.SetLinkColour(RGB(0, 255, 255));
-    lblProgramURL.SetHoverColour(GetSysColor(COLOR_BTNFACE));
-
-    // 3. The program page in front.
+    // The program page in front.
     PageControl.SetActivePage(0);
-
-    // 4. The details window lives as long as the main window; it is built
-    // when first shown.
-    detailsForm_ = std::make_unique<inv::TDetailsForm>(programList_);
-    detailsForm_->SetOwner(hwnd());
-
-    // 5.-6. The system image lists; the service's icon indexes point into them.
-    GetSystemImageLists();
-    ListView_SetImageList(lsvProgramList, smallImages_, LVSIL_SMALL);
-    ListView_SetImageList(lsvProgramList, largeImages_, LVSIL_NORMAL);
-
-    // 7.-10.
-    SetupListColumns();
     BuildLanguageMenu();
     ApplySkin();
     ApplyTexts();
 
-    // 11. The program list. A service that fails here is reported like any
+    // The program list. A service that fails here is reported like any
     // other failure of it: the window still opens, its list as far as the load
     // got, and Refresh can try again.
     try {
-        LoadProgramList();
+        programs_.LoadProgramList();
     } catch (const std::exception& e) {
         ui::ReportException(e);
     }
 
     // The startup list, after the program list; its page shows it.
     try {
-        LoadStartupList();
+        startup_.LoadStartupList();
     } catch (const std::exception& e) {
         ui::ReportException(e);
     }
 
-    // 12. The switches as stored; setting the check does not run the actions.
+    // The switches as stored; setting the check does not run the actions.
     SetActionChecked(ActionHideSysPatch, Hide().HideSysPatch);
     SetActionChecked(ActionHideScr, Hide().HideScreenSaver);
     TrimWorkingSet();
@@ -148,6 +106,7 @@ void TMainForm::CreateControls() {
 
     // The designed layout; ApplySkin moves everything to the skin's bounds.
     ImgTitle.Create(me, 311, 75, 295, 29);
+    SetControlId(ImgTitle.hwnd(), IDC_IMG_TITLE);
     ImgTitle.onMouseDown = [this](int) { imgBackGroundMouseDown(); };
 
     auto button = [&](ui::ImageButton& b, int id, const char* caption, RECT r, Action action) {
@@ -167,9 +126,9 @@ void TMainForm::CreateControls() {
     menuButton(btnTools, IDC_BTN_TOOLS, "Tools", 245);
     menuButton(btnHelp, IDC_BTN_HELP, "Help", 362);
     // pmFile opens only through the click; the others also at the mouse on a right click.
-    btnView.onRightClick = [this](POINT p) { ShowMenu(pmView, p); };
-    btnTools.onRightClick = [this](POINT p) { ShowMenu(pmTools, p); };
-    btnHelp.onRightClick = [this](POINT p) { ShowMenu(pmHelp, p); };
+    btnView.onRightClick = [this](POINT p) { ShowMenu(menus_.pmView, p); };
+    btnTools.onRightClick = [this](POINT p) { ShowMenu(menus_.pmTools, p); };
+    btnHelp.onRightClick = [this](POINT p) { ShowMenu(menus_.pmHelp, p); };
 
     button(btnProgramList, IDC_BTN_PROGRAMLIST, "Program List", {5, 78, 126, 33},
            ActionTabProgramList);
@@ -184,112 +143,17 @@ void TMainForm::CreateControls() {
     txtHide = MakeChild("EDIT", "", ES_AUTOHSCROLL, {0, 0, 1, 1}, me, IDC_TXTHIDE);
 
     PageControl.Create(me, 5, 112, 750, 394);
-    tsProgramList = PageControl.AddPage();
-    tsStartupItems = PageControl.AddPage();
-    SizePanelPL.Create(tsProgramList, 0, 0, 169, 394);
-    SizePanelPL.onHotSpotClick = [this] { SizePanelPLHotSpotClick(); };
-    SizePanelSI.Create(tsStartupItems, 0, 0, 169, 394);
-    SizePanelSI.onHotSpotClick = [this] { SizePanelSIHotSpotClick(); };
-    CreateProgramPage();
-    CreateStartupPage();
-    CreateStatusBar();
-    CreateMenus();
+    SetControlId(PageControl.hwnd(), IDC_PAGECONTROL);
+    HWND programSheet = PageControl.AddPage();
+    HWND startupSheet = PageControl.AddPage();
+    GetSystemImageLists();
+    programs_.Create(programSheet, me, uiFont_.get(), listFont_.get(), linkFont_.get(),
+                     smallImages_, largeImages_);
+    startup_.Create(startupSheet, uiFont_.get(), listFont_.get());
+    menus_.Create();
+    actions_[ActionInfoTips].checked = true;
+    actions_[ActionViewReport].checked = true;
     CreateAccelerators();
-}
-
-void TMainForm::CreateProgramPage() {
-    imgPanelP.Create(SizePanelPL.hwnd(), 0, 0, 160, 394);
-    HWND panel = imgPanelP.hwnd();
-    auto button = [&](ui::ImageButton& b, int id, const char* caption, RECT r) {
-        b.Create(panel, id, caption, r.left, r.top, r.right, r.bottom);
-    };
-    button(btnUninstall, IDC_BTN_UNINSTALL, "Uninstall", {15, 16, 141, 34});
-    btnUninstall.onClick = [this] { Execute(UninstallTarget); };
-    button(btnShowDetails, IDC_BTN_SHOWDETAILS, "Show Details", {15, 64, 141, 34});
-    btnShowDetails.onClick = [this] { Execute(ActionShowDetails); };
-    button(btnRefresh, IDC_BTN_REFRESH, "Refresh", {15, 112, 141, 34});
-    btnRefresh.onClick = [this] { Execute(ActionRefresh); };
-    btnUninstall.SetEnabled(false);
-    btnShowDetails.SetEnabled(false);
-
-    // The group box is drawn behind its controls, which sit on the panel at the
-    // group's origin plus their own bounds.
-    grbSearch =
-        MakeChild("BUTTON", "Search", BS_GROUPBOX, {15, 168, 138, 137}, panel, IDC_GRBSEARCH);
-    // Centred: the label spans the group's full width, frame lines included.
-    lblSearchTitle = MakeChild("STATIC", "Find the program with contents below:", SS_CENTER,
-                               {15 + 0, 168 + 22, 137, 43}, panel, -1);
-    txtSearchInfo = MakeChild("EDIT", "", ES_AUTOHSCROLL, {15 + 0, 168 + 67, 127, 21}, panel,
-                              IDC_TXTSEARCHINFO, WS_EX_CLIENTEDGE);
-    button(btnSearch, IDC_BTN_SEARCH, "Find Next", {15 + 0, 168 + 99, 141, 34});
-    btnSearch.onClick = [this] { Execute(ActionSearch); };
-    ckbHidePatch = MakeChild("BUTTON", "Hide System Patch", BS_CHECKBOX, {15, 316, 128, 26}, panel,
-                             IDC_CKBHIDEPATCH);
-    ckbHideScr = MakeChild("BUTTON", "Hide Screen Saver", BS_CHECKBOX, {15, 343, 128, 26}, panel,
-                           IDC_CKBHIDESCR);
-    for (HWND h : {grbSearch, lblSearchTitle, txtSearchInfo, ckbHidePatch, ckbHideScr})
-        SetFont(h, uiFont_.get());
-    SetWindowPos(grbSearch, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-
-    lsvProgramList = MakeChild(WC_LISTVIEWA, "",
-                               LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
-                                   LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
-                               {169, 0, 582, 394}, tsProgramList, IDC_LSVPROGRAMLIST);
-    ListView_SetExtendedListViewStyle(lsvProgramList, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-    ListView_SetBkColor(lsvProgramList, RGB(255, 255, 255));
-    SetFont(lsvProgramList, listFont_.get());
-}
-
-void TMainForm::CreateStartupPage() {
-    imgPanelS.Create(SizePanelSI.hwnd(), 0, 0, 160, 394);
-    HWND panel = imgPanelS.hwnd();
-    btnSelectAll.Create(panel, IDC_BTN_SELECTALL, "Disable All", 15, 16, 141, 34);
-    btnSelectAll.onClick = [this] { Execute(ActionSelectAll); };
-    btnDelete.Create(panel, IDC_BTN_DELETE, "Delete Entry", 15, 64, 141, 34);
-    btnDelete.onClick = [this] { Execute(ActionDelete); };
-    btnApply.Create(panel, IDC_BTN_APPLY, "Apply", 15, 112, 141, 34);
-    btnApply.onClick = [this] { Execute(ActionApply); };
-    grbItemInfo =
-        MakeChild("BUTTON", "Item Info", BS_GROUPBOX, {15, 168, 137, 185}, panel, IDC_GRBITEMINFO);
-    lblPublisher = MakeChild("STATIC", "Publisher: ", SS_LEFT, {20, 193, 64, 13}, panel, -1);
-    lblPublisherValue = MakeChild("STATIC", "", SS_LEFT, {20, 210, 121, 31}, panel, -1);
-    lblVersion = MakeChild("STATIC", "Version: ", SS_LEFT, {20, 244, 55, 13}, panel, -1);
-    lblVersionValue = MakeChild("STATIC", "", SS_LEFT, {23, 260, 121, 31}, panel, -1);
-    lblDes = MakeChild("STATIC", "Description: ", SS_LEFT, {20, 293, 76, 13}, panel, -1);
-    lblDescription = MakeChild("STATIC", "", SS_LEFT, {20, 309, 121, 42}, panel, -1);
-    for (HWND h : {grbItemInfo, lblPublisher, lblPublisherValue, lblVersion, lblVersionValue,
-                   lblDes, lblDescription})
-        SetFont(h, uiFont_.get());
-    SetWindowPos(grbItemInfo, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-
-    lsvStartupList =
-        MakeChild(WC_LISTVIEWA, "",
-                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_OWNERDATA | WS_TABSTOP,
-                  {169, 0, 582, 394}, tsStartupItems, IDC_LSVSTARTUPLIST);
-    ListView_SetExtendedListViewStyle(lsvStartupList, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
-    SetFont(lsvStartupList, listFont_.get());
-    SetupStartupList();
-}
-
-void TMainForm::CreateStatusBar() {
-    HWND me = hwnd();
-    lblPrograms.Create(me, 20, 514, false);
-    lblProgramCounts.Create(me, 80, 514, false);
-    lblRegName.Create(me, 200, 514, false);
-    lblRegistryName.Create(me, 300, 514, false);
-    lblProgramURL.Create(me, 400, 514, true);
-    for (ui::LinkLabel* l : {&lblPrograms, &lblProgramCounts, &lblRegName, &lblRegistryName})
-        l->SetFont(uiFont_.get());
-    lblProgramURL.SetFont(uiFont_.get());
-    lblPrograms.SetText("Programs: ");
-    lblRegName.SetText("Registry Name:");
-    lblProgramURL.onClick = [this] {
-        // Only web and mail links are launched; anything else is shown, not run.
-        inv::OpenLink(hwnd(), lblProgramURL.Hint());
-    };
-    ShowWindow(lblRegName.hwnd(), SW_HIDE);
-    ShowWindow(lblRegistryName.hwnd(), SW_HIDE);
-    ShowWindow(lblProgramURL.hwnd(), SW_HIDE);
 }
 
 void TMainForm::CreateAccelerators() {
@@ -306,8 +170,7 @@ void TMainForm::ActionExitExecute() {
     // The close button stays clickable for other programs while a dialog runs.
     if (RefuseCloseWhileBusy()) return;
     // Both switches are stored even when untouched; a failed write leaves the window open.
-    config::WriteHideSysPatch(AppPaths().ConfigPath, Button_GetCheck(ckbHidePatch) == BST_CHECKED);
-    config::WriteHideScreenSaver(AppPaths().ConfigPath, Button_GetCheck(ckbHideScr) == BST_CHECKED);
+    programs_.StoreSwitches();
     DestroyWindow(hwnd());
 }
 
@@ -384,22 +247,15 @@ void TMainForm::PaintSurface(HDC dc) {
 
 LRESULT TMainForm::OnCtlColor(HDC dc, HWND control) {
     // Labels and check boxes on the side panels show the panel picture behind them.
-    ui::ImagePanel* panel = IsChild(imgPanelP.hwnd(), control)   ? &imgPanelP
-                            : IsChild(imgPanelS.hwnd(), control) ? &imgPanelS
-                                                                 : nullptr;
+    for (ui::ImagePanel* panel : {&programs_.Panel(), &startup_.Panel()})
+        if (IsChild(panel->hwnd(), control)) return PanelBackground(*panel, dc, control);
     SetBkMode(dc, TRANSPARENT);
-    if (!panel) return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-    HBRUSH brush = panel->BackgroundBrush();
-    if (!brush) return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    POINT origin{0, 0};
-    MapWindowPoints(control, panel->hwnd(), &origin, 1);
-    SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
-    return reinterpret_cast<LRESULT>(brush);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == cleanup::UninstallDoneMessage()) {
-        OnUninstallMessage(wp, lp);
+        programs_.OnUninstallMessage(wp, lp);
         return 0;
     }
     switch (msg) {
@@ -407,10 +263,12 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnCommand(GET_WM_COMMAND_ID(wp, lp), GET_WM_COMMAND_CMD(wp, lp),
                   GET_WM_COMMAND_HWND(wp, lp));
         return 0;
-    case WM_NOTIFY:
-        if (reinterpret_cast<NMHDR*>(lp)->hwndFrom == lsvStartupList)
-            return OnStartupListNotify(reinterpret_cast<NMHDR*>(lp));
-        return OnNotify(reinterpret_cast<NMHDR*>(lp));
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr->hwndFrom == startup_.ListView()) return startup_.OnNotify(hdr);
+        if (hdr->hwndFrom == programs_.ListView()) return programs_.OnNotify(hdr);
+        return 0;
+    }
     case WM_MENUCHAR: return ui::PopupMenu::HandleMenuChar(wp, lp);
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
@@ -446,11 +304,8 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         // Waits still running end without a word once the window is gone.
         cleanup::SetUninstallWindowClosing(true);
-        // The service connection ends with the main window. A details window
-        // whose loop still runs is left to the destructor: its loop ends with
-        // its window, which goes with this one.
-        if (detailsForm_ && !detailsForm_->InModal()) detailsForm_.reset();
-        programList_.Disconnect();
+        // The service connection ends with the main window.
+        programs_.Disconnect();
         PostQuitMessage(0);
         return 0;
     default: break;

@@ -18,8 +18,8 @@ void TMainForm::BuildLanguageMenu() {
     const size_t room = mItemLanguageLast - mItemLanguageFirst + 1;
     if (languages_.size() > room) languages_.resize(room);
     for (size_t i = 0; i < languages_.size(); ++i)
-        mItemLanguages.AddItem(mItemLanguageFirst + static_cast<int>(i), languages_[i].caption,
-                               true, languages_[i].checked);
+        menus_.mItemLanguages.AddItem(mItemLanguageFirst + static_cast<int>(i),
+                                      languages_[i].caption, true, languages_[i].checked);
 }
 
 void TMainForm::LanguageItemClick(int index) {
@@ -32,7 +32,8 @@ void TMainForm::LanguageItemClick(int index) {
     AppPaths().LanguagePath = path;
     for (size_t i = 0; i < languages_.size(); ++i) {
         languages_[i].checked = static_cast<int>(i) == index;
-        mItemLanguages.SetChecked(mItemLanguageFirst + static_cast<int>(i), languages_[i].checked);
+        menus_.mItemLanguages.SetChecked(mItemLanguageFirst + static_cast<int>(i),
+                                         languages_[i].checked);
     }
     // The switch is done whole even when the choice cannot be stored: mark,
     // path and texts agree for this run, and the user learns that the next
@@ -46,7 +47,7 @@ void TMainForm::LanguageItemClick(int index) {
     }
     LoadLanguageFile(path);
     ApplyTexts();
-    LayoutStatusBar(true);
+    programs_.LayoutStatusBar(true);
     if (!notStored.empty()) ui::ReportException(AppError(notStored));
 }
 

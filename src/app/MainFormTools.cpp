@@ -3,8 +3,6 @@
 // shell call goes through the seam (ui::ShellOpen); none waits for what it opened.
 #include "app/MainForm.h"
 
-#include <optional>
-
 #include "app/AppPaths.h"
 #include "backup/BackupPlan.h"
 #include "backup/Launchers.h"
@@ -15,19 +13,8 @@
 
 namespace cx::app {
 
-namespace {
-// The selected program's record; none for no selection, a screen-saver row
-// (its data is an index among the screen savers, not the programs) or an
-// index the service no longer knows.
-std::optional<ProgramItem> SelectedProgram(TMainForm& form) {
-    int row = form.SelectedRow();
-    if (row < 0 || form.RowIsScreenSaver(row)) return std::nullopt;
-    return form.ProgramList().GetProgram(form.RowData(row));
-}
-}  // namespace
-
 void TMainForm::ActionExportRegExecute() {
-    auto item = SelectedProgram(*this);
+    auto item = programs_.SelectedProgram();
     if (!item) return;
     const std::string name = item->RegistryName();
     const backup::Hive hive = backup::HiveFromName(item->Hive());
@@ -53,7 +40,7 @@ void TMainForm::ActionCreateBackupExecute() {
 }
 
 void TMainForm::ActionRegeditExecute() {
-    auto item = SelectedProgram(*this);
+    auto item = programs_.SelectedProgram();
     if (!item) return;
     try {
         backup::PointRegeditAt(backup::HiveFromName(item->Hive()), item->RegistryName());

@@ -1,7 +1,5 @@
 #include "cleanup/ScanForm.h"
 
-#include "cleanup/Rejudge.h"
-
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -10,6 +8,7 @@
 #include "cleanup/Removal.h"
 #include "cleanup/Scanner.h"
 #include "cleanup/UndoBusy.h"
+#include "cleanup/UninstallFlow.h"
 #include "i18n/LangText.h"
 #include "platform/Error.h"
 #include "platform/Strings.h"
@@ -19,10 +18,10 @@ namespace cx::cleanup {
 
 TScanForm::TScanForm(UninstallTarget target, SafetyContext safety, Marks marks,
                      std::wstring backupRoot)
-    : target_(std::move(target)),
-      safety_(std::move(safety)),
-      marks_(marks),
-      backupRoot_(std::move(backupRoot)) {}
+    : safety_(std::move(safety)), backupRoot_(std::move(backupRoot)) {
+    found_.target = std::move(target);
+    found_.stillInstalled = marks == Marks::AllUnchecked;
+}
 
 void TScanForm::CreateForm(HWND owner) {
     CreateFormWindow(owner, LangText(IDS_SCANFORM_Title), kClientWidth, kClientHeight);
@@ -129,25 +128,21 @@ void TScanForm::StartScan() {
         }
     };
 
-    const RemainsScan scan = ScanRemains(target_, safety_, regTree_, fileTree_, progress);
+    ScanFoundRemains(found_, safety_, progress);
+    const RemainsScan& scan = found_.scan;
     if (scan.refusal != DirRefusal::None) ShowScanInfo(DirRefusalText(scan.refusal));
     if (!scan.failure.empty()) ShowScanInfo(scan.failure);
     keptInfo_ = KeptProgramText(scan);
-    installFolder_ = scan.installFolder;
 
     if (hwnd()) EnableWindow(hwnd(), TRUE);
     scanDone_ = true;
     if (quit) PostQuitMessage(quitCode);
     if (!hwnd()) return;
 
-    if (regTree_.Empty() && fileTree_.Empty()) {
+    if (found_.registry.Empty() && found_.files.Empty()) {
         ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_Noremains), MB_OK);
         EndModal(IDCANCEL);
         return;
-    }
-    if (marks_ == Marks::AllUnchecked) {
-        UncheckAll(regTree_);
-        UncheckAll(fileTree_);
     }
     FillView(RegPane());
     FillView(FilePane());
@@ -249,7 +244,7 @@ void TScanForm::ToggleNode(Pane pane, HTREEITEM item) {
 }
 
 HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) {
-    Pane pane = &tree == &regTree_ ? RegPane() : FilePane();
+    Pane pane = &tree == &found_.registry ? RegPane() : FilePane();
     if (!pane.tree.Contains(id)) return nullptr;
     std::vector<NodeId> chain;
     for (NodeId up = pane.tree.Get(id).parent; up != -1; up = pane.tree.Get(up).parent)
@@ -261,9 +256,9 @@ HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) {
 
 void TScanForm::btnDeleteClick() {
     ShowScanInfo("");
-    const bool hadFiles = !fileTree_.Empty();
+    const bool hadFiles = !found_.files.Empty();
     // Nothing to do is not a success to report.
-    if (CheckedCount(regTree_) == 0 && CheckedCount(fileTree_) == 0) {
+    if (CheckedFindings(found_) == 0) {
         ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_NothingChecked),
                            MB_OK | MB_ICONINFORMATION);
         return;
@@ -271,8 +266,6 @@ void TScanForm::btnDeleteClick() {
 
     CleanupBackup backup;
     backup.root = backupRoot_;
-    backup.program =
-        AnsiToWide(target_.displayName.empty() ? target_.registryName : target_.displayName);
     backup.removeWithoutBackup = [this](uint64_t size, uint64_t limit) {
         return ui::ShowAppMessage(hwnd(),
                                   Format(LangFormatText(IDS_MESSAGEBOX_WARNING_CleanupTooLarge),
@@ -283,12 +276,7 @@ void TScanForm::btnDeleteClick() {
     {
         BusyWindow busy(hwnd());
         backup.pump = busy.Pump();
-        // The folder is judged again as it is now: the protected folders and
-        // the other programs' folders looked up afresh.
-        outcome = RemoveFindings(regTree_, fileTree_, backup, [this] {
-            return InstallFolderStillSafe(target_, SystemSafetyContext("", safety_.otherPrograms),
-                                          fileTree_, installFolder_);
-        });
+        outcome = RemoveFoundRemains(found_, std::move(backup));
     }
     SyncView(RegPane());
     SyncView(FilePane());

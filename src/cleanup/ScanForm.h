@@ -12,6 +12,7 @@
 #include "cleanup/Safety.h"
 #include "cleanup/Scanner.h"
 #include "cleanup/Uninstall.h"
+#include "cleanup/UninstallFlow.h"
 #include "widgets/CheckTreeView.h"
 #include "widgets/Form.h"
 
@@ -52,8 +53,8 @@ public:
     void ApplyTexts();
 
     // What the two trees hold, and their views (tests look at both).
-    const CheckTree& RegistryFindings() const noexcept { return regTree_; }
-    const CheckTree& FileFindings() const noexcept { return fileTree_; }
+    const CheckTree& RegistryFindings() const noexcept { return found_.registry; }
+    const CheckTree& FileFindings() const noexcept { return found_.files; }
     ui::CheckTreeView& tvScanRegInfo() noexcept { return tvScanRegInfo_; }
     ui::CheckTreeView& tvScanFiles() noexcept { return tvScanFiles_; }
     // The view node of a finding, inserting it (and its ancestors' children)
@@ -72,8 +73,8 @@ private:
         ui::CheckTreeView& view;
         std::unordered_map<NodeId, HTREEITEM>& items;
     };
-    Pane RegPane() { return {regTree_, tvScanRegInfo_, regItems_}; }
-    Pane FilePane() { return {fileTree_, tvScanFiles_, fileItems_}; }
+    Pane RegPane() { return {found_.registry, tvScanRegInfo_, regItems_}; }
+    Pane FilePane() { return {found_.files, tvScanFiles_, fileItems_}; }
 
     void TimerStartScanTimer();
     void ToggleNode(Pane pane, HTREEITEM item);
@@ -90,16 +91,14 @@ private:
     // lblScanInfo tells why the selected item is offered.
     void ShowReason(Pane pane, HTREEITEM item);
 
-    UninstallTarget target_;
+    // The program, whether it is still installed, and once scanned its
+    // findings with what they were judged by.
+    FoundRemains found_;
     SafetyContext safety_;
-    Marks marks_;
     std::wstring backupRoot_;
-    CheckTree regTree_;
-    CheckTree fileTree_;
     std::unordered_map<NodeId, HTREEITEM> regItems_;
     std::unordered_map<NodeId, HTREEITEM> fileItems_;
-    std::string keptInfo_;       // which program's folder is kept, and why
-    std::string installFolder_;  // the install folder the scan listed, as judged
+    std::string keptInfo_;  // which program's folder is kept, and why
     bool scanStarted_ = false;
     bool scanDone_ = false;
 

@@ -10,13 +10,11 @@
 
 #include "backup/BackupPlan.h"
 #include "backup/BackupRun.h"
-#include "cleanup/EvidenceScan.h"
-#include "cleanup/Rejudge.h"
 #include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Safety.h"
 #include "cleanup/Uninstall.h"
-#include "cleanup/UninstallEntry.h"
+#include "cleanup/UninstallFlow.h"
 #include "cleanup/Undo.h"
 #include "cmd/CmdFormat.h"
 #include "cmd/CmdMatch.h"
@@ -283,15 +281,10 @@ private:
     std::optional<WPARAM> result_;
 };
 
-struct UninstallWait {
-    bool gaveUp = false;
-    std::optional<WPARAM> result;  // the wait's notification; none after a failed wait
-};
-
 // The process-tree wait on a thread of its own, so that this one can give it
 // up after `limitMs` (INFINITE: never). An uninstaller still running then is
 // left alone: it is the user's, who may still be answering it.
-UninstallWait AwaitUninstaller(const std::string& command, DWORD limitMs) {
+cleanup::WaitEnd AwaitUninstaller(const std::string& command, DWORD limitMs) {
     const LPARAM waitId = cleanup::NewWaitId();
     DoneReceiver receiver(waitId);
     // Set once the worker is done, notified or not (a failed wait sends nothing);
@@ -312,15 +305,26 @@ UninstallWait AwaitUninstaller(const std::string& command, DWORD limitMs) {
         HANDLE h = done->get();
         // The worker sends its notification: it arrives while this thread looks at its messages.
         const DWORD got = MsgWaitForMultipleObjects(1, &h, FALSE, left, QS_SENDMESSAGE);
-        if (got == WAIT_OBJECT_0) return UninstallWait{false, receiver.result()};
+        if (got == WAIT_OBJECT_0) return cleanup::WaitEndOf(receiver.result());
         if (got == WAIT_OBJECT_0 + 1) {
             MSG msg;
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
             continue;
         }
-        if (got == WAIT_TIMEOUT) return UninstallWait{true, std::nullopt};
+        if (got == WAIT_TIMEOUT) return cleanup::WaitEnd::GaveUp;
         ThrowLastError();
     }
+}
+
+// The records of the list as they are now, as after the window's reload.
+std::vector<cleanup::ListedProgram> ListedNow(TProgramList& list) {
+    std::vector<cleanup::ListedProgram> listed;
+    list.RefreshPrograms();
+    for (inv::ProgramRecord& p : inv::ReadProgramRecords(list).records)
+        listed.push_back(cleanup::ListedProgram{
+            std::move(p.registryName), std::move(p.installLocation), std::move(p.displayName),
+            std::move(p.hive), std::move(p.publisher)});
+    return listed;
 }
 
 int RunUninstall(const Invocation& args, const std::string& appDir, Console& console) {
@@ -328,75 +332,45 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
     auto chosen = ChooseProgram(list, args, console);
     if (!chosen) return kExitFailed;
     const inv::ProgramRecord& r = chosen->record;
-    cleanup::UninstallTarget target{r.registryName, r.installLocation, r.displayName, r.hive,
-                                    r.publisher};
-    // Before the uninstaller takes the registration, and Windows Installer its
-    // records, with it: every folder they point at.
-    cleanup::GatherFolders(target);
-
-    std::string command;
-    if (args.quiet) {
-        const bool msi = cleanup::IsWindowsInstallerEntry(target.hive, target.registryName);
-        // The maker's own command for a silent run is taken as written.
-        if (auto quiet = cleanup::QuietUninstallString(target.hive, target.registryName)) {
-            command = *quiet;
-        } else if (msi) {
-            // Windows Installer removes any package without its dialogs.
-            command = "MsiExec.exe /X" + TrimControl(target.registryName) + " /qn";
-        } else {
-            console.err("the entry has no QuietUninstallString; running its uninstaller\r\n");
-        }
-    }
-    if (command.empty())
-        command = cleanup::UninstallCommand(
-            chosen->item.UninstallString(), target.registryName,
-            cleanup::IsWindowsInstallerEntry(target.hive, target.registryName));
-    if (TrimControl(command).empty()) {
+    const cleanup::UninstallRun run = cleanup::PrepareUninstall(
+        {r.registryName, r.installLocation, r.displayName, r.hive, r.publisher},
+        chosen->item.UninstallString(),
+        args.quiet ? cleanup::CommandChoice::Quiet : cleanup::CommandChoice::Normal);
+    if (run.quietUnavailable)
+        console.err("the entry has no QuietUninstallString; running its uninstaller\r\n");
+    if (!run.HasCommand()) {
         console.err("the entry has no uninstall command\r\n");
         return kExitFailed;
     }
-    console.out("Running: " + command + "\r\n");
-    const UninstallWait wait =
-        AwaitUninstaller(command, args.timeoutSeconds ? *args.timeoutSeconds * 1000 : INFINITE);
-    if (wait.gaveUp) {
+    console.out("Running: " + run.command + "\r\n");
+    const cleanup::WaitEnd wait =
+        AwaitUninstaller(run.command, args.timeoutSeconds ? *args.timeoutSeconds * 1000 : INFINITE);
+    switch (wait) {
+    case cleanup::WaitEnd::GaveUp:
         console.err(
             Format("gave up waiting for the uninstaller after %u seconds; it may still "
                    "be running, so nothing was scanned or removed\r\n",
                    *args.timeoutSeconds));
         return kExitFailed;
-    }
-    const std::optional<WPARAM> ended = wait.result;
-    if (!ended) {
+    case cleanup::WaitEnd::Failed:
         console.err("the wait for the uninstaller failed\r\n");
         return kExitFailed;
-    }
-    if (*ended != cleanup::kWaitEnded) {
+    case cleanup::WaitEnd::NothingStarted:
         console.err("the uninstaller could not be started\r\n");
         return kExitFailed;
+    case cleanup::WaitEnd::Ended: break;
     }
 
-    // An entry still registered means a cancelled or failed uninstaller: its
-    // folder and keys belong to a live program.
-    const bool stillInstalled = cleanup::UninstallEntryRemains(target.registryName);
-    if (stillInstalled)
-        console.err("\"" + target.registryName +
-                    "\" is still registered: the uninstall was cancelled or failed\r\n");
-
-    // The other programs as the list shows them now, as after the window's reload.
-    std::vector<cleanup::ListedProgram> listed;
-    list.RefreshPrograms();
-    for (inv::ProgramRecord& p : inv::ReadProgramRecords(list).records)
-        listed.push_back(cleanup::ListedProgram{
-            std::move(p.registryName), std::move(p.installLocation), std::move(p.displayName),
-            std::move(p.hive), std::move(p.publisher)});
-    const cleanup::SafetyContext safety =
-        cleanup::SystemSafetyContext(appDir, cleanup::OtherListedPrograms(listed, target));
     FoundRemains found;
-    found.target = target;
-    found.stillInstalled = stillInstalled;
-    found.otherPrograms = safety.otherPrograms;
+    found.target = run.target;
+    found.stillInstalled = cleanup::JudgeUninstallEnd(wait, found.target).stillInstalled;
+    if (found.stillInstalled)
+        console.err("\"" + found.target.registryName +
+                    "\" is still registered: the uninstall was cancelled or failed\r\n");
+    found.appDir = appDir;
     cleanup::ScanProgress progress;
-    found.scan = cleanup::ScanRemains(target, safety, found.registry, found.files, progress);
+    cleanup::ScanFoundRemains(
+        found, cleanup::UninstallSafety(appDir, ListedNow(list), found.target), progress);
     return ReportRemains(args, appDir, found, console);
 }
 
@@ -493,10 +467,6 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
         console.err("the scan failed, so what is listed may not be all that is left: " +
                     scan.failure + "\r\n");
     const int listedExit = stillInstalled || scanFailed ? kExitFailed : kExitOk;
-    if (stillInstalled) {
-        cleanup::UncheckAll(registry);
-        cleanup::UncheckAll(files);
-    }
 
     if (registry.Empty() && files.Empty()) {
         console.out("No files or registry keys left.\r\n");
@@ -537,7 +507,7 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
             for (cleanup::NodeId id : tree->Roots())
                 if (tree->Get(id).state != cleanup::csChecked) tree->ToggleNodeState(id);
     }
-    const size_t checked = cleanup::CheckedCount(registry) + cleanup::CheckedCount(files);
+    const size_t checked = cleanup::CheckedFindings(found);
     if (checked == 0) {
         console.out("Nothing is checked for removal.\r\n");
         return kExitOk;
@@ -551,8 +521,6 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
     // folder, restorable with `restore`.
     cleanup::CleanupBackup backup;
     backup.root = cleanup::UserCleanupRoot(AnsiToWide(appDir));
-    backup.program =
-        AnsiToWide(target.displayName.empty() ? target.registryName : target.displayName);
     // Too large to keep: removed for good only when --no-backup says so or the
     // user answers yes; --yes alone never agrees to a loss that cannot be undone.
     Answer withoutBackup = Answer::No;
@@ -571,15 +539,7 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
     cleanup::FindingsOutcome outcome;
     {
         ConsoleStop stop;
-        // The answer may come long after the scan: the folder is judged again now.
-        outcome = cleanup::RemoveFindings(
-            registry, files, backup,
-            [&] {
-                return cleanup::InstallFolderStillSafe(
-                    target, cleanup::SystemSafetyContext(appDir, found.otherPrograms), files,
-                    scan.installFolder);
-            },
-            &ConsoleStop::Flag());
+        outcome = cleanup::RemoveFoundRemains(found, std::move(backup), &ConsoleStop::Flag());
     }
     if (outcome.backup == cleanup::BackupState::Failed) {
         console.err("the checked items could not be backed up, so nothing was removed: " +

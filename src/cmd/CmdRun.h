@@ -7,9 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "cleanup/CheckTree.h"
-#include "cleanup/Remains.h"
-#include "cleanup/Uninstall.h"
+#include "cleanup/UninstallFlow.h"
 #include "cmd/CmdArgs.h"
 
 namespace cx::cmd {
@@ -27,18 +25,12 @@ struct Console {
 // report itself; the caller prints it and exits with kExitFailed.
 int RunCommand(const Invocation& invocation, const std::string& appDir, Console& console);
 
-// What the scan after an uninstaller found.
-struct FoundRemains {
-    cleanup::UninstallTarget target;
-    bool stillInstalled = false;  // the entry is still registered after the wait
-    cleanup::RemainsScan scan;
-    // What the scan was judged by; the removal judges the folder again by it.
-    std::vector<cleanup::OtherProgram> otherPrograms;
-    cleanup::CheckTree registry, files;
-};
+// What the scan after an uninstaller found, with what it was judged by.
+using FoundRemains = cleanup::FoundRemains;
 // The end of `uninstall`: lists the remains and, with --remains remove, removes
-// the checked ones, keeping the undo backup below `appDir`; the exit code. On
-// its own so a test can hand in a scan that ended in any way a scan can end.
+// the checked ones, keeping the undo backup below `appDir` and judging the
+// install folder again by found.appDir and found.otherPrograms; the exit code.
+// On its own so a test can hand in a scan that ended in any way a scan can end.
 int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemains& found,
                   Console& console);
 

@@ -39,6 +39,13 @@ LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
+Window* Window::FromHandle(HWND hwnd) noexcept {
+    if (!hwnd ||
+        GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&StaticWndProc))
+        return nullptr;
+    return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     Window* self = nullptr;
     if (msg == WM_NCCREATE) {

@@ -18,6 +18,9 @@ public:
     Window& operator=(const Window&) = delete;
 
     HWND hwnd() const noexcept { return hwnd_; }
+    // The object behind one of our windows; nullptr for any other window,
+    // whatever it keeps in its user data.
+    static Window* FromHandle(HWND hwnd) noexcept;
 
 protected:
     struct ClassSpec {

@@ -15,6 +15,7 @@
 #include "app/MainForm.h"
 #include "cleanup/Uninstall.h"
 #include "harness/MessageLog.h"
+#include "harness/Windows.h"
 #include "harness/TestKit.h"
 #include "i18n/LangText.h"
 #include "platform/Com.h"
@@ -58,79 +59,79 @@ struct Shown {
 std::vector<Shown> MainWindowTexts(TMainForm& f) {
     using namespace app;
     std::vector<Shown> out;
-    auto button = [&](ui::ImageButton& b, Ids key) {
-        out.push_back({key, [&b] { return b.Caption(); }});
+    // Found again at each look, by id, as the window shows it.
+    auto control = [&](int id, Ids key) {
+        out.push_back({key, [&f, id] { return cx::test::ControlText(f.hwnd(), id); }});
     };
-    button(f.btnFile, IDS_MAINFORM_MENU_File);
-    button(f.btnView, IDS_MAINFORM_MENU_View);
-    button(f.btnTools, IDS_MAINFORM_MENU_Tools);
-    button(f.btnHelp, IDS_MAINFORM_MENU_Help);
-    button(f.btnProgramList, IDS_PAGECONTROL_TABSHEETPL_Title);
-    button(f.btnUninstall, IDS_SIDEBAR_BUTTON_Uninstall);
-    button(f.btnShowDetails, IDS_SIDEBAR_BUTTON_SHOWDETAILS);
-    button(f.btnRefresh, IDS_SIDEBAR_BUTTON_Refresh);
-    button(f.btnSearch, IDS_SIDEBAR_GROUPBOX_BUTTON_Search);
-    button(f.btnStartupItemList, IDS_PAGECONTROL_TABSHEETSIL_Title);
-    button(f.btnSelectAll, IDS_SIDEBAR_BUTTON_UnSelectAll);
-    button(f.btnDelete, IDS_SIDEBAR_BUTTON_Delete);
-    button(f.btnApply, IDS_SIDEBAR_BUTTON_Apply);
-    auto item = [&](ui::PopupMenu& m, int id, Ids key) {
+    control(IDC_BTN_FILE, IDS_MAINFORM_MENU_File);
+    control(IDC_BTN_VIEW, IDS_MAINFORM_MENU_View);
+    control(IDC_BTN_TOOLS, IDS_MAINFORM_MENU_Tools);
+    control(IDC_BTN_HELP, IDS_MAINFORM_MENU_Help);
+    control(IDC_BTN_PROGRAMLIST, IDS_PAGECONTROL_TABSHEETPL_Title);
+    control(IDC_BTN_UNINSTALL, IDS_SIDEBAR_BUTTON_Uninstall);
+    control(IDC_BTN_SHOWDETAILS, IDS_SIDEBAR_BUTTON_SHOWDETAILS);
+    control(IDC_BTN_REFRESH, IDS_SIDEBAR_BUTTON_Refresh);
+    control(IDC_BTN_SEARCH, IDS_SIDEBAR_GROUPBOX_BUTTON_Search);
+    control(IDC_BTN_STARTUPITEMLIST, IDS_PAGECONTROL_TABSHEETSIL_Title);
+    control(IDC_BTN_SELECTALL, IDS_SIDEBAR_BUTTON_UnSelectAll);
+    control(IDC_BTN_DELETE, IDS_SIDEBAR_BUTTON_Delete);
+    control(IDC_BTN_APPLY, IDS_SIDEBAR_BUTTON_Apply);
+    auto item = [&](const ui::PopupMenu& m, int id, Ids key) {
         out.push_back({key, [&m, id] { return m.Caption(id); }});
     };
-    item(f.pmFile, mItemAddProgram, IDS_MAINFORM_MENU_FILE_NewProgram);
-    item(f.pmFile, mItemExportReg, IDS_MAINFORM_MENU_FILE_ExportRegInfo);
-    item(f.pmFile, mItemReloadReg, IDS_MAINFORM_MENU_FILE_ReloadRegInfo);
-    item(f.pmFile, mItemBackup, IDS_MAINFORM_MENU_FILE_CreateBackup);
-    item(f.pmFile, mItemExportList, IDS_MAINFORM_MENU_FILE_ExportPrmList);
-    item(f.pmFile, mItemExit, IDS_MAINFORM_MENU_FILE_Exit);
-    item(f.pmView, mItemGrid, IDS_MAINFORM_MENU_VIEW_Grid);
-    item(f.pmView, mItemInfoTips, IDS_MAINFORM_MENU_VIEW_Tips);
-    item(f.pmView, mItemViewIcon, IDS_MAINFORM_MENU_VIEW_Icon);
-    item(f.pmView, mItemViewList, IDS_MAINFORM_MENU_VIEW_List);
-    item(f.pmView, mItemViewReport, IDS_MAINFORM_MENU_VIEW_Report);
-    item(f.pmView, mItemRefresh, IDS_MAINFORM_MENU_VIEW_Refresh);
-    item(f.pmView, mItemLanguagesId, IDS_MAINFORM_MENU_VIEW_Languages);
-    item(f.pmTools, mItemRegedit, IDS_MAINFORM_MENU_TOOLS_Regedit);
-    item(f.pmTools, mItemComment, IDS_MAINFORM_MENU_TOOLS_CommentEntry);
-    item(f.pmTools, mItemUpdates, IDS_MAINFORM_MENU_TOOLS_WindowsUpdate);
-    item(f.pmTools, mItemServices, IDS_MAINFORM_MENU_TOOLS_WindowsServices);
-    item(f.pmTools, mItemComponents, IDS_MAINFORM_MENU_TOOLS_WindowsComponents);
-    item(f.pmHelp, mItemHelpContent, IDS_MAINFORM_MENU_HELP_HelpContent);
-    item(f.pmHelp, mItemOnlineRes, IDS_MAINFORM_MENU_HELP_OnlineRes);
-    item(f.pmHelp, mItemContact, IDS_MAINFORM_MENU_HELP_Contact);
-    item(f.pmHelp, mItemAbout, IDS_MAINFORM_MENU_HELP_About);
-    item(f.pmPLRightClick, mItemUninstall, IDS_LISTVIEW_RIGHTCLICK_Uninstall);
-    item(f.pmPLRightClick, mItemAddComments, IDS_LISTVIEW_RIGHTCLICK_CommentEntry);
-    item(f.pmPLRightClick, mItemEditEntryReg, IDS_LISTVIEW_RIGHTCLICK_RegistryEditor);
-    item(f.pmPLRightClick, mItemExportRegInfo, IDS_LISTVIEW_RIGHTCLICK_ExportRegInfo);
-    item(f.pmPLRightClick, mItemShowDetails, IDS_LISTVIEW_RIGHTCLICK_ShowDetails);
-    item(f.pmPLRightClick, mItemViewId, IDS_LISTVIEW_RIGHTCLICK_View);
-    item(f.mItemView, mItemIcon, IDS_LISTVIEW_RIGHTCLICK_ViewIcon);
-    item(f.mItemView, mItemList, IDS_LISTVIEW_RIGHTCLICK_ViewList);
-    item(f.mItemView, mItemReport, IDS_LISTVIEW_RIGHTCLICK_ViewReport);
-    item(f.pmSLRightClick, mItemAddEntry, IDS_LISTVIEW_RIGHTCLICK_AddItem);
-    item(f.pmSLRightClick, mItemDeleteEntry, IDS_LISTVIEW_RIGHTCLICK_DeleteItem);
-    item(f.pmSLRightClick, mItemRefreshSI, IDS_LISTVIEW_RIGHTCLICK_Refresh);
+    item(f.Menus().pmFile, mItemAddProgram, IDS_MAINFORM_MENU_FILE_NewProgram);
+    item(f.Menus().pmFile, mItemExportReg, IDS_MAINFORM_MENU_FILE_ExportRegInfo);
+    item(f.Menus().pmFile, mItemReloadReg, IDS_MAINFORM_MENU_FILE_ReloadRegInfo);
+    item(f.Menus().pmFile, mItemBackup, IDS_MAINFORM_MENU_FILE_CreateBackup);
+    item(f.Menus().pmFile, mItemExportList, IDS_MAINFORM_MENU_FILE_ExportPrmList);
+    item(f.Menus().pmFile, mItemExit, IDS_MAINFORM_MENU_FILE_Exit);
+    item(f.Menus().pmView, mItemGrid, IDS_MAINFORM_MENU_VIEW_Grid);
+    item(f.Menus().pmView, mItemInfoTips, IDS_MAINFORM_MENU_VIEW_Tips);
+    item(f.Menus().pmView, mItemViewIcon, IDS_MAINFORM_MENU_VIEW_Icon);
+    item(f.Menus().pmView, mItemViewList, IDS_MAINFORM_MENU_VIEW_List);
+    item(f.Menus().pmView, mItemViewReport, IDS_MAINFORM_MENU_VIEW_Report);
+    item(f.Menus().pmView, mItemRefresh, IDS_MAINFORM_MENU_VIEW_Refresh);
+    item(f.Menus().pmView, mItemLanguagesId, IDS_MAINFORM_MENU_VIEW_Languages);
+    item(f.Menus().pmTools, mItemRegedit, IDS_MAINFORM_MENU_TOOLS_Regedit);
+    item(f.Menus().pmTools, mItemComment, IDS_MAINFORM_MENU_TOOLS_CommentEntry);
+    item(f.Menus().pmTools, mItemUpdates, IDS_MAINFORM_MENU_TOOLS_WindowsUpdate);
+    item(f.Menus().pmTools, mItemServices, IDS_MAINFORM_MENU_TOOLS_WindowsServices);
+    item(f.Menus().pmTools, mItemComponents, IDS_MAINFORM_MENU_TOOLS_WindowsComponents);
+    item(f.Menus().pmHelp, mItemHelpContent, IDS_MAINFORM_MENU_HELP_HelpContent);
+    item(f.Menus().pmHelp, mItemOnlineRes, IDS_MAINFORM_MENU_HELP_OnlineRes);
+    item(f.Menus().pmHelp, mItemContact, IDS_MAINFORM_MENU_HELP_Contact);
+    item(f.Menus().pmHelp, mItemAbout, IDS_MAINFORM_MENU_HELP_About);
+    item(f.Menus().pmPLRightClick, mItemUninstall, IDS_LISTVIEW_RIGHTCLICK_Uninstall);
+    item(f.Menus().pmPLRightClick, mItemAddComments, IDS_LISTVIEW_RIGHTCLICK_CommentEntry);
+    item(f.Menus().pmPLRightClick, mItemEditEntryReg, IDS_LISTVIEW_RIGHTCLICK_RegistryEditor);
+    item(f.Menus().pmPLRightClick, mItemExportRegInfo, IDS_LISTVIEW_RIGHTCLICK_ExportRegInfo);
+    item(f.Menus().pmPLRightClick, mItemShowDetails, IDS_LISTVIEW_RIGHTCLICK_ShowDetails);
+    item(f.Menus().pmPLRightClick, mItemViewId, IDS_LISTVIEW_RIGHTCLICK_View);
+    item(f.Menus().mItemView, mItemIcon, IDS_LISTVIEW_RIGHTCLICK_ViewIcon);
+    item(f.Menus().mItemView, mItemList, IDS_LISTVIEW_RIGHTCLICK_ViewList);
+    item(f.Menus().mItemView, mItemReport, IDS_LISTVIEW_RIGHTCLICK_ViewReport);
+    item(f.Menus().pmSLRightClick, mItemAddEntry, IDS_LISTVIEW_RIGHTCLICK_AddItem);
+    item(f.Menus().pmSLRightClick, mItemDeleteEntry, IDS_LISTVIEW_RIGHTCLICK_DeleteItem);
+    item(f.Menus().pmSLRightClick, mItemRefreshSI, IDS_LISTVIEW_RIGHTCLICK_Refresh);
     auto column = [&](HWND list, int index, Ids key) {
         out.push_back({key, [list, index] { return ColumnText(list, index); }});
     };
-    column(f.lsvProgramList, 0, IDS_LISTVIEW_COLUMNS_Descriptions);
-    column(f.lsvProgramList, 1, IDS_LISTVIEW_COLUMNS_Publisher);
-    column(f.lsvProgramList, 2, IDS_LISTVIEW_COLUMNS_Directory);
-    column(f.lsvStartupList, 0, IDS_LISTVIEW_COLUMNS_StatrupItem);
-    column(f.lsvStartupList, 1, IDS_LISTVIEW_COLUMNS_Command);
-    column(f.lsvStartupList, 2, IDS_LISTVIEW_COLUMNS_Location);
-    out.push_back({IDS_STATUSBAR_LABEL_Programs, [&f] { return f.lblPrograms.Text(); }});
-    out.push_back({IDS_STATUSBAR_LABEL_RegistryName, [&f] { return f.lblRegName.Text(); }});
-    auto label = [&](HWND h, Ids key) { out.push_back({key, [h] { return WindowText(h); }}); };
-    label(f.grbSearch, IDS_SIDEBAR_GROUPBOX_TITLE_Search);
-    label(f.lblSearchTitle, IDS_SIDEBAR_GROUPBOX_LABEL_Info);
-    label(f.ckbHidePatch, IDS_SIDEBAR_CHECKBOX_HideSysPatch);
-    label(f.ckbHideScr, IDS_SIDEBAR_CHECKBOX_HideScr);
-    label(f.grbItemInfo, IDS_SIDEBAR_GROUPBOX_TITLE_ItemInfo);
-    label(f.lblPublisher, IDS_SIDEBAR_GROUPBOX_LABEL_Publisher);
-    label(f.lblVersion, IDS_SIDEBAR_GROUPBOX_LABEL_Version);
-    label(f.lblDes, IDS_SIDEBAR_GROUPBOX_LABEL_Description);
+    column(f.Programs().ListView(), 0, IDS_LISTVIEW_COLUMNS_Descriptions);
+    column(f.Programs().ListView(), 1, IDS_LISTVIEW_COLUMNS_Publisher);
+    column(f.Programs().ListView(), 2, IDS_LISTVIEW_COLUMNS_Directory);
+    column(f.Startup().ListView(), 0, IDS_LISTVIEW_COLUMNS_StatrupItem);
+    column(f.Startup().ListView(), 1, IDS_LISTVIEW_COLUMNS_Command);
+    column(f.Startup().ListView(), 2, IDS_LISTVIEW_COLUMNS_Location);
+    control(IDC_LBL_PROGRAMS, IDS_STATUSBAR_LABEL_Programs);
+    control(IDC_LBL_REGNAME, IDS_STATUSBAR_LABEL_RegistryName);
+    control(IDC_GRBSEARCH, IDS_SIDEBAR_GROUPBOX_TITLE_Search);
+    control(IDC_LBL_SEARCHTITLE, IDS_SIDEBAR_GROUPBOX_LABEL_Info);
+    control(IDC_CKBHIDEPATCH, IDS_SIDEBAR_CHECKBOX_HideSysPatch);
+    control(IDC_CKBHIDESCR, IDS_SIDEBAR_CHECKBOX_HideScr);
+    control(IDC_GRBITEMINFO, IDS_SIDEBAR_GROUPBOX_TITLE_ItemInfo);
+    control(IDC_LBL_PUBLISHER, IDS_SIDEBAR_GROUPBOX_LABEL_Publisher);
+    control(IDC_LBL_VERSION, IDS_SIDEBAR_GROUPBOX_LABEL_Version);
+    control(IDC_LBL_DES, IDS_SIDEBAR_GROUPBOX_LABEL_Description);
     return out;
 }
 
@@ -159,7 +160,7 @@ protected:
         return -1;
     }
     bool Checked(const std::string& caption) {
-        return form.mItemLanguages.Checked(app::mItemLanguageFirst + IndexOf(caption));
+        return form.Menus().mItemLanguages.Checked(app::mItemLanguageFirst + IndexOf(caption));
     }
     std::string StoredLanguage() {
         return IniValue(*appDir + "Config.ini", "config", "LanguageFile");
@@ -171,13 +172,13 @@ protected:
             captions.push_back(WindowText(dialog));
             PostMessageA(dialog, WM_CLOSE, 0, 0);
         });
-        form.SelectRow(0);
+        form.Programs().SelectRow(0);
         form.Execute(app::ActionShowDetails);
         form.Execute(app::ActionComment);
         form.Execute(app::ActionExporetList);
         cleanup::UninstallTarget target{"CxNoSuchProgram", "", "No Such Program",
                                         "HKEY_CURRENT_USER"};
-        form.RunRemainsScan(target);
+        form.Programs().RunRemainsScan(target);
         form.Execute(app::ActionAddItem);
         form.Execute(app::ActionAbout);
         ui::SetModalHook({});
@@ -214,8 +215,8 @@ TEST_F(LanguageMenuTest, SwitchingChangesEveryTextAndEnglishBringsThemBack) {
         EXPECT_EQ(s.text(), expected) << LangKeyForRead(s.key);
     }
     // The count line follows the new width of its label.
-    RECT programs = ui::GetBounds(form.lblPrograms.hwnd());
-    RECT counts = ui::GetBounds(form.lblProgramCounts.hwnd());
+    RECT programs = ui::GetBounds(cx::test::Control(form.hwnd(), cx::app::IDC_LBL_PROGRAMS));
+    RECT counts = ui::GetBounds(cx::test::Control(form.hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS));
     EXPECT_EQ(counts.left, programs.right + 5);
 
     std::vector<std::string> captions = SecondaryCaptions();
@@ -241,7 +242,7 @@ TEST_F(LanguageMenuTest, AFileNamedWithASecondDotIsFoundAgain) {
     form.LanguageItemClick(IndexOf("Norsk"));
     EXPECT_EQ(StoredLanguage(), "Norsk.nb.ini");
     EXPECT_TRUE(Checked("Norsk"));
-    EXPECT_EQ(form.btnFile.Caption(), "Fil");
+    EXPECT_EQ(cx::test::ControlText(form.hwnd(), cx::app::IDC_BTN_FILE), "Fil");
 }
 
 TEST_F(LanguageMenuTest, ASwitchThatCannotBeStoredIsStillDoneWholeAndSaysSo) {
@@ -254,7 +255,8 @@ TEST_F(LanguageMenuTest, ASwitchThatCannotBeStoredIsStillDoneWholeAndSaysSo) {
     EXPECT_EQ(StoredLanguage(), "English.ini");
     EXPECT_TRUE(Checked("Deutsch"));
     EXPECT_EQ(AppPaths().LanguagePath, langDir + "Deutsch.ini");
-    EXPECT_EQ(form.btnFile.Caption(), "Datei") << "the mark moved but the texts did not";
+    EXPECT_EQ(cx::test::ControlText(form.hwnd(), cx::app::IDC_BTN_FILE), "Datei")
+        << "the mark moved but the texts did not";
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Unable to write to " + config);
 }
@@ -265,7 +267,7 @@ TEST_F(LanguageMenuTest, AFileRemovedSinceTheMenuWasBuiltChangesNothing) {
     EXPECT_EQ(StoredLanguage(), "English.ini");
     EXPECT_TRUE(Checked("English"));
     EXPECT_FALSE(Checked("Norsk"));
-    EXPECT_EQ(form.btnFile.Caption(), "File");
+    EXPECT_EQ(cx::test::ControlText(form.hwnd(), cx::app::IDC_BTN_FILE), "File");
     EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -5,6 +5,7 @@
 #include "app/Config.h"
 #include "app/MainForm.h"
 #include "harness/MessageLog.h"
+#include "harness/Windows.h"
 #include "harness/TestKit.h"
 #include "platform/Com.h"
 #include "platform/Error.h"
@@ -48,10 +49,10 @@ TEST_F(MainFormTest, BorderlessColourKeyedWindowOfTheDesignedSize) {
     ASSERT_TRUE(GetLayeredWindowAttributes(h, &key, nullptr, &flags));
     EXPECT_EQ(key, RGB(255, 0, 255));
     EXPECT_TRUE(flags & LWA_COLORKEY);
-    EXPECT_TRUE(form.ProgramPanelShown);
-    EXPECT_TRUE(form.StartupPanelShown);
-    EXPECT_TRUE(form.StartupAllChecked);
-    EXPECT_EQ(form.SearchPos, 0);
+    EXPECT_TRUE(form.Programs().PanelShown());
+    EXPECT_TRUE(form.Startup().PanelShown());
+    EXPECT_TRUE(form.Startup().AllChecked());
+    EXPECT_EQ(form.Programs().SearchPos(), 0);
     EXPECT_TRUE(form.SmallSystemImages());
     EXPECT_TRUE(form.LargeSystemImages());
 }
@@ -62,7 +63,7 @@ TEST_F(MainFormTest, ExitWritesBothSwitchesAndCloses) {
     cx::Hide().HideScreenSaver = false;
     cx::app::TMainForm form;
     form.CreateForm();
-    form.ActionExitExecute();
+    form.Execute(cx::app::ActionExit);
     EXPECT_FALSE(form.hwnd());
     EXPECT_EQ(cx::test::ReadLines(dir + "Config.ini"),
               (std::vector<std::string>{"[config]", "LanguageFile=English.ini", "HideSysPatch=1",
@@ -78,7 +79,7 @@ TEST_F(MainFormTest, ExitThatCannotWriteReportsAndKeepsTheWindowOpen) {
     CreateDirectoryA(cx::AppPaths().ConfigPath.c_str(), nullptr);
     // The close button's click runs inside the button's own message handling,
     // so the general error handler shows the error.
-    HWND close = form.btnClose.hwnd();
+    HWND close = cx::test::Control(form.hwnd(), cx::app::IDC_BTN_CLOSE);
     SendMessageA(close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageA(close, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     ASSERT_EQ(shown.size(), 1u);

@@ -110,7 +110,8 @@ protected:
             out.dialog = dialog;
             std::string cmd =
                 "\"" + HelperPath() + "\" " + mode + " " + Hex(form->hwnd()) + " " + Hex(dialog);
-            if (mode == "close") cmd += " " + Hex(form->btnClose.hwnd());
+            if (mode == "close")
+                cmd += " " + Hex(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_CLOSE));
             cx::test::Launch(cmd, helper);
         });
         open();
@@ -134,11 +135,12 @@ protected:
     }
 
     void SelectFirstProgram() {
-        ASSERT_GT(form->RowCount(), 0);
-        form->SelectRow(0);
+        ASSERT_GT(form->Programs().RowCount(), 0);
+        form->Programs().SelectRow(0);
     }
     cx::cleanup::UninstallTarget FirstProgram() {
-        auto item = form->ProgramList().GetProgram(static_cast<long>(form->RowData(0)));
+        auto item = form->Programs().ProgramList().GetProgram(
+            static_cast<long>(form->Programs().RowData(0)));
         if (!item) return {};
         return {item->RegistryName(), item->InstallLocation(), item->DisplayName()};
     }
@@ -161,7 +163,7 @@ TEST_F(MainWindowRobustTest, CloseWhileADropDownMenuIsOpenIsRefused) {
     // that ends the menu as if the user had clicked elsewhere.
     PostMessageA(main, WM_CLOSE, 0, 0);
     PostMessageA(main, WM_CANCELMODE, 0, 0);
-    form->btnFileClick(form->btnFile);
+    cx::test::WidgetOf<cx::ui::ImageButton>(form->hwnd(), cx::app::IDC_BTN_FILE).onClick();
     MSG left;
     EXPECT_FALSE(PeekMessageA(&left, main, WM_CLOSE, WM_CLOSE, PM_NOREMOVE))
         << "the menu never ran";
@@ -174,12 +176,12 @@ TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheDetailsWindow) {
     SelectFirstProgram();
     Outcome out =
         CloseFromOutsideWhile("close", [&] { form->Execute(cx::app::ActionShowDetails); });
-    EXPECT_FALSE(form->DetailsForm().InModal());
+    EXPECT_FALSE(form->Programs().DetailsForm().InModal());
     // The details window outlives its showing: it opens and closes again.
     cx::ui::SetModalHook([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); });
     form->Execute(cx::app::ActionShowDetails);
     cx::ui::SetModalHook({});
-    EXPECT_FALSE(form->DetailsForm().InModal());
+    EXPECT_FALSE(form->Programs().DetailsForm().InModal());
     ExpectRefusedThenClosable(out);
 }
 
@@ -203,7 +205,7 @@ TEST_F(MainWindowRobustTest, CloseFromAnotherProcessWaitsForTheScanWindow) {
     // stays up until it is closed (whether the scan ran by then or not).
     cx::cleanup::UninstallTarget target = FirstProgram();
     ASSERT_FALSE(target.registryName.empty());
-    Outcome out = CloseFromOutsideWhile("close", [&] { form->RunRemainsScan(target); });
+    Outcome out = CloseFromOutsideWhile("close", [&] { form->Programs().RunRemainsScan(target); });
     ExpectRefusedThenClosable(out);
 }
 
@@ -211,9 +213,9 @@ TEST_F(MainWindowRobustTest, CloseWhileAMessageBoxIsUpIsRefused) {
     MakeForm();
     HWND main = form->hwnd();
     form->Execute(cx::app::ActionHideScr);  // screen savers shown
-    int row = form->RowCount() - 1;
+    int row = form->Programs().RowCount() - 1;
     ASSERT_GE(row, 0);
-    form->SelectRow(row);
+    form->Programs().SelectRow(row);
     bool aliveDuringBox = false;
     messages.onShow = [&](const cx::ui::MessageRecord&) {
         // The question before a screen saver is deleted; a close arrives before it is answered.
@@ -236,7 +238,7 @@ TEST_F(MainWindowRobustTest, SessionEndWhileADialogRunsEndsTheProgram) {
         CloseFromOutsideWhile("session", [&] { form->Execute(cx::app::ActionShowDetails); });
     EXPECT_TRUE(out.dialog);
     EXPECT_EQ(out.helperExit, 0) << "the session end was refused";
-    EXPECT_FALSE(form->DetailsForm().InModal());
+    EXPECT_FALSE(form->Programs().DetailsForm().InModal());
     EXPECT_TRUE(TakeQuit()) << "the program does not end with the session";
     // Whatever is left of the window is consistent until the loop returns.
     if (IsWindow(form->hwnd())) {
@@ -248,7 +250,8 @@ TEST_F(MainWindowRobustTest, SessionEndWhileADialogRunsEndsTheProgram) {
 TEST_F(MainWindowRobustTest, SessionEndWhileTheScanWindowRunsEndsTheProgram) {
     MakeForm();
     cx::cleanup::UninstallTarget target = FirstProgram();
-    Outcome out = CloseFromOutsideWhile("session", [&] { form->RunRemainsScan(target); });
+    Outcome out =
+        CloseFromOutsideWhile("session", [&] { form->Programs().RunRemainsScan(target); });
     EXPECT_TRUE(out.dialog);
     EXPECT_EQ(out.helperExit, 0);
     EXPECT_TRUE(TakeQuit());
@@ -293,7 +296,7 @@ TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowO
     form = std::make_unique<TMainForm>();
     auto* broken = new BrokenService;
     broken->AddRef();
-    form->ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(broken));
+    form->Programs().ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(broken));
     EXPECT_NO_THROW(form->CreateForm());
     ASSERT_TRUE(form->hwnd());
     // The general error handler's message: the error's text under the program's title.
@@ -301,13 +304,13 @@ TEST_F(MainWindowRobustTest, ServiceFailingAtTheFirstLoadIsReportedAndTheWindowO
     EXPECT_EQ(messages.shown[0].caption, "Carvexo");
     EXPECT_EQ(messages.shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
     EXPECT_FALSE(messages.shown[0].text.empty());
-    EXPECT_EQ(form->RowCount(), 0);
+    EXPECT_EQ(form->Programs().RowCount(), 0);
     // The rest of the window works.
     form->Show(SW_SHOWNOACTIVATE);
     form->Execute(cx::app::ActionTabStartupItems);
-    EXPECT_EQ(form->PageControl.ActivePage(), 1);
+    EXPECT_EQ(form->ActivePage(), 1);
     form->Execute(cx::app::ActionTabProgramList);
-    EXPECT_EQ(form->PageControl.ActivePage(), 0);
+    EXPECT_EQ(form->ActivePage(), 0);
 }
 
 // Lists records but cannot give any of them: it fails between the count and the first record.
@@ -327,16 +330,17 @@ public:
 
 TEST_F(MainWindowRobustTest, ServiceFailingHalfWayThroughAReloadLeavesTheListAsItWas) {
     MakeForm();
-    const int rows = form->RowCount();
+    const int rows = form->Programs().RowCount();
     ASSERT_GT(rows, 0);
-    const std::string firstCaption = form->RowCaption(0), countText = form->ProgramCountText;
+    const std::string firstCaption = form->Programs().RowCaption(0),
+                      countText = form->Programs().ProgramCountText();
     auto* failing = new FailingRecordsService;
     failing->AddRef();
-    form->ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(failing));
-    EXPECT_THROW(form->LoadProgramList(), cx::AppError);
-    EXPECT_EQ(form->RowCount(), rows);
-    EXPECT_EQ(form->RowCaption(0), firstCaption);
-    EXPECT_EQ(form->ProgramCountText, countText);
+    form->Programs().ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(failing));
+    EXPECT_THROW(form->Programs().LoadProgramList(), cx::AppError);
+    EXPECT_EQ(form->Programs().RowCount(), rows);
+    EXPECT_EQ(form->Programs().RowCaption(0), firstCaption);
+    EXPECT_EQ(form->Programs().ProgramCountText(), countText);
 }
 
 // --- painting ---------------------------------------------------------------------------------

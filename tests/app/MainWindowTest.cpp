@@ -66,7 +66,8 @@ protected:
     void TearDown() override { form.reset(); }
     std::vector<std::string> Captions() const {
         std::vector<std::string> c;
-        for (int r = 0; r < form->RowCount(); ++r) c.push_back(form->RowCaption(r));
+        for (int r = 0; r < form->Programs().RowCount(); ++r)
+            c.push_back(form->Programs().RowCaption(r));
         return c;
     }
     int RowOf(const std::string& caption) const {
@@ -90,13 +91,14 @@ std::string CountLine(const Expected& e) {
 
 TEST_F(MainWindowTest, LoadShowsProgramsAndCountsEverything) {
     // Default switches: patches shown, screen savers hidden.
-    EXPECT_EQ(form->RowCount(), static_cast<int>(expected.programs));
-    EXPECT_EQ(form->ProgramCountText, CountLine(expected));
-    EXPECT_EQ(form->lblProgramCounts.Text(), CountLine(expected));
-    EXPECT_EQ(form->PatchCount, expected.patches);
-    EXPECT_EQ(form->DetailsForm().ProgramCount(), static_cast<int>(expected.programs));
+    EXPECT_EQ(form->Programs().RowCount(), static_cast<int>(expected.programs));
+    EXPECT_EQ(form->Programs().ProgramCountText(), CountLine(expected));
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS),
+              CountLine(expected));
+    EXPECT_EQ(form->Programs().Model().Patches(), expected.patches);
+    EXPECT_EQ(form->Programs().DetailsForm().ProgramCount(), static_cast<int>(expected.programs));
     // Rows come in service order with their service index as data.
-    for (int r = 0; r < form->RowCount(); ++r) EXPECT_EQ(form->RowData(r), r);
+    for (int r = 0; r < form->Programs().RowCount(); ++r) EXPECT_EQ(form->Programs().RowData(r), r);
     // A program without a display name is shown by its registry name.
     for (const auto& p : cx::demo::Programs()) {
         if (cx::demo::IsListed(p) && !p.displayName) {
@@ -104,49 +106,52 @@ TEST_F(MainWindowTest, LoadShowsProgramsAndCountsEverything) {
         }
     }
     // The status bar label sits 5 pixels right of "Programs:".
-    RECT a = cx::ui::GetBounds(form->lblPrograms.hwnd());
-    RECT b = cx::ui::GetBounds(form->lblProgramCounts.hwnd());
+    RECT a = cx::ui::GetBounds(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_PROGRAMS));
+    RECT b = cx::ui::GetBounds(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS));
     EXPECT_EQ(b.left, a.right + 5);
     // The products show faces of their own, not one picture down the list.
     std::set<int> images;
-    for (int r = 0; r < form->RowCount(); ++r) images.insert(form->RowImage(r));
+    for (int r = 0; r < form->Programs().RowCount(); ++r)
+        images.insert(form->Programs().RowImage(r));
     EXPECT_GE(images.size(), 9u);
 }
 
 TEST_F(MainWindowTest, HideSwitchesReloadWithTheSameCountsAndStoreTheirState) {
     form->Execute(cx::app::ActionHideScr);  // show screen savers
-    EXPECT_EQ(form->RowCount(), static_cast<int>(expected.programs + expected.savers));
-    EXPECT_EQ(form->ProgramCountText, CountLine(expected));
+    EXPECT_EQ(form->Programs().RowCount(), static_cast<int>(expected.programs + expected.savers));
+    EXPECT_EQ(form->Programs().ProgramCountText(), CountLine(expected));
     EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideScreenSaver", "?"),
               "0");
-    EXPECT_EQ(Button_GetCheck(form->ckbHideScr), BST_UNCHECKED);
+    EXPECT_EQ(Button_GetCheck(cx::test::Control(form->hwnd(), cx::app::IDC_CKBHIDESCR)),
+              BST_UNCHECKED);
     // Screen-saver rows follow the programs, bracketed.
-    std::string last = form->RowCaption(form->RowCount() - 1);
+    std::string last = form->Programs().RowCaption(form->Programs().RowCount() - 1);
     EXPECT_EQ(last.rfind("[Screen Saver]", 0), 0u) << last;
 
     form->Execute(cx::app::ActionHideSysPatch);
-    EXPECT_EQ(form->RowCount(),
+    EXPECT_EQ(form->Programs().RowCount(),
               static_cast<int>(expected.programs - expected.patches + expected.savers));
-    EXPECT_EQ(form->ProgramCountText, CountLine(expected));
+    EXPECT_EQ(form->Programs().ProgramCountText(), CountLine(expected));
     EXPECT_EQ(cx::IniFile(cx::AppPaths().ConfigPath).ReadString("config", "HideSysPatch", "?"),
               "1");
-    EXPECT_EQ(Button_GetCheck(form->ckbHidePatch), BST_CHECKED);
+    EXPECT_EQ(Button_GetCheck(cx::test::Control(form->hwnd(), cx::app::IDC_CKBHIDEPATCH)),
+              BST_CHECKED);
 
     // The chooser holds the shown programs at their row positions, with the
     // service index as data.
-    cx::inv::TDetailsForm& details = form->DetailsForm();
+    cx::inv::TDetailsForm& details = form->Programs().DetailsForm();
     ASSERT_EQ(details.ProgramCount(), static_cast<int>(expected.programs - expected.patches));
     bool sawGap = false;
     for (int pos = 0; pos < details.ProgramCount(); ++pos) {
-        EXPECT_EQ(details.ProgramData(pos), form->RowData(pos));
-        EXPECT_EQ(details.ProgramCaption(pos), form->RowCaption(pos));
+        EXPECT_EQ(details.ProgramData(pos), form->Programs().RowData(pos));
+        EXPECT_EQ(details.ProgramCaption(pos), form->Programs().RowCaption(pos));
         if (details.ProgramData(pos) != pos) sawGap = true;
     }
     EXPECT_TRUE(sawGap) << "no patch sits before another program in the demo data";
 
     // Details of a program after a hidden patch select that program in the chooser.
     int row = details.ProgramCount() - 1;
-    form->FillDetails(static_cast<long>(form->RowData(row)));
+    form->Programs().FillDetails(static_cast<long>(form->Programs().RowData(row)));
     EXPECT_EQ(details.SelectedProgramPosition(), row);
 
     form->Execute(cx::app::ActionHideSysPatch);
@@ -203,39 +208,41 @@ private:
 
 TEST_F(MainWindowTest, MissingRecordStopsTheLoadAndKeepsTheLastCountLine) {
     form->Execute(cx::app::ActionHideScr);  // screen savers would be shown
-    std::string before = form->lblProgramCounts.Text();
-    form->ProgramList().Connect();
+    std::string before = cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS);
+    form->Programs().ProgramList().Connect();
     cx::ComPtr<IProgramList> real;
     ASSERT_EQ(CoCreateInstance(CLSID_ProgramList, nullptr, CLSCTX_INPROC_SERVER, IID_IProgramList,
                                real.put_void()),
               S_OK);
     auto* fake = new VanishingList(real, 3);
     fake->AddRef();
-    form->ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(fake));
-    form->LoadProgramList();
-    EXPECT_EQ(form->RowCount(), 3);  // no screen-saver rows after the stop
-    EXPECT_EQ(form->lblProgramCounts.Text(), before);
-    EXPECT_EQ(form->DetailsForm().ProgramCount(), 3);
+    form->Programs().ProgramList().Attach(cx::ComPtr<IProgramList>::Attach(fake));
+    form->Programs().LoadProgramList();
+    EXPECT_EQ(form->Programs().RowCount(), 3);  // no screen-saver rows after the stop
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS), before);
+    EXPECT_EQ(form->Programs().DetailsForm().ProgramCount(), 3);
 }
 
 TEST_F(MainWindowTest, SortingSharesOneDirectionAcrossColumns) {
     auto sortedBy = [&](int col, bool ascending) {
-        for (int r = 1; r < form->RowCount(); ++r) {
-            cx::inv::RowTexts a{form->RowText(r - 1, 0), form->RowText(r - 1, 1),
-                                form->RowText(r - 1, 2)};
-            cx::inv::RowTexts b{form->RowText(r, 0), form->RowText(r, 1), form->RowText(r, 2)};
+        for (int r = 1; r < form->Programs().RowCount(); ++r) {
+            cx::inv::RowTexts a{form->Programs().RowText(r - 1, 0),
+                                form->Programs().RowText(r - 1, 1),
+                                form->Programs().RowText(r - 1, 2)};
+            cx::inv::RowTexts b{form->Programs().RowText(r, 0), form->Programs().RowText(r, 1),
+                                form->Programs().RowText(r, 2)};
             if (cx::inv::CompareRows(a, b, col, ascending) > 0) return false;
         }
         return true;
     };
     auto before = Captions();
-    form->lsvProgramListColumnClick(1);
+    form->Programs().lsvProgramListColumnClick(1);
     EXPECT_TRUE(sortedBy(1, true));
-    form->lsvProgramListColumnClick(1);
+    form->Programs().lsvProgramListColumnClick(1);
     EXPECT_TRUE(sortedBy(1, false));
-    form->lsvProgramListColumnClick(0);  // two clicks so far: ascending again
+    form->Programs().lsvProgramListColumnClick(0);  // two clicks so far: ascending again
     EXPECT_TRUE(sortedBy(0, true));
-    form->lsvProgramListColumnClick(2);  // three clicks: descending
+    form->Programs().lsvProgramListColumnClick(2);  // three clicks: descending
     EXPECT_TRUE(sortedBy(2, false));
     // Nothing is lost, and rows keep their data.
     auto after = Captions();
@@ -243,28 +250,29 @@ TEST_F(MainWindowTest, SortingSharesOneDirectionAcrossColumns) {
     std::sort(after.begin(), after.end());
     EXPECT_EQ(before, after);
     // A reload brings back service order; the direction flag survives it.
-    form->LoadProgramList();
-    EXPECT_EQ(form->RowData(0), 0);
-    EXPECT_TRUE(form->SortAscending);
+    form->Programs().LoadProgramList();
+    EXPECT_EQ(form->Programs().RowData(0), 0);
+    EXPECT_TRUE(form->Programs().SortsAscending());
 }
 
 // A cold icon look-up reads the program's file: the list asks for the rows it
 // shows, and a sort keeps every row's picture with its row.
 TEST_F(MainWindowTest, PicturesAreLookedUpForShownRowsAndStayWithTheirRows) {
-    UpdateWindow(form->lsvProgramList);
+    UpdateWindow(form->Programs().ListView());
     auto serviceIcon = [&](int row) {
-        auto item = form->ProgramList().GetProgram(form->RowData(row));
+        auto item = form->Programs().ProgramList().GetProgram(form->Programs().RowData(row));
         return item ? static_cast<int>(item->IconIndex()) : -100;
     };
-    const int rows = form->RowCount();
-    const int shown = ListView_GetCountPerPage(form->lsvProgramList);
+    const int rows = form->Programs().RowCount();
+    const int shown = ListView_GetCountPerPage(form->Programs().ListView());
     ASSERT_GT(rows, shown + 1) << "the demo data fits one page";
-    EXPECT_EQ(form->KnownProgramIcon(form->RowData(0)), serviceIcon(0));
-    EXPECT_EQ(form->KnownProgramIcon(form->RowData(rows - 1)), cx::inv::kIconWhenShown);
+    EXPECT_EQ(form->Programs().KnownProgramIcon(form->Programs().RowData(0)), serviceIcon(0));
+    EXPECT_EQ(form->Programs().KnownProgramIcon(form->Programs().RowData(rows - 1)),
+              cx::inv::kIconWhenShown);
 
-    form->lsvProgramListColumnClick(1);
-    UpdateWindow(form->lsvProgramList);
-    for (int r = 0; r < rows; ++r) EXPECT_EQ(form->RowImage(r), serviceIcon(r)) << r;
+    form->Programs().lsvProgramListColumnClick(1);
+    UpdateWindow(form->Programs().ListView());
+    for (int r = 0; r < rows; ++r) EXPECT_EQ(form->Programs().RowImage(r), serviceIcon(r)) << r;
 }
 
 TEST_F(MainWindowTest, FindNextWalksThroughMatchesWithoutWrappingAround) {
@@ -287,29 +295,31 @@ TEST_F(MainWindowTest, FindNextWalksThroughMatchesWithoutWrappingAround) {
 
     std::string upper = word;
     for (auto& ch : upper) ch = static_cast<char>(toupper(ch));
-    SetWindowTextA(form->txtSearchInfo, upper.c_str());  // case does not matter
-    EXPECT_EQ(form->SearchPos, 0);
+    SetWindowTextA(cx::test::Control(form->hwnd(), cx::app::IDC_TXTSEARCHINFO),
+                   upper.c_str());  // case does not matter
+    EXPECT_EQ(form->Programs().SearchPos(), 0);
     for (int expectedRow : matches) {
-        form->ActionSearchExecute();
-        EXPECT_EQ(form->SelectedRow(), expectedRow);
-        EXPECT_EQ(form->SearchPos, expectedRow + 1);
+        form->Programs().ActionSearchExecute();
+        EXPECT_EQ(form->Programs().SelectedRow(), expectedRow);
+        EXPECT_EQ(form->Programs().SearchPos(), expectedRow + 1);
     }
-    int lastPos = form->SearchPos;
-    form->ActionSearchExecute();  // past the last match: nothing happens
-    EXPECT_EQ(form->SelectedRow(), matches.back());
-    EXPECT_EQ(form->SearchPos, lastPos);
+    int lastPos = form->Programs().SearchPos();
+    form->Programs().ActionSearchExecute();  // past the last match: nothing happens
+    EXPECT_EQ(form->Programs().SelectedRow(), matches.back());
+    EXPECT_EQ(form->Programs().SearchPos(), lastPos);
 
-    SetWindowTextA(form->txtSearchInfo, word.c_str());  // editing resets
-    EXPECT_EQ(form->SearchPos, 0);
-    form->ActionSearchExecute();
-    EXPECT_EQ(form->SelectedRow(), matches.front());
-    form->lsvProgramListMouseDown(0, {1, 1});  // any click in the list resets too
-    EXPECT_EQ(form->SearchPos, 0);
+    SetWindowTextA(cx::test::Control(form->hwnd(), cx::app::IDC_TXTSEARCHINFO),
+                   word.c_str());  // editing resets
+    EXPECT_EQ(form->Programs().SearchPos(), 0);
+    form->Programs().ActionSearchExecute();
+    EXPECT_EQ(form->Programs().SelectedRow(), matches.front());
+    form->Programs().lsvProgramListMouseDown(0, {1, 1});  // any click in the list resets too
+    EXPECT_EQ(form->Programs().SearchPos(), 0);
 
-    SetWindowTextA(form->txtSearchInfo, "");
-    form->SelectRow(2);
-    form->ActionSearchExecute();  // empty text: nothing
-    EXPECT_EQ(form->SelectedRow(), 2);
+    SetWindowTextA(cx::test::Control(form->hwnd(), cx::app::IDC_TXTSEARCHINFO), "");
+    form->Programs().SelectRow(2);
+    form->Programs().ActionSearchExecute();  // empty text: nothing
+    EXPECT_EQ(form->Programs().SelectedRow(), 2);
 }
 
 TEST_F(MainWindowTest, TipsNameTheUsageAndLeaveOutAMissingLastUse) {
@@ -319,7 +329,7 @@ TEST_F(MainWindowTest, TipsNameTheUsageAndLeaveOutAMissingLastUse) {
         int row = RowOf(p.displayName);
         ASSERT_GE(row, 0) << p.displayName;
         std::string tip;
-        ASSERT_TRUE(form->lsvProgramListInfoTip(row, tip));
+        ASSERT_TRUE(form->Programs().lsvProgramListInfoTip(row, tip));
         const char* word = p.arpFrequency < 3     ? "Rarely"
                            : p.arpFrequency <= 10 ? "Occasionally"
                                                   : "Frequently";
@@ -333,7 +343,7 @@ TEST_F(MainWindowTest, TipsNameTheUsageAndLeaveOutAMissingLastUse) {
     for (const auto& p : cx::demo::Programs()) {
         if (!cx::demo::IsListed(p) || p.arpFrequency >= 0 || !p.displayName) continue;
         std::string tip;
-        ASSERT_TRUE(form->lsvProgramListInfoTip(RowOf(p.displayName), tip));
+        ASSERT_TRUE(form->Programs().lsvProgramListInfoTip(RowOf(p.displayName), tip));
         EXPECT_EQ(tip.find("Last Used On"), std::string::npos);
         EXPECT_EQ(std::count(tip.begin(), tip.end(), '\n'), 1) << tip;
         break;
@@ -347,37 +357,39 @@ TEST_F(MainWindowTest, SelectionSwitchesBetweenUninstallAndDelete) {
         if (cx::demo::IsListed(p) && p.displayName && p.aboutLink) withLink = &p;
     ASSERT_TRUE(withLink);
     int programRow = RowOf(withLink->displayName);
-    int saverRow = form->RowCount() - 1;
+    int saverRow = form->Programs().RowCount() - 1;
 
-    form->SelectRow(saverRow);
-    EXPECT_EQ(form->btnUninstall.Caption(), "Delete");
-    EXPECT_EQ(form->pmPLRightClick.Caption(cx::app::mItemUninstall), "Delete");
-    EXPECT_EQ(form->UninstallTarget, cx::app::ActionDeleteScr);
-    EXPECT_FALSE(form->btnShowDetails.Enabled());
-    EXPECT_FALSE(form->pmTools.Enabled(cx::app::mItemComment));
-    EXPECT_FALSE(IsWindowVisible(form->lblRegistryName.hwnd()));
+    form->Programs().SelectRow(saverRow);
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_BTN_UNINSTALL), "Delete");
+    EXPECT_EQ(form->Menus().pmPLRightClick.Caption(cx::app::mItemUninstall), "Delete");
+    EXPECT_EQ(form->Programs().UninstallTarget(), cx::app::ActionDeleteScr);
+    EXPECT_FALSE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_SHOWDETAILS)));
+    EXPECT_FALSE(form->Menus().pmTools.Enabled(cx::app::mItemComment));
+    EXPECT_FALSE(IsWindowVisible(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_REGISTRYNAME)));
 
-    form->SelectRow(programRow);
-    EXPECT_EQ(form->btnUninstall.Caption(), "Uninstall");
-    EXPECT_EQ(form->UninstallTarget, cx::app::ActionUninstall);
-    EXPECT_TRUE(form->btnShowDetails.Enabled());
-    EXPECT_TRUE(form->btnUninstall.Enabled());
-    EXPECT_TRUE(form->pmTools.Enabled(cx::app::mItemComment));
-    EXPECT_TRUE(form->pmPLRightClick.Enabled(cx::app::mItemShowDetails));
-    EXPECT_TRUE(IsWindowVisible(form->lblRegistryName.hwnd()));
-    EXPECT_EQ(form->lblRegistryName.Text(), withLink->keyName);
-    EXPECT_EQ(form->lblProgramURL.Text(), withLink->aboutLink);
-    RECT name = cx::ui::GetBounds(form->lblRegistryName.hwnd());
-    RECT url = cx::ui::GetBounds(form->lblProgramURL.hwnd());
+    form->Programs().SelectRow(programRow);
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_BTN_UNINSTALL), "Uninstall");
+    EXPECT_EQ(form->Programs().UninstallTarget(), cx::app::ActionUninstall);
+    EXPECT_TRUE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_SHOWDETAILS)));
+    EXPECT_TRUE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_UNINSTALL)));
+    EXPECT_TRUE(form->Menus().pmTools.Enabled(cx::app::mItemComment));
+    EXPECT_TRUE(form->Menus().pmPLRightClick.Enabled(cx::app::mItemShowDetails));
+    EXPECT_TRUE(IsWindowVisible(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_REGISTRYNAME)));
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_REGISTRYNAME),
+              withLink->keyName);
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_PROGRAMURL),
+              withLink->aboutLink);
+    RECT name = cx::ui::GetBounds(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_REGISTRYNAME));
+    RECT url = cx::ui::GetBounds(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_PROGRAMURL));
     EXPECT_EQ(url.left, name.right + 10);
 }
 
 TEST_F(MainWindowTest, ReportFollowsTheShownRowsAfterASortAndWithHiddenPatches) {
     form->Execute(cx::app::ActionHideSysPatch);
-    form->lsvProgramListColumnClick(1);
+    form->Programs().lsvProgramListColumnClick(1);
     std::vector<std::string> captions = Captions();
-    auto lines =
-        cx::inv::BuildReport(cx::inv::CollectReportInput(form->lblProgramCounts.Text(), captions));
+    auto lines = cx::inv::BuildReport(cx::inv::CollectReportInput(
+        cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS), captions));
     ASSERT_EQ(lines.size(), 15u + captions.size());
     EXPECT_EQ(lines[0], "Carvexo Application Report");
     EXPECT_EQ(lines[6], "Programs : " + CountLine(expected));
@@ -389,21 +401,21 @@ TEST_F(MainWindowTest, ReportFollowsTheShownRowsAfterASortAndWithHiddenPatches) 
 
 TEST_F(MainWindowTest, ViewStylesGridAndTipsSwitch) {
     form->Execute(cx::app::ActionViewIcon);
-    EXPECT_EQ(GetWindowLongA(form->lsvProgramList, GWL_STYLE) & LVS_TYPEMASK,
+    EXPECT_EQ(GetWindowLongA(form->Programs().ListView(), GWL_STYLE) & LVS_TYPEMASK,
               static_cast<LONG>(LVS_ICON));
-    EXPECT_TRUE(form->pmView.Checked(cx::app::mItemViewIcon));
-    EXPECT_TRUE(form->mItemView.Checked(cx::app::mItemIcon));
-    EXPECT_FALSE(form->pmView.Checked(cx::app::mItemViewReport));
-    EXPECT_FALSE(form->mItemView.Checked(cx::app::mItemReport));
+    EXPECT_TRUE(form->Menus().pmView.Checked(cx::app::mItemViewIcon));
+    EXPECT_TRUE(form->Menus().mItemView.Checked(cx::app::mItemIcon));
+    EXPECT_FALSE(form->Menus().pmView.Checked(cx::app::mItemViewReport));
+    EXPECT_FALSE(form->Menus().mItemView.Checked(cx::app::mItemReport));
     form->Execute(cx::app::ActionViewReport);
-    EXPECT_TRUE(form->mItemView.Checked(cx::app::mItemReport));
+    EXPECT_TRUE(form->Menus().mItemView.Checked(cx::app::mItemReport));
 
     form->Execute(cx::app::ActionGrid);
-    EXPECT_TRUE(ListView_GetExtendedListViewStyle(form->lsvProgramList) & LVS_EX_GRIDLINES);
-    EXPECT_TRUE(ListView_GetExtendedListViewStyle(form->lsvStartupList) & LVS_EX_GRIDLINES);
-    EXPECT_TRUE(form->pmView.Checked(cx::app::mItemGrid));
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(form->Programs().ListView()) & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(form->Startup().ListView()) & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(form->Menus().pmView.Checked(cx::app::mItemGrid));
 
-    EXPECT_TRUE(form->pmView.Checked(cx::app::mItemInfoTips));
+    EXPECT_TRUE(form->Menus().pmView.Checked(cx::app::mItemInfoTips));
     form->Execute(cx::app::ActionInfoTips);
     EXPECT_FALSE(form->ActionChecked(cx::app::ActionInfoTips));
 }
@@ -417,19 +429,19 @@ TEST_F(MainWindowTest, ListsFollowTheMouseWithoutWindowProperties) {
     ASSERT_TRUE(bare);
     const int bareCount = cx::test::WindowPropertyCount(bare);
     DestroyWindow(bare);
-    EXPECT_EQ(cx::test::WindowPropertyCount(form->lsvProgramList), bareCount);
-    EXPECT_EQ(cx::test::WindowPropertyCount(form->lsvStartupList), bareCount);
+    EXPECT_EQ(cx::test::WindowPropertyCount(form->Programs().ListView()), bareCount);
+    EXPECT_EQ(cx::test::WindowPropertyCount(form->Startup().ListView()), bareCount);
 
     // The Directory cell shows the hand, the caption the arrow.
-    ASSERT_GT(form->RowCount(), 0);
+    ASSERT_GT(form->Programs().RowCount(), 0);
     RECT dir{}, caption{};
-    ASSERT_TRUE(ListView_GetSubItemRect(form->lsvProgramList, 0, 2, LVIR_BOUNDS, &dir));
-    ASSERT_TRUE(ListView_GetSubItemRect(form->lsvProgramList, 0, 0, LVIR_LABEL, &caption));
+    ASSERT_TRUE(ListView_GetSubItemRect(form->Programs().ListView(), 0, 2, LVIR_BOUNDS, &dir));
+    ASSERT_TRUE(ListView_GetSubItemRect(form->Programs().ListView(), 0, 0, LVIR_LABEL, &caption));
     auto cursorAt = [&](const RECT& r) {
         LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        SendMessageA(form->lsvProgramList, WM_MOUSEMOVE, 0, at);
-        SendMessageA(form->lsvProgramList, WM_SETCURSOR,
-                     reinterpret_cast<WPARAM>(form->lsvProgramList),
+        SendMessageA(form->Programs().ListView(), WM_MOUSEMOVE, 0, at);
+        SendMessageA(form->Programs().ListView(), WM_SETCURSOR,
+                     reinterpret_cast<WPARAM>(form->Programs().ListView()),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         return GetCursor();
     };
@@ -442,33 +454,34 @@ TEST_F(MainWindowTest, SkinnedLayoutAndHotSpot) {
     GetWindowRect(form->hwnd(), &rc);
     EXPECT_EQ(rc.right - rc.left, 763);
     EXPECT_EQ(rc.bottom - rc.top, 538);
-    RECT title = cx::ui::GetBounds(form->ImgTitle.hwnd());
+    RECT title = cx::ui::GetBounds(cx::test::Control(form->hwnd(), cx::app::IDC_IMG_TITLE));
     EXPECT_EQ(title.left, 311);
     EXPECT_EQ(title.top, 75);
     EXPECT_TRUE(form->BackgroundPicture());
-    EXPECT_TRUE(form->btnClose.Picture(cx::ui::ImageButton::Down));
+    EXPECT_TRUE(cx::test::WidgetOf<cx::ui::ImageButton>(form->hwnd(), cx::app::IDC_BTN_CLOSE)
+                    .Picture(cx::ui::ImageButton::Down));
 
-    form->SizePanelPLHotSpotClick();
-    RECT list = cx::ui::GetBounds(form->lsvProgramList);
+    form->Programs().SizePanelPLHotSpotClick();
+    RECT list = cx::ui::GetBounds(form->Programs().ListView());
     EXPECT_EQ(list.left, 9);
     EXPECT_EQ(list.right - list.left, 742);
-    form->SizePanelPLHotSpotClick();
-    list = cx::ui::GetBounds(form->lsvProgramList);
+    form->Programs().SizePanelPLHotSpotClick();
+    list = cx::ui::GetBounds(form->Programs().ListView());
     EXPECT_EQ(list.left, 169);
     EXPECT_EQ(list.right - list.left, 582);
 }
 
 TEST_F(MainWindowTest, PageButtonsSwitchAndRestoreTheCountLine) {
-    std::string counts = form->lblProgramCounts.Text();
+    std::string counts = cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS);
     form->Execute(cx::app::ActionTabStartupItems);
-    EXPECT_EQ(form->PageControl.ActivePage(), 1);
-    EXPECT_TRUE(form->btnProgramList.Enabled());
-    EXPECT_FALSE(form->pmView.Visible(cx::app::mItemViewIcon));
+    EXPECT_EQ(form->ActivePage(), 1);
+    EXPECT_TRUE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_PROGRAMLIST)));
+    EXPECT_FALSE(form->Menus().pmView.Visible(cx::app::mItemViewIcon));
     form->Execute(cx::app::ActionTabProgramList);
-    EXPECT_EQ(form->PageControl.ActivePage(), 0);
-    EXPECT_FALSE(form->btnProgramList.Enabled());
-    EXPECT_EQ(form->lblProgramCounts.Text(), counts);
-    EXPECT_TRUE(form->pmView.Visible(cx::app::mItemViewIcon));
+    EXPECT_EQ(form->ActivePage(), 0);
+    EXPECT_FALSE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_PROGRAMLIST)));
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_LBL_PROGRAMCOUNTS), counts);
+    EXPECT_TRUE(form->Menus().pmView.Visible(cx::app::mItemViewIcon));
 }
 
 }  // namespace
@@ -487,15 +500,21 @@ TEST_F(MainWindowTest, BrokenSkinStopsAtTheFirstBadValue) {
     cx::RestoreSkinDefaults();
     MoveFileA((down + ".away").c_str(), down.c_str());
 
-    EXPECT_TRUE(form->btnClose.Picture(cx::ui::ImageButton::Normal));
-    EXPECT_FALSE(form->btnClose.Picture(cx::ui::ImageButton::Down));
-    RECT file = cx::ui::GetBounds(form->btnFile.hwnd());
+    EXPECT_TRUE(cx::test::WidgetOf<cx::ui::ImageButton>(form->hwnd(), cx::app::IDC_BTN_CLOSE)
+                    .Picture(cx::ui::ImageButton::Normal));
+    EXPECT_FALSE(cx::test::WidgetOf<cx::ui::ImageButton>(form->hwnd(), cx::app::IDC_BTN_CLOSE)
+                     .Picture(cx::ui::ImageButton::Down));
+    RECT file = cx::ui::GetBounds(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_FILE));
     EXPECT_EQ(file.left, 11);  // kept its designed place
     EXPECT_EQ(file.top, 28);
-    EXPECT_TRUE(form->btnFile.Picture(cx::ui::ImageButton::Normal));  // skinned before the stop
-    EXPECT_FALSE(form->btnView.Picture(cx::ui::ImageButton::Normal));
-    EXPECT_FALSE(form->btnTools.Picture(cx::ui::ImageButton::Normal));
-    EXPECT_FALSE(form->imgPanelP.Picture());
+    EXPECT_TRUE(cx::test::WidgetOf<cx::ui::ImageButton>(form->hwnd(), cx::app::IDC_BTN_FILE)
+                    .Picture(cx::ui::ImageButton::Normal));  // skinned before the stop
+    EXPECT_FALSE(cx::test::WidgetOf<cx::ui::ImageButton>(form->hwnd(), cx::app::IDC_BTN_VIEW)
+                     .Picture(cx::ui::ImageButton::Normal));
+    EXPECT_FALSE(cx::test::WidgetOf<cx::ui::ImageButton>(form->hwnd(), cx::app::IDC_BTN_TOOLS)
+                     .Picture(cx::ui::ImageButton::Normal));
+    EXPECT_FALSE(
+        cx::test::WidgetOf<cx::ui::ImagePanel>(form->hwnd(), cx::app::IDC_IMG_PANELP).Picture());
     EXPECT_TRUE(shown.empty());  // no message for a broken skin
 }
 
@@ -505,26 +524,28 @@ namespace {
 
 TEST_F(MainWindowTest, DeletingAScreenSaverMovesItToTheBackupFolder) {
     form->Execute(cx::app::ActionHideScr);  // screen savers shown
-    int row = form->RowCount() - 1;
-    ASSERT_TRUE(form->RowIsScreenSaver(row));
-    std::string folder = form->RowText(row, 2);
-    std::string file = form->ProgramList().ScreenSaverFile(static_cast<long>(form->RowData(row)));
+    int row = form->Programs().RowCount() - 1;
+    ASSERT_TRUE(form->Programs().RowIsScreenSaver(row));
+    std::string folder = form->Programs().RowText(row, 2);
+    std::string file = form->Programs().ProgramList().ScreenSaverFile(
+        static_cast<long>(form->Programs().RowData(row)));
     ASSERT_TRUE(cx::FileExists(folder + file));
 
     messages.answer = IDNO;
-    form->SelectRow(row);
-    form->Execute(form->UninstallTarget);  // the Delete button runs ActionDeleteScr here
+    form->Programs().SelectRow(row);
+    form->Execute(
+        form->Programs().UninstallTarget());  // the Delete button runs ActionDeleteScr here
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
     EXPECT_TRUE(cx::FileExists(folder + file));  // No: nothing happens
 
     messages.answer = IDYES;
-    int rowsBefore = form->RowCount();
-    form->SelectRow(row);
+    int rowsBefore = form->Programs().RowCount();
+    form->Programs().SelectRow(row);
     form->Execute(cx::app::ActionUninstall);  // a screen-saver row diverts to the removal
     EXPECT_FALSE(cx::FileExists(folder + file));
     EXPECT_TRUE(cx::FileExists(cx::AppPaths().ScrBackupDir + file));
-    EXPECT_EQ(form->RowCount(), rowsBefore - 1);
+    EXPECT_EQ(form->Programs().RowCount(), rowsBefore - 1);
 
     // Put the machine back as seeded for the tests that follow.
     EXPECT_EQ(cx::test::Reseed(), 0);

@@ -115,8 +115,8 @@ protected:
         SetCurrentDirectoryA(cx::test::BuildDir().c_str());
     }
     int RowOf(const std::string& caption) const {
-        for (int r = 0; r < form->RowCount(); ++r)
-            if (form->RowCaption(r) == caption) return r;
+        for (int r = 0; r < form->Programs().RowCount(); ++r)
+            if (form->Programs().RowCaption(r) == caption) return r;
         return -1;
     }
     static std::string* appDir;
@@ -137,7 +137,7 @@ void ExportDeleteImport(MainToolsTest& t, TMainForm& form, int row, const cx::de
     const Hive hive = p.hive == cx::demo::Hive::User ? Hive::CurrentUser : Hive::LocalMachine;
     cx::ForceDirectories(folder);
     cx::test::PlantSystemTools(folder);
-    form.SelectRow(row);
+    form.Programs().SelectRow(row);
     cx::test::ShellLog shell;
     std::string offeredName, offeredFolder;
     const std::string cwdBefore = CurrentDirectory();
@@ -225,7 +225,7 @@ TEST_F(MainToolsTest, RegistryEditorCreatesItsSettingsAndPointsAtTheRecordsHive)
         const auto& p = SeededProgram(hive);
         // A machine where regedit has never run.
         cx::reg::DeleteTree(HKEY_CURRENT_USER, settings);
-        form->SelectRow(RowOf(p.displayName));
+        form->Programs().SelectRow(RowOf(p.displayName));
         cx::test::ShellLog shell;
         form->Execute(cx::app::ActionRegedit);
         auto key = cx::reg::Key::Open(HKEY_CURRENT_USER, settings);
@@ -246,13 +246,13 @@ TEST_F(MainToolsTest, RegistryEditorCreatesItsSettingsAndPointsAtTheRecordsHive)
 
 TEST_F(MainToolsTest, CommandsOnNoProgramOrAScreenSaverRowDoNothing) {
     cx::test::ShellLog shell;
-    form->SelectRow(-1);
+    form->Programs().SelectRow(-1);
     form->Execute(cx::app::ActionExportReg);
     form->Execute(cx::app::ActionRegedit);
     form->Execute(cx::app::ActionHideScr);  // screen savers shown
-    int saver = form->RowCount() - 1;
-    ASSERT_TRUE(form->RowIsScreenSaver(saver));
-    form->SelectRow(saver);
+    int saver = form->Programs().RowCount() - 1;
+    ASSERT_TRUE(form->Programs().RowIsScreenSaver(saver));
+    form->Programs().SelectRow(saver);
     form->Execute(cx::app::ActionRegedit);
     EXPECT_TRUE(shell.calls.empty());
 }

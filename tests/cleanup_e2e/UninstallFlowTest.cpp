@@ -13,6 +13,7 @@
 #include <random>
 
 #include "harness/ScopedEntry.h"
+#include "harness/Windows.h"
 #include "AppKit.h"
 #include "Snapshot.h"
 #include "app/AppPaths.h"
@@ -106,10 +107,10 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
     form.CreateForm();
     form.Show(SW_SHOWNOACTIVATE);
     int row = -1;
-    for (int r = 0; r < form.RowCount(); ++r)
-        if (form.RowCaption(r) == program->displayName) row = r;
+    for (int r = 0; r < form.Programs().RowCount(); ++r)
+        if (form.Programs().RowCaption(r) == program->displayName) row = r;
     ASSERT_GE(row, 0);
-    form.SelectRow(row);
+    form.Programs().SelectRow(row);
 
     bool asked = false, childRunningAtQuestion = true, scanned = false;
     test::Entries regBefore, filesBefore, expectedGone;
@@ -166,7 +167,7 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
     // hand-over is then always there to follow.
     cleanup::SetHandOverLookForTests(
         [](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
-    form.ActionUninstallExecute();
+    form.Programs().ActionUninstallExecute();
     // The worker sends its message into this thread: keep messages flowing.
     test::PumpUntil([&] { return scanned; });
     ASSERT_TRUE(asked) << "no question after the uninstall";
@@ -196,8 +197,8 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
 
 // The program's uninstall key: the row for it in the list, and whether it is still registered.
 int RowOf(app::TMainForm& form, const std::string& caption) {
-    for (int r = 0; r < form.RowCount(); ++r)
-        if (form.RowCaption(r) == caption) return r;
+    for (int r = 0; r < form.Programs().RowCount(); ++r)
+        if (form.Programs().RowCaption(r) == caption) return r;
     return -1;
 }
 
@@ -231,7 +232,7 @@ TEST_F(UninstallFlow, AnInstallerPackageIsRemovedAndAwaitedBeforeTheQuestion) {
     form.CreateForm();
     int row = RowOf(form, "Corvid Ledger");
     ASSERT_GE(row, 0);
-    form.SelectRow(row);
+    form.Programs().SelectRow(row);
 
     bool keyAtQuestion = true, fileAtQuestion = true, rowAtQuestion = true;
     messages.onShow = [&](const ui::MessageRecord&) {
@@ -242,7 +243,7 @@ TEST_F(UninstallFlow, AnInstallerPackageIsRemovedAndAwaitedBeforeTheQuestion) {
     };
     cleanup::SetHandOverLookForTests(
         [](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
-    form.ActionUninstallExecute();
+    form.Programs().ActionUninstallExecute();
     ASSERT_TRUE(test::PumpUntil([&] { return !messages.shown.empty(); }));
     if (KeyExists(HKEY_LOCAL_MACHINE, entry))  // leave the prefix as it was
         test::RunAndWait("msiexec.exe /x " + code + " /qn");
@@ -277,12 +278,12 @@ TEST_F(UninstallFlow, ACancelledUninstallWarnsAndItsScanStartsUnchecked) {
     form.CreateForm();
     int row = RowOf(form, program->displayName);
     ASSERT_GE(row, 0);
-    form.SelectRow(row);
+    form.Programs().SelectRow(row);
 
     int selectedAtQuestion = -1;
     messages.onShow = [&](const ui::MessageRecord& m) {
         if (m.text == LangText(IDS_MESSAGEBOX_WARNING_StillInstalled)) {
-            selectedAtQuestion = form.SelectedRow();
+            selectedAtQuestion = form.Programs().SelectedRow();
             return IDYES;
         }
         return IDOK;
@@ -309,7 +310,7 @@ TEST_F(UninstallFlow, ACancelledUninstallWarnsAndItsScanStartsUnchecked) {
         scan->btnDeleteClick();  // with nothing checked: a word, and nothing removed
         scan->btnCancelClick();
     });
-    form.ActionUninstallExecute();
+    form.Programs().ActionUninstallExecute();
     ASSERT_TRUE(test::PumpUntil([&] { return scanned; }));
 
     ASSERT_GE(messages.shown.size(), 2u);
@@ -363,7 +364,7 @@ TEST_F(UninstallFlow, NotificationsFromOtherProcessesAreIgnored) {
     EXPECT_EQ(PumpUntilEnded(process.get()), 0u) << "the window did not answer every message";
     EXPECT_TRUE(asked.empty()) << "a message from outside led to a question";
     EXPECT_TRUE(IsWindow(form.hwnd()));
-    EXPECT_EQ(form.PendingWaits(), 0u);
+    EXPECT_EQ(form.Programs().PendingWaits(), 0u);
 }
 
 // A program whose name begins with "[" is a program: it is uninstalled (not
@@ -388,24 +389,24 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
     app::TMainForm form;
     form.CreateForm();
     int row = -1;
-    for (int r = 0; r < form.RowCount(); ++r)
-        if (form.RowCaption(r) == "[Beta] Quill Notes") row = r;
+    for (int r = 0; r < form.Programs().RowCount(); ++r)
+        if (form.Programs().RowCaption(r) == "[Beta] Quill Notes") row = r;
     RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
     ASSERT_GE(row, 0);
-    form.SelectRow(row);
-    EXPECT_FALSE(form.RowIsScreenSaver(row));
-    EXPECT_EQ(form.UninstallTarget, app::ActionUninstall);
-    EXPECT_TRUE(IsWindowEnabled(form.btnShowDetails.hwnd()));
+    form.Programs().SelectRow(row);
+    EXPECT_FALSE(form.Programs().RowIsScreenSaver(row));
+    EXPECT_EQ(form.Programs().UninstallTarget(), app::ActionUninstall);
+    EXPECT_TRUE(IsWindowEnabled(cx::test::Control(form.hwnd(), cx::app::IDC_BTN_SHOWDETAILS)));
 
     messages.answer = IDNO;
     std::vector<ui::MessageRecord>& asked = messages.shown;
-    form.ActionUninstallExecute();
-    ASSERT_EQ(form.PendingWaits(), 1u);
+    form.Programs().ActionUninstallExecute();
+    ASSERT_EQ(form.Programs().PendingWaits(), 1u);
     // The wait ends with a question; pump until it has been asked.
     ASSERT_TRUE(test::PumpUntil([&] { return !asked.empty(); }));
     EXPECT_TRUE(FileExists(marker)) << "the program's uninstaller did not run";
     EXPECT_EQ(asked[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
-    EXPECT_EQ(form.PendingWaits(), 0u);
+    EXPECT_EQ(form.Programs().PendingWaits(), 0u);
 }
 
 }  // namespace

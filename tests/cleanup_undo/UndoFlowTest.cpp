@@ -91,10 +91,10 @@ protected:
     // question (taking `before` then) and presses Delete with everything checked.
     void UninstallAndDelete(app::TMainForm& form, test::Entries& before, size_t& findings) {
         int row = -1;
-        for (int r = 0; r < form.RowCount(); ++r)
-            if (form.RowCaption(r) == program->displayName) row = r;
+        for (int r = 0; r < form.Programs().RowCount(); ++r)
+            if (form.Programs().RowCaption(r) == program->displayName) row = r;
         ASSERT_GE(row, 0);
-        form.SelectRow(row);
+        form.Programs().SelectRow(row);
         bool scanned = false;
         messages.onShow = [&](const ui::MessageRecord& m) {
             if (m.text == LangText(IDS_MESSAGEBOX_WARNING_ScanRemains)) {
@@ -112,7 +112,7 @@ protected:
             scan->btnCancelClick();
             scanned = true;
         });
-        form.ActionUninstallExecute();
+        form.Programs().ActionUninstallExecute();
         ASSERT_TRUE(test::PumpUntil([&] { return scanned; }));
         ASSERT_FALSE(before.empty()) << "the remains question never came";
     }

@@ -78,8 +78,8 @@ std::string NoSlash(std::string dir) {
 }
 
 int RowOf(app::TMainForm& form, const std::string& caption) {
-    for (int r = 0; r < form.RowCount(); ++r)
-        if (form.RowCaption(r) == caption) return r;
+    for (int r = 0; r < form.Programs().RowCount(); ++r)
+        if (form.Programs().RowCaption(r) == caption) return r;
     return -1;
 }
 
@@ -181,17 +181,17 @@ TEST_F(CmdE2e, JsonListIsTheWindowsRowsInTheWindowsOrder) {
         auto doc = test::ParseJson(r.out);
         ASSERT_TRUE(doc) << "not JSON: " << r.out.substr(0, 400);
         ASSERT_EQ(doc->type, Json::Type::Array);
-        ASSERT_EQ(doc->items.size(), static_cast<size_t>(form.RowCount())) << arguments;
-        for (int row = 0; row < form.RowCount(); ++row) {
+        ASSERT_EQ(doc->items.size(), static_cast<size_t>(form.Programs().RowCount())) << arguments;
+        for (int row = 0; row < form.Programs().RowCount(); ++row) {
             const Json& j = doc->items[static_cast<size_t>(row)];
-            EXPECT_EQ(j[L"name"].text, AnsiToWide(form.RowCaption(row))) << row;
-            EXPECT_EQ(j[L"publisher"].text, AnsiToWide(form.RowText(row, 1))) << row;
-            EXPECT_EQ(j[L"location"].text, AnsiToWide(form.RowText(row, 2))) << row;
-            if (form.RowIsScreenSaver(row)) {
+            EXPECT_EQ(j[L"name"].text, AnsiToWide(form.Programs().RowCaption(row))) << row;
+            EXPECT_EQ(j[L"publisher"].text, AnsiToWide(form.Programs().RowText(row, 1))) << row;
+            EXPECT_EQ(j[L"location"].text, AnsiToWide(form.Programs().RowText(row, 2))) << row;
+            if (form.Programs().RowIsScreenSaver(row)) {
                 EXPECT_EQ(j[L"kind"].text, L"screensaver");
                 continue;
             }
-            auto item = form.ProgramList().GetProgram(form.RowData(row));
+            auto item = form.Programs().ProgramList().GetProgram(form.Programs().RowData(row));
             ASSERT_TRUE(item);
             EXPECT_EQ(j[L"registryName"].text, AnsiToWide(item->RegistryName()));
             EXPECT_EQ(j[L"hive"].text, AnsiToWide(item->Hive()));
@@ -205,7 +205,7 @@ TEST_F(CmdE2e, JsonListIsTheWindowsRowsInTheWindowsOrder) {
     compare("list --patches --format json");
     Hide().HideSysPatch = true;
     Hide().HideScreenSaver = false;
-    form.LoadProgramList();
+    form.Programs().LoadProgramList();
     compare("list --screensavers --format=json");
 }
 
@@ -258,7 +258,7 @@ TEST_F(CmdE2e, UninstallWithRemovalLeavesWhatTheWindowLeaves) {
         form.Show(SW_SHOWNOACTIVATE);
         int row = RowOf(form, program->displayName);
         ASSERT_GE(row, 0);
-        form.SelectRow(row);
+        form.Programs().SelectRow(row);
         bool scanned = false;
         messages.onShow = [&](const ui::MessageRecord& m) {
             return m.flags == static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION) ? IDYES : IDOK;
@@ -274,7 +274,7 @@ TEST_F(CmdE2e, UninstallWithRemovalLeavesWhatTheWindowLeaves) {
         });
         cleanup::SetHandOverLookForTests(
             [](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
-        form.ActionUninstallExecute();
+        form.Programs().ActionUninstallExecute();
         ASSERT_TRUE(test::PumpUntil([&] { return scanned; }));
         ASSERT_FALSE(messages.shown.empty());
         EXPECT_EQ(messages.shown[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
@@ -474,6 +474,29 @@ TEST_F(CmdE2e, AWaitGivenUpRemovesNothing) {
     EXPECT_EQ(WithoutWines(regAfter), WithoutWines(regBefore));
 }
 
+// The removal of a Windows Installer entry runs the system's msiexec: one
+// planted under that name in the folder the command starts in never runs,
+// whether the entry is removed as registered or quietly.
+TEST_F(CmdE2e, WindowsInstallerIsNeverTakenFromTheCurrentFolder) {
+    const std::string code = "{5A1B2C3D-4E5F-4061-8273-94A5B6C7D8E9}";
+    test::ScopedEntry entry(HKEY_CURRENT_USER, code);
+    entry.Text("DisplayName", "Planted Probe")
+        .Text("UninstallString", "MsiExec.exe /I" + code)
+        .Dword("WindowsInstaller", 1);
+    const std::string dir = test::FreshScratchDir("cmd-planted-msiexec");
+    ASSERT_TRUE(CopyFileA((test::BuildDir() + "tests\\cleanup_wait\\WaitHelper.exe").c_str(),
+                          (dir + "msiexec.exe").c_str(), FALSE));
+    for (const char* options : {"", " --quiet"}) {
+        SCOPED_TRACE(options);
+        DeleteFileA((dir + "msiexec.exe.ran").c_str());
+        test::CmdResult r = RunCmd("uninstall " + code + " --remains list" + options, {}, dir);
+        EXPECT_FALSE(FileExists(dir + "msiexec.exe.ran")) << r.out << r.err;
+        // The system's msiexec knows no such product: the entry stays, and the command says so.
+        EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+        EXPECT_NE(r.err.find("still registered"), std::string::npos) << r.err;
+    }
+}
+
 // Checked files larger than the undo backup keeps: --yes does not agree to
 // lose them for good, only --no-backup does, and then the output says that
 // nothing was kept.
@@ -552,10 +575,11 @@ TEST_F(CmdE2e, ReportIsTheWindowsReport) {
     app::TMainForm form;
     form.CreateForm();
     std::vector<std::string> captions;
-    for (int r = 0; r < form.RowCount(); ++r) captions.push_back(form.RowCaption(r));
+    for (int r = 0; r < form.Programs().RowCount(); ++r)
+        captions.push_back(form.Programs().RowCaption(r));
     ui::SetApplicationTitle("Carvexo");
     const std::vector<std::string> expected =
-        inv::BuildReport(inv::CollectReportInput(form.ProgramCountText, captions));
+        inv::BuildReport(inv::CollectReportInput(form.Programs().ProgramCountText(), captions));
 
     const std::string dir = test::FreshScratchDir("cmd-report");
     test::CmdResult r = RunCmd("report \"" + dir + "list, report.txt\" --patches");

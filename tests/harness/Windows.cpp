@@ -109,4 +109,26 @@ int WindowPropertyCount(HWND hwnd) {
     return n;
 }
 
+namespace {
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+BOOL CALLBACK MatchControl(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<ControlSearch*>(lp);
+    if (GetDlgCtrlID(h) != s->id) return TRUE;
+    s->found = h;
+    return FALSE;
+}
+}  // namespace
+
+HWND Control(HWND top, int id) {
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) throw std::runtime_error("no control with id " + std::to_string(id));
+    return search.found;
+}
+
+std::string ControlText(HWND top, int id) { return WindowText(Control(top, id)); }
+
 }  // namespace cx::test

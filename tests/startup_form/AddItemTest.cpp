@@ -47,8 +47,9 @@ protected:
         dir = "C:\\Program Files\\Cx Add Test\\";
         ForceDirectories(dir);
         target = dir + "cx agent.exe";
-        ASSERT_TRUE(CopyFileA((BuildDir() + "tools\\SampleApp.exe").c_str(), target.c_str(), FALSE));
-        form->ActionTabStartupItemsExecute();
+        ASSERT_TRUE(
+            CopyFileA((BuildDir() + "tools\\SampleApp.exe").c_str(), target.c_str(), FALSE));
+        form->Execute(cx::app::ActionTabStartupItems);
     }
     void TearDown() override {
         StartupPageTest::TearDown();
@@ -68,7 +69,9 @@ protected:
         SetWindowTextA(GetDlgItem(dialog, TAddItemForm::IDC_TXT_TARGET), text.c_str());
         SendMessageA(GetDlgItem(dialog, TAddItemForm::IDC_CMB_SECTION), CB_SETCURSEL, section, 0);
     }
-    static void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+    static void Press(HWND dialog, int id) {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
     std::string dir, target;
     int hookRuns = 0;
 };
@@ -85,13 +88,15 @@ TEST_F(AddItemTest, EachSectionMakesItsEntryQuotedOrLinkedAndTheListShowsIt) {
     EXPECT_EQ(GetValue(HKEY_CURRENT_USER, kRun, L"cx agent"), Sz(AnsiToWide("\"" + target + "\"")));
     const int row = RowNamed("cx agent", true);
     ASSERT_GE(row, 0);
-    EXPECT_EQ(form->StartupRowText(row, 2), "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+    EXPECT_EQ(form->Startup().StartupRowText(row, 2),
+              "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
 
     Add([&](HWND h) {
         Fill(h, target, TAddItemForm::kMachineRunSection);
         Press(h, IDOK);
     });
-    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kRun, L"cx agent"), Sz(AnsiToWide("\"" + target + "\"")));
+    EXPECT_EQ(GetValue(HKEY_LOCAL_MACHINE, kRun, L"cx agent"),
+              Sz(AnsiToWide("\"" + target + "\"")));
 
     for (int section : {TAddItemForm::kUserFolderSection, TAddItemForm::kCommonFolderSection}) {
         Add([&](HWND h) {
@@ -103,9 +108,10 @@ TEST_F(AddItemTest, EachSectionMakesItsEntryQuotedOrLinkedAndTheListShowsIt) {
         EXPECT_TRUE(EqualsNoCase(link.path, target)) << link.path;
         EXPECT_EQ(link.workDir, dir);
         bool listed = false;
-        for (int r = 0; r < form->StartupRowCount(); ++r)
-            if (form->StartupRow(r).Name == "cx agent.lnk" && form->StartupRowText(r, 2) == folder)
-                listed = form->StartupRowChecked(r);
+        for (int r = 0; r < form->Startup().StartupRowCount(); ++r)
+            if (form->Startup().StartupRow(r).Name == "cx agent.lnk" &&
+                form->Startup().StartupRowText(r, 2) == folder)
+                listed = form->Startup().StartupRowChecked(r);
         EXPECT_TRUE(listed) << section;
     }
     EXPECT_EQ(hookRuns, 1);
@@ -204,7 +210,8 @@ TEST_F(AddItemTest, ARunKeyThatCannotBeWrittenIsToldAndTheDialogStays) {
         Press(h, IDCANCEL);
     });
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "The Run key of this section cannot be opened, so no entry was written.");
+    EXPECT_EQ(shown[0].text,
+              "The Run key of this section cannot be opened, so no entry was written.");
     EXPECT_FALSE(GetValue(HKEY_LOCAL_MACHINE, kRun, L"cx agent"));
 }
 

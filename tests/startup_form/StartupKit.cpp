@@ -70,8 +70,8 @@ std::string KeptFolderPath(bool common) {
 
 StartupState TakeStartupState() {
     StartupState s;
-    for (auto [root, label] : {std::pair{HKEY_CURRENT_USER, L"HKCU"},
-                               std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}})
+    for (auto [root, label] :
+         {std::pair{HKEY_CURRENT_USER, L"HKCU"}, std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}})
         for (const auto& path : KeyPaths()) RecordValues(root, label, path, s.values);
     for (bool common : {false, true}) RecordFolder(AnsiToWide(StartupFolderPath(common)), s);
     // A folder moved away and back may be listed at another place.
@@ -80,8 +80,8 @@ StartupState TakeStartupState() {
 }
 
 void RestoreStartupState(const StartupState& s, const std::string& appDir) {
-    for (auto [root, label] : {std::pair{HKEY_CURRENT_USER, L"HKCU"},
-                               std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}}) {
+    for (auto [root, label] :
+         {std::pair{HKEY_CURRENT_USER, L"HKCU"}, std::pair{HKEY_LOCAL_MACHINE, L"HKLM"}}) {
         for (const auto& path : KeyPaths()) {
             std::map<std::wstring, RawValue> now;
             RecordValues(root, label, path, now);
@@ -135,16 +135,17 @@ void StartupPageTest::TearDown() {
 }
 
 int StartupPageTest::RowNamed(const std::string& name, std::optional<bool> enabled) const {
-    for (int r = 0; r < form->StartupRowCount(); ++r)
-        if (form->StartupRow(r).Name == name &&
-            (!enabled || form->StartupRowChecked(r) == *enabled))
+    for (int r = 0; r < form->Startup().StartupRowCount(); ++r)
+        if (form->Startup().StartupRow(r).Name == name &&
+            (!enabled || form->Startup().StartupRowChecked(r) == *enabled))
             return r;
     return -1;
 }
 
 std::vector<std::string> StartupPageTest::Names() const {
     std::vector<std::string> n;
-    for (int r = 0; r < form->StartupRowCount(); ++r) n.push_back(form->StartupRow(r).Name);
+    for (int r = 0; r < form->Startup().StartupRowCount(); ++r)
+        n.push_back(form->Startup().StartupRow(r).Name);
     return n;
 }
 

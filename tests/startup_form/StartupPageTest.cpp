@@ -8,6 +8,7 @@
 #include "StartupKit.h"
 #include "app/AppPaths.h"
 #include "harness/TestKit.h"
+#include "harness/Windows.h"
 #include "i18n/LangText.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -47,52 +48,55 @@ void SeedVariety() {
 
 TEST_F(StartupPageTest, RowsComeInSourceOrderWithTheirLocationsAndCheckBoxes) {
     SeedVariety();
-    form->ActionTabStartupItemsExecute();
-    ASSERT_GT(form->StartupRowCount(), 0);
+    form->Execute(cx::app::ActionTabStartupItems);
+    ASSERT_GT(form->Startup().StartupRowCount(), 0);
     // HKCU keys, HKLM keys, the user's folder, the common folder, in that order.
     auto rank = [](const startup::StartupEntry& e) {
         if (e.source == startup::Source::Registry) return e.hive == startup::Hive::User ? 0 : 1;
         return 2 + e.folder;
     };
-    for (int r = 1; r < form->StartupRowCount(); ++r)
-        EXPECT_LE(rank(form->StartupRow(r - 1)), rank(form->StartupRow(r))) << r;
+    for (int r = 1; r < form->Startup().StartupRowCount(); ++r)
+        EXPECT_LE(rank(form->Startup().StartupRow(r - 1)), rank(form->Startup().StartupRow(r)))
+            << r;
 
     const int binary = RowNamed("CxBinary");
     ASSERT_GE(binary, 0);
-    EXPECT_EQ(form->StartupRowText(binary, 1), "CA FE 00 01");
-    EXPECT_EQ(form->StartupRowText(binary, 2),
+    EXPECT_EQ(form->Startup().StartupRowText(binary, 1), "CA FE 00 01");
+    EXPECT_EQ(form->Startup().StartupRowText(binary, 2),
               "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
     // Values after one that is no text are still read.
     EXPECT_GE(RowNamed("CxDword", true), 0);
-    EXPECT_EQ(form->StartupRowText(RowNamed("CxExpand"), 1),
+    EXPECT_EQ(form->Startup().StartupRowText(RowNamed("CxExpand"), 1),
               "%SystemRoot%\\system32\\cxagent.exe /quiet");
     const int def = RowNamed("");
     ASSERT_GE(def, 0);
-    EXPECT_EQ(form->StartupRowText(def, 2),
+    EXPECT_EQ(form->Startup().StartupRowText(def, 2),
               "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunServices");
-    EXPECT_EQ(form->StartupRowText(RowNamed("CxSetup", true), 2),
+    EXPECT_EQ(form->Startup().StartupRowText(RowNamed("CxSetup", true), 2),
               "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\Setup");
     const int off = RowNamed("CxMachineOff");
     ASSERT_GE(off, 0);
-    EXPECT_FALSE(form->StartupRowChecked(off));
-    EXPECT_EQ(form->StartupRowText(off, 2), "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+    EXPECT_FALSE(form->Startup().StartupRowChecked(off));
+    EXPECT_EQ(form->Startup().StartupRowText(off, 2),
+              "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
 
     const std::string user = StartupFolderPath(false);
     EXPECT_EQ(RowNamed("Hidden.lnk"), -1);
     EXPECT_EQ(RowNamed(".dotfile"), -1);
     const int group = RowNamed("Cx Group", true);
     ASSERT_GE(group, 0);
-    EXPECT_EQ(form->StartupRowText(group, 1), user + "Cx Group");
-    EXPECT_EQ(form->StartupRowText(group, 2), user);
+    EXPECT_EQ(form->Startup().StartupRowText(group, 1), user + "Cx Group");
+    EXPECT_EQ(form->Startup().StartupRowText(group, 2), user);
     // A shortcut is listed as its own file, never as what it points to.
     const int link = RowNamed("Tide Clock.lnk", true);
     ASSERT_GE(link, 0);
-    EXPECT_EQ(form->StartupRowText(link, 1), user + "Tide Clock.lnk");
-    EXPECT_EQ(form->PageControl.ActivePage(), 1);
-    EXPECT_FALSE(form->btnDelete.Enabled());
-    EXPECT_TRUE(form->btnProgramList.Enabled());
-    EXPECT_FALSE(form->btnStartupItemList.Enabled());
-    EXPECT_FALSE(form->pmTools.Enabled(app::mItemComment));
+    EXPECT_EQ(form->Startup().StartupRowText(link, 1), user + "Tide Clock.lnk");
+    EXPECT_EQ(form->ActivePage(), 1);
+    EXPECT_FALSE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_DELETE)));
+    EXPECT_TRUE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_PROGRAMLIST)));
+    EXPECT_FALSE(
+        IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_STARTUPITEMLIST)));
+    EXPECT_FALSE(form->Menus().pmTools.Enabled(app::mItemComment));
 }
 
 // Disable All, Apply, reload: all in Run_Disable and the kept folder; Enable
@@ -108,29 +112,33 @@ TEST_F(StartupPageTest, DisableAllThenEnableAllComesBackByteForByte) {
         if (!before.values.count(enabled)) continue;
         HKEY root = id.rfind(L"HKCU", 0) == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         HKEY k = nullptr;
-        ASSERT_EQ(RegOpenKeyExW(root, id.substr(5, id.find(L'|') - 5).c_str(), 0, KEY_ALL_ACCESS, &k),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegOpenKeyExW(root, id.substr(5, id.find(L'|') - 5).c_str(), 0, KEY_ALL_ACCESS, &k),
+            ERROR_SUCCESS);
         RegDeleteValueW(k, id.substr(id.find(L'|') + 1).c_str());
         RegCloseKey(k);
     }
     const StartupState start = TakeStartupState();
-    form->ActionTabStartupItemsExecute();
-    const int rows = form->StartupRowCount();
+    form->Execute(cx::app::ActionTabStartupItems);
+    const int rows = form->Startup().StartupRowCount();
     std::set<std::pair<std::string, std::string>> startedOff;  // location, name
     for (int r = 0; r < rows; ++r)
-        if (!form->StartupRowChecked(r))
-            startedOff.emplace(form->StartupRow(r).Location, form->StartupRow(r).Name);
+        if (!form->Startup().StartupRowChecked(r))
+            startedOff.emplace(form->Startup().StartupRow(r).Location,
+                               form->Startup().StartupRow(r).Name);
     ASSERT_GE(startedOff.size(), 3u);  // two seeded and CxMachineOff
     // CxMachineOff starts disabled: the mode follows the last row (a folder entry).
-    ASSERT_TRUE(form->StartupAllChecked);
+    ASSERT_TRUE(form->Startup().AllChecked());
     form->Execute(app::ActionSelectAll);
-    EXPECT_FALSE(form->StartupAllChecked);
-    EXPECT_EQ(form->btnSelectAll.Caption(), LangText(IDS_SIDEBAR_BUTTON_SelectAll));
+    EXPECT_FALSE(form->Startup().AllChecked());
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_BTN_SELECTALL),
+              LangText(IDS_SIDEBAR_BUTTON_SelectAll));
     form->Execute(app::ActionApply);
     EXPECT_TRUE(shown.empty()) << shown.front().text;
     form->Execute(app::ActionRefresh);
-    ASSERT_EQ(form->StartupRowCount(), rows);
-    for (int r = 0; r < rows; ++r) EXPECT_FALSE(form->StartupRowChecked(r)) << form->StartupRow(r).Name;
+    ASSERT_EQ(form->Startup().StartupRowCount(), rows);
+    for (int r = 0; r < rows; ++r)
+        EXPECT_FALSE(form->Startup().StartupRowChecked(r)) << form->Startup().StartupRow(r).Name;
 
     // Every value now sits in its key's Run_Disable, with its type and bytes.
     const StartupState off = TakeStartupState();
@@ -153,20 +161,23 @@ TEST_F(StartupPageTest, DisableAllThenEnableAllComesBackByteForByte) {
     EXPECT_TRUE(FileExists(StartupFolderPath(false) + ".dotfile"));
     EXPECT_FALSE(FileExists(StartupFolderPath(false) + "Tide Clock.lnk"));
 
-    form->ActionTabStartupItemsExecute();
-    EXPECT_FALSE(form->StartupAllChecked);  // the last row is unchecked now
-    EXPECT_EQ(form->btnSelectAll.Caption(), LangText(IDS_SIDEBAR_BUTTON_SelectAll));
+    form->Execute(cx::app::ActionTabStartupItems);
+    EXPECT_FALSE(form->Startup().AllChecked());  // the last row is unchecked now
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_BTN_SELECTALL),
+              LangText(IDS_SIDEBAR_BUTTON_SelectAll));
     form->Execute(app::ActionSelectAll);
     form->Execute(app::ActionApply);
     EXPECT_TRUE(shown.empty()) << shown.front().text;
     form->Execute(app::ActionRefresh);
-    ASSERT_EQ(form->StartupRowCount(), rows);
-    for (int r = 0; r < rows; ++r) EXPECT_TRUE(form->StartupRowChecked(r)) << form->StartupRow(r).Name;
+    ASSERT_EQ(form->Startup().StartupRowCount(), rows);
+    for (int r = 0; r < rows; ++r)
+        EXPECT_TRUE(form->Startup().StartupRowChecked(r)) << form->Startup().StartupRow(r).Name;
     // What was disabled to start with is enabled now; disabled again, it is
     // all as it was.
     for (int r = 0; r < rows; ++r)
-        if (startedOff.count({form->StartupRow(r).Location, form->StartupRow(r).Name}))
-            form->SetStartupRowChecked(r, false);
+        if (startedOff.count(
+                {form->Startup().StartupRow(r).Location, form->Startup().StartupRow(r).Name}))
+            form->Startup().SetStartupRowChecked(r, false);
     form->Execute(app::ActionApply);
     EXPECT_TRUE(shown.empty());
     const StartupState end = TakeStartupState();
@@ -181,7 +192,7 @@ TEST_F(StartupPageTest, ApplyWithNothingChangedWritesNothing) {
     PutValue(HKEY_CURRENT_USER, kRun, L"CxTwice", Sz(L"C:\\cx\\on.exe"));
     PutValue(HKEY_CURRENT_USER, kRunDisabled, L"CxTwice", Sz(L"C:\\cx\\off.exe"));
     const StartupState start = TakeStartupState();
-    form->ActionTabStartupItemsExecute();
+    form->Execute(cx::app::ActionTabStartupItems);
     form->Execute(app::ActionApply);
     EXPECT_TRUE(shown.empty());
     // Neither rewritten as a plain string nor collapsed into one of the pair.
@@ -195,12 +206,12 @@ TEST_F(StartupPageTest, AMoveOntoADifferentValueIsRefusedAndTold) {
     PutValue(HKEY_CURRENT_USER, kRun, L"CxTwice", Sz(L"C:\\cx\\on.exe"));
     PutValue(HKEY_CURRENT_USER, kRunDisabled, L"CxTwice", Sz(L"C:\\cx\\off.exe"));
     PutValue(HKEY_CURRENT_USER, kRun, L"CxAlone", Sz(L"C:\\cx\\alone.exe"));
-    form->ActionTabStartupItemsExecute();
+    form->Execute(cx::app::ActionTabStartupItems);
     const int on = RowNamed("CxTwice", true);
     ASSERT_GE(on, 0);
     ASSERT_LT(on, RowNamed("CxTwice", false));  // the checked one first
-    form->SetStartupRowChecked(on, false);
-    form->SetStartupRowChecked(RowNamed("CxAlone"), false);
+    form->Startup().SetStartupRowChecked(on, false);
+    form->Startup().SetStartupRowChecked(RowNamed("CxAlone"), false);
     form->Execute(app::ActionApply);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "1 startup entries could not be changed: CxTwice");
@@ -216,8 +227,8 @@ TEST_F(StartupPageTest, AMoveOntoADifferentValueIsRefusedAndTold) {
 TEST_F(StartupPageTest, AnEntryThatCannotBeDisabledIsToldWithItsReasonAndStays) {
     const wchar_t kOnceEx[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
     PutValue(HKEY_CURRENT_USER, kOnceEx, L"CxOnce", Sz(L"C:\\cx\\once.exe"));
-    form->ActionTabStartupItemsExecute();
-    form->SetStartupRowChecked(RowNamed("CxOnce"), false);
+    form->Execute(cx::app::ActionTabStartupItems);
+    form->Startup().SetStartupRowChecked(RowNamed("CxOnce"), false);
     form->Execute(app::ActionApply);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].text.find("CxOnce (Windows runs every subkey of RunOnceEx"),
@@ -230,8 +241,8 @@ TEST_F(StartupPageTest, AnEntryThatCannotBeDisabledIsToldWithItsReasonAndStays) 
 TEST_F(StartupPageTest, ADisabledShortcutIsKeptAndDeleteRemovesTheKeptFile) {
     const std::string user = StartupFolderPath(false);
     const std::string bytes = ReadWholeFile(user + "Tide Clock.lnk");
-    form->ActionTabStartupItemsExecute();
-    form->SetStartupRowChecked(RowNamed("Tide Clock.lnk"), false);
+    form->Execute(cx::app::ActionTabStartupItems);
+    form->Startup().SetStartupRowChecked(RowNamed("Tide Clock.lnk"), false);
     form->Execute(app::ActionApply);
     EXPECT_TRUE(shown.empty());
     const std::string kept = KeptFolderPath(false) + "Tide Clock.lnk";
@@ -240,9 +251,9 @@ TEST_F(StartupPageTest, ADisabledShortcutIsKeptAndDeleteRemovesTheKeptFile) {
     form->Execute(app::ActionRefresh);
     const int row = RowNamed("Tide Clock.lnk", false);
     ASSERT_GE(row, 0);
-    EXPECT_EQ(form->StartupRowText(row, 2), user);
+    EXPECT_EQ(form->Startup().StartupRowText(row, 2), user);
 
-    form->SelectStartupRow(row);
+    form->Startup().SelectStartupRow(row);
     messages.answer = IDNO;
     form->Execute(app::ActionDelete);
     EXPECT_TRUE(FileExists(kept));
@@ -259,12 +270,12 @@ TEST_F(StartupPageTest, DeleteKeepsTheRowsItCouldNotDeleteAndSaysWhich) {
     const std::string user = StartupFolderPath(false);
     WriteWholeFile(user + "Busy.lnk", "busy");
     PutValue(HKEY_CURRENT_USER, kRun, L"CxDeleteMe", Sz(L"C:\\cx\\x.exe"));
-    form->ActionTabStartupItemsExecute();
+    form->Execute(cx::app::ActionTabStartupItems);
     unique_hfile held(CreateFileA((user + "Busy.lnk").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    form->SelectStartupRow(RowNamed("Busy.lnk"));
-    form->SelectStartupRow(RowNamed("CxDeleteMe"));
+    form->Startup().SelectStartupRow(RowNamed("Busy.lnk"));
+    form->Startup().SelectStartupRow(RowNamed("CxDeleteMe"));
     messages.answer = IDYES;
     form->Execute(app::ActionDelete);
     ASSERT_EQ(shown.size(), 2u);
@@ -277,16 +288,16 @@ TEST_F(StartupPageTest, DeleteKeepsTheRowsItCouldNotDeleteAndSaysWhich) {
 TEST_F(StartupPageTest, DeletingOneCopyOfANameTakesBothRows) {
     PutValue(HKEY_CURRENT_USER, kRun, L"CxTwice", Sz(L"C:\\cx\\on.exe"));
     PutValue(HKEY_CURRENT_USER, kRunDisabled, L"CxTwice", Sz(L"C:\\cx\\off.exe"));
-    form->ActionTabStartupItemsExecute();
-    const int rows = form->StartupRowCount();
-    form->SelectStartupRow(RowNamed("CxTwice", false));
+    form->Execute(cx::app::ActionTabStartupItems);
+    const int rows = form->Startup().StartupRowCount();
+    form->Startup().SelectStartupRow(RowNamed("CxTwice", false));
     messages.answer = IDYES;
     form->Execute(app::ActionDelete);
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRun, L"CxTwice"));
     EXPECT_FALSE(GetValue(HKEY_CURRENT_USER, kRunDisabled, L"CxTwice"));
     EXPECT_EQ(RowNamed("CxTwice"), -1);
-    EXPECT_EQ(form->StartupRowCount(), rows - 2);
+    EXPECT_EQ(form->Startup().StartupRowCount(), rows - 2);
 }
 
 // A standard user may read the machine's Run key but not change it. The key's
@@ -301,11 +312,12 @@ TEST_F(StartupPageTest, MachineEntriesAreListedForAStandardUserAndARefusedApplyI
         RegCloseKey(probe);
         GTEST_SKIP() << "the system grants full access despite the key's rules";
     }
-    form->ActionTabStartupItemsExecute();
+    form->Execute(cx::app::ActionTabStartupItems);
     const int row = RowNamed("CxMachine", true);
     ASSERT_GE(row, 0);
-    EXPECT_EQ(form->StartupRowText(row, 2), "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
-    form->SetStartupRowChecked(row, false);
+    EXPECT_EQ(form->Startup().StartupRowText(row, 2),
+              "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+    form->Startup().SetStartupRowChecked(row, false);
     form->Execute(app::ActionApply);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].text.find("could not be changed"), std::string::npos);
@@ -327,50 +339,56 @@ TEST_F(StartupPageTest, ItemInfoFindsTheProgramOfCommonCommandForms) {
     PutValue(HKEY_CURRENT_USER, kRun, L"CxUnquoted", Sz(AnsiToWide(spaced + "cx info.exe -a b")));
     PutValue(HKEY_CURRENT_USER, kRun, L"CxVariable",
              Sz(L"%ProgramFiles%\\Cx Info Test\\cx info.exe", REG_EXPAND_SZ));
-    form->ActionTabStartupItemsExecute();
+    form->Execute(cx::app::ActionTabStartupItems);
     for (const char* name : {"CxQuoted", "CxBare", "CxUnquoted", "CxVariable"}) {
-        SetWindowTextA(form->lblPublisherValue, "");
+        SetWindowTextA(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_PUBLISHERVALUE), "");
         const int row = RowNamed(name);
         ASSERT_GE(row, 0);
-        form->SelectStartupRow(row);
-        EXPECT_TRUE(IsWindowVisible(form->grbItemInfo)) << name;
-        EXPECT_EQ(ui::WindowString(form->lblPublisherValue), "Carvexo developers") << name;
-        EXPECT_EQ(ui::WindowString(form->lblVersionValue), "2.4.1.0") << name;
-        form->SelectStartupRow(row, false);
+        form->Startup().SelectStartupRow(row);
+        EXPECT_TRUE(IsWindowVisible(cx::test::Control(form->hwnd(), cx::app::IDC_GRBITEMINFO)))
+            << name;
+        EXPECT_EQ(
+            ui::WindowString(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_PUBLISHERVALUE)),
+            "Carvexo developers")
+            << name;
+        EXPECT_EQ(ui::WindowString(cx::test::Control(form->hwnd(), cx::app::IDC_LBL_VERSIONVALUE)),
+                  "2.4.1.0")
+            << name;
+        form->Startup().SelectStartupRow(row, false);
     }
-    EXPECT_TRUE(form->btnDelete.Enabled());
+    EXPECT_TRUE(IsWindowEnabled(cx::test::Control(form->hwnd(), cx::app::IDC_BTN_DELETE)));
     // A shortcut file has no version resource: no Item Info.
-    form->SelectStartupRow(RowNamed("Tide Clock.lnk"));
-    EXPECT_FALSE(IsWindowVisible(form->grbItemInfo));
+    form->Startup().SelectStartupRow(RowNamed("Tide Clock.lnk"));
+    EXPECT_FALSE(IsWindowVisible(cx::test::Control(form->hwnd(), cx::app::IDC_GRBITEMINFO)));
     RemoveTree("C:\\Program Files\\Cx Info Test");
     RemoveTree("C:\\CxInfoTools");
 }
 
 TEST_F(StartupPageTest, F5OnTheStartupPageReloadsOnlyTheStartupList) {
-    form->ActionTabStartupItemsExecute();
-    const int programs = form->RowCount();
+    form->Execute(cx::app::ActionTabStartupItems);
+    const int programs = form->Programs().RowCount();
     PutValue(HKEY_CURRENT_USER, kRun, L"CxLate", Sz(L"C:\\cx\\late.exe"));
     EXPECT_EQ(RowNamed("CxLate"), -1);
     SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(app::IDA_F5, 1), 0);
     EXPECT_GE(RowNamed("CxLate", true), 0);
-    EXPECT_EQ(form->RowCount(), programs);
+    EXPECT_EQ(form->Programs().RowCount(), programs);
     // Back on the program page F5 leaves the startup list alone.
-    form->ActionTabProgramListExecute();
-    EXPECT_EQ(form->PageControl.ActivePage(), 0);
+    form->Execute(cx::app::ActionTabProgramList);
+    EXPECT_EQ(form->ActivePage(), 0);
 }
 
 // The list holds no rows of its own: it shows the page's rows and marks, and
 // a press on a box or the space bar turns them.
 TEST_F(StartupPageTest, CheckBoxesTurnByPressAndSpaceAndTheListShowsThePageRows) {
-    form->ActionTabStartupItemsExecute();
-    HWND list = form->lsvStartupList;
-    ASSERT_GE(form->StartupRowCount(), 3);
-    for (int r = 0; r < form->StartupRowCount(); ++r) {
-        EXPECT_EQ(ListView_GetCheckState(list, r) != 0, form->StartupRowChecked(r)) << r;
-        EXPECT_EQ(form->StartupRowText(r, 0), form->StartupRow(r).Name);
+    form->Execute(cx::app::ActionTabStartupItems);
+    HWND list = form->Startup().ListView();
+    ASSERT_GE(form->Startup().StartupRowCount(), 3);
+    for (int r = 0; r < form->Startup().StartupRowCount(); ++r) {
+        EXPECT_EQ(ListView_GetCheckState(list, r) != 0, form->Startup().StartupRowChecked(r)) << r;
+        EXPECT_EQ(form->Startup().StartupRowText(r, 0), form->Startup().StartupRow(r).Name);
     }
     const int row = 1;
-    const bool was = form->StartupRowChecked(row);
+    const bool was = form->Startup().StartupRowChecked(row);
     RECT bounds{};
     ASSERT_TRUE(ListView_GetItemRect(list, row, &bounds, LVIR_BOUNDS));
     LVHITTESTINFO hit{};
@@ -381,43 +399,47 @@ TEST_F(StartupPageTest, CheckBoxesTurnByPressAndSpaceAndTheListShowsThePageRows)
     const LPARAM at = MAKELPARAM(hit.pt.x, hit.pt.y);
     SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageA(list, WM_LBUTTONUP, 0, at);
-    EXPECT_EQ(form->StartupRowChecked(row), !was);
+    EXPECT_EQ(form->Startup().StartupRowChecked(row), !was);
     EXPECT_EQ(ListView_GetCheckState(list, row) != 0, !was);
     SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     SendMessageA(list, WM_LBUTTONUP, 0, at);
-    EXPECT_EQ(form->StartupRowChecked(row), was);
+    EXPECT_EQ(form->Startup().StartupRowChecked(row), was);
 
     // Space: the focused row's box turns and every selected row follows it.
-    form->SetStartupRowChecked(0, true);
-    form->SetStartupRowChecked(2, false);
-    form->SelectStartupRow(0);
-    form->SelectStartupRow(2);
+    form->Startup().SetStartupRowChecked(0, true);
+    form->Startup().SetStartupRowChecked(2, false);
+    form->Startup().SelectStartupRow(0);
+    form->Startup().SelectStartupRow(2);
     ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
     SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_FALSE(form->StartupRowChecked(0));
-    EXPECT_FALSE(form->StartupRowChecked(2));
-    EXPECT_EQ(form->StartupRowChecked(row), was);  // not selected, not touched
+    EXPECT_FALSE(form->Startup().StartupRowChecked(0));
+    EXPECT_FALSE(form->Startup().StartupRowChecked(2));
+    EXPECT_EQ(form->Startup().StartupRowChecked(row), was);  // not selected, not touched
 
     // Typing a name finds its row.
     LVFINDINFOA find{};
     find.flags = LVFI_STRING | LVFI_WRAP;
-    const std::string name = form->StartupRow(2).Name;
+    const std::string name = form->Startup().StartupRow(2).Name;
     find.psz = name.c_str();
     const int found = ListView_FindItem(list, 1, &find);
     ASSERT_GE(found, 0);
-    EXPECT_EQ(lstrcmpiA(form->StartupRow(found).Name.c_str(), name.c_str()), 0);
+    EXPECT_EQ(lstrcmpiA(form->Startup().StartupRow(found).Name.c_str(), name.c_str()), 0);
 }
 
 TEST_F(StartupPageTest, DisableAllOnAnyListFlipsTheModeAndTheCaption) {
-    form->ActionTabStartupItemsExecute();
-    ASSERT_TRUE(form->StartupAllChecked);
-    EXPECT_EQ(form->btnSelectAll.Caption(), LangText(IDS_SIDEBAR_BUTTON_UnSelectAll));
+    form->Execute(cx::app::ActionTabStartupItems);
+    ASSERT_TRUE(form->Startup().AllChecked());
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_BTN_SELECTALL),
+              LangText(IDS_SIDEBAR_BUTTON_UnSelectAll));
     form->Execute(app::ActionSelectAll);
-    for (int r = 0; r < form->StartupRowCount(); ++r) EXPECT_FALSE(form->StartupRowChecked(r));
+    for (int r = 0; r < form->Startup().StartupRowCount(); ++r)
+        EXPECT_FALSE(form->Startup().StartupRowChecked(r));
     form->Execute(app::ActionSelectAll);
-    EXPECT_TRUE(form->StartupAllChecked);
-    EXPECT_EQ(form->btnSelectAll.Caption(), LangText(IDS_SIDEBAR_BUTTON_UnSelectAll));
-    for (int r = 0; r < form->StartupRowCount(); ++r) EXPECT_TRUE(form->StartupRowChecked(r));
+    EXPECT_TRUE(form->Startup().AllChecked());
+    EXPECT_EQ(cx::test::ControlText(form->hwnd(), cx::app::IDC_BTN_SELECTALL),
+              LangText(IDS_SIDEBAR_BUTTON_UnSelectAll));
+    for (int r = 0; r < form->Startup().StartupRowCount(); ++r)
+        EXPECT_TRUE(form->Startup().StartupRowChecked(r));
 }
 
 }  // namespace

@@ -6,7 +6,11 @@
 #include <algorithm>
 
 #include "app/AppPaths.h"
-#include "app/MainForm.h"
+#include "app/PageParts.h"
+#include "app/StartupPage.h"
+#include "skin/Bounds.h"
+#include "skin/SkinApply.h"
+#include "skin/SkinSettings.h"
 #include "i18n/LangText.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -31,7 +35,112 @@ void ShowFailures(HWND owner, Ids key, const std::vector<std::string>& names) {
 
 }  // namespace
 
-void TMainForm::SetupStartupList() {
+void TStartupPage::Create(HWND sheet, HFONT uiFont, HFONT listFont) {
+    tsStartupItems = sheet;
+    SizePanelSI.Create(sheet, 0, 0, 169, 394);
+    SetControlId(SizePanelSI.hwnd(), IDC_SIZEPANEL_SI);
+    SizePanelSI.onHotSpotClick = [this] { SizePanelSIHotSpotClick(); };
+    imgPanelS.Create(SizePanelSI.hwnd(), 0, 0, 160, 394);
+    SetControlId(imgPanelS.hwnd(), IDC_IMG_PANELS);
+    HWND panel = imgPanelS.hwnd();
+    btnSelectAll.Create(panel, IDC_BTN_SELECTALL, "Disable All", 15, 16, 141, 34);
+    btnSelectAll.onClick = [this] { host_.Execute(ActionSelectAll); };
+    btnDelete.Create(panel, IDC_BTN_DELETE, "Delete Entry", 15, 64, 141, 34);
+    btnDelete.onClick = [this] { host_.Execute(ActionDelete); };
+    btnApply.Create(panel, IDC_BTN_APPLY, "Apply", 15, 112, 141, 34);
+    btnApply.onClick = [this] { host_.Execute(ActionApply); };
+    grbItemInfo =
+        MakeChild("BUTTON", "Item Info", BS_GROUPBOX, {15, 168, 137, 185}, panel, IDC_GRBITEMINFO);
+    lblPublisher =
+        MakeChild("STATIC", "Publisher: ", SS_LEFT, {20, 193, 64, 13}, panel, IDC_LBL_PUBLISHER);
+    lblPublisherValue =
+        MakeChild("STATIC", "", SS_LEFT, {20, 210, 121, 31}, panel, IDC_LBL_PUBLISHERVALUE);
+    lblVersion =
+        MakeChild("STATIC", "Version: ", SS_LEFT, {20, 244, 55, 13}, panel, IDC_LBL_VERSION);
+    lblVersionValue =
+        MakeChild("STATIC", "", SS_LEFT, {23, 260, 121, 31}, panel, IDC_LBL_VERSIONVALUE);
+    lblDes = MakeChild("STATIC", "Description: ", SS_LEFT, {20, 293, 76, 13}, panel, IDC_LBL_DES);
+    lblDescription =
+        MakeChild("STATIC", "", SS_LEFT, {20, 309, 121, 42}, panel, IDC_LBL_DESCRIPTION);
+    for (HWND h : {grbItemInfo, lblPublisher, lblPublisherValue, lblVersion, lblVersionValue,
+                   lblDes, lblDescription})
+        SetControlFont(h, uiFont);
+    SetWindowPos(grbItemInfo, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    lsvStartupList =
+        MakeChild(WC_LISTVIEWA, "",
+                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_OWNERDATA | WS_TABSTOP,
+                  {169, 0, 582, 394}, sheet, IDC_LSVSTARTUPLIST);
+    ListView_SetExtendedListViewStyle(lsvStartupList, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+    SetControlFont(lsvStartupList, listFont);
+    AddColumn(lsvStartupList, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
+    AddColumn(lsvStartupList, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
+    AddColumn(lsvStartupList, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
+    SetupStartupList();
+}
+
+void TStartupPage::ApplySkin() {
+    SetBoundsFromSkin(tsStartupItems, SkinValue(SK_MAINFORM_PAGE2_Pos));
+    SetBoundsFromSkin(lsvStartupList, SkinValue(SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_Pos));
+    SetBoundsFromSkin(SizePanelSI.hwnd(), SkinValue(SK_MAINFORM_PAGE2_SizePanel_Pos));
+    SkinPanel(imgPanelS, SK_MAINFORM_PAGE2_ImgPanel_Pos, SK_MAINFORM_PAGE2_ImgPanel_Pic);
+
+    SetBoundsFromSkin(grbItemInfo, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_grbItemInfo_Pos));
+    SetBoundsInGroup(lblPublisher, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Publisher_Pos),
+                     grbItemInfo);
+    SetBoundsInGroup(lblPublisherValue,
+                     SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_PublisherValue_Pos), grbItemInfo);
+    SetBoundsInGroup(lblVersion, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Version_Pos),
+                     grbItemInfo);
+    SetBoundsInGroup(lblVersionValue, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_VersionValue_Pos),
+                     grbItemInfo);
+    SetBoundsInGroup(lblDes, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Des_Pos), grbItemInfo);
+    SetBoundsInGroup(lblDescription, SkinValue(SK_MAINFORM_PAGE2_GROUPBOX_LABEL_Description_Pos),
+                     grbItemInfo);
+
+    SkinButton(btnSelectAll, SK_MAINFORM_PAGE2_BUTTON_SelectAll_Pos);
+    SkinButton(btnDelete, SK_MAINFORM_PAGE2_BUTTON_Delete_Pos);
+    SkinButton(btnApply, SK_MAINFORM_PAGE2_BUTTON_Apply_Pos);
+}
+
+void TStartupPage::ApplyTexts() {
+    btnSelectAll.SetCaption(LangText(IDS_SIDEBAR_BUTTON_UnSelectAll));
+    btnDelete.SetCaption(LangText(IDS_SIDEBAR_BUTTON_Delete));
+    btnApply.SetCaption(LangText(IDS_SIDEBAR_BUTTON_Apply));
+    SetColumnText(lsvStartupList, 0, IDS_LISTVIEW_COLUMNS_StatrupItem);
+    SetColumnText(lsvStartupList, 1, IDS_LISTVIEW_COLUMNS_Command);
+    SetColumnText(lsvStartupList, 2, IDS_LISTVIEW_COLUMNS_Location);
+    SetWindowTextA(grbItemInfo, LangText(IDS_SIDEBAR_GROUPBOX_TITLE_ItemInfo).c_str());
+    SetWindowTextA(lblPublisher, LangText(IDS_SIDEBAR_GROUPBOX_LABEL_Publisher).c_str());
+    SetWindowTextA(lblVersion, LangText(IDS_SIDEBAR_GROUPBOX_LABEL_Version).c_str());
+    SetWindowTextA(lblDes, LangText(IDS_SIDEBAR_GROUPBOX_LABEL_Description).c_str());
+}
+
+void TStartupPage::SetGrid(bool grid) {
+    ListView_SetExtendedListViewStyleEx(lsvStartupList, LVS_EX_GRIDLINES,
+                                        grid ? LVS_EX_GRIDLINES : 0);
+}
+
+void TStartupPage::Activate() {
+    LoadStartupList();
+    // The last row decides the button's mode; with no rows it stays as it was.
+    for (int r = 0; r < StartupRowCount(); ++r) {
+        StartupAllChecked = StartupRowChecked(r);
+        btnSelectAll.SetCaption(LangText(StartupAllChecked ? IDS_SIDEBAR_BUTTON_UnSelectAll
+                                                           : IDS_SIDEBAR_BUTTON_SelectAll));
+    }
+    btnDelete.SetEnabled(false);
+}
+
+void TStartupPage::SizePanelSIHotSpotClick() {
+    SkinKey key = StartupPanelShown ? SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_FullPos
+                                    : SK_MAINFORM_PAGE2_LISTVIEW_StartupItemsList_Pos;
+    if (auto b = ParseBounds(SkinValue(key)))
+        ui::SetBounds(lsvStartupList, b->left, b->top, b->width, b->height);
+    StartupPanelShown = !StartupPanelShown;
+}
+
+void TStartupPage::SetupStartupList() {
     // Several rows can be deleted at once.
     LONG style = GetWindowLongA(lsvStartupList, GWL_STYLE);
     SetWindowLongA(lsvStartupList, GWL_STYLE, style & ~LVS_SINGLESEL);
@@ -45,7 +154,7 @@ void TMainForm::SetupStartupList() {
     btnDelete.SetEnabled(false);
 }
 
-LRESULT TMainForm::OnStartupListInput(const ui::Subclass::Call& call) {
+LRESULT TStartupPage::OnStartupListInput(const ui::Subclass::Call& call) {
     switch (call.msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
@@ -85,14 +194,14 @@ LRESULT TMainForm::OnStartupListInput(const ui::Subclass::Call& call) {
     return call.Previous();
 }
 
-startup::StartupPlaces TMainForm::StartupLocations() const {
+startup::StartupPlaces TStartupPage::StartupLocations() const {
     return startup::FindStartupPlaces(
         AnsiToWide(AppPaths().AppDir + startup::kStartupBackupSubdir));
 }
 
 // --- loading ----------------------------------------------------------------------------------
 
-void TMainForm::LoadStartupList() {
+void TStartupPage::LoadStartupList() {
     loadingStartup_ = true;
     try {
         ui::NoRedraw batch(lsvStartupList);
@@ -117,29 +226,29 @@ void TMainForm::LoadStartupList() {
 
 // --- rows -------------------------------------------------------------------------------------
 
-int TMainForm::StartupRowCount() const { return static_cast<int>(startupRows_.size()); }
+int TStartupPage::StartupRowCount() const { return static_cast<int>(startupRows_.size()); }
 
-std::string TMainForm::StartupRowText(int row, int subItem) const {
+std::string TStartupPage::StartupRowText(int row, int subItem) const {
     // Read through the list, so what it shows is what is told.
     char buf[4096] = {};
     ListView_GetItemText(lsvStartupList, row, subItem, buf, sizeof buf);
     return buf;
 }
 
-bool TMainForm::StartupRowChecked(int row) const { return startupChecked_.at(row); }
+bool TStartupPage::StartupRowChecked(int row) const { return startupChecked_.at(row); }
 
-void TMainForm::SetStartupRowChecked(int row, bool checked) {
+void TStartupPage::SetStartupRowChecked(int row, bool checked) {
     startupChecked_.at(row) = checked;
     RedrawStartupRow(row);
 }
 
-void TMainForm::RedrawStartupRow(int row) { ListView_RedrawItems(lsvStartupList, row, row); }
+void TStartupPage::RedrawStartupRow(int row) { ListView_RedrawItems(lsvStartupList, row, row); }
 
-void TMainForm::SelectStartupRow(int row, bool selected) {
+void TStartupPage::SelectStartupRow(int row, bool selected) {
     ListView_SetItemState(lsvStartupList, row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
 }
 
-void TMainForm::RemoveStartupRow(int row) {
+void TStartupPage::RemoveStartupRow(int row) {
     ListView_DeleteItem(lsvStartupList, row);
     startupRows_.erase(startupRows_.begin() + row);
     startupChecked_.erase(startupChecked_.begin() + row);
@@ -158,7 +267,7 @@ void GiveText(const std::basic_string<Char>& text, Char* buffer, int capacity) {
 
 }  // namespace
 
-LRESULT TMainForm::OnStartupListNotify(NMHDR* hdr) {
+LRESULT TStartupPage::OnNotify(NMHDR* hdr) {
     switch (hdr->code) {
     case LVN_GETDISPINFOA:
     case LVN_GETDISPINFOW: {
@@ -189,12 +298,11 @@ LRESULT TMainForm::OnStartupListNotify(NMHDR* hdr) {
         auto* find = reinterpret_cast<NMLVFINDITEMA*>(hdr);
         const UINT flags = find->lvfi.flags;
         if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
-        const std::string text =
-            hdr->code == LVN_ODFINDITEMA
-                ? std::string(find->lvfi.psz)
-                : WideToAnsi(reinterpret_cast<NMLVFINDITEMW*>(hdr)->lvfi.psz);
-        return startup::FindRowByName(startupRows_, text, find->iStart,
-                                      (flags & LVFI_PARTIAL) != 0, (flags & LVFI_WRAP) != 0);
+        const std::string text = hdr->code == LVN_ODFINDITEMA
+                                     ? std::string(find->lvfi.psz)
+                                     : WideToAnsi(reinterpret_cast<NMLVFINDITEMW*>(hdr)->lvfi.psz);
+        return startup::FindRowByName(startupRows_, text, find->iStart, (flags & LVFI_PARTIAL) != 0,
+                                      (flags & LVFI_WRAP) != 0);
     }
     case LVN_ITEMCHANGED: {
         auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);
@@ -210,7 +318,7 @@ LRESULT TMainForm::OnStartupListNotify(NMHDR* hdr) {
 
 // --- commands ---------------------------------------------------------------------------------
 
-void TMainForm::ActionApplyExecute() {
+void TStartupPage::ActionApplyExecute() {
     const std::vector<bool> checked = startupChecked_;
     const auto places = StartupLocations();
     std::vector<std::string> failed;
@@ -231,13 +339,13 @@ void TMainForm::ActionApplyExecute() {
         return;
     }
     if (failed.empty()) return;
-    ShowFailures(hwnd(), IDS_MESSAGEBOX_WARNING_StartupApplyFailed, failed);
+    ShowFailures(host_.Owner(), IDS_MESSAGEBOX_WARNING_StartupApplyFailed, failed);
     // What could not be written must not look written.
     LoadStartupList();
 }
 
-void TMainForm::ActionDeleteExecute() {
-    if (ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry),
+void TStartupPage::ActionDeleteExecute() {
+    if (ui::ShowAppMessage(host_.Owner(), LangText(IDS_MESSAGEBOX_WARNING_DeleteStartupEntry),
                            MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
     std::vector<std::string> failed;
@@ -272,11 +380,11 @@ void TMainForm::ActionDeleteExecute() {
         return;
     }
     if (failed.empty()) return;
-    ShowFailures(hwnd(), IDS_MESSAGEBOX_WARNING_StartupDeleteFailed, failed);
+    ShowFailures(host_.Owner(), IDS_MESSAGEBOX_WARNING_StartupDeleteFailed, failed);
     LoadStartupList();
 }
 
-void TMainForm::ActionSelectAllExecute() {
+void TStartupPage::ActionSelectAllExecute() {
     const bool check = !StartupAllChecked;
     startupChecked_.assign(startupRows_.size(), check);
     InvalidateRect(lsvStartupList, nullptr, FALSE);
@@ -285,22 +393,22 @@ void TMainForm::ActionSelectAllExecute() {
         LangText(check ? IDS_SIDEBAR_BUTTON_UnSelectAll : IDS_SIDEBAR_BUTTON_SelectAll));
 }
 
-void TMainForm::ActionAddItemExecute() {
+void TStartupPage::ActionAddItemExecute() {
     int result;
     {
         startup::TAddItemForm form;  // one use: destroyed when it closes
-        result = form.ShowModal(hwnd());
+        result = form.ShowModal(host_.Owner());
     }
     if (result == IDOK) LoadStartupList();
 }
 
-void TMainForm::ShowItemInfo(bool shown) {
+void TStartupPage::ShowItemInfo(bool shown) {
     for (HWND h : {grbItemInfo, lblPublisher, lblPublisherValue, lblVersion, lblVersionValue,
                    lblDes, lblDescription})
         ShowWindow(h, shown ? SW_SHOW : SW_HIDE);
 }
 
-void TMainForm::lsvStartupListSelectItem(int row) {
+void TStartupPage::lsvStartupListSelectItem(int row) {
     ShowItemInfo(true);
     btnDelete.SetEnabled(true);
     if (row < 0 || row >= StartupRowCount()) return;
@@ -322,12 +430,13 @@ void TMainForm::lsvStartupListSelectItem(int row) {
     }
 }
 
-void TMainForm::lsvStartupListMouseDown(int button) {
+void TStartupPage::lsvStartupListMouseDown(int button) {
     if (button != mbRight) return;
-    pmSLRightClick.SetEnabled(mItemDeleteEntry, ListView_GetSelectedCount(lsvStartupList) > 0);
+    menus_.pmSLRightClick.SetEnabled(mItemDeleteEntry,
+                                     ListView_GetSelectedCount(lsvStartupList) > 0);
     POINT at;
     GetCursorPos(&at);
-    ShowMenu(pmSLRightClick, at);
+    host_.ShowMenu(menus_.pmSLRightClick, at);
 }
 
 }  // namespace cx::app

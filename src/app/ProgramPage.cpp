@@ -1,6 +1,6 @@
-// The program list page: loading, display switches, sorting, search, tips and
-// what a selection does.
-#include "app/MainForm.h"
+// The program list page's rows: loading them into the model, the owner-data
+// list that shows them, sorting, search, tips and what a selection does.
+#include "app/ProgramPage.h"
 
 #include <windowsx.h>
 
@@ -20,31 +20,10 @@ namespace cx::app {
 
 namespace {
 constexpr int kDirectoryColumn = 2;  // sub-item 2 of a row: the install folder
-
-void AddColumn(HWND list, int index, const std::string& caption, int width) {
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.pszText = const_cast<char*>(caption.c_str());
-    col.cx = width;
-    col.iSubItem = index;
-    ListView_InsertColumn(list, index, &col);
-}
-
 }  // namespace
 
-void TMainForm::SetupListColumns() {
-    AddColumn(lsvProgramList, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions), 200);
-    AddColumn(lsvProgramList, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher), 160);
-    AddColumn(lsvProgramList, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory), 360);
-    AddColumn(lsvStartupList, 0, LangText(IDS_LISTVIEW_COLUMNS_StatrupItem), 130);
-    AddColumn(lsvStartupList, 1, LangText(IDS_LISTVIEW_COLUMNS_Command), 240);
-    AddColumn(lsvStartupList, 2, LangText(IDS_LISTVIEW_COLUMNS_Location), 360);
-    programListHook_.Attach(
-        lsvProgramList, [this](const ui::Subclass::Call& call) { return ProgramListProc(call); });
-}
-
 // The list view's own mouse messages reach the main window through this.
-LRESULT TMainForm::ProgramListProc(const ui::Subclass::Call& call) {
+LRESULT TProgramPage::ProgramListProc(const ui::Subclass::Call& call) {
     switch (call.msg) {
     case WM_SETCURSOR:
         if (LOWORD(call.lp) == HTCLIENT && listCursor_) {
@@ -75,14 +54,14 @@ LRESULT TMainForm::ProgramListProc(const ui::Subclass::Call& call) {
 
 // --- rows -------------------------------------------------------------------
 
-int TMainForm::RowCount() const { return static_cast<int>(rows_.Size()); }
+int TProgramPage::RowCount() const { return static_cast<int>(rows_.Size()); }
 
-std::string TMainForm::RowText(int row, int subItem) const {
+std::string TProgramPage::RowText(int row, int subItem) const {
     if (row < 0 || static_cast<size_t>(row) >= rows_.Size()) return {};
     return rows_.Text(static_cast<size_t>(row), subItem);
 }
 
-std::string TMainForm::RowCaption(int row) const { return RowText(row, 0); }
+std::string TProgramPage::RowCaption(int row) const { return RowText(row, 0); }
 
 namespace {
 LVITEMA GetRowItem(HWND list, int row, UINT mask) {
@@ -94,26 +73,28 @@ LVITEMA GetRowItem(HWND list, int row, UINT mask) {
 }
 }  // namespace
 
-LPARAM TMainForm::RawRowData(int row) const {
+LPARAM TProgramPage::RawRowData(int row) const {
     if (row < 0 || static_cast<size_t>(row) >= rows_.Size()) return 0;
     return rows_.Row(static_cast<size_t>(row)).data;
 }
 
-long TMainForm::RowData(int row) const { return inv::RowIndex(RawRowData(row)); }
+long TProgramPage::RowData(int row) const { return inv::RowIndex(RawRowData(row)); }
 
-bool TMainForm::RowIsScreenSaver(int row) const { return inv::RowIsScreenSaver(RawRowData(row)); }
+bool TProgramPage::RowIsScreenSaver(int row) const {
+    return inv::RowIsScreenSaver(RawRowData(row));
+}
 
-int TMainForm::RowImage(int row) const {
+int TProgramPage::RowImage(int row) const {
     return GetRowItem(lsvProgramList, row, LVIF_IMAGE).iImage;
 }
 
-int TMainForm::KnownProgramIcon(long index) const {
+int TProgramPage::KnownProgramIcon(long index) const {
     return index >= 0 && static_cast<size_t>(index) < programIcons_.size()
                ? programIcons_[static_cast<size_t>(index)]
                : inv::kIconWhenShown;
 }
 
-int TMainForm::ProgramIcon(long index) {
+int TProgramPage::ProgramIcon(long index) {
     if (index < 0 || static_cast<size_t>(index) >= programIcons_.size()) return I_IMAGENONE;
     int& icon = programIcons_[static_cast<size_t>(index)];
     if (icon != inv::kIconWhenShown) return icon;
@@ -127,18 +108,18 @@ int TMainForm::ProgramIcon(long index) {
     return icon;
 }
 
-int TMainForm::SelectedRow() const {
+int TProgramPage::SelectedRow() const {
     return ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED);
 }
 
-void TMainForm::SelectRow(int row) {
+void TProgramPage::SelectRow(int row) {
     ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     if (row >= 0)
         ListView_SetItemState(lsvProgramList, row, LVIS_SELECTED | LVIS_FOCUSED,
                               LVIS_SELECTED | LVIS_FOCUSED);
 }
 
-void TMainForm::LoadProgramList() {
+void TProgramPage::LoadProgramList() {
     programList_.RefreshPrograms();
     // All records are read before the list is touched: a service that fails
     // half-way leaves the list as it was.
@@ -157,7 +138,6 @@ void TMainForm::LoadProgramList() {
         ~Reset() { flag = false; }
     } reset{ignoreSelection_};
     rows_.Load(programs.records, savers, Hide().HideSysPatch, Hide().HideScreenSaver);
-    PatchCount = rows_.Patches();
     detailsForm_->ClearPrograms();
     programIcons_.assign(programs.records.size(), inv::kIconWhenShown);
     for (size_t i = 0; i < rows_.Size(); ++i) {
@@ -173,15 +153,14 @@ void TMainForm::LoadProgramList() {
     InvalidateRect(lsvProgramList, nullptr, TRUE);
     if (!programs.complete) return;
 
-    ProgramCountText = rows_.CountText();
+    programCountText_ = rows_.CountText();
     LayoutStatusBar(false);
-    lblProgramCounts.SetText(ProgramCountText);
+    lblProgramCounts.SetText(programCountText_);
 }
 
 // --- sorting and search -------------------------------------------------------
 
-void TMainForm::lsvProgramListColumnClick(int column) {
-    SortColumn = column;
+void TProgramPage::lsvProgramListColumnClick(int column) {
     // The selection stays with its row, wherever the row goes.
     const int selected = SelectedRow();
     const LPARAM kept = selected >= 0 ? RawRowData(selected) : 0;
@@ -196,16 +175,16 @@ void TMainForm::lsvProgramListColumnClick(int column) {
     SortAscending = !SortAscending;
 }
 
-int TMainForm::FindProgram(int start, const std::string& text) {
-    return rows_.Find(start, text, SearchPos);
+int TProgramPage::FindProgram(int start, const std::string& text) {
+    return rows_.Find(start, text, searchPos_);
 }
 
-void TMainForm::ActionSearchExecute() {
+void TProgramPage::ActionSearchExecute() {
     char buf[1024] = {};
     GetWindowTextA(txtSearchInfo, buf, sizeof buf);
     std::string text = buf;
     if (text.empty()) return;
-    int k = FindProgram(SearchPos, text);
+    int k = FindProgram(searchPos_, text);
     if (k < 0) return;
     SelectRow(k);
     SetFocus(lsvProgramList);
@@ -218,11 +197,11 @@ void TMainForm::ActionSearchExecute() {
     }
 }
 
-void TMainForm::txtSearchInfoChange() { SearchPos = 0; }
+void TProgramPage::txtSearchInfoChange() { searchPos_ = 0; }
 
 // --- tips -----------------------------------------------------------------------
 
-bool TMainForm::lsvProgramListInfoTip(int row, std::string& tip) {
+bool TProgramPage::lsvProgramListInfoTip(int row, std::string& tip) {
     try {
         long idx = RowData(row);
         if (RowIsScreenSaver(row)) {
@@ -243,18 +222,18 @@ bool TMainForm::lsvProgramListInfoTip(int row, std::string& tip) {
 
 // --- selection --------------------------------------------------------------------
 
-void TMainForm::SetProgramCommandsEnabled(bool enabled) {
-    pmPLRightClick.SetEnabled(mItemExportRegInfo, enabled);
-    pmTools.SetEnabled(mItemRegedit, enabled);
-    pmTools.SetEnabled(mItemComment, enabled);
-    pmPLRightClick.SetEnabled(mItemAddComments, enabled);
-    pmPLRightClick.SetEnabled(mItemEditEntryReg, enabled);
-    pmFile.SetEnabled(mItemExportReg, enabled);
-    pmPLRightClick.SetEnabled(mItemShowDetails, enabled);
+void TProgramPage::SetProgramCommandsEnabled(bool enabled) {
+    menus_.pmPLRightClick.SetEnabled(mItemExportRegInfo, enabled);
+    menus_.pmTools.SetEnabled(mItemRegedit, enabled);
+    menus_.pmTools.SetEnabled(mItemComment, enabled);
+    menus_.pmPLRightClick.SetEnabled(mItemAddComments, enabled);
+    menus_.pmPLRightClick.SetEnabled(mItemEditEntryReg, enabled);
+    menus_.pmFile.SetEnabled(mItemExportReg, enabled);
+    menus_.pmPLRightClick.SetEnabled(mItemShowDetails, enabled);
     btnShowDetails.SetEnabled(enabled);
 }
 
-void TMainForm::LayoutStatusBar(bool withRegistryName) {
+void TProgramPage::LayoutStatusBar(bool withRegistryName) {
     auto placeAfter = [](ui::LinkLabel& label, const ui::LinkLabel& before, int gap) {
         RECT b = ui::GetBounds(before.hwnd());
         RECT l = ui::GetBounds(label.hwnd());
@@ -267,7 +246,7 @@ void TMainForm::LayoutStatusBar(bool withRegistryName) {
     placeAfter(lblProgramURL, lblRegistryName, 10);
 }
 
-void TMainForm::lsvProgramListSelectItem(int row) {
+void TProgramPage::lsvProgramListSelectItem(int row) {
     btnUninstall.SetEnabled(true);
     btnShowDetails.SetEnabled(true);
     lblProgramURL.SetText("");
@@ -276,14 +255,14 @@ void TMainForm::lsvProgramListSelectItem(int row) {
         ShowWindow(lblRegName.hwnd(), SW_HIDE);
         ShowWindow(lblRegistryName.hwnd(), SW_HIDE);
         SetProgramCommandsEnabled(false);
-        UninstallTarget = ActionDeleteScr;
-        pmPLRightClick.SetCaption(mItemUninstall, LangText(IDS_SIDEBAR_BUTTON_DeleteScr));
+        uninstallTarget_ = ActionDeleteScr;
+        menus_.pmPLRightClick.SetCaption(mItemUninstall, LangText(IDS_SIDEBAR_BUTTON_DeleteScr));
         btnUninstall.SetCaption(LangText(IDS_SIDEBAR_BUTTON_DeleteScr));
         return;
     }
     SetProgramCommandsEnabled(true);
-    UninstallTarget = ActionUninstall;
-    pmPLRightClick.SetCaption(mItemUninstall, LangText(IDS_SIDEBAR_BUTTON_Uninstall));
+    uninstallTarget_ = ActionUninstall;
+    menus_.pmPLRightClick.SetCaption(mItemUninstall, LangText(IDS_SIDEBAR_BUTTON_Uninstall));
     btnUninstall.SetCaption(LangText(IDS_SIDEBAR_BUTTON_Uninstall));
 
     auto item = programList_.GetProgram(RowData(row));
@@ -303,7 +282,7 @@ void TMainForm::lsvProgramListSelectItem(int row) {
 
 // --- the Directory column as a link ---------------------------------------------------
 
-void TMainForm::lsvProgramListMouseMove(POINT client) {
+void TProgramPage::lsvProgramListMouseMove(POINT client) {
     DWORD view = GetWindowLongA(lsvProgramList, GWL_STYLE) & LVS_TYPEMASK;
     if (view != LVS_REPORT && view != LVS_SMALLICON) return;
     RECT first{};
@@ -319,14 +298,14 @@ void TMainForm::lsvProgramListMouseMove(POINT client) {
     listCursor_ = LoadCursor(nullptr, PtInRect(&cell, client) ? IDC_HAND : IDC_ARROW);
 }
 
-void TMainForm::lsvProgramListMouseDown(int button, POINT client) {
+void TProgramPage::lsvProgramListMouseDown(int button, POINT client) {
     int selected = SelectedRow();
     if (selected >= 0 && button == mbRight) {
         POINT screen;
         GetCursorPos(&screen);
-        ShowMenu(pmPLRightClick, screen);
+        host_.ShowMenu(menus_.pmPLRightClick, screen);
     }
-    SearchPos = 0;
+    searchPos_ = 0;
     selected = SelectedRow();
     if (selected < 0) return;
     DWORD view = GetWindowLongA(lsvProgramList, GWL_STYLE) & LVS_TYPEMASK;
@@ -341,30 +320,29 @@ void TMainForm::lsvProgramListMouseDown(int button, POINT client) {
     std::string folder = RowText(selected, kDirectoryColumn);
     // Only an existing folder is opened, and as a folder: never run what the text names.
     if (PtInRect(&cell, client) && button == mbLeft && !folder.empty())
-        inv::OpenFolder(hwnd(), folder);
+        inv::OpenFolder(host_.Owner(), folder);
 }
 
 // --- notifications -----------------------------------------------------------------------
 
-LRESULT TMainForm::OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd) {
+LRESULT TProgramPage::OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd) {
     switch (cd->nmcd.dwDrawStage) {
     case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
         if (cd->iSubItem == kDirectoryColumn) {
             cd->clrText = RGB(0, 0, 255);
-            SelectObject(cd->nmcd.hdc, linkFont_.get());
+            SelectObject(cd->nmcd.hdc, linkFont_);
         } else {
             cd->clrText = GetSysColor(COLOR_WINDOWTEXT);
-            SelectObject(cd->nmcd.hdc, listFont_.get());
+            SelectObject(cd->nmcd.hdc, listFont_);
         }
         return CDRF_NEWFONT;
     default: return CDRF_DODEFAULT;
     }
 }
 
-LRESULT TMainForm::OnNotify(NMHDR* hdr) {
-    if (hdr->hwndFrom != lsvProgramList) return 0;
+LRESULT TProgramPage::OnNotify(NMHDR* hdr) {
     switch (hdr->code) {
     case LVN_COLUMNCLICK:
         lsvProgramListColumnClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
@@ -379,7 +357,7 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
     case LVN_GETINFOTIPA: {
         auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(hdr);
         std::string text;
-        if (!ActionChecked(ActionInfoTips)) {
+        if (!host_.ActionChecked(ActionInfoTips)) {
             if (tip->cchTextMax > 0) tip->pszText[0] = '\0';
         } else if (lsvProgramListInfoTip(tip->iItem, text) && tip->cchTextMax > 0) {
             lstrcpynA(tip->pszText, text.c_str(), tip->cchTextMax);
@@ -389,7 +367,7 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
     case LVN_GETINFOTIPW: {
         auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(hdr);
         std::string text;
-        if (!ActionChecked(ActionInfoTips)) {
+        if (!host_.ActionChecked(ActionInfoTips)) {
             if (tip->cchTextMax > 0) tip->pszText[0] = L'\0';
         } else if (lsvProgramListInfoTip(tip->iItem, text) && tip->cchTextMax > 0) {
             lstrcpynW(tip->pszText, AnsiToWide(text).c_str(), tip->cchTextMax);
@@ -429,7 +407,7 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
     }
     case NM_DBLCLK:
         // A screen-saver row diverts to its removal inside the command.
-        if (SelectedRow() >= 0) Execute(ActionUninstall);
+        if (SelectedRow() >= 0) host_.Execute(ActionUninstall);
         return 0;
     case NM_CUSTOMDRAW: return OnProgramListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
     default: return 0;
@@ -438,15 +416,15 @@ LRESULT TMainForm::OnNotify(NMHDR* hdr) {
 
 // --- details ----------------------------------------------------------------------------------
 
-void TMainForm::FillDetails(long index) { detailsForm_->FillDetails(index); }
+void TProgramPage::FillDetails(long index) { detailsForm_->FillDetails(index); }
 
-void TMainForm::ActionShowDetailsExecute() {
+void TProgramPage::ActionShowDetailsExecute() {
     int row = SelectedRow();
     if (row < 0) return;
     // A screen-saver row has no record of the program list to show.
     if (RowIsScreenSaver(row)) return;
     FillDetails(RowData(row));
-    detailsForm_->ShowModal(hwnd());
+    detailsForm_->ShowModal(host_.Owner());
 }
 
 }  // namespace cx::app

@@ -1,0 +1,127 @@
+// Uninstalling a program: its own uninstaller runs on a waiting thread; when it
+// has finished the user is asked about remains and the scan window opens.
+#include "app/ProgramPage.h"
+
+#include "app/AppPaths.h"
+#include "cleanup/Safety.h"
+#include "cleanup/ScanForm.h"
+#include "cleanup/Uninstall.h"
+#include "cleanup/UninstallFlow.h"
+#include "i18n/LangText.h"
+#include "inventory/ListSystem.h"
+#include "platform/Strings.h"
+#include "widgets/Seam.h"
+
+namespace cx::app {
+
+namespace {
+
+// The records of the list as the service holds them now.
+std::vector<cleanup::ListedProgram> ListedNow(TProgramList& list) {
+    std::vector<cleanup::ListedProgram> listed;
+    for (inv::ProgramRecord& r : inv::ReadProgramRecords(list).records)
+        listed.push_back(cleanup::ListedProgram{
+            std::move(r.registryName), std::move(r.installLocation), std::move(r.displayName),
+            std::move(r.hive), std::move(r.publisher)});
+    return listed;
+}
+
+}  // namespace
+
+void TProgramPage::ActionUninstallExecute() {
+    int row = SelectedRow();
+    if (row < 0) return;
+    if (RowIsScreenSaver(row)) {
+        host_.Execute(ActionDeleteScr);
+        return;
+    }
+    auto item = programList_.GetProgram(RowData(row));
+    if (!item) return;
+    cleanup::UninstallRun run = cleanup::PrepareUninstall(
+        cleanup::ListedProgram{item->RegistryName(), item->InstallLocation(), item->DisplayName(),
+                               item->Hive(), item->Publisher()},
+        item->UninstallString());
+    // The record's own facts are kept with the wait, so the scan that follows
+    // is about this program whatever row is selected by then.
+    auto target = std::make_shared<cleanup::UninstallTarget>(std::move(run.target));
+    const LPARAM id = cleanup::NewWaitId();
+    waits_[id] = target;
+    try {
+        cleanup::StartWaitingThread(std::move(run.command), host_.Owner(), id);
+    } catch (...) {
+        waits_.erase(id);
+        throw;
+    }
+}
+
+void TProgramPage::OnUninstallMessage(WPARAM started, LPARAM waitId) {
+    auto wait = waits_.find(waitId);
+    if (wait == waits_.end()) return;
+    // Taken out first: a second message with this id leads nowhere.
+    std::shared_ptr<cleanup::UninstallTarget> target = std::move(wait->second);
+    waits_.erase(wait);
+    OnUninstallDone(started, *target);
+}
+
+void TProgramPage::OnUninstallDone(WPARAM started, const cleanup::UninstallTarget& target) {
+    const cleanup::WaitEnd wait = cleanup::WaitEndOf(started);
+    if (wait == cleanup::WaitEnd::Ended) {
+        // The list shows what the uninstaller left before anything is asked; a
+        // list that cannot be read does not cost the user the clean-up.
+        try {
+            ReloadOnProgram(target);
+        } catch (const std::exception& e) {
+            ui::ReportException(e);
+        }
+    }
+    // A program still registered keeps its findings unchecked (see JudgeUninstallEnd).
+    const cleanup::UninstallEnd end = cleanup::JudgeUninstallEnd(wait, target);
+    Ids question = IDS_MESSAGEBOX_WARNING_UninstallFailed;
+    if (end.wait == cleanup::WaitEnd::Ended)
+        question = end.stillInstalled ? IDS_MESSAGEBOX_WARNING_StillInstalled
+                                      : IDS_MESSAGEBOX_WARNING_ScanRemains;
+    if (ui::ShowAppMessage(host_.Owner(), LangText(question), MB_YESNO | MB_ICONEXCLAMATION) !=
+        IDYES)
+        return;
+    // The list is reloaded however the scan window ends.
+    struct Reload {
+        TProgramPage& page;
+        const cleanup::UninstallTarget& target;
+        ~Reload() {
+            try {
+                page.ReloadOnProgram(target);
+            } catch (const std::exception& e) {
+                ui::ReportException(e);
+            }
+        }
+    } reload{*this, target};
+    RunRemainsScan(target, end.stillInstalled);
+}
+
+void TProgramPage::RunRemainsScan(const cleanup::UninstallTarget& target, bool stillInstalled) {
+    cleanup::TScanForm scan(
+        target, cleanup::UninstallSafety(AppPaths().AppDir, ListedNow(programList_), target),
+        stillInstalled ? cleanup::TScanForm::Marks::AllUnchecked
+                       : cleanup::TScanForm::Marks::Checked,
+        CleanupBackupRoot());
+    scan.ShowModal(host_.Owner());
+}
+
+void TProgramPage::ReloadOnProgram(const cleanup::UninstallTarget& target) {
+    LoadProgramList();
+    int row = FindProgramRow(target.registryName, target.hive);
+    if (row < 0) return;
+    SelectRow(row);
+    ListView_EnsureVisible(lsvProgramList, row, FALSE);
+}
+
+std::wstring TProgramPage::CleanupBackupRoot() {
+    return cleanup::UserCleanupRoot(AnsiToWide(AppPaths().AppDir));
+}
+
+std::vector<cleanup::OtherProgram> TProgramPage::OtherPrograms(
+    const cleanup::UninstallTarget& target) {
+    return cleanup::OtherListedPrograms(ListedNow(programList_), target);
+}
+
+}  // namespace cx::app

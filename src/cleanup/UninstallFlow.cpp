@@ -1,0 +1,111 @@
+#include "cleanup/UninstallFlow.h"
+
+#include <utility>
+
+#include "cleanup/EvidenceScan.h"
+#include "cleanup/Rejudge.h"
+#include "cleanup/UninstallEntry.h"
+#include "platform/Error.h"
+#include "platform/Strings.h"
+
+namespace cx::cleanup {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string SystemMsiExec() {
+    wchar_t folder[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) ThrowLastError();
+    return WideToAnsi(std::wstring(folder, n)) + "\\msiexec.exe";
+}
+
+// `command` with a program named "msiexec" or "msiexec.exe" alone (quoted or
+// not) named by the system's full path instead; anything else as it is.
+std::string WithSystemMsiExec(const std::string& command) {
+    const std::string program = SplitCommand(command).program;
+    if (!EqualsNoCase(program, "msiexec") && !EqualsNoCase(program, "msiexec.exe")) return command;
+    size_t start = 0;
+    while (start < command.size() && IsBlank(command[start])) ++start;
+    const size_t end =
+        command[start] == '"' ? command.find('"', start + 1) + 1 : start + program.size();
+    std::string rest = command.substr(end);
+    // "MsiExec.exe/X{...}": the switch must not run on into the quoted name.
+    if (!rest.empty() && !IsBlank(rest.front())) rest.insert(0, " ");
+    return "\"" + SystemMsiExec() + "\"" + rest;
+}
+
+}  // namespace
+
+bool UninstallRun::HasCommand() const { return !TrimControl(command).empty(); }
+
+UninstallRun PrepareUninstall(ListedProgram program, const std::string& uninstallString,
+                              CommandChoice choice) {
+    UninstallRun run;
+    run.target = std::move(program);
+    GatherFolders(run.target);
+    const UninstallTarget& t = run.target;
+    const bool windowsInstaller = IsWindowsInstallerEntry(t.hive, t.registryName);
+    if (choice == CommandChoice::Quiet) {
+        if (auto quiet = QuietUninstallString(t.hive, t.registryName))
+            run.command = *quiet;
+        else if (windowsInstaller)
+            run.command = "MsiExec.exe /X" + t.registryName + " /qn";
+        else
+            run.quietUnavailable = true;
+    }
+    if (run.command.empty())
+        run.command = UninstallCommand(uninstallString, t.registryName, windowsInstaller);
+    run.command = WithSystemMsiExec(run.command);
+    return run;
+}
+
+WaitEnd WaitEndOf(std::optional<WPARAM> notification) {
+    if (!notification) return WaitEnd::Failed;
+    return *notification == kWaitEnded ? WaitEnd::Ended : WaitEnd::NothingStarted;
+}
+
+UninstallEnd JudgeUninstallEnd(WaitEnd wait, const UninstallTarget& target) {
+    UninstallEnd end;
+    end.wait = wait;
+    end.stillInstalled = wait == WaitEnd::Ended && UninstallEntryRemains(target.registryName);
+    return end;
+}
+
+SafetyContext UninstallSafety(const std::string& appDir,
+                              const std::vector<ListedProgram>& listedNow,
+                              const UninstallTarget& target) {
+    return SystemSafetyContext(appDir, OtherListedPrograms(listedNow, target));
+}
+
+void ScanFoundRemains(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress) {
+    found.otherPrograms = safety.otherPrograms;
+    found.scan = ScanRemains(found.target, safety, found.registry, found.files, progress);
+    if (found.stillInstalled) {
+        UncheckAll(found.registry);
+        UncheckAll(found.files);
+    }
+}
+
+size_t CheckedFindings(const FoundRemains& found) {
+    return CheckedCount(found.registry) + CheckedCount(found.files);
+}
+
+FindingsOutcome RemoveFoundRemains(FoundRemains& found, CleanupBackup backup,
+                                   const StopFlag* stop) {
+    const UninstallTarget& t = found.target;
+    backup.program = AnsiToWide(t.displayName.empty() ? t.registryName : t.displayName);
+    // The answer may come long after the scan: the folder is judged as it is
+    // now, the protected folders and the other programs' folders looked up afresh.
+    return RemoveFindings(
+        found.registry, found.files, backup,
+        [&found] {
+            return InstallFolderStillSafe(found.target,
+                                          SystemSafetyContext(found.appDir, found.otherPrograms),
+                                          found.files, found.scan.installFolder);
+        },
+        stop);
+}
+
+}  // namespace cx::cleanup
