@@ -144,7 +144,13 @@ Launch RunOnce(const std::string& exe, bool reloads, const char* mainClass,
 struct InProcess {
     double paths = -1, gdiplus = -1, service = -1, skinAndTexts = -1, form = -1, show = -1;
     double listLoad = -1, startupLoad = -1;
+    // What each step added to this process's working set and private bytes, MB.
+    Memory gdiplusMem, serviceMem, skinAndTextsMem, formMem, showMem;
 };
+
+Memory Grown(const Memory& before, const Memory& after) {
+    return Memory{after.workingSetMb - before.workingSetMb, after.privateMb - before.privateMb};
+}
 
 // Start-up's steps in this process, as RunApplication takes them, then the
 // main window's LoadProgramList alone, taken in turns with `round` (the
@@ -155,22 +161,34 @@ InProcess StepsInProcess(const std::string& appDir, const std::function<void(int
     if (!cx::app::InitAppPaths(appDir)) return r;
     r.paths = Now() - t;
     cx::ui::SetMessageResponder([](const cx::ui::MessageRecord&) { return IDOK; });
+    const HANDLE self = GetCurrentProcess();
+    Memory m = MemoryOf(self);
+    auto step = [&](Memory& grown) {
+        const Memory now = MemoryOf(self);
+        grown = Grown(m, now);
+        m = now;
+    };
     t = Now();
     cx::ui::GdiplusSession gdiplus;
     r.gdiplus = Now() - t;
+    step(r.gdiplusMem);
     t = Now();
     cx::app::RegisterInventoryService((appDir + "Dravik.dll").c_str());
     r.service = Now() - t;
+    step(r.serviceMem);
     t = Now();
     cx::app::LoadSkinAndLanguage();
     r.skinAndTexts = Now() - t;
+    step(r.skinAndTextsMem);
     cx::app::TMainForm form;
     t = Now();
     form.CreateForm();
     r.form = Now() - t;
+    step(r.formMem);
     t = Now();
     form.Show(SW_SHOWNOACTIVATE);
     r.show = Now() - t;
+    step(r.showMem);
     std::vector<double> lists, startups;
     for (int i = 0; i < kRounds; ++i) {
         round(i);
@@ -230,15 +248,21 @@ int main(int argc, char** argv) {
             "  %.2fx LoadProgramList alone (goal <= 1.30x); %.2fx beyond the bare program's "
             "start\n",
             startup / steps.listLoad, (startup - bareStart) / steps.listLoad);
-    std::printf("its steps, taken in this process:\n");
-    std::printf("  paths and Config.ini               %8.1f ms\n", steps.paths);
-    std::printf("  GDI+ started                       %8.1f ms\n", steps.gdiplus);
-    std::printf("  service registered                 %8.1f ms\n", steps.service);
-    std::printf("  skin and language files            %8.1f ms\n", steps.skinAndTexts);
-    std::printf("  main window built and filled       %8.1f ms\n", steps.form);
-    std::printf("    LoadProgramList alone            %8.1f ms\n", steps.listLoad);
-    std::printf("    LoadStartupList alone            %8.1f ms\n", steps.startupLoad);
-    std::printf("  main window shown and painted      %8.1f ms\n", steps.show);
+    std::printf("its steps, taken in this process (and what each added to its working set):\n");
+    auto stepLine = [](const char* name, double ms, const Memory* grown) {
+        std::printf("  %-34s %8.1f ms", name, ms);
+        if (grown)
+            std::printf("   (+%.1f MB, private +%.1f MB)", grown->workingSetMb, grown->privateMb);
+        std::printf("\n");
+    };
+    stepLine("paths and Config.ini", steps.paths, nullptr);
+    stepLine("GDI+ started", steps.gdiplus, &steps.gdiplusMem);
+    stepLine("service registered", steps.service, &steps.serviceMem);
+    stepLine("skin and language files", steps.skinAndTexts, &steps.skinAndTextsMem);
+    stepLine("main window built and filled", steps.form, &steps.formMem);
+    stepLine("  LoadProgramList alone", steps.listLoad, nullptr);
+    stepLine("  LoadStartupList alone", steps.startupLoad, nullptr);
+    stepLine("main window shown and painted", steps.show, &steps.showMem);
     std::printf(
         "working set after start              %8.1f MB   (private %.1f MB; bare program "
         "%.1f MB, private %.1f MB; goal <= 12 MB)\n",

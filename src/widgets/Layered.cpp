@@ -1,7 +1,10 @@
 #include "widgets/Layered.h"
 
+#include <algorithm>
+
 #include "platform/Error.h"
 #include "platform/Strings.h"
+#include "widgets/Image.h"
 #include "widgets/LayeredGdiplus.h"
 #include "widgets/LayeredLabel.h"
 
@@ -106,11 +109,52 @@ bool TfrmLayered::CreateSurfaces() {
     return true;
 }
 
+namespace {
+
+// A PNG through our own decoder: GDI+'s own file loading brings the system's
+// codec DLLs into the process for good (over a megabyte of working set).
+gdip::ImagePtr LoadPngForGdiplus(const std::string& path) {
+    std::shared_ptr<Image> picture;
+    try {
+        picture = LoadImageFile(path);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    if (!picture || picture->empty()) return nullptr;
+    Gdiplus::GpBitmap* raw = nullptr;
+    if (gdip::DllExports::GdipCreateBitmapFromScan0(picture->width(), picture->height(), 0,
+                                                    PixelFormat32bppARGB, nullptr,
+                                                    &raw) != gdip::Ok ||
+        !raw)
+        return nullptr;
+    gdip::ImagePtr bitmap(raw);
+    Gdiplus::GpRect rect(0, 0, picture->width(), picture->height());
+    Gdiplus::BitmapData locked{};
+    if (gdip::DllExports::GdipBitmapLockBits(raw, &rect, Gdiplus::ImageLockModeWrite,
+                                             PixelFormat32bppARGB, &locked) != gdip::Ok)
+        return nullptr;
+    // 32bppARGB is straight alpha laid out as B, G, R, A: the picture's own order.
+    const std::vector<uint32_t> pixels = picture->Pixels();
+    for (int y = 0; y < picture->height(); ++y)
+        std::copy_n(pixels.begin() + ptrdiff_t(y) * picture->width(), picture->width(),
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.Scan0) +
+                                                ptrdiff_t(y) * locked.Stride));
+    gdip::DllExports::GdipBitmapUnlockBits(raw, &locked);
+    return bitmap;
+}
+
+}  // namespace
+
 void TfrmLayered::SetBackgroundImage(const std::string& path) {
-    Gdiplus::GpImage* loaded = nullptr;
-    if (gdip::DllExports::GdipLoadImageFromFile(AnsiToWide(path).c_str(), &loaded) != gdip::Ok)
-        loaded = nullptr;
-    gdip::ImagePtr image(loaded);
+    gdip::ImagePtr image;
+    if (path.size() >= 4 && EqualsNoCase(std::string_view(path).substr(path.size() - 4), ".png")) {
+        image = LoadPngForGdiplus(path);
+    } else {
+        Gdiplus::GpImage* loaded = nullptr;
+        if (gdip::DllExports::GdipLoadImageFromFile(AnsiToWide(path).c_str(), &loaded) != gdip::Ok)
+            loaded = nullptr;
+        image.reset(loaded);
+    }
     if (!image) return;
     backgroundPath_ = path;
     image_.reset();
