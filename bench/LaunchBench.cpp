@@ -19,6 +19,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -77,6 +78,21 @@ Memory MemoryOf(HANDLE process) {
     return m;
 }
 
+// The figures once they have stopped moving: the window fetches its rows'
+// pictures after the first paint, one message at a time, and idle (as
+// WaitForInputIdle sees it) comes between those messages.
+Memory SettledMemoryOf(HANDLE process) {
+    Memory m = MemoryOf(process);
+    int still = 0;
+    for (double began = Now(); still < 5 && Now() - began < 10000;) {
+        Sleep(100);
+        const Memory now = MemoryOf(process);
+        still = std::fabs(now.workingSetMb - m.workingSetMb) < 0.05 ? still + 1 : 0;
+        m = now;
+    }
+    return m;
+}
+
 struct Launch {
     double startup = -1;  // ms, the splash's time on screen left out
     double splashShown = -1;
@@ -125,16 +141,16 @@ Launch RunOnce(const std::string& exe, bool reloads, const char* mainClass,
         if (list) SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_BLOCK, kGuardMs, &count);
         out.rows = static_cast<int>(count);
         WaitForInputIdle(pi.hProcess, kGuardMs);
-        out.afterStart = MemoryOf(pi.hProcess);
+        out.afterStart = SettledMemoryOf(pi.hProcess);
         if (reloads) {
             // What F5 sends the window; answered once the list is loaded again.
             for (int i = 1; i <= 20; ++i) {
                 DWORD_PTR r = 0;
                 SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(cx::app::IDA_F5, 1), 0, SMTO_BLOCK,
                                     kGuardMs, &r);
-                if (i == 1) out.afterOne = MemoryOf(pi.hProcess);
+                if (i == 1) out.afterOne = SettledMemoryOf(pi.hProcess);
             }
-            out.afterTwenty = MemoryOf(pi.hProcess);
+            out.afterTwenty = SettledMemoryOf(pi.hProcess);
         }
         PostMessageA(main, WM_CLOSE, 0, 0);
     }

@@ -22,9 +22,11 @@ namespace {
 constexpr int kDirectoryColumn = 2;  // sub-item 2 of a row: the install folder
 }  // namespace
 
-// The list view's own mouse messages reach the main window through this.
+// The list view's own mouse messages reach the page through this, and the
+// page's own message to fetch the pictures its last paint asked for.
 LRESULT TProgramPage::ProgramListProc(const ui::Subclass::Call& call) {
     switch (call.msg) {
+    case kFetchIconsMessage: FetchPendingIcons(); return 0;
     case WM_SETCURSOR:
         if (LOWORD(call.lp) == HTCLIENT && listCursor_) {
             SetCursor(listCursor_);
@@ -63,16 +65,6 @@ std::string TProgramPage::RowText(int row, int subItem) const {
 
 std::string TProgramPage::RowCaption(int row) const { return RowText(row, 0); }
 
-namespace {
-LVITEMA GetRowItem(HWND list, int row, UINT mask) {
-    LVITEMA item{};
-    item.mask = mask;
-    item.iItem = row;
-    ListView_GetItem(list, &item);
-    return item;
-}
-}  // namespace
-
 LPARAM TProgramPage::RawRowData(int row) const {
     if (row < 0 || static_cast<size_t>(row) >= rows_.Size()) return 0;
     return rows_.Row(static_cast<size_t>(row)).data;
@@ -84,20 +76,53 @@ bool TProgramPage::RowIsScreenSaver(int row) const {
     return inv::RowIsScreenSaver(RawRowData(row));
 }
 
-int TProgramPage::RowImage(int row) const {
-    return GetRowItem(lsvProgramList, row, LVIF_IMAGE).iImage;
+int TProgramPage::RowImage(int row) {
+    if (row < 0 || static_cast<size_t>(row) >= rows_.Size()) return I_IMAGENONE;
+    const inv::ListRow& r = rows_.Row(static_cast<size_t>(row));
+    return inv::RowIsScreenSaver(r.data) ? static_cast<int>(r.image)
+                                         : ProgramIcon(inv::RowIndex(r.data));
 }
 
 int TProgramPage::KnownProgramIcon(long index) const {
-    return index >= 0 && static_cast<size_t>(index) < programIcons_.size()
-               ? programIcons_[static_cast<size_t>(index)]
-               : inv::kIconWhenShown;
+    if (index < 0 || static_cast<size_t>(index) >= programIcons_.size()) return inv::kIconWhenShown;
+    const int icon = programIcons_[static_cast<size_t>(index)];
+    return icon == kIconPending ? static_cast<int>(inv::kIconWhenShown) : icon;
+}
+
+int TProgramPage::ShownIcon(long index) {
+    if (index < 0 || static_cast<size_t>(index) >= programIcons_.size()) return I_IMAGENONE;
+    int& icon = programIcons_[static_cast<size_t>(index)];
+    if (icon == kIconPending) return I_IMAGENONE;
+    if (icon != inv::kIconWhenShown) return icon;
+    icon = kIconPending;
+    pendingIcons_.push_back(index);
+    if (!fetchPosted_ && PostMessageA(lsvProgramList, kFetchIconsMessage, 0, 0))
+        fetchPosted_ = true;
+    return I_IMAGENONE;
+}
+
+void TProgramPage::FetchPendingIcons() {
+    fetchPosted_ = false;
+    // A few at a time, so that the list stays answerable while a page of
+    // pictures comes in; the rest follow in the next message.
+    const DWORD began = GetTickCount();
+    size_t done = 0;
+    for (; done < pendingIcons_.size() && GetTickCount() - began < 30; ++done) {
+        const long index = pendingIcons_[done];
+        if (static_cast<size_t>(index) >= programIcons_.size()) continue;
+        ProgramIcon(index);
+        const int row = rows_.RowOf(static_cast<LPARAM>(index));
+        if (row >= 0) ListView_RedrawItems(lsvProgramList, row, row);
+    }
+    pendingIcons_.erase(pendingIcons_.begin(), pendingIcons_.begin() + done);
+    if (!pendingIcons_.empty() && PostMessageA(lsvProgramList, kFetchIconsMessage, 0, 0))
+        fetchPosted_ = true;
 }
 
 int TProgramPage::ProgramIcon(long index) {
     if (index < 0 || static_cast<size_t>(index) >= programIcons_.size()) return I_IMAGENONE;
     int& icon = programIcons_[static_cast<size_t>(index)];
-    if (icon != inv::kIconWhenShown) return icon;
+    if (icon != inv::kIconWhenShown && icon != kIconPending) return icon;
     try {
         auto item = programList_.GetProgram(index);
         icon = item ? static_cast<int>(item->IconIndex()) : I_IMAGENONE;
@@ -140,6 +165,7 @@ void TProgramPage::LoadProgramList() {
     rows_.Load(programs.records, savers, Hide().HideSysPatch, Hide().HideScreenSaver);
     detailsForm_->ClearPrograms();
     programIcons_.assign(programs.records.size(), inv::kIconWhenShown);
+    pendingIcons_.clear();
     for (size_t i = 0; i < rows_.Size(); ++i) {
         const inv::ListRow& row = rows_.Row(i);
         if (inv::RowIsScreenSaver(row.data)) break;  // programs come first
@@ -382,7 +408,7 @@ LRESULT TProgramPage::OnNotify(NMHDR* hdr) {
         const inv::ListRow& row = rows_.Row(static_cast<size_t>(item.iItem));
         if (item.mask & LVIF_IMAGE)
             item.iImage = inv::RowIsScreenSaver(row.data) ? static_cast<int>(row.image)
-                                                          : ProgramIcon(inv::RowIndex(row.data));
+                                                          : ShownIcon(inv::RowIndex(row.data));
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             const std::string& text = rows_.Text(static_cast<size_t>(item.iItem), item.iSubItem);
             if (hdr->code == LVN_GETDISPINFOW) {

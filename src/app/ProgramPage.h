@@ -119,9 +119,10 @@ public:
     // Whether a row stands for a screen saver, as recorded when the list was
     // loaded (a program's name may begin with "[" too).
     bool RowIsScreenSaver(int row) const;
-    int RowImage(int row) const;  // asks for the picture when not shown yet
-    // A program's picture by service index, once the list has shown its row;
-    // inv::kIconWhenShown before.
+    // A row's picture, asked of the service now when it has not been yet.
+    int RowImage(int row);
+    // A program's picture by service index, once it was looked up after the
+    // list first showed its row; inv::kIconWhenShown before.
     int KnownProgramIcon(long index) const;
     int SelectedRow() const;
     void SelectRow(int row);
@@ -143,9 +144,19 @@ private:
     LRESULT OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd);
     LRESULT ProgramListProc(const ui::Subclass::Call& call);
     LPARAM RawRowData(int row) const;
-    // A program row's picture, asked of the service the first time the list
-    // shows the row, then kept until the next load: by service index.
+    // A program row's picture, asked of the service once, then kept until
+    // the next load: by service index.
     int ProgramIcon(long index);
+    // What a painted row shows: its picture when it is known. A picture not
+    // looked up yet is asked for after the paint (FetchPendingIcons) and the
+    // row is drawn without one meanwhile: the shell reads each program's file
+    // for it, which under Wine takes longer than drawing the whole list.
+    int ShownIcon(long index);
+    void FetchPendingIcons();
+    static constexpr UINT kFetchIconsMessage = WM_APP + 40;
+    static constexpr int kIconPending = -3;  // queued in pendingIcons_
+    std::vector<long> pendingIcons_;
+    bool fetchPosted_ = false;
 
     PageHost& host_;
     MainMenus& menus_;

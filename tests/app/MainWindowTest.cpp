@@ -256,23 +256,29 @@ TEST_F(MainWindowTest, SortingSharesOneDirectionAcrossColumns) {
 }
 
 // A cold icon look-up reads the program's file: the list asks for the rows it
-// shows, and a sort keeps every row's picture with its row.
-TEST_F(MainWindowTest, PicturesAreLookedUpForShownRowsAndStayWithTheirRows) {
-    UpdateWindow(form->Programs().ListView());
+// shows, once their first paint is on the screen, and a sort keeps every
+// row's picture with its row.
+TEST_F(MainWindowTest, PicturesAreLookedUpForShownRowsAfterTheirPaintAndStayWithTheirRows) {
+    cx::app::TProgramPage& page = form->Programs();
     auto serviceIcon = [&](int row) {
-        auto item = form->Programs().ProgramList().GetProgram(form->Programs().RowData(row));
+        auto item = page.ProgramList().GetProgram(page.RowData(row));
         return item ? static_cast<int>(item->IconIndex()) : -100;
     };
-    const int rows = form->Programs().RowCount();
-    const int shown = ListView_GetCountPerPage(form->Programs().ListView());
+    const int rows = page.RowCount();
+    const int shown = ListView_GetCountPerPage(page.ListView());
     ASSERT_GT(rows, shown + 1) << "the demo data fits one page";
-    EXPECT_EQ(form->Programs().KnownProgramIcon(form->Programs().RowData(0)), serviceIcon(0));
-    EXPECT_EQ(form->Programs().KnownProgramIcon(form->Programs().RowData(rows - 1)),
-              cx::inv::kIconWhenShown);
+    page.LoadProgramList();  // every picture unknown again
+    UpdateWindow(page.ListView());
+    EXPECT_EQ(page.KnownProgramIcon(page.RowData(0)), cx::inv::kIconWhenShown)
+        << "the paint waited for a picture";
+    cx::ui::ProcessPendingMessages();
+    EXPECT_EQ(page.KnownProgramIcon(page.RowData(0)), serviceIcon(0));
+    EXPECT_EQ(page.KnownProgramIcon(page.RowData(rows - 1)), cx::inv::kIconWhenShown);
 
-    form->Programs().lsvProgramListColumnClick(1);
-    UpdateWindow(form->Programs().ListView());
-    for (int r = 0; r < rows; ++r) EXPECT_EQ(form->Programs().RowImage(r), serviceIcon(r)) << r;
+    page.lsvProgramListColumnClick(1);
+    UpdateWindow(page.ListView());
+    cx::ui::ProcessPendingMessages();
+    for (int r = 0; r < rows; ++r) EXPECT_EQ(page.RowImage(r), serviceIcon(r)) << r;
 }
 
 TEST_F(MainWindowTest, FindNextWalksThroughMatchesWithoutWrappingAround) {
