@@ -29,6 +29,7 @@ namespace cx::cleanup {
 struct ListedProgram;
 using UninstallTarget = ListedProgram;
 struct OtherProgram;
+struct FoundRemains;
 }  // namespace cx::cleanup
 
 namespace cx::app {
@@ -101,6 +102,9 @@ public:
     size_t PendingWaits() const noexcept { return waits_.size(); }
     // Where a clean-up's Delete keeps what it removes.
     static std::wstring CleanupBackupRoot();
+    // Keeps the ended uninstall on record in the account's history folder; a
+    // record that cannot be written is reported, nothing else changes.
+    void KeepOnRecord(const cleanup::FoundRemains& found, bool scanned);
     // Which command the Uninstall button and menu item run now.
     Action UninstallTarget() const noexcept { return uninstallTarget_; }
 

@@ -7,6 +7,8 @@
 #include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
 #include "cleanup/UninstallFlow.h"
+#include "cleanup/UninstallHistory.h"
+#include "cleanup/KeptSeal.h"
 #include "i18n/LangText.h"
 #include "inventory/ListSystem.h"
 #include "platform/Strings.h"
@@ -81,8 +83,14 @@ void TProgramPage::OnUninstallDone(WPARAM started, const cleanup::UninstallTarge
         question = end.stillInstalled ? IDS_MESSAGEBOX_WARNING_StillInstalled
                                       : IDS_MESSAGEBOX_WARNING_ScanRemains;
     if (ui::ShowAppMessage(host_.Owner(), LangText(question), MB_YESNO | MB_ICONEXCLAMATION) !=
-        IDYES)
+        IDYES) {
+        if (end.wait == cleanup::WaitEnd::Ended && !end.stillInstalled) {
+            cleanup::FoundRemains unscanned;
+            unscanned.target = target;
+            KeepOnRecord(unscanned, false);
+        }
         return;
+    }
     // The list is reloaded however the scan window ends.
     struct Reload {
         TProgramPage& page;
@@ -105,6 +113,18 @@ void TProgramPage::RunRemainsScan(const cleanup::UninstallTarget& target, bool s
                        : cleanup::TScanForm::Marks::Checked,
         CleanupBackupRoot());
     scan.ShowModal(host_.Owner());
+    // Only a program that is gone has leftovers to look for again later.
+    if (!stillInstalled) KeepOnRecord(scan.Found(), scan.ScanDone());
+}
+
+void TProgramPage::KeepOnRecord(const cleanup::FoundRemains& found, bool scanned) {
+    try {
+        cleanup::RecordUninstall(cleanup::UserHistoryRoot(AnsiToWide(AppPaths().AppDir)), found,
+                                 scanned);
+    } catch (const std::exception& e) {
+        // The clean-up is done either way; the user learns it is not on record.
+        ui::ReportException(e);
+    }
 }
 
 void TProgramPage::ReloadOnProgram(const cleanup::UninstallTarget& target) {

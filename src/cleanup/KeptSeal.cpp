@@ -62,6 +62,11 @@ std::wstring UserCleanupRoot(const std::wstring& appDir) {
            FolderNameOf(CurrentUserSid()) + L"\\";
 }
 
+std::wstring UserHistoryRoot(const std::wstring& appDir) {
+    return appDir + L"Back up\\history\\" + FolderNameOf(ComputerNameText()) + L"\\" +
+           FolderNameOf(CurrentUserSid()) + L"\\";
+}
+
 std::vector<uint8_t> UserSealKey(bool make) {
     std::vector<uint8_t> key = ReadStoredKey();
     if (!key.empty() || !make) return key;
@@ -127,7 +132,8 @@ ManifestFileParts SplitManifestFile(std::string_view bytes) {
     std::string_view last = body.substr(start);
     if (last.substr(0, 4) != "seal") return {bytes, std::nullopt};
     crypto::Digest seal{};
-    if (last.size() == kSealRecord.size() + 64 && last.substr(0, kSealRecord.size()) == kSealRecord) {
+    if (last.size() == kSealRecord.size() + 64 &&
+        last.substr(0, kSealRecord.size()) == kSealRecord) {
         crypto::Digest read{};
         bool ok = true;
         for (size_t i = 0; i < read.size() && ok; ++i) {

@@ -31,6 +31,10 @@ namespace cx::cleanup {
 // this computer (`appDir` ends in "\"). The window and the command line both
 // keep and restore there. Throws AppError when the account cannot be told.
 std::wstring UserCleanupRoot(const std::wstring& appDir);
+// "<appDir>Back up\history\<computer>\<SID>\": what this account's
+// uninstalls on this computer left on record (UninstallHistory.h), beside its
+// clean-ups. Throws AppError when the account cannot be told.
+std::wstring UserHistoryRoot(const std::wstring& appDir);
 // "<appDir>Back up\cleanup\": where clean-ups were kept, for every account
 // alike, before they were sealed.
 std::wstring SharedCleanupRoot(const std::wstring& appDir);
@@ -53,7 +57,7 @@ crypto::Digest SealOf(const std::vector<uint8_t>& key, std::string_view text,
 // "seal\t<64 hex digits>".
 std::string SealedManifestFile(std::string_view text, const crypto::Digest& seal);
 struct ManifestFileParts {
-    std::string_view text;  // the manifest's text
+    std::string_view text;               // the manifest's text
     std::optional<crypto::Digest> seal;  // none: written before clean-ups were sealed
 };
 // Splits a manifest file. A last line that starts "seal" but holds no

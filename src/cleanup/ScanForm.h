@@ -54,6 +54,8 @@ public:
 
     // What the two trees hold, and their views (tests look at both).
     const CheckTree& RegistryFindings() const noexcept { return found_.registry; }
+    // The findings with what they were judged by, as the window leaves them.
+    const FoundRemains& Found() const noexcept { return found_; }
     const CheckTree& FileFindings() const noexcept { return found_.files; }
     ui::CheckTreeView& tvScanRegInfo() noexcept { return tvScanRegInfo_; }
     ui::CheckTreeView& tvScanFiles() noexcept { return tvScanFiles_; }

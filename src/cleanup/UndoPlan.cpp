@@ -12,27 +12,8 @@ namespace {
 constexpr std::string_view kManifestHeader = "Carvexo clean-up 1";
 constexpr size_t kMaxProgramChars = 40;
 
-std::string ToUtf8(std::wstring_view s) {
-    if (s.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n,
-                            nullptr, nullptr);
-    return out;
-}
-
-std::optional<std::wstring> FromUtf8(std::string_view s) {
-    if (s.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
-                                nullptr, 0);
-    if (n <= 0) return std::nullopt;
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
-                        out.data(), n);
-    return out;
-}
+std::string ToUtf8(std::wstring_view s) { return WideToUtf8(s); }
+std::optional<std::wstring> FromUtf8(std::string_view s) { return Utf8ToWide(s); }
 
 const char kHex[] = "0123456789ABCDEF";
 

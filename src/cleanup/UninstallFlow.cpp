@@ -1,5 +1,7 @@
 #include "cleanup/UninstallFlow.h"
 
+#include "cleanup/UninstallHistory.h"
+
 #include <utility>
 
 #include "cleanup/EvidenceScan.h"
@@ -82,6 +84,8 @@ SafetyContext UninstallSafety(const std::string& appDir,
 void ScanFoundRemains(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress) {
     found.otherPrograms = safety.otherPrograms;
     found.scan = ScanRemains(found.target, safety, found.registry, found.files, progress);
+    found.offered = RootNames(found.registry);
+    for (std::wstring& f : RootNames(found.files)) found.offered.push_back(std::move(f));
     if (found.stillInstalled) {
         UncheckAll(found.registry);
         UncheckAll(found.files);

@@ -92,6 +92,8 @@ struct FoundRemains {
     std::vector<OtherProgram> otherPrograms;
     RemainsScan scan;
     CheckTree registry, files;
+    // The topmost items the scan offered (RootNames), before any was removed.
+    std::vector<std::wstring> offered;
 };
 
 // Scans for the remains of found.target under `safety` into found's trees

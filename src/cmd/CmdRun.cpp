@@ -15,6 +15,8 @@
 #include "cleanup/Safety.h"
 #include "cleanup/Uninstall.h"
 #include "cleanup/UninstallFlow.h"
+#include "cleanup/UninstallHistory.h"
+#include "cleanup/KeptSeal.h"
 #include "cleanup/Undo.h"
 #include "cmd/CmdFormat.h"
 #include "cmd/CmdMatch.h"
@@ -371,7 +373,17 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
     cleanup::ScanProgress progress;
     cleanup::ScanFoundRemains(
         found, cleanup::UninstallSafety(appDir, ListedNow(list), found.target), progress);
-    return ReportRemains(args, appDir, found, console);
+    const int exit = ReportRemains(args, appDir, found, console);
+    // Only a program that is gone has leftovers to look for again later.
+    if (!found.stillInstalled) {
+        try {
+            cleanup::RecordUninstall(cleanup::UserHistoryRoot(AnsiToWide(appDir)), found, true);
+        } catch (const std::exception& e) {
+            console.err(std::string("the uninstall could not be kept on record: ") + e.what() +
+                        "\r\n");
+        }
+    }
+    return exit;
 }
 
 // Ctrl+C, Ctrl+Break, a closed console window, a log-off or a shut-down

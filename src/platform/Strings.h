@@ -5,6 +5,7 @@
 // the code page lacks comes back as another name.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,10 @@ namespace cx {
 std::wstring AnsiToWide(std::string_view s);
 // Characters the code page lacks become "?", never a look-alike.
 std::string WideToAnsi(std::wstring_view s);
+// UTF-8 for files of ours that must keep every name as it is; nullopt for
+// bytes that are no UTF-8.
+std::string WideToUtf8(std::wstring_view s);
+std::optional<std::wstring> Utf8ToWide(std::string_view s);
 // True when the text survives the trip to the ANSI code page and back.
 bool IsAnsiFaithful(std::wstring_view s);
 // A BSTR may be null, meaning the empty text.

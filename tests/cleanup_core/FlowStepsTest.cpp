@@ -6,9 +6,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "CoreKit.h"
 #include "cleanup/KeptSeal.h"
 #include "cleanup/UninstallFlow.h"
+#include "cleanup/UninstallHistory.h"
 #include "harness/TestKit.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"
@@ -93,6 +96,27 @@ TEST(UninstallSteps, WhatTheRegistrationNamedIsScannedRemovedAndKeptForRestore) 
     EXPECT_FALSE(DirectoryExists(dir));
     EXPECT_TRUE(RegPicture(HKEY_CURRENT_USER, "Software\\CxFlowVendor\\CxFlowApp").empty());
 
+    // On record: the names, the folder the registration named and how, what
+    // was offered, and that nothing of it stayed.
+    const std::wstring history = AnsiToWide(FreshScratchDir("flow-steps-history"));
+    RecordUninstall(history, found, true);
+    const std::vector<HistoryRecord> records = ReadHistory(history);
+    ASSERT_EQ(records.size(), 1u);
+    const HistoryRecord& r = records[0];
+    EXPECT_EQ(r.displayName, L"Flow App");
+    EXPECT_EQ(r.registryName, L"CxFlowApp");
+    EXPECT_TRUE(r.scanned);
+    ASSERT_EQ(r.folders.size(), 1u);
+    EXPECT_EQ(r.folders[0].folder, AnsiToWide(dir));
+    EXPECT_EQ(r.folders[0].source, FolderSource::DisplayIcon);
+    EXPECT_EQ(r.installFolder, AnsiToWide(dir));
+    EXPECT_EQ(r.folderReason, Reason::IconFolder);
+    EXPECT_NE(std::find(r.found.begin(), r.found.end(), AnsiToWide(dir)), r.found.end());
+    EXPECT_NE(std::find(r.found.begin(), r.found.end(),
+                        L"HKEY_CURRENT_USER\\SOFTWARE\\CxFlowVendor\\CxFlowApp"),
+              r.found.end());
+    EXPECT_TRUE(r.kept.empty());
+
     const std::vector<KeptCleanup> kept = ListCleanups(backup.root);
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].program, L"Flow App");
@@ -101,6 +125,47 @@ TEST(UninstallSteps, WhatTheRegistrationNamedIsScannedRemovedAndKeptForRestore) 
     EXPECT_EQ(RegPicture(HKEY_CURRENT_USER, "Software\\CxFlowVendor"), regBefore);
     EXPECT_EQ(FilePicture(dir), filesBefore);
     RemoveTree(ExtractFilePath(dir));
+}
+
+// Names from the registry and other processes are hostile: none of them can
+// start a line of its own in the file or lose a character; records come back
+// newest first, and a file that is no record is passed over.
+TEST(UninstallHistoryFiles, HostileNamesComeBackExactlyAndTheNewestComesFirst) {
+    const std::wstring folder = AnsiToWide(FreshScratchDir("history-files")) + L"deep\\er\\";
+    HistoryRecord older;
+    older.date = "2026-12-01 10:00:00";
+    older.displayName = L"Older\r\nfound: C:\\Windows";
+    older.publisher = L"100% \x0422\x0435\x0441\x0442 \xFF34";  // Cyrillic, a fullwidth letter
+    older.folders = {{L"C:\\Program Files\\\xFF34ool", FolderSource::Uninstaller}};
+    older.scanned = false;
+    HistoryRecord newer;
+    newer.date = "2026-12-02 11:00:00";
+    newer.displayName = L"Newer";
+    newer.scanned = true;
+    newer.installFolder = L"C:\\Program Files\\Newer";
+    newer.folderReason = Reason::InstallerComponents;
+    newer.found = {L"HKEY_CURRENT_USER\\Software\\Newer\\", L"C:\\Program Files\\Newer"};
+    newer.kept = {L"C:\\Program Files\\Newer"};
+    WriteHistory(folder, older);
+    WriteHistory(folder, newer);  // the same second: named after the first
+    WriteWholeFile(WideToAnsi(folder) + "zzz-not-a-record.txt",
+                   "Carvexo uninstall 1\r\nnonsense\r\n");
+
+    const std::vector<HistoryRecord> records = ReadHistory(folder);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].displayName, L"Newer");
+    EXPECT_EQ(records[0].installFolder, newer.installFolder);
+    EXPECT_EQ(records[0].folderReason, Reason::InstallerComponents);
+    EXPECT_EQ(records[0].found, newer.found);
+    EXPECT_EQ(records[0].kept, newer.kept);
+    EXPECT_EQ(records[1].displayName, older.displayName);
+    EXPECT_EQ(records[1].publisher, older.publisher);
+    EXPECT_TRUE(records[1].found.empty()) << "a line came out of a name";
+    ASSERT_EQ(records[1].folders.size(), 1u);
+    EXPECT_EQ(records[1].folders[0].folder, older.folders[0].folder);
+    EXPECT_EQ(records[1].folders[0].source, FolderSource::Uninstaller);
+    EXPECT_FALSE(records[1].scanned);
+    EXPECT_FALSE(ParseHistory("Carvexo uninstall 1\r\nname: %G1\r\nscanned: no\r\n"));
 }
 
 }  // namespace

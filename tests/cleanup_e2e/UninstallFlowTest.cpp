@@ -22,6 +22,7 @@
 #include "app/MainForm.h"
 #include "cleanup/KeptSeal.h"
 #include "cleanup/ScanForm.h"
+#include "cleanup/UninstallHistory.h"
 #include "cleanup/Uninstall.h"
 #include "harness/MessageLog.h"
 #include "harness/Pump.h"
@@ -185,6 +186,14 @@ TEST_F(UninstallFlow, HandOverWaitScanAndExactlyTheCheckedItemsRemoved) {
     for (const auto& e : test::Minus(filesAfter, filesBefore)) appeared.insert(e);
     EXPECT_FALSE(expectedGone.empty());
     EXPECT_EQ(gone, expectedGone);
+    // Kept on record for a later look: what was offered, and what of it stayed.
+    const std::vector<cleanup::HistoryRecord> history =
+        cleanup::ReadHistory(cleanup::UserHistoryRoot(cx::AnsiToWide(cx::AppPaths().AppDir)));
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history[0].displayName, cx::AnsiToWide(program->displayName));
+    EXPECT_TRUE(history[0].scanned);
+    EXPECT_GE(history[0].found.size(), regFindings + 1) << "the keys and the install folder";
+    EXPECT_FALSE(history[0].kept.empty()) << "items were left unticked";
     // Nothing may appear but what Wine itself keeps up to date while programs run.
     for (const auto& e : appeared) {
         bool wines = test::StartsWithPath(e, "hkey_local_machine\\software\\microsoft") ||

@@ -15,7 +15,9 @@
 #include "app/Config.h"
 #include "app/MainForm.h"
 #include "backup/BackupRun.h"
+#include "cleanup/KeptSeal.h"
 #include "cleanup/ScanForm.h"
+#include "cleanup/UninstallHistory.h"
 #include "cleanup/Undo.h"
 #include "cleanup/Uninstall.h"
 #include "cleanup/UndoPlan.h"
@@ -302,6 +304,15 @@ TEST_F(CmdE2e, UninstallWithRemovalLeavesWhatTheWindowLeaves) {
     EXPECT_EQ(WithoutWines(regAfterCmd), WithoutWines(regAfterWindow));
     EXPECT_EQ(filesAfterCmd, filesAfterWindow);
     EXPECT_FALSE(DirectoryExists(demo::InstallDir(*program))) << "the folder is still there";
+    // Both keep it on record alike, the command's the newer.
+    const std::vector<cleanup::HistoryRecord> history =
+        cleanup::ReadHistory(cleanup::UserHistoryRoot(AnsiToWide(appDir)));
+    ASSERT_GE(history.size(), 2u);
+    EXPECT_EQ(history[0].displayName, AnsiToWide(program->displayName));
+    EXPECT_FALSE(history[0].found.empty());
+    EXPECT_EQ(history[0].found, history[1].found);
+    EXPECT_EQ(history[0].kept, history[1].kept);
+    EXPECT_EQ(history[0].installFolder, history[1].installFolder);
 }
 
 // The command's clean-up keeps its undo backup, and `restore` puts back what it

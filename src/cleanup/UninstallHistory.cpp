@@ -1,0 +1,315 @@
+#include "cleanup/UninstallHistory.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cleanup/UninstallFlow.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Handles.h"
+#include "platform/Strings.h"
+
+namespace cx::cleanup {
+
+namespace {
+
+constexpr std::string_view kHeader = "Carvexo uninstall 1";
+// Far above any record: a stray huge file in the folder is not read.
+constexpr uint64_t kMaxRecordBytes = 4u << 20;
+
+// The tokens of the stored file: fixed, whatever the enums are called.
+struct ReasonToken {
+    Reason reason;
+    const char* token;
+};
+constexpr ReasonToken kReasons[] = {
+    {Reason::None, ""},
+    {Reason::InstallLocation, "InstallLocation"},
+    {Reason::InstallerComponents, "InstallerComponents"},
+    {Reason::InstallerProperty, "InstallerProperty"},
+    {Reason::UninstallerFolder, "UninstallerFolder"},
+    {Reason::IconFolder, "IconFolder"},
+};
+struct SourceToken {
+    FolderSource source;
+    const char* token;
+};
+constexpr SourceToken kSources[] = {
+    {FolderSource::InstallLocation, "InstallLocation"},
+    {FolderSource::InstallerComponents, "InstallerComponents"},
+    {FolderSource::InstallerProperty, "InstallerProperty"},
+    {FolderSource::Uninstaller, "Uninstaller"},
+    {FolderSource::DisplayIcon, "DisplayIcon"},
+};
+
+std::string Escape(std::wstring_view value) {
+    std::string out;
+    for (unsigned char c : WideToUtf8(value)) {
+        if (c < 0x20 || c == 0x7F || c == '%') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::optional<std::wstring> Unescape(std::string_view text) {
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            bytes += text[i];
+            continue;
+        }
+        const int hi = i + 1 < text.size() ? HexValue(text[i + 1]) : -1;
+        const int lo = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
+        if (hi < 0 || lo < 0) return std::nullopt;
+        bytes += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    return Utf8ToWide(bytes);
+}
+
+// A node as the record names it: its full registry name, or its path.
+std::wstring NodeName(const Node& n) {
+    if (n.reg) {
+        std::wstring name = RegKeyName(n.reg->hive, n.reg->key);
+        if (n.reg->value) name += L"\\" + *n.reg->value;
+        return name;
+    }
+    return n.path.empty() ? AnsiToWide(n.text) : n.path;
+}
+
+std::optional<std::string> ReadSmallFile(const std::wstring& path) {
+    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > kMaxRecordBytes)
+        return std::nullopt;
+    std::string data(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!data.empty() &&
+        (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
+         got != data.size()))
+        return std::nullopt;
+    return data;
+}
+
+void WriteWhole(const std::wstring& path, const std::string& data) {
+    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
+        written != data.size() || !FlushFileBuffers(file.get()))
+        throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
+}
+
+void MakeFolders(const std::wstring& folder) {
+    // Each level in turn; one that exists already is fine, as a folder.
+    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos;
+         at = folder.find(L'\\', at + 1)) {
+        const std::wstring level = folder.substr(0, at);
+        if (CreateDirectoryW(LongPathForApi(level).c_str(), nullptr)) continue;
+        const DWORD attributes = GetFileAttributesW(LongPathForApi(level).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw AppError(WideToAnsi(level) + ": " + SysErrorMessage(GetLastError()));
+    }
+}
+
+}  // namespace
+
+std::vector<std::wstring> RootNames(const CheckTree& tree) {
+    std::vector<std::wstring> names;
+    for (NodeId id : tree.Roots()) names.push_back(NodeName(tree.Get(id)));
+    return names;
+}
+
+HistoryRecord MakeHistoryRecord(const FoundRemains& found, bool scanned, std::string date) {
+    HistoryRecord r;
+    r.date = std::move(date);
+    const UninstallTarget& t = found.target;
+    r.displayName = AnsiToWide(t.displayName);
+    r.registryName = AnsiToWide(t.registryName);
+    r.publisher = AnsiToWide(t.publisher);
+    r.hive = AnsiToWide(t.hive);
+    r.folders = t.folders;
+    if (!t.foldersGathered && !TrimControl(t.installLocation).empty())
+        r.folders.push_back(
+            {AnsiToWide(TrimControl(t.installLocation)), FolderSource::InstallLocation});
+    r.scanned = scanned;
+    if (!scanned) return r;
+    r.installFolder = AnsiToWide(found.scan.installFolder);
+    r.folderReason = found.scan.folderReason;
+    r.found = found.offered;
+    r.kept = RootNames(found.registry);
+    for (std::wstring& f : RootNames(found.files)) r.kept.push_back(std::move(f));
+    return r;
+}
+
+std::string HistoryDate() {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
+std::string HistoryText(const HistoryRecord& r) {
+    std::string out(kHeader);
+    out += "\r\n";
+    auto line = [&out](const char* key, const std::string& value) {
+        out += key;
+        out += ": ";
+        out += value;
+        out += "\r\n";
+    };
+    line("date", Escape(AnsiToWide(r.date)));
+    line("name", Escape(r.displayName));
+    line("registry", Escape(r.registryName));
+    line("hive", Escape(r.hive));
+    line("publisher", Escape(r.publisher));
+    for (const FolderCandidate& f : r.folders) {
+        const char* source = "InstallLocation";
+        for (const SourceToken& s : kSources)
+            if (s.source == f.source) source = s.token;
+        line("gathered", std::string(source) + " " + Escape(f.folder));
+    }
+    line("scanned", r.scanned ? "yes" : "no");
+    if (!r.installFolder.empty()) {
+        const char* reason = "";
+        for (const ReasonToken& t : kReasons)
+            if (t.reason == r.folderReason) reason = t.token;
+        line("folder", std::string(reason) + " " + Escape(r.installFolder));
+    }
+    for (const std::wstring& f : r.found) line("found", Escape(f));
+    for (const std::wstring& k : r.kept) line("kept", Escape(k));
+    return out;
+}
+
+std::optional<HistoryRecord> ParseHistory(const std::string& text) {
+    HistoryRecord r;
+    size_t at = 0;
+    bool first = true, sawScanned = false;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string_view l(text.data() + at, end - at);
+        at = end + 1;
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        if (first) {
+            if (l != kHeader) return std::nullopt;
+            first = false;
+            continue;
+        }
+        if (l.empty()) continue;
+        const size_t colon = l.find(": ");
+        if (colon == std::string_view::npos) return std::nullopt;
+        const std::string_view key = l.substr(0, colon), raw = l.substr(colon + 2);
+        // "gathered" and "folder" lead with a token, then the escaped path.
+        std::string_view token, rest = raw;
+        if (key == "gathered" || key == "folder") {
+            const size_t space = raw.find(' ');
+            if (space == std::string_view::npos) return std::nullopt;
+            token = raw.substr(0, space);
+            rest = raw.substr(space + 1);
+        }
+        const std::optional<std::wstring> value = Unescape(rest);
+        if (!value) return std::nullopt;
+        if (key == "date")
+            r.date = WideToAnsi(*value);
+        else if (key == "name")
+            r.displayName = *value;
+        else if (key == "registry")
+            r.registryName = *value;
+        else if (key == "hive")
+            r.hive = *value;
+        else if (key == "publisher")
+            r.publisher = *value;
+        else if (key == "scanned")
+            sawScanned = true, r.scanned = *value == L"yes";
+        else if (key == "found")
+            r.found.push_back(*value);
+        else if (key == "kept")
+            r.kept.push_back(*value);
+        else if (key == "gathered") {
+            const SourceToken* s =
+                std::find_if(std::begin(kSources), std::end(kSources),
+                             [&](const SourceToken& t) { return token == t.token; });
+            if (s == std::end(kSources) || value->empty()) return std::nullopt;
+            r.folders.push_back({*value, s->source});
+        } else if (key == "folder") {
+            const ReasonToken* t =
+                std::find_if(std::begin(kReasons), std::end(kReasons),
+                             [&](const ReasonToken& x) { return token == x.token; });
+            if (t == std::end(kReasons) || value->empty()) return std::nullopt;
+            r.installFolder = *value;
+            r.folderReason = t->reason;
+        }
+        // Keys of later versions are passed over.
+    }
+    if (first || !sawScanned) return std::nullopt;
+    return r;
+}
+
+std::wstring WriteHistory(const std::wstring& folder, const HistoryRecord& record) {
+    MakeFolders(folder);
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond);
+    const std::string text = HistoryText(record);
+    // Two uninstalls within a second get names in order of their writing.
+    for (int n = 1; n < 1000; ++n) {
+        wchar_t name[48];
+        swprintf(name, 48, L"%ls-%03d.txt", stamp, n);
+        const std::wstring file = folder + name, next = file + L".new";
+        if (GetFileAttributesW(LongPathForApi(file).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        DeleteFileW(LongPathForApi(next).c_str());
+        WriteWhole(next, text);
+        if (MoveFileExW(LongPathForApi(next).c_str(), LongPathForApi(file).c_str(),
+                        MOVEFILE_WRITE_THROUGH))
+            return file;
+        const DWORD error = GetLastError();
+        DeleteFileW(LongPathForApi(next).c_str());
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            throw AppError(WideToAnsi(file) + ": " + SysErrorMessage(error));
+    }
+    throw AppError(WideToAnsi(folder) + ": too many records of this second.");
+}
+
+std::wstring RecordUninstall(const std::wstring& folder, const FoundRemains& found, bool scanned) {
+    return WriteHistory(folder, MakeHistoryRecord(found, scanned, HistoryDate()));
+}
+
+std::vector<HistoryRecord> ReadHistory(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    ForEachFolderEntry(folder, [&names](const WIN32_FIND_DATAW& e) {
+        const std::wstring name = e.cFileName;
+        if (!(e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name.size() > 4 &&
+            _wcsicmp(name.c_str() + name.size() - 4, L".txt") == 0)
+            names.push_back(name);
+        return true;
+    });
+    // The names sort by time; the newest first.
+    std::sort(names.begin(), names.end(), std::greater<>());
+    std::vector<HistoryRecord> records;
+    for (const std::wstring& name : names)
+        if (auto text = ReadSmallFile(folder + name))
+            if (auto record = ParseHistory(*text)) records.push_back(std::move(*record));
+    return records;
+}
+
+}  // namespace cx::cleanup
