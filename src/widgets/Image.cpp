@@ -24,13 +24,7 @@ Image::Image(int width, int height, std::vector<uint32_t> bgra)
 
 uint32_t Image::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    const size_t i = size_t(y) * size_t(width_) + size_t(x);
-    return pixels_.empty() ? bits_[i] : pixels_[i];
-}
-
-std::vector<uint32_t> Image::Pixels() const {
-    if (!pixels_.empty() || !bits_) return pixels_;
-    return std::vector<uint32_t>(bits_, bits_ + size_t(width_) * size_t(height_));
+    return pixels_[size_t(y) * size_t(width_) + size_t(x)];
 }
 
 HBITMAP Image::Bitmap() const {
@@ -59,15 +53,7 @@ HBITMAP Image::Bitmap() const {
             (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
     }
     bitmap_ = std::move(bitmap);
-    bits_ = out;
-    // Premultiplied and straight are the same without translucency.
-    if (opaque_) std::vector<uint32_t>().swap(pixels_);
     return bitmap_.get();
-}
-
-size_t Image::HeldBytes() const noexcept {
-    return pixels_.capacity() * sizeof(uint32_t) +
-           (bitmap_ ? size_t(width_) * size_t(height_) * sizeof(uint32_t) : 0);
 }
 
 namespace {

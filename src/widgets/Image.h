@@ -25,15 +25,13 @@ public:
     // Straight BGRA pixel at (x, y); for tests and hit tests.
     // Outside the picture it answers 0 (fully transparent).
     uint32_t Pixel(int x, int y) const;
-    // All pixels, straight BGRA, rows top to bottom (a copy).
-    std::vector<uint32_t> Pixels() const;
+    // All pixels, straight BGRA, rows top to bottom.
+    const std::vector<uint32_t>& Pixels() const noexcept { return pixels_; }
     // True when no pixel has an alpha below 255 (drawn by a plain copy, which
     // keeps a colour key exact).
     bool Opaque() const noexcept { return opaque_; }
     // The DIB section (premultiplied alpha), created on first use.
     HBITMAP Bitmap() const;
-    // The bytes of pixel memory the picture holds now (its pixels and its DIB).
-    size_t HeldBytes() const noexcept;
 
     // Draws the picture at (x, y) (its own size), alpha-blended onto dc.
     void Draw(HDC dc, int x, int y) const;
@@ -44,12 +42,9 @@ public:
 private:
     int width_ = 0;
     int height_ = 0;
-    // Straight BGRA. An opaque picture lets them go once its DIB holds the same
-    // values (a background is drawn from the DIB for the whole run).
-    mutable std::vector<uint32_t> pixels_;
+    std::vector<uint32_t> pixels_;  // straight BGRA
     bool opaque_ = true;
     mutable unique_hbitmap bitmap_;
-    mutable const uint32_t* bits_ = nullptr;  // the DIB's pixels, rows top to bottom
 };
 
 // Decodes a PNG file held in memory (all colour types and bit depths of the

@@ -103,33 +103,6 @@ TEST(ImageDraw, StretchingKeepsTheKeyColourExact) {
     glass.DrawStretched(t.dc(), RECT{2, 2, 2, 5});  // empty rectangle: nothing
 }
 
-// An opaque picture (the window's background, the panels) is held once its DIB
-// exists: the DIB's bits are its pixels. A translucent one keeps its straight
-// pixels beside the premultiplied DIB, so what it answers stays exact.
-TEST(ImageMemory, OpaquePictureKeepsOneCopyOnceDrawnAndAnswersTheSame) {
-    std::vector<uint32_t> px;
-    for (int i = 0; i < 40 * 30; ++i) px.push_back(Bgra(i & 255, (i * 7) & 255, (i * 13) & 255));
-    ui::Image img(40, 30, px);
-    const size_t one = px.size() * sizeof(uint32_t);
-    EXPECT_EQ(img.HeldBytes(), one);
-    auto t = Filled(40, 30, 0);
-    img.Draw(t.dc(), 0, 0);
-    EXPECT_EQ(img.HeldBytes(), one);
-    EXPECT_TRUE(img.Opaque());
-    EXPECT_EQ(img.Pixels(), px);
-    EXPECT_EQ(img.Pixel(39, 29), px.back());
-    EXPECT_EQ(img.Pixel(40, 0), 0u);
-    // Drawn again from the one copy left, exactly.
-    auto u = Filled(40, 30, 0);
-    img.DrawStretched(u.dc(), RECT{0, 0, 40, 30});
-    EXPECT_EQ(u.Raw(5, 7) & 0xFFFFFF, px[7 * 40 + 5] & 0xFFFFFF);
-
-    ui::Image glass(2, 1, {Bgra(10, 20, 30, 0), Bgra(200, 100, 50, 128)});
-    glass.Draw(t.dc(), 0, 0);
-    EXPECT_EQ(glass.Pixel(0, 0), Bgra(10, 20, 30, 0));
-    EXPECT_EQ(glass.Pixel(1, 0), Bgra(200, 100, 50, 128));
-}
-
 class ImageFiles : public ::testing::Test {
 protected:
     void SetUp() override {
