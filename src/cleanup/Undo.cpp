@@ -58,34 +58,6 @@ bool MakeFolders(const std::wstring& dir) {
     return IsRealFolder(Attributes(d));
 }
 
-std::optional<std::string> ReadBytes(const std::wstring& path, uint64_t maxBytes) {
-    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<uint64_t>(size.QuadPart) > maxBytes)
-        return std::nullopt;
-    std::string data(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!data.empty() &&
-        (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
-         got != data.size()))
-        return std::nullopt;
-    return data;
-}
-
-// Writes the whole file anew; throws with the reason when it cannot.
-void WriteBytes(const std::wstring& path, const std::string& data) {
-    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
-        written != data.size() || !FlushFileBuffers(file.get()))
-        throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
-}
-
 // The SHA-256 of a file of at most `maxBytes`, read through one handle that
 // lets nobody write to it meanwhile; empty when it cannot be read whole.
 std::optional<crypto::Digest> FileDigest(const std::wstring& path, uint64_t maxBytes) {
@@ -134,7 +106,7 @@ void WriteManifestFile(const std::wstring& dir, const CleanupManifest& m, bool c
     if (text.size() > kMaxManifestBytes || (check && !ParseManifest(text)))
         throw AppError("The list of what the clean-up takes would be too large to be read back.");
     const std::wstring file = dir + kManifestName, next = file + L".new";
-    WriteBytes(next, SealedManifestFile(text, SealOf(sealing.key, text, m, sealing.exports)));
+    WriteFileBytes(next, SealedManifestFile(text, SealOf(sealing.key, text, m, sealing.exports)));
     if (!MoveFileExW(LongPathForApi(next).c_str(), LongPathForApi(file).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw AppError(WideToAnsi(file) + ": " + SysErrorMessage(GetLastError()));
@@ -446,7 +418,7 @@ private:
         auto code = RunWithShellAndWait(options_.regedit,
                                         L"/e " + QuoteArgument(full) + L" " + QuoteArgument(key),
                                         options_.regeditTimeLimitMs, options_.pump);
-        auto bytes = ReadBytes(full, kMaxRegFileBytes);
+        auto bytes = ReadFileBytes(full, kMaxRegFileBytes);
         auto text = bytes ? DecodeRegFile(*bytes) : std::nullopt;
         if (code != DWORD{0} || !text || !RegFileStaysBelow(*text, n.hive, path))
             throw AppError("The registry key " + WideToAnsi(key) + " could not be exported.");
@@ -503,8 +475,7 @@ private:
             throw AppError("The registry value " + WideToAnsi(name) +
                            " could not be read: " + SysErrorMessage(static_cast<DWORD>(rc)));
         data.resize(size);
-        manifest_.values.push_back(
-            Kept(TakenValue{n.hive, n.key, name, type, std::move(data)}));
+        manifest_.values.push_back(Kept(TakenValue{n.hive, n.key, name, type, std::move(data)}));
     }
 
     const CleanupBackup& options_;
@@ -603,7 +574,7 @@ struct KeptRead {
 // well-formed manifest. An export it lists that cannot be read leaves it
 // unproven: what a restore would import is not what was sealed.
 std::optional<KeptRead> ReadKept(const std::wstring& dir, const std::vector<uint8_t>& key) {
-    auto bytes = ReadBytes(dir + L"\\" + kManifestName, kMaxManifestBytes + 128);
+    auto bytes = ReadFileBytes(dir + L"\\" + kManifestName, kMaxManifestBytes + 128);
     if (!bytes) return std::nullopt;
     const ManifestFileParts parts = SplitManifestFile(*bytes);
     auto m = ParseManifest(parts.text);
@@ -782,7 +753,7 @@ FindingsOutcome RemoveFindings(CheckTree& registry, CheckTree& files, const Clea
 
 void SealKeptCleanup(const std::wstring& folder) {
     const std::wstring dir = NoSlash(folder);
-    auto bytes = ReadBytes(dir + L"\\" + kManifestName, kMaxManifestBytes + 128);
+    auto bytes = ReadFileBytes(dir + L"\\" + kManifestName, kMaxManifestBytes + 128);
     auto m = bytes ? ParseManifest(SplitManifestFile(*bytes).text) : std::nullopt;
     if (!m) throw AppError("Not a kept clean-up: " + WideToAnsi(folder));
     Sealing sealing{UserSealKey(true), {}};
@@ -939,11 +910,10 @@ bool RootAllowed(const std::wstring& root, const SafetyContext& safety) {
 // regedit reads it so that nobody can change it, whose bytes are checked
 // against the seal's digest `sealed` and judged (RegFileStaysBelow) first.
 // An empty text when regedit was run; otherwise why it was not.
-std::wstring ImportPrivateCopy(const std::wstring& file, const crypto::Digest& sealed,
-                               RegHive hive, const std::wstring& keyPath,
-                               const RestoreOptions& options) {
+std::wstring ImportPrivateCopy(const std::wstring& file, const crypto::Digest& sealed, RegHive hive,
+                               const std::wstring& keyPath, const RestoreOptions& options) {
     const std::wstring damaged = L" (its export is damaged)";
-    auto bytes = ReadBytes(file, kMaxRegFileBytes);
+    auto bytes = ReadFileBytes(file, kMaxRegFileBytes);
     if (!bytes) return damaged;
     wchar_t temp[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);

@@ -89,32 +89,6 @@ std::wstring NodeName(const Node& n) {
     return n.path.empty() ? AnsiToWide(n.text) : n.path;
 }
 
-std::optional<std::string> ReadSmallFile(const std::wstring& path) {
-    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<uint64_t>(size.QuadPart) > kMaxRecordBytes)
-        return std::nullopt;
-    std::string data(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!data.empty() &&
-        (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
-         got != data.size()))
-        return std::nullopt;
-    return data;
-}
-
-void WriteWhole(const std::wstring& path, const std::string& data) {
-    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
-        written != data.size() || !FlushFileBuffers(file.get()))
-        throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
-}
-
 void MakeFolders(const std::wstring& folder) {
     // Each level in turn; one that exists already is fine, as a folder.
     for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos;
@@ -278,7 +252,7 @@ std::wstring WriteHistory(const std::wstring& folder, const HistoryRecord& recor
         const std::wstring file = folder + name, next = file + L".new";
         if (GetFileAttributesW(LongPathForApi(file).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
         DeleteFileW(LongPathForApi(next).c_str());
-        WriteWhole(next, text);
+        WriteFileBytes(next, text, true);
         if (MoveFileExW(LongPathForApi(next).c_str(), LongPathForApi(file).c_str(),
                         MOVEFILE_WRITE_THROUGH))
             return file;
@@ -307,7 +281,7 @@ std::vector<HistoryRecord> ReadHistory(const std::wstring& folder) {
     std::sort(names.begin(), names.end(), std::greater<>());
     std::vector<HistoryRecord> records;
     for (const std::wstring& name : names)
-        if (auto text = ReadSmallFile(folder + name))
+        if (auto text = ReadFileBytes(folder + name, kMaxRecordBytes))
             if (auto record = ParseHistory(*text)) records.push_back(std::move(*record));
     return records;
 }

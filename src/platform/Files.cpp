@@ -74,4 +74,32 @@ void ForEachFolderEntry(const std::wstring& dir, const FolderVisitor& visit,
     } while (FindNextFileW(find.get(), &fd));
 }
 
+std::optional<std::string> ReadFileBytes(const std::wstring& path, uint64_t maxBytes) {
+    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > maxBytes)
+        return std::nullopt;
+    std::string data(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!data.empty() &&
+        (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
+         got != data.size()))
+        return std::nullopt;
+    return data;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& data, bool createNew) {
+    unique_hfile file(CreateFileW(LongPathForApi(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  createNew ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
+        written != data.size() || !FlushFileBuffers(file.get()))
+        throw AppError(WideToAnsi(path) + ": " + SysErrorMessage(GetLastError()));
+}
+
 }  // namespace cx

@@ -2,7 +2,9 @@
 // File-system helpers over the ANSI API.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cx {
@@ -29,6 +31,13 @@ std::wstring LongPathForApi(const std::wstring& path);
 // look-alikes ("Ｔarget" into "Target", a fullwidth solidus into "/"), and a
 // path built from one would reach another file. A folder that cannot be listed
 // has no entries. Long paths are fine.
+// A whole file of at most `maxBytes`, read by its UTF-16 name; nothing when it
+// cannot be read whole or is larger.
+std::optional<std::string> ReadFileBytes(const std::wstring& path, uint64_t maxBytes);
+// Writes the whole file, flushed to the disk; `createNew`: only when no file
+// of that name exists (else it is written anew). Throws AppError with the reason.
+void WriteFileBytes(const std::wstring& path, const std::string& data, bool createNew = false);
+
 using FolderVisitor = std::function<bool(const WIN32_FIND_DATAW& entry)>;
 void ForEachFolderEntry(const std::wstring& dir, const FolderVisitor& visit,
                         const std::wstring& pattern = L"*");
