@@ -36,21 +36,25 @@ Action ActionOfMenuItem(int id) {
     case mItemAddEntry: return ActionAddItem;
     case mItemDeleteEntry: return ActionDelete;
     case mItemRestoreCleanup: return ActionRestoreCleanup;
+    case mItemFindLeftovers: return ActionFindLeftovers;
     default: return ActionCount;
     }
 }
 
 const char* ActionName(Action action) {
     static const char* const names[ActionCount] = {
-        "ActionAddNew",          "ActionExportReg",     "ActionReloadReg",   "ActionCreateBackup",
-        "ActionExporetList",     "ActionExit",          "ActionViewIcon",    "ActionViewList",
-        "ActionViewReport",      "ActionGrid",          "ActionInfoTips",    "ActionRefresh",
-        "ActionUninstall",       "ActionDeleteScr",     "ActionShowDetails", "ActionSearch",
-        "ActionHideSysPatch",    "ActionHideScr",       "ActionComment",     "ActionRegedit",
-        "ActionWinServices",     "ActionWinComponents", "ActionWinUpdate",   "ActionApply",
-        "ActionSelectAll",       "ActionDelete",        "ActionAddItem",     "ActionTabProgramList",
-        "ActionTabStartupItems", "ActionMin",           "ActionHelpContent", "ActionOnlineRes",
-        "ActionContact",         "ActionAbout",         "ActionRestoreCleanup"};
+        "ActionAddNew",         "ActionExportReg",       "ActionReloadReg",
+        "ActionCreateBackup",   "ActionExporetList",     "ActionExit",
+        "ActionViewIcon",       "ActionViewList",        "ActionViewReport",
+        "ActionGrid",           "ActionInfoTips",        "ActionRefresh",
+        "ActionUninstall",      "ActionDeleteScr",       "ActionShowDetails",
+        "ActionSearch",         "ActionHideSysPatch",    "ActionHideScr",
+        "ActionComment",        "ActionRegedit",         "ActionWinServices",
+        "ActionWinComponents",  "ActionWinUpdate",       "ActionApply",
+        "ActionSelectAll",      "ActionDelete",          "ActionAddItem",
+        "ActionTabProgramList", "ActionTabStartupItems", "ActionMin",
+        "ActionHelpContent",    "ActionOnlineRes",       "ActionContact",
+        "ActionAbout",          "ActionRestoreCleanup",  "ActionFindLeftovers"};
     return action >= 0 && action < ActionCount ? names[action] : "";
 }
 

@@ -43,6 +43,7 @@ enum Action : int {
     ActionContact,
     ActionAbout,
     ActionRestoreCleanup,
+    ActionFindLeftovers,
     ActionCount
 };
 
@@ -97,6 +98,8 @@ enum CommandId : int {
     mItemRefreshSI,
     // File, added later
     mItemRestoreCleanup,
+    // Tools, added later
+    mItemFindLeftovers,
 
     // The Languages submenu: one id per language file, from the first on.
     mItemLanguageFirst = 2600,

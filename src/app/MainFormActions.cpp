@@ -73,6 +73,7 @@ void TMainForm::Execute(Action action) {
     case ActionDelete: startup_.ActionDeleteExecute(); break;
     case ActionAddItem: startup_.ActionAddItemExecute(); break;
     case ActionRestoreCleanup: ActionRestoreCleanupExecute(); break;
+    case ActionFindLeftovers: programs_.ActionFindLeftoversExecute(); break;
     default: break;
     }
 }

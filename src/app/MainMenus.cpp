@@ -28,6 +28,7 @@ void MainMenus::Create() {
 
     pmTools.AddItem(mItemComment, "Comment Entry...", false);
     pmTools.AddItem(mItemRegedit, "Registry Editor...", false);
+    pmTools.AddItem(mItemFindLeftovers, "Find Leftovers...");
     pmTools.AddSeparator();
     pmTools.AddItem(mItemUpdates, "Windows Update...");
     pmTools.AddItem(mItemServices, "Windows Services...");
@@ -80,6 +81,7 @@ void MainMenus::ApplyTexts() {
         {&pmView, mItemLanguagesId, IDS_MAINFORM_MENU_VIEW_Languages},
         {&pmTools, mItemRegedit, IDS_MAINFORM_MENU_TOOLS_Regedit},
         {&pmTools, mItemComment, IDS_MAINFORM_MENU_TOOLS_CommentEntry},
+        {&pmTools, mItemFindLeftovers, IDS_MAINFORM_MENU_TOOLS_FindLeftovers},
         {&pmTools, mItemUpdates, IDS_MAINFORM_MENU_TOOLS_WindowsUpdate},
         {&pmTools, mItemServices, IDS_MAINFORM_MENU_TOOLS_WindowsServices},
         {&pmTools, mItemComponents, IDS_MAINFORM_MENU_TOOLS_WindowsComponents},

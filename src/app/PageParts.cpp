@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/AppPaths.h"
 #include "platform/Error.h"
 #include "platform/Handles.h"
@@ -100,6 +102,92 @@ LRESULT PanelBackground(ui::ImagePanel& panel, HDC dc, HWND control) {
     MapWindowPoints(control, panel.hwnd(), &origin, 1);
     SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
     return reinterpret_cast<LRESULT>(brush);
+}
+
+}  // namespace cx::app
+
+namespace cx::app {
+
+namespace {
+
+// A sheet of paper with a red disc and a white cross over its lower right.
+HICON MakeBrokenIcon(int size) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP color = CreateCompatibleBitmap(screen, size, size);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    ReleaseDC(nullptr, screen);
+    HICON icon = nullptr;
+    if (dc && color && mask) {
+        auto draw = [&](HBITMAP target, bool forMask) {
+            HGDIOBJ old = SelectObject(dc, target);
+            RECT all{0, 0, size, size};
+            // The mask: white is see-through, black is drawn.
+            HBRUSH clear = CreateSolidBrush(forMask ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            FillRect(dc, &all, clear);
+            DeleteObject(clear);
+            auto pick = [forMask](COLORREF c) { return forMask ? RGB(0, 0, 0) : c; };
+            HPEN edge = CreatePen(PS_SOLID, 1, pick(RGB(128, 128, 128)));
+            HBRUSH paper = CreateSolidBrush(pick(RGB(250, 250, 250)));
+            HGDIOBJ oldPen = SelectObject(dc, edge);
+            HGDIOBJ oldBrush = SelectObject(dc, paper);
+            Rectangle(dc, size * 3 / 16, size / 16, size * 13 / 16, size * 15 / 16);
+            HPEN lines = CreatePen(PS_SOLID, 1, pick(RGB(170, 170, 170)));
+            SelectObject(dc, lines);
+            for (int y = size * 4 / 16; y < size * 9 / 16; y += std::max(2, size / 8)) {
+                MoveToEx(dc, size * 5 / 16, y, nullptr);
+                LineTo(dc, size * 11 / 16, y);
+            }
+            HPEN ring = CreatePen(PS_SOLID, 1, pick(RGB(160, 0, 0)));
+            HBRUSH red = CreateSolidBrush(pick(RGB(215, 30, 30)));
+            SelectObject(dc, ring);
+            SelectObject(dc, red);
+            Ellipse(dc, size * 7 / 16, size * 7 / 16, size, size);
+            const int w = std::max(1, size / 10);
+            HPEN cross = CreatePen(PS_SOLID, w, pick(RGB(255, 255, 255)));
+            SelectObject(dc, cross);
+            const int a = size * 10 / 16, b = size * 13 / 16;
+            MoveToEx(dc, a, a, nullptr);
+            LineTo(dc, b, b);
+            MoveToEx(dc, b, a, nullptr);
+            LineTo(dc, a, b);
+            SelectObject(dc, oldPen);
+            SelectObject(dc, oldBrush);
+            for (HGDIOBJ o : {static_cast<HGDIOBJ>(edge), static_cast<HGDIOBJ>(paper),
+                              static_cast<HGDIOBJ>(lines), static_cast<HGDIOBJ>(ring),
+                              static_cast<HGDIOBJ>(red), static_cast<HGDIOBJ>(cross)})
+                DeleteObject(o);
+            SelectObject(dc, old);
+        };
+        draw(color, false);
+        draw(mask, true);
+        ICONINFO info{TRUE, 0, 0, mask, color};
+        icon = CreateIconIndirect(&info);
+    }
+    if (color) DeleteObject(color);
+    if (mask) DeleteObject(mask);
+    if (dc) DeleteDC(dc);
+    return icon;
+}
+
+}  // namespace
+
+int AddBrokenPicture(HIMAGELIST small, HIMAGELIST large) {
+    if (!small || !large || ImageList_GetImageCount(small) != ImageList_GetImageCount(large))
+        return I_IMAGENONE;
+    int cx = 16, cy = 16, lx = 32, ly = 32;
+    ImageList_GetIconSize(small, &cx, &cy);
+    ImageList_GetIconSize(large, &lx, &ly);
+    HICON little = MakeBrokenIcon(cx), big = MakeBrokenIcon(lx);
+    int index = I_IMAGENONE;
+    if (little && big) {
+        const int a = ImageList_AddIcon(small, little);
+        const int b = ImageList_AddIcon(large, big);
+        if (a >= 0 && a == b) index = a;
+    }
+    if (little) DestroyIcon(little);
+    if (big) DestroyIcon(big);
+    return index;
 }
 
 }  // namespace cx::app

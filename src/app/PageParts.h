@@ -2,6 +2,7 @@
 // What the main window and its pages build their controls with: child windows
 // of the designed bounds, and the skin's bounds and pictures applied to them.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -39,5 +40,11 @@ void SetColumnText(HWND list, int index, Ids key);
 
 // The brush that shows a side panel's picture behind one of its labels or check boxes.
 LRESULT PanelBackground(ui::ImagePanel& panel, HDC dc, HWND control);
+
+// The picture of a broken registration (a sheet crossed out in red), added to
+// both lists of the program list. They are the system's, which the shell keeps
+// in step, so one index names it in each; I_IMAGENONE when they are out of
+// step or the picture cannot be made (the row then keeps its own picture).
+int AddBrokenPicture(HIMAGELIST small, HIMAGELIST large);
 
 }  // namespace cx::app

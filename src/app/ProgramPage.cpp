@@ -8,6 +8,7 @@
 
 #include "app/AppPaths.h"
 #include "app/Config.h"
+#include "cleanup/BrokenEntry.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
 #include "inventory/ListSystem.h"
@@ -123,14 +124,31 @@ int TProgramPage::ProgramIcon(long index) {
     if (index < 0 || static_cast<size_t>(index) >= programIcons_.size()) return I_IMAGENONE;
     int& icon = programIcons_[static_cast<size_t>(index)];
     if (icon != inv::kIconWhenShown && icon != kIconPending) return icon;
+    signed char& broken = programBroken_[static_cast<size_t>(index)];
     try {
         auto item = programList_.GetProgram(index);
         icon = item ? static_cast<int>(item->IconIndex()) : I_IMAGENONE;
+        // Judged here, a few rows at a time after the paint like the
+        // pictures: it looks at files, which a load of the whole list must not wait for.
+        broken = item && cleanup::IsBrokenEntry({item->Hive(), item->RegistryName(),
+                                                 item->UninstallString(), item->InstallLocation()})
+                     ? 1
+                     : 0;
+        if (broken && brokenPicture_ != I_IMAGENONE) icon = brokenPicture_;
     } catch (...) {
         // Painting goes on: a picture the service cannot give is left out.
         icon = I_IMAGENONE;
+        broken = 0;
     }
     return icon;
+}
+
+bool TProgramPage::RowIsBroken(int row) {
+    if (row < 0 || static_cast<size_t>(row) >= rows_.Size() || RowIsScreenSaver(row)) return false;
+    const long index = RowData(row);
+    if (index < 0 || static_cast<size_t>(index) >= programBroken_.size()) return false;
+    if (programBroken_[static_cast<size_t>(index)] < 0) ProgramIcon(index);
+    return programBroken_[static_cast<size_t>(index)] == 1;
 }
 
 int TProgramPage::SelectedRow() const {
@@ -165,6 +183,7 @@ void TProgramPage::LoadProgramList() {
     rows_.Load(programs.records, savers, Hide().HideSysPatch, Hide().HideScreenSaver);
     detailsForm_->ClearPrograms();
     programIcons_.assign(programs.records.size(), inv::kIconWhenShown);
+    programBroken_.assign(programs.records.size(), -1);
     pendingIcons_.clear();
     for (size_t i = 0; i < rows_.Size(); ++i) {
         const inv::ListRow& row = rows_.Row(i);
@@ -239,6 +258,7 @@ bool TProgramPage::lsvProgramListInfoTip(int row, std::string& tip) {
         auto item = programList_.GetProgram(idx);
         if (!item) return false;
         tip = inv::ProgramTip({item->UsedFrequency(), item->LastUsed(), item->UninstallString()});
+        if (RowIsBroken(row)) tip = LangText(IDS_LISTVIEW_TIPS_Broken) + "\r\n" + tip;
         return true;
     } catch (...) {
         // A tip that cannot be built is simply not shown.

@@ -105,6 +105,11 @@ public:
     // Keeps the ended uninstall on record in the account's history folder; a
     // record that cannot be written is reported, nothing else changes.
     void KeepOnRecord(const cleanup::FoundRemains& found, bool scanned);
+    // A broken registration (its uninstaller and files gone): Uninstall
+    // offers to remove it and its leftovers in the scan window instead.
+    void RemoveBrokenEntry(const ProgramItem& item);
+    // Tools > Find Leftovers: the leftovers of a program already gone.
+    void ActionFindLeftoversExecute();
     // Which command the Uninstall button and menu item run now.
     Action UninstallTarget() const noexcept { return uninstallTarget_; }
 
@@ -125,6 +130,11 @@ public:
     bool RowIsScreenSaver(int row) const;
     // A row's picture, asked of the service now when it has not been yet.
     int RowImage(int row);
+    // Whether a program row's registration is broken (cleanup/BrokenEntry.h),
+    // judged now when its picture has not been looked up yet.
+    bool RowIsBroken(int row);
+    // The picture broken rows show (I_IMAGENONE: they keep their own).
+    int BrokenPicture() const noexcept { return brokenPicture_; }
     // A program's picture by service index, once it was looked up after the
     // list first showed its row; inv::kIconWhenShown before.
     int KnownProgramIcon(long index) const;
@@ -168,6 +178,9 @@ private:
     std::unique_ptr<inv::TDetailsForm> detailsForm_;
     inv::ProgramListModel rows_;
     std::vector<int> programIcons_;
+    // By service index, judged with the picture: -1 not yet, 0 no, 1 broken.
+    std::vector<signed char> programBroken_;
+    int brokenPicture_ = I_IMAGENONE;
     std::wstring dispText_;  // the text last handed to the list view in UTF-16
     int searchPos_ = 0;
     bool ProgramPanelShown = true;

@@ -3,14 +3,20 @@
 #include "app/ProgramPage.h"
 
 #include "app/AppPaths.h"
+#include "cleanup/BrokenEntry.h"
+#include "cleanup/Leftovers.h"
+#include "cleanup/LeftoversForm.h"
 #include "cleanup/Safety.h"
 #include "cleanup/ScanForm.h"
 #include "cleanup/Uninstall.h"
+#include "cleanup/EvidenceScan.h"
 #include "cleanup/UninstallFlow.h"
+#include "cleanup/UninstallEntry.h"
 #include "cleanup/UninstallHistory.h"
 #include "cleanup/KeptSeal.h"
 #include "i18n/LangText.h"
 #include "inventory/ListSystem.h"
+#include "platform/Error.h"
 #include "platform/Strings.h"
 #include "widgets/Seam.h"
 
@@ -39,6 +45,8 @@ void TProgramPage::ActionUninstallExecute() {
     }
     auto item = programList_.GetProgram(RowData(row));
     if (!item) return;
+    // Its uninstaller can only fail to start: the registration itself is what is left.
+    if (RowIsBroken(row)) return RemoveBrokenEntry(*item);
     cleanup::UninstallRun run = cleanup::PrepareUninstall(
         cleanup::ListedProgram{item->RegistryName(), item->InstallLocation(), item->DisplayName(),
                                item->Hive(), item->Publisher()},
@@ -115,6 +123,57 @@ void TProgramPage::RunRemainsScan(const cleanup::UninstallTarget& target, bool s
     scan.ShowModal(host_.Owner());
     // Only a program that is gone has leftovers to look for again later.
     if (!stillInstalled) KeepOnRecord(scan.Found(), scan.ScanDone());
+}
+
+void TProgramPage::RemoveBrokenEntry(const ProgramItem& item) {
+    cleanup::UninstallTarget target{item.RegistryName(), item.InstallLocation(), item.DisplayName(),
+                                    item.Hive(), item.Publisher()};
+    const std::string name = target.displayName.empty() ? target.registryName : target.displayName;
+    if (ui::ShowAppMessage(
+            host_.Owner(),
+            Format(LangFormatText(IDS_MESSAGEBOX_WARNING_RemoveBrokenEntry), name.c_str()),
+            MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return;
+    // Read while the registration is still there: it is what the scan goes by.
+    cleanup::GatherFolders(target);
+    struct Reload {
+        TProgramPage& page;
+        const cleanup::UninstallTarget& target;
+        ~Reload() {
+            try {
+                page.ReloadOnProgram(target);
+            } catch (const std::exception& e) {
+                ui::ReportException(e);
+            }
+        }
+    } reload{*this, target};
+    cleanup::TScanForm scan(
+        target, cleanup::UninstallSafety(AppPaths().AppDir, ListedNow(programList_), target),
+        cleanup::TScanForm::Marks::Checked, CleanupBackupRoot());
+    scan.SetBrokenEntry();
+    scan.ShowModal(host_.Owner());
+    // Gone now: on record like an uninstall, to be looked for again later.
+    if (scan.ScanDone() && !cleanup::UninstallEntryRemains(target.registryName))
+        KeepOnRecord(scan.Found(), true);
+}
+
+void TProgramPage::ActionFindLeftoversExecute() {
+    const std::string& appDir = AppPaths().AppDir;
+    cleanup::TLeftoversForm ask(cleanup::ReadHistory(cleanup::UserHistoryRoot(AnsiToWide(appDir))));
+    ask.ShowModal(host_.Owner());
+    const std::optional<cleanup::LeftoversQuery> query = ask.Query();
+    if (!query) return;
+    const std::vector<cleanup::ListedProgram> listed = ListedNow(programList_);
+    const cleanup::SafetyContext safety = cleanup::LeftoversSafety(appDir, listed);
+    cleanup::LeftoversPlan plan = cleanup::PlanLeftovers(*query, listed, safety);
+    if (!plan.problem.empty()) {
+        ui::ShowAppMessage(host_.Owner(), plan.problem, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    cleanup::TScanForm scan(std::move(plan.target), safety, cleanup::TScanForm::Marks::Checked,
+                            CleanupBackupRoot());
+    scan.SetLeftovers(std::move(plan.marks));
+    scan.ShowModal(host_.Owner());
 }
 
 void TProgramPage::KeepOnRecord(const cleanup::FoundRemains& found, bool scanned) {

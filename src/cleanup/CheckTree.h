@@ -42,6 +42,9 @@ enum class Reason : unsigned char {
     EmptyVendor,          // the maker's key or folder, holding nothing but the items below it
     InstallerRecord,      // Windows Installer's own record of the product, which is gone
     VirtualStore,         // the per-user copy Windows made of the program's machine-wide place
+    FolderByName,         // a folder named like the program where programs are installed
+    ChosenFolder,         // the folder the user named as the program's
+    BrokenEntry,          // the uninstall entry itself, whose uninstaller and files are gone
 };
 
 struct Node {

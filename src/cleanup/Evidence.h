@@ -77,6 +77,9 @@ enum class FolderSource {
     InstallerProperty,    // the product's InstallLocation as Windows Installer has it
     Uninstaller,          // the folder of the program UninstallString runs
     DisplayIcon,          // the folder of the file DisplayIcon names
+    // Without a registration (a look for the leftovers of a program gone):
+    ByName,  // a folder named like the program where programs are installed
+    Chosen,  // the folder the user named
 };
 
 struct FolderCandidate {

@@ -43,7 +43,7 @@ namespace {
 bool IsInstallFolderReason(Reason r) {
     return r == Reason::InstallLocation || r == Reason::InstallerComponents ||
            r == Reason::InstallerProperty || r == Reason::UninstallerFolder ||
-           r == Reason::IconFolder;
+           r == Reason::IconFolder || r == Reason::FolderByName || r == Reason::ChosenFolder;
 }
 
 // A folder root passes the rules as it did at scan time, is still the folder

@@ -29,6 +29,8 @@ Reason ReasonOfSource(FolderSource source) {
     case FolderSource::InstallerProperty: return Reason::InstallerProperty;
     case FolderSource::Uninstaller: return Reason::UninstallerFolder;
     case FolderSource::DisplayIcon: return Reason::IconFolder;
+    case FolderSource::ByName: return Reason::FolderByName;
+    case FolderSource::Chosen: return Reason::ChosenFolder;
     }
     return Reason::InstallLocation;
 }
@@ -68,11 +70,17 @@ void ScanFilePart(const ListedProgram& target, const SafetyContext& safety, Chec
         if (v.refusal == DirRefusal::None) break;
     }
     out.refusal = verdict.refusal;
+    if (verdict.refusal == DirRefusal::NotFound) {
+        // Judged by its text alone: nothing is listed in it, only what points there.
+        const DirVerdict gone = ClassifyInstallPath(text, safety);
+        if (gone.refusal == DirRefusal::None) out.evidenceFolder = gone.resolved;
+    }
     if (verdict.refusal != DirRefusal::None) {
         out.folderReason = Reason::None;
         return;
     }
     out.installFolder = verdict.resolved;
+    out.evidenceFolder = verdict.resolved;
     // Another program's folder inside this one stays, with every folder on the
     // way to it: they are listed locked (never checked), the rest as usual.
     FolderLocks locks;
@@ -124,9 +132,9 @@ void LockTwinKeys(const ListedProgram& target, const SafetyContext& safety, Chec
         NodeId key = id;
         while (registry.Get(key).parent != -1) key = registry.Get(key).parent;
         const std::optional<RegPath>& at = registry.Get(key).reg;
-        const bool theirs = !at || at->hive == RegHive::ClassesRoot ||
-                            std::find(twins.hives.begin(), twins.hives.end(), at->hive) !=
-                                twins.hives.end();
+        const bool theirs =
+            !at || at->hive == RegHive::ClassesRoot ||
+            std::find(twins.hives.begin(), twins.hives.end(), at->hive) != twins.hives.end();
         if (theirs) registry.Lock(id);
     }
 }
@@ -155,7 +163,7 @@ RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety
         if (out.failure.empty()) out.failure = e.what();
     }
     try {
-        ScanEvidence(target, AnsiToWide(out.installFolder), safety, places, registry, files,
+        ScanEvidence(target, AnsiToWide(out.evidenceFolder), safety, places, registry, files,
                      progress);
     } catch (const std::exception& e) {
         if (out.failure.empty()) out.failure = e.what();
@@ -183,6 +191,9 @@ std::string ReasonText(Reason reason) {
     case Reason::EmptyVendor: return LangText(IDS_SCANFORM_REASON_EmptyVendor);
     case Reason::InstallerRecord: return LangText(IDS_SCANFORM_REASON_InstallerRecord);
     case Reason::VirtualStore: return LangText(IDS_SCANFORM_REASON_VirtualStore);
+    case Reason::FolderByName: return LangText(IDS_SCANFORM_REASON_FolderByName);
+    case Reason::ChosenFolder: return LangText(IDS_SCANFORM_REASON_ChosenFolder);
+    case Reason::BrokenEntry: return LangText(IDS_SCANFORM_REASON_BrokenEntry);
     }
     return {};
 }

@@ -26,6 +26,10 @@ struct RemainsScan {
     std::string keptFolder;
     // The install folder listed, as judged (empty when none was), and where it came from.
     std::string installFolder;
+    // The folder what points into is looked for in: the install folder listed,
+    // or one the rules allow that no longer exists (an uninstaller that took
+    // its whole folder leaves its file types and shortcuts pointing there).
+    std::string evidenceFolder;
     Reason folderReason = Reason::None;
 };
 

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "cleanup/BrokenEntry.h"
 #include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Scanner.h"
@@ -128,7 +129,10 @@ void TScanForm::StartScan() {
         }
     };
 
-    ScanFoundRemains(found_, safety_, progress);
+    if (brokenEntry_)
+        ScanBrokenEntry(found_, safety_, progress);
+    else
+        ScanFoundRemains(found_, safety_, progress);
     const RemainsScan& scan = found_.scan;
     if (scan.refusal != DirRefusal::None) ShowScanInfo(DirRefusalText(scan.refusal));
     if (!scan.failure.empty()) ShowScanInfo(scan.failure);

@@ -45,6 +45,13 @@ public:
     TScanForm(UninstallTarget target, SafetyContext safety, Marks marks = Marks::Checked,
               std::wstring backupRoot = {});
 
+    // Before the window is shown: the target is a program already gone, whose
+    // findings start checked by `marks` (MarkLeftovers).
+    void SetLeftovers(LeftoverMarks marks) { found_.leftovers = std::move(marks); }
+    // Before the window is shown: the target is a broken registration, whose
+    // own key is offered with its leftovers (ScanBrokenEntry).
+    void SetBrokenEntry() noexcept { brokenEntry_ = true; }
+
     // The single scan (what the first tick of TimerStartScan runs); later calls do nothing.
     void StartScan();
     bool ScanDone() const noexcept { return scanDone_; }
@@ -101,6 +108,7 @@ private:
     std::unordered_map<NodeId, HTREEITEM> regItems_;
     std::unordered_map<NodeId, HTREEITEM> fileItems_;
     std::string keptInfo_;  // which program's folder is kept, and why
+    bool brokenEntry_ = false;
     bool scanStarted_ = false;
     bool scanDone_ = false;
 

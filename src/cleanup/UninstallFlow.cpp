@@ -81,6 +81,16 @@ SafetyContext UninstallSafety(const std::string& appDir,
     return SystemSafetyContext(appDir, OtherListedPrograms(listedNow, target));
 }
 
+SafetyContext LeftoversSafety(const std::string& appDir,
+                              const std::vector<ListedProgram>& listedNow) {
+    std::vector<OtherProgram> others;
+    for (const ListedProgram& p : listedNow)
+        others.emplace_back(p.installLocation,
+                            p.displayName.empty() ? p.registryName : p.displayName, p.registryName,
+                            p.hive, p.publisher);
+    return SystemSafetyContext(appDir, others);
+}
+
 void ScanFoundRemains(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress) {
     found.otherPrograms = safety.otherPrograms;
     found.scan = ScanRemains(found.target, safety, found.registry, found.files, progress);
@@ -89,6 +99,8 @@ void ScanFoundRemains(FoundRemains& found, const SafetyContext& safety, ScanProg
     if (found.stillInstalled) {
         UncheckAll(found.registry);
         UncheckAll(found.files);
+    } else if (found.leftovers) {
+        MarkLeftovers(found, *found.leftovers);
     }
 }
 

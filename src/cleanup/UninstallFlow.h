@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cleanup/CheckTree.h"
+#include "cleanup/Leftovers.h"
 #include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Safety.h"
@@ -78,6 +79,10 @@ UninstallEnd JudgeUninstallEnd(WaitEnd wait, const UninstallTarget& target);
 SafetyContext UninstallSafety(const std::string& appDir,
                               const std::vector<ListedProgram>& listedNow,
                               const UninstallTarget& target);
+// The same for the leftovers of a program that is no longer listed: every
+// program of `listedNow` is another's.
+SafetyContext LeftoversSafety(const std::string& appDir,
+                              const std::vector<ListedProgram>& listedNow);
 
 // The findings of one scan with what they were judged by, for the removal
 // that may come long after.
@@ -94,12 +99,16 @@ struct FoundRemains {
     CheckTree registry, files;
     // The topmost items the scan offered (RootNames), before any was removed.
     std::vector<std::wstring> offered;
+    // Set for the leftovers of a program already gone (no registration
+    // behind the target): what starts checked (MarkLeftovers).
+    std::optional<LeftoverMarks> leftovers;
 };
 
 // Scans for the remains of found.target under `safety` into found's trees
 // (ScanRemains; both expected empty) and keeps safety.otherPrograms for the
 // removal. The findings of a program still installed are all unchecked, so
-// that nothing of it goes by a single yes. Never throws.
+// that nothing of it goes by a single yes; leftovers are marked by their own
+// rule (MarkLeftovers). Never throws.
 void ScanFoundRemains(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress);
 
 // The checked nodes of both trees.

@@ -29,6 +29,8 @@ constexpr ReasonToken kReasons[] = {
     {Reason::InstallerProperty, "InstallerProperty"},
     {Reason::UninstallerFolder, "UninstallerFolder"},
     {Reason::IconFolder, "IconFolder"},
+    {Reason::FolderByName, "FolderByName"},
+    {Reason::ChosenFolder, "ChosenFolder"},
 };
 struct SourceToken {
     FolderSource source;
@@ -40,6 +42,8 @@ constexpr SourceToken kSources[] = {
     {FolderSource::InstallerProperty, "InstallerProperty"},
     {FolderSource::Uninstaller, "Uninstaller"},
     {FolderSource::DisplayIcon, "DisplayIcon"},
+    {FolderSource::ByName, "ByName"},
+    {FolderSource::Chosen, "Chosen"},
 };
 
 std::string Escape(std::wstring_view value) {

@@ -20,20 +20,33 @@ enum Option : unsigned {
     kOptLocation = 1u << 7,
     kOptTimeout = 1u << 8,
     kOptNoBackup = 1u << 9,
+    kOptPublisher = 1u << 10,
+    kOptFolder = 1u << 11,
+    kOptHistory = 1u << 12,
 };
 
 struct OptionSpec {
     Option option;
     const char* name;  // after "--"
     bool takesValue;
+    // Takes the next argument as its value only when it is a number.
+    bool numberMayFollow = false;
 };
 
 constexpr OptionSpec kOptions[] = {
-    {kOptPatches, "patches", false}, {kOptScreenSavers, "screensavers", false},
-    {kOptFormat, "format", true},    {kOptHive, "hive", true},
-    {kOptQuiet, "quiet", false},     {kOptRemains, "remains", true},
-    {kOptYes, "yes", false},         {kOptLocation, "location", true},
-    {kOptTimeout, "timeout", true},  {kOptNoBackup, "no-backup", false},
+    {kOptPatches, "patches", false},
+    {kOptScreenSavers, "screensavers", false},
+    {kOptFormat, "format", true},
+    {kOptHive, "hive", true},
+    {kOptQuiet, "quiet", false},
+    {kOptRemains, "remains", true},
+    {kOptYes, "yes", false},
+    {kOptLocation, "location", true},
+    {kOptTimeout, "timeout", true},
+    {kOptNoBackup, "no-backup", false},
+    {kOptPublisher, "publisher", true},
+    {kOptFolder, "folder", true},
+    {kOptHistory, "history", false, true},
 };
 
 struct CommandEntry {
@@ -50,7 +63,8 @@ constexpr CommandEntry kCommands[] = {
     {Verb::List, "list", 0, 0, kOptPatches | kOptScreenSavers | kOptFormat,
      "  list [--patches] [--screensavers] [--format text|csv|json]\n"
      "      The program list: name, publisher, version, size, install date,\n"
-     "      location, hive, registry name and kind, in the window's order.\n"
+     "      location, hive, registry name, kind and whether it is broken (its\n"
+     "      uninstaller and files gone: see remove-entry), in the window's order.\n"
      "      System patches and screen savers are left out unless asked for.\n"},
     {Verb::Show, "show", 1, 1, kOptHive | kOptFormat,
      "  show <registry name> [--hive HKLM|HKCU] [--format text|csv|json]\n"
@@ -90,6 +104,26 @@ constexpr CommandEntry kCommands[] = {
      "  restore [<clean-up>] [--yes]\n"
      "      Puts back what a clean-up removed, from the undo backup that\n"
      "      every removal of remains keeps.\n"},
+    {Verb::Leftovers, "leftovers", 0, 1,
+     kOptPublisher | kOptFolder | kOptHistory | kOptRemains | kOptYes | kOptNoBackup,
+     "  leftovers <name> [--publisher <maker>] [--remains list|remove|remove-all]\n"
+     "            [--yes] [--no-backup]\n"
+     "  leftovers --folder <path> [--remains ...] [--yes] [--no-backup]\n"
+     "  leftovers --history [<n>] [--remains ...] [--yes] [--no-backup]\n"
+     "      Looks for what a program that is already gone left behind, by its\n"
+     "      name (and maker), by the folder it was installed in, or from the\n"
+     "      n-th uninstall Carvexo kept on record (1: the newest; without a\n"
+     "      number the records are listed). Only what lies in the folder named\n"
+     "      (or the one the uninstall on record listed) or points into it is\n"
+     "      checked; by name alone nothing is. A program still installed is\n"
+     "      refused. --remains as for uninstall.\n"},
+    {Verb::RemoveEntry, "remove-entry", 1, 1, kOptHive | kOptRemains | kOptYes | kOptNoBackup,
+     "  remove-entry <registry name> [--hive HKLM|HKCU]\n"
+     "               [--remains list|remove|remove-all] [--yes] [--no-backup]\n"
+     "      Removes a broken registration (its uninstaller is missing and its\n"
+     "      folder gone or empty; `list` marks it), kept for `restore`, and\n"
+     "      lists the program's leftovers; --remains remove takes the checked\n"
+     "      ones with it. An entry that is not broken is refused.\n"},
 };
 
 const CommandEntry* FindCommand(std::string_view name) {
@@ -167,7 +201,44 @@ std::string ApplyOption(Option option, const std::string& value, Invocation& inv
         if (value.empty()) return "--location needs a location";
         inv.location = value;
         break;
+    case kOptPublisher:
+        if (TrimControl(value).empty()) return "--publisher needs the maker's name";
+        inv.publisher = value;
+        break;
+    case kOptFolder:
+        if (TrimControl(value).empty()) return "--folder needs a folder";
+        inv.folder = value;
+        break;
+    case kOptHistory: {
+        if (value.empty()) {
+            inv.history = 0;
+            break;
+        }
+        const bool digits =
+            value.size() <= 6 && value.find_first_not_of("0123456789") == std::string::npos;
+        const unsigned long n = digits ? std::stoul(value) : 0;
+        if (n == 0) return "--history takes the number of an uninstall on record, 1 the newest";
+        inv.history = static_cast<unsigned>(n);
+        break;
     }
+    }
+    return {};
+}
+
+bool IsNumber(const std::string& s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Exactly one of a name, a folder and the history says which program is meant.
+std::string CheckLeftovers(const Invocation& inv) {
+    const int sources =
+        (inv.operands.empty() ? 0 : 1) + (inv.folder ? 1 : 0) + (inv.history ? 1 : 0);
+    if (sources == 0) return "leftovers needs a program's name, --folder or --history";
+    if (sources > 1) return "leftovers takes one of a name, --folder and --history";
+    if (inv.publisher && inv.operands.empty()) return "--publisher goes with a program's name";
+    if (inv.history && *inv.history == 0 &&
+        (inv.remains != RemainsMode::List || inv.yes || inv.noBackup))
+        return "leftovers --history without a number only lists the records";
     return {};
 }
 
@@ -250,7 +321,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
             return result;
         }
         seen |= option->option;
-        if (option->takesValue && !inlineValue) {
+        if (option->numberMayFollow) {
+            if (!inlineValue && i + 1 < args.size() && IsNumber(args[i + 1])) value = args[++i];
+            if (inlineValue && value.empty()) value = "x";  // "--history=" names no record
+        } else if (option->takesValue && !inlineValue) {
             if (i + 1 >= args.size()) {
                 result.error = "--" + std::string(option->name) + " needs a value";
                 return result;
@@ -273,6 +347,12 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
     if (inv.verb == Verb::Startup) {
         if (std::string error = CheckStartup(inv); !error.empty()) {
+            result.error = error;
+            return result;
+        }
+    }
+    if (inv.verb == Verb::Leftovers) {
+        if (std::string error = CheckLeftovers(inv); !error.empty()) {
             result.error = error;
             return result;
         }

@@ -13,7 +13,18 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-enum class Verb { List, Show, Export, Backup, Uninstall, Startup, Report, Restore };
+enum class Verb {
+    List,
+    Show,
+    Export,
+    Backup,
+    Uninstall,
+    Startup,
+    Report,
+    Restore,
+    Leftovers,
+    RemoveEntry,
+};
 enum class OutputFormat { Text, Csv, Json };
 // RemoveAll also takes what the scan offered unchecked (matched by a name
 // alone); what it keeps locked for another program still stays.
@@ -38,6 +49,10 @@ struct Invocation {
     std::optional<unsigned> timeoutSeconds;
     StartupAction startup = StartupAction::List;
     std::optional<std::string> location;
+    // leftovers: the maker of the program named, the folder named, or the
+    // uninstall on record (1: the newest; 0: list the records).
+    std::optional<std::string> publisher, folder;
+    std::optional<unsigned> history;
 };
 
 // What the arguments ask for. Exactly one of: the general usage (`help`), an

@@ -133,11 +133,12 @@ std::string ToCodePage(std::string_view ansi, UINT codePage) {
 std::string FormatList(const std::vector<ListEntry>& entries, OutputFormat format) {
     if (format == OutputFormat::Csv) {
         std::string out = CsvRecord({"Name", "Publisher", "Version", "Size", "InstallDate",
-                                     "Location", "Hive", "RegistryName", "Kind"});
+                                     "Location", "Hive", "RegistryName", "Kind", "Broken"});
         for (const ListEntry& e : entries)
             out += CsvRecord({e.name, e.publisher, e.version,
                               e.sizeBytes == 0 ? std::string() : Format("%.0f", e.sizeBytes),
-                              e.installDate, e.location, e.hive, e.registryName, e.kind});
+                              e.installDate, e.location, e.hive, e.registryName, e.kind,
+                              e.broken ? "yes" : "no"});
         return out;
     }
     if (format == OutputFormat::Json) {
@@ -151,16 +152,19 @@ std::string FormatList(const std::vector<ListEntry>& entries, OutputFormat forma
                    ", \"installDate\": " + JsonAnsi(e.installDate) +
                    ", \"location\": " + JsonAnsi(e.location) + ", \"hive\": " + JsonAnsi(e.hive) +
                    ", \"registryName\": " + JsonAnsi(e.registryName) +
-                   ", \"kind\": " + JsonAnsi(e.kind) + "}";
+                   ", \"kind\": " + JsonAnsi(e.kind) +
+                   ", \"broken\": " + (e.broken ? "true" : "false") + "}";
         }
         return out + (entries.empty() ? "]\r\n" : "\r\n]\r\n");
     }
     std::vector<std::vector<std::string>> rows{{"Name", "Publisher", "Version", "Size", "Installed",
-                                                "Hive", "Registry name", "Kind", "Location"}};
+                                                "Hive", "Registry name", "Kind", "Broken",
+                                                "Location"}};
     for (const ListEntry& e : entries)
         rows.push_back({OneLine(e.name), OneLine(e.publisher), OneLine(e.version),
-                        SizeText(e.sizeBytes), OneLine(e.installDate),
-                        ShortHive(e.hive), OneLine(e.registryName), e.kind, OneLine(e.location)});
+                        SizeText(e.sizeBytes), OneLine(e.installDate), ShortHive(e.hive),
+                        OneLine(e.registryName), e.kind, e.broken ? "broken" : "",
+                        OneLine(e.location)});
     return Columns(rows);
 }
 
@@ -232,8 +236,7 @@ std::string FormatTree(const cleanup::CheckTree& tree) {
                            : n.state == cleanup::csPartial ? "[-] "
                                                            : "[ ] ";
         std::string text = OneLine(n.text);
-        if (n.kind == cleanup::NodeKind::RegValue && n.reg && n.reg->value &&
-            n.reg->value->empty())
+        if (n.kind == cleanup::NodeKind::RegValue && n.reg && n.reg->value && n.reg->value->empty())
             text += "(Default)";
         if (n.kind == cleanup::NodeKind::Folder && (text.empty() || text.back() != '\\'))
             text += "\\";

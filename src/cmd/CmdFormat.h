@@ -45,6 +45,8 @@ struct ListEntry {
     std::string hive;          // empty for screen savers
     std::string registryName;  // the uninstall key's name; the file name of a screen saver
     std::string kind;          // "program", "patch" or "screensaver"
+    // Its uninstaller and its files are gone (IsBrokenEntry); never a screen saver.
+    bool broken = false;
 };
 std::string FormatList(const std::vector<ListEntry>& entries, OutputFormat format);
 

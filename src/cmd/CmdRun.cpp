@@ -10,11 +10,15 @@
 
 #include "backup/BackupPlan.h"
 #include "backup/BackupRun.h"
+#include "cleanup/BrokenEntry.h"
+#include "cleanup/EvidenceScan.h"
+#include "cleanup/Leftovers.h"
 #include "cleanup/Remains.h"
 #include "cleanup/Removal.h"
 #include "cleanup/Safety.h"
 #include "cleanup/Uninstall.h"
 #include "cleanup/UninstallFlow.h"
+#include "cleanup/UninstallEntry.h"
 #include "cleanup/UninstallHistory.h"
 #include "cleanup/KeptSeal.h"
 #include "cleanup/Undo.h"
@@ -69,6 +73,8 @@ Inventory ReadInventory(TProgramList& list, bool showPatches, bool showScreenSav
             e.version = item->Version();
             e.sizeBytes = item->Size();
             e.installDate = item->InstallDate();
+            e.broken = cleanup::IsBrokenEntry(
+                {r.hive, r.registryName, item->UninstallString(), r.installLocation});
         }
         out.captions.push_back(row.caption);
         out.entries.push_back(std::move(e));
@@ -329,6 +335,14 @@ std::vector<cleanup::ListedProgram> ListedNow(TProgramList& list) {
     return listed;
 }
 
+void KeepOnRecord(const std::string& appDir, const FoundRemains& found, Console& console) {
+    try {
+        cleanup::RecordUninstall(cleanup::UserHistoryRoot(AnsiToWide(appDir)), found, true);
+    } catch (const std::exception& e) {
+        console.err(std::string("the uninstall could not be kept on record: ") + e.what() + "\r\n");
+    }
+}
+
 int RunUninstall(const Invocation& args, const std::string& appDir, Console& console) {
     TProgramList list;
     auto chosen = ChooseProgram(list, args, console);
@@ -375,14 +389,97 @@ int RunUninstall(const Invocation& args, const std::string& appDir, Console& con
         found, cleanup::UninstallSafety(appDir, ListedNow(list), found.target), progress);
     const int exit = ReportRemains(args, appDir, found, console);
     // Only a program that is gone has leftovers to look for again later.
-    if (!found.stillInstalled) {
-        try {
-            cleanup::RecordUninstall(cleanup::UserHistoryRoot(AnsiToWide(appDir)), found, true);
-        } catch (const std::exception& e) {
-            console.err(std::string("the uninstall could not be kept on record: ") + e.what() +
-                        "\r\n");
+    if (!found.stillInstalled) KeepOnRecord(appDir, found, console);
+    return exit;
+}
+
+// leftovers: the remains scan of a program already gone, from what the user
+// says it was; listed and removed as after an uninstall.
+int RunLeftovers(const Invocation& args, const std::string& appDir, Console& console) {
+    cleanup::LeftoversQuery query;
+    if (args.history) {
+        const std::vector<cleanup::HistoryRecord> records =
+            cleanup::ReadHistory(cleanup::UserHistoryRoot(AnsiToWide(appDir)));
+        if (*args.history == 0) {
+            if (records.empty()) console.out("No uninstall is on record.\r\n");
+            for (size_t i = 0; i < records.size(); ++i)
+                console.out(Format("%3u  ", static_cast<unsigned>(i + 1)) +
+                            cleanup::HistoryRecordText(records[i]) + "\r\n");
+            return kExitOk;
         }
+        if (*args.history > records.size()) {
+            console.err(Format("there are %u uninstalls on record, so there is no number %u",
+                               static_cast<unsigned>(records.size()), *args.history) +
+                        "\r\n");
+            return kExitFailed;
+        }
+        query.from = cleanup::LeftoversQuery::From::History;
+        query.record = records[*args.history - 1];
+    } else if (args.folder) {
+        query.from = cleanup::LeftoversQuery::From::Folder;
+        query.folder = *args.folder;
+    } else {
+        query.product = args.operands.at(0);
+        query.publisher = args.publisher.value_or(std::string());
     }
+    TProgramList list;
+    const std::vector<cleanup::ListedProgram> listed = ListedNow(list);
+    const cleanup::SafetyContext safety = cleanup::LeftoversSafety(appDir, listed);
+    cleanup::LeftoversPlan plan = cleanup::PlanLeftovers(query, listed, safety);
+    if (!plan.problem.empty()) {
+        console.err(plan.problem + "\r\n");
+        return kExitFailed;
+    }
+    FoundRemains found;
+    found.target = std::move(plan.target);
+    found.leftovers = std::move(plan.marks);
+    found.appDir = appDir;
+    const cleanup::ListedProgram& t = found.target;
+    console.out("Leftovers of " +
+                (t.displayName.empty() ? (args.folder ? TrimControl(*args.folder) : t.registryName)
+                                       : t.displayName) +
+                "\r\n");
+    cleanup::ScanProgress progress;
+    cleanup::ScanFoundRemains(found, safety, progress);
+    return ReportRemains(args, appDir, found, console);
+}
+
+// remove-entry: a broken registration goes (kept for `restore`) with, when
+// asked, the leftovers the scan checks, in one clean-up.
+int RunRemoveEntry(const Invocation& args, const std::string& appDir, Console& console) {
+    TProgramList list;
+    auto chosen = ChooseProgram(list, args, console);
+    if (!chosen) return kExitFailed;
+    const inv::ProgramRecord& r = chosen->record;
+    if (!cleanup::IsBrokenEntry(
+            {r.hive, r.registryName, chosen->item.UninstallString(), r.installLocation})) {
+        console.err("\"" + r.registryName +
+                    "\" is not broken: its uninstaller is there, or it cannot be told to be "
+                    "gone; `uninstall` removes the program\r\n");
+        return kExitFailed;
+    }
+    FoundRemains found;
+    found.target = {r.registryName, r.installLocation, r.displayName, r.hive, r.publisher};
+    cleanup::GatherFolders(found.target);
+    found.appDir = appDir;
+    cleanup::ScanProgress progress;
+    cleanup::ScanBrokenEntry(found, cleanup::UninstallSafety(appDir, ListedNow(list), found.target),
+                             progress);
+    // The registration is what this command removes; its leftovers only when asked.
+    Invocation removal = args;
+    if (args.remains == RemainsMode::List) {
+        for (cleanup::CheckTree* tree : {&found.registry, &found.files})
+            for (cleanup::NodeId id : tree->Roots()) {
+                const cleanup::Node& n = tree->Get(id);
+                if (tree == &found.registry && n.reason == cleanup::Reason::BrokenEntry) continue;
+                tree->SetState(id, cleanup::csUnchecked);
+                tree->SetChildrenState(id);
+            }
+        removal.remains = RemainsMode::Remove;
+    }
+    const int exit = ReportRemains(removal, appDir, found, console);
+    if (!cleanup::UninstallEntryRemains(found.target.registryName))
+        KeepOnRecord(appDir, found, console);
     return exit;
 }
 
@@ -773,6 +870,8 @@ int RunCommand(const Invocation& args, const std::string& appDir, Console& conso
     case Verb::Startup: return RunStartup(args, appDir, console);
     case Verb::Report: return RunReport(args, console);
     case Verb::Restore: return RunRestore(args, appDir, console);
+    case Verb::Leftovers: return RunLeftovers(args, appDir, console);
+    case Verb::RemoveEntry: return RunRemoveEntry(args, appDir, console);
     }
     return kExitFailed;
 }

@@ -209,10 +209,30 @@ enum Ids : int {
     IDS_SCANFORM_REASON_EmptyVendor,
     IDS_SCANFORM_REASON_InstallerRecord,
     IDS_SCANFORM_REASON_VirtualStore,
+    IDS_SCANFORM_REASON_FolderByName,
+    IDS_SCANFORM_REASON_ChosenFolder,
+    IDS_SCANFORM_REASON_BrokenEntry,
+    IDS_MAINFORM_MENU_TOOLS_FindLeftovers,
+    IDS_LEFTOVERSFORM_Title,
+    IDS_LEFTOVERSFORM_RADIO_Names,
+    IDS_LEFTOVERSFORM_LABEL_Product,
+    IDS_LEFTOVERSFORM_LABEL_Publisher,
+    IDS_LEFTOVERSFORM_RADIO_Folder,
+    IDS_LEFTOVERSFORM_BUTTON_Browse,
+    IDS_LEFTOVERSFORM_RADIO_History,
+    IDS_LEFTOVERSFORM_INFO_NoHistory,
+    IDS_LEFTOVERSFORM_BUTTON_Scan,
+    IDS_LEFTOVERSFORM_BUTTON_Cancel,
+    IDS_MESSAGEBOX_WARNING_LeftoversNoName,
+    IDS_MESSAGEBOX_WARNING_LeftoversNoFolder,
+    IDS_MESSAGEBOX_WARNING_LeftoversStillListed,
+    IDS_MESSAGEBOX_WARNING_LeftoversFolderRefused,
+    IDS_LISTVIEW_TIPS_Broken,
+    IDS_MESSAGEBOX_WARNING_RemoveBrokenEntry,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 49,
+static_assert(IDS_COUNT == kOriginalLangEntries + 69,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).

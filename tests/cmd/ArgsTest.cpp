@@ -86,6 +86,20 @@ TEST(CmdArgs, StartupActionsAndTheirOperands) {
     EXPECT_EQ(Parsed({"startup", "disable", "A"}).startup, StartupAction::Disable);
 }
 
+TEST(CmdArgs, LeftoversByNameFolderOrTheNthUninstallOnRecord) {
+    Invocation byName = Parsed({"leftovers", "Heron Paint", "--publisher", "Heronfield Labs"});
+    EXPECT_EQ(byName.operands, (Args{"Heron Paint"}));
+    EXPECT_EQ(byName.publisher, "Heronfield Labs");
+    EXPECT_EQ(Parsed({"leftovers", "--folder=C:\\Old App"}).folder, "C:\\Old App");
+    // A number after --history is its value; without one the records are listed.
+    EXPECT_EQ(Parsed({"leftovers", "--history", "3", "--remains", "remove"}).history, 3u);
+    EXPECT_EQ(Parsed({"leftovers", "--history"}).history, 0u);
+    EXPECT_EQ(Parsed({"leftovers", "--history", "--remains", "list"}).history, 0u);
+    Invocation entry = Parsed({"remove-entry", "Old_is1", "--hive", "HKCU", "--yes"});
+    EXPECT_EQ(entry.verb, Verb::RemoveEntry);
+    EXPECT_EQ(entry.hive, "HKEY_CURRENT_USER");
+}
+
 TEST(CmdArgs, BadUsageIsRefusedWithAReason) {
     const std::vector<Args> bad = {
         {},
@@ -124,6 +138,16 @@ TEST(CmdArgs, BadUsageIsRefusedWithAReason) {
         {"startup", "frob", "A"},
         {"startup", "delete", "A", "--location="},
         {"restore", "a", "b"},
+        {"leftovers"},                            // which program?
+        {"leftovers", "A", "--folder", "C:\\A"},  // two at once
+        {"leftovers", "--history", "2", "A"},     // the same
+        {"leftovers", "--folder", "C:\\A", "--publisher", "M"},
+        {"leftovers", "--history", "--remains", "remove"},  // the listing removes nothing
+        {"leftovers", "--history=0"},
+        {"leftovers", "--history=", "A"},
+        {"leftovers", "A", "--hive", "HKLM"},
+        {"remove-entry"},
+        {"remove-entry", "A", "--quiet"},
     };
     for (const Args& args : bad) {
         ParseResult r = ParseArguments(args);
@@ -137,8 +161,9 @@ TEST(CmdArgs, BadUsageIsRefusedWithAReason) {
 
 TEST(CmdArgs, UsageNamesEveryCommandWithRestoreAmongThem) {
     const std::string usage = UsageText();
-    for (Verb v : {Verb::List, Verb::Show, Verb::Export, Verb::Backup, Verb::Uninstall,
-                   Verb::Startup, Verb::Report, Verb::Restore}) {
+    for (Verb v :
+         {Verb::List, Verb::Show, Verb::Export, Verb::Backup, Verb::Uninstall, Verb::Startup,
+          Verb::Report, Verb::Restore, Verb::Leftovers, Verb::RemoveEntry}) {
         EXPECT_NE(usage.find(std::string("  ") + VerbName(v) + " "), std::string::npos)
             << VerbName(v);
         EXPECT_NE(CommandUsage(v).find(VerbName(v)), std::string::npos);

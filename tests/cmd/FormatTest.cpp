@@ -43,15 +43,17 @@ TEST(CsvOutput, EveryFieldSurvivesAnRfc4180Reader) {
         e.kind = "program";
         entries.push_back(e);
     }
+    entries[1].broken = true;
     auto records = test::ParseCsv(FormatList(entries, OutputFormat::Csv));
     ASSERT_TRUE(records);
     ASSERT_EQ(records->size(), entries.size() + 1);
     EXPECT_EQ((*records)[0],
               (std::vector<std::string>{"Name", "Publisher", "Version", "Size", "InstallDate",
-                                        "Location", "Hive", "RegistryName", "Kind"}));
+                                        "Location", "Hive", "RegistryName", "Kind", "Broken"}));
     for (size_t i = 0; i < entries.size(); ++i) {
         const auto& r = (*records)[i + 1];
-        ASSERT_EQ(r.size(), 9u) << i;
+        ASSERT_EQ(r.size(), 10u) << i;
+        EXPECT_EQ(r[9], i == 1 ? "yes" : "no");
         EXPECT_EQ(r[0], entries[i].name);
         EXPECT_EQ(r[1], entries[i].publisher);
         EXPECT_EQ(r[5], entries[i].location);
@@ -107,6 +109,7 @@ TEST(JsonOutput, TheListIsAnArrayOfRowsWithTheirFacts) {
         entries.push_back(e);
     }
     entries[0].sizeBytes = 1536.0;
+    entries[2].broken = true;
     auto doc = test::ParseJson(FormatList(entries, OutputFormat::Json));
     ASSERT_TRUE(doc);
     ASSERT_EQ(doc->type, Json::Type::Array);
@@ -120,6 +123,8 @@ TEST(JsonOutput, TheListIsAnArrayOfRowsWithTheirFacts) {
         EXPECT_EQ(row[L"kind"].text, L"patch");
         EXPECT_EQ(row[L"version"].text, L"1.2");
         EXPECT_EQ(row[L"installDate"].text, L"2024-05-01");
+        EXPECT_EQ(row[L"broken"].type, Json::Type::Bool);
+        EXPECT_EQ(row[L"broken"].boolean, i == 2);
     }
     EXPECT_EQ(doc->items[0][L"size"].type, Json::Type::Number);
     EXPECT_EQ(doc->items[0][L"size"].number, 1536.0);
