@@ -108,10 +108,7 @@ LRESULT PanelBackground(ui::ImagePanel& panel, HDC dc, HWND control) {
 
 namespace cx::app {
 
-namespace {
-
-// A sheet of paper with a red disc and a white cross over its lower right.
-HICON MakeBrokenIcon(int size) {
+unique_hicon MakeBrokenIcon(int size) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP color = CreateCompatibleBitmap(screen, size, size);
@@ -167,27 +164,7 @@ HICON MakeBrokenIcon(int size) {
     if (color) DeleteObject(color);
     if (mask) DeleteObject(mask);
     if (dc) DeleteDC(dc);
-    return icon;
-}
-
-}  // namespace
-
-int AddBrokenPicture(HIMAGELIST small, HIMAGELIST large) {
-    if (!small || !large || ImageList_GetImageCount(small) != ImageList_GetImageCount(large))
-        return I_IMAGENONE;
-    int cx = 16, cy = 16, lx = 32, ly = 32;
-    ImageList_GetIconSize(small, &cx, &cy);
-    ImageList_GetIconSize(large, &lx, &ly);
-    HICON little = MakeBrokenIcon(cx), big = MakeBrokenIcon(lx);
-    int index = I_IMAGENONE;
-    if (little && big) {
-        const int a = ImageList_AddIcon(small, little);
-        const int b = ImageList_AddIcon(large, big);
-        if (a >= 0 && a == b) index = a;
-    }
-    if (little) DestroyIcon(little);
-    if (big) DestroyIcon(big);
-    return index;
+    return unique_hicon(icon);
 }
 
 }  // namespace cx::app

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "i18n/LangText.h"
+#include "platform/Handles.h"
 #include "skin/SkinSettings.h"
 #include "widgets/Controls.h"
 #include "widgets/Image.h"
@@ -41,10 +42,10 @@ void SetColumnText(HWND list, int index, Ids key);
 // The brush that shows a side panel's picture behind one of its labels or check boxes.
 LRESULT PanelBackground(ui::ImagePanel& panel, HDC dc, HWND control);
 
-// The picture of a broken registration (a sheet crossed out in red), added to
-// both lists of the program list. They are the system's, which the shell keeps
-// in step, so one index names it in each; I_IMAGENONE when they are out of
-// step or the picture cannot be made (the row then keeps its own picture).
-int AddBrokenPicture(HIMAGELIST small, HIMAGELIST large);
+// The picture of a broken registration: a sheet crossed out in red, `size`
+// pixels square; empty when it cannot be made. It is the program list's own:
+// the system's picture lists are the shell's, and an entry added to some of
+// them puts its others out of step.
+unique_hicon MakeBrokenIcon(int size);
 
 }  // namespace cx::app

@@ -134,7 +134,6 @@ int TProgramPage::ProgramIcon(long index) {
                                                  item->UninstallString(), item->InstallLocation()})
                      ? 1
                      : 0;
-        if (broken && brokenPicture_ != I_IMAGENONE) icon = brokenPicture_;
     } catch (...) {
         // Painting goes on: a picture the service cannot give is left out.
         icon = I_IMAGENONE;
@@ -374,7 +373,8 @@ void TProgramPage::lsvProgramListMouseDown(int button, POINT client) {
 LRESULT TProgramPage::OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd) {
     switch (cd->nmcd.dwDrawStage) {
     case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+    case CDDS_ITEMPOSTPAINT: DrawBrokenPicture(*cd); return CDRF_DODEFAULT;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
         if (cd->iSubItem == kDirectoryColumn) {
             cd->clrText = RGB(0, 0, 255);
@@ -386,6 +386,40 @@ LRESULT TProgramPage::OnProgramListCustomDraw(NMLVCUSTOMDRAW* cd) {
         return CDRF_NEWFONT;
     default: return CDRF_DODEFAULT;
     }
+}
+
+void TProgramPage::DrawBrokenPicture(const NMLVCUSTOMDRAW& cd) {
+    const int row = static_cast<int>(cd.nmcd.dwItemSpec);
+    if (row < 0 || row >= RowCount() || RowIsScreenSaver(row)) return;
+    const long index = RowData(row);
+    // Only what is known by now: the judgement itself comes after the paint.
+    if (index < 0 || static_cast<size_t>(index) >= programBroken_.size() ||
+        programBroken_[static_cast<size_t>(index)] != 1)
+        return;
+    RECT place{};
+    place.left = LVIR_ICON;
+    if (!SendMessageA(lsvProgramList, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&place)))
+        return;
+    const bool large = (GetWindowLongA(lsvProgramList, GWL_STYLE) & LVS_TYPEMASK) == LVS_ICON;
+    HICON icon = large ? brokenLarge_.get() : brokenSmall_.get();
+    if (!icon) return;
+    ICONINFO info{};
+    int size = large ? 32 : 16;
+    if (GetIconInfo(icon, &info)) {
+        BITMAP bm{};
+        if (info.hbmColor && GetObjectA(info.hbmColor, sizeof bm, &bm)) size = bm.bmWidth;
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+    }
+    // Over the row's own picture: a row without one is laid out differently.
+    COLORREF back = ListView_GetBkColor(lsvProgramList);
+    if (back == CLR_NONE) back = GetSysColor(COLOR_WINDOW);
+    HBRUSH brush = CreateSolidBrush(back);
+    FillRect(cd.nmcd.hdc, &place, brush);
+    DeleteObject(brush);
+    const int x = place.left + (place.right - place.left - size) / 2;
+    const int y = place.top + (place.bottom - place.top - size) / 2;
+    DrawIconEx(cd.nmcd.hdc, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
 }
 
 LRESULT TProgramPage::OnNotify(NMHDR* hdr) {
@@ -426,9 +460,10 @@ LRESULT TProgramPage::OnNotify(NMHDR* hdr) {
         LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(hdr)->item;
         if (item.iItem < 0 || item.iItem >= RowCount()) return 0;
         const inv::ListRow& row = rows_.Row(static_cast<size_t>(item.iItem));
-        if (item.mask & LVIF_IMAGE)
+        if (item.mask & LVIF_IMAGE) {
             item.iImage = inv::RowIsScreenSaver(row.data) ? static_cast<int>(row.image)
                                                           : ShownIcon(inv::RowIndex(row.data));
+        }
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             const std::string& text = rows_.Text(static_cast<size_t>(item.iItem), item.iSubItem);
             if (hdr->code == LVN_GETDISPINFOW) {

@@ -133,8 +133,7 @@ public:
     // Whether a program row's registration is broken (cleanup/BrokenEntry.h),
     // judged now when its picture has not been looked up yet.
     bool RowIsBroken(int row);
-    // The picture broken rows show (I_IMAGENONE: they keep their own).
-    int BrokenPicture() const noexcept { return brokenPicture_; }
+
     // A program's picture by service index, once it was looked up after the
     // list first showed its row; inv::kIconWhenShown before.
     int KnownProgramIcon(long index) const;
@@ -180,7 +179,9 @@ private:
     std::vector<int> programIcons_;
     // By service index, judged with the picture: -1 not yet, 0 no, 1 broken.
     std::vector<signed char> programBroken_;
-    int brokenPicture_ = I_IMAGENONE;
+    // Drawn over a broken row's own picture, in the list's two sizes.
+    unique_hicon brokenSmall_, brokenLarge_;
+    void DrawBrokenPicture(const NMLVCUSTOMDRAW& cd);
     std::wstring dispText_;  // the text last handed to the list view in UTF-16
     int searchPos_ = 0;
     bool ProgramPanelShown = true;

@@ -32,7 +32,11 @@ void TProgramPage::Create(HWND sheet, HWND window, HFONT uiFont, HFONT listFont,
     // The service's icon indexes point into the system's lists.
     ListView_SetImageList(lsvProgramList, smallImages, LVSIL_SMALL);
     ListView_SetImageList(lsvProgramList, largeImages, LVSIL_NORMAL);
-    brokenPicture_ = AddBrokenPicture(smallImages, largeImages);
+    int cx = 16, cy = 16, lx = 32, ly = 32;
+    ImageList_GetIconSize(smallImages, &cx, &cy);
+    ImageList_GetIconSize(largeImages, &lx, &ly);
+    brokenSmall_ = MakeBrokenIcon(cx);
+    brokenLarge_ = MakeBrokenIcon(lx);
     AddColumn(lsvProgramList, 0, LangText(IDS_LISTVIEW_COLUMNS_Descriptions), 200);
     AddColumn(lsvProgramList, 1, LangText(IDS_LISTVIEW_COLUMNS_Publisher), 160);
     AddColumn(lsvProgramList, 2, LangText(IDS_LISTVIEW_COLUMNS_Directory), 360);

@@ -6,6 +6,7 @@
 #include "cleanup/UninstallHistory.h"
 #include "cleanup/UninstallEntry.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "platform/Strings.h"
 
 namespace cx::cleanup {
@@ -143,9 +144,29 @@ RegPath EntryKeyPath(const ListedProgram& program) {
         hive, std::wstring(kUninstallKey) + L"\\" + AnsiToWide(program.registryName), {}};
 }
 
+std::optional<EntryPlaces> ReadEntryPlaces(const ListedProgram& program) {
+    if (program.registryName.empty() || program.registryName.find('\\') != std::string::npos)
+        return std::nullopt;
+    const HKEY root =
+        ParseHive(program.hive) == RegHive::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    auto entry = reg::Key::Open(
+        root, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + program.registryName);
+    if (!entry) return std::nullopt;
+    EntryPlaces places{program.hive, program.registryName, {}, {}};
+    auto read = [&entry](const char* name) {
+        auto value = entry->RawValue(name);
+        if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::string();
+        return reg::StringFromData(value->data);
+    };
+    places.uninstallString = read("UninstallString");
+    places.installLocation = read("InstallLocation");
+    return places;
+}
+
 void ScanBrokenEntry(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress) {
     found.stillInstalled = false;
     found.leftovers.reset();
+    found.brokenEntry = true;
     ScanFoundRemains(found, safety, progress);
     const RegPath entry = EntryKeyPath(found.target);
     // The walk by name finds the entry itself; should it not (a name the

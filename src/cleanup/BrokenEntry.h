@@ -6,6 +6,7 @@
 // on a network or removable drive, a file the system will not answer about, a
 // Windows Installer entry) is not broken.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "cleanup/UninstallFlow.h"
@@ -49,11 +50,16 @@ bool IsBrokenEntry(const EntryPlaces& entry);  // with SystemEntryLook()
 // The uninstall entry's own key, as a registry finding.
 RegPath EntryKeyPath(const ListedProgram& program);
 
+// The entry as the registry holds it now (GetString, expanded when
+// REG_EXPAND_SZ, as the list reads it); nothing when it is no longer there.
+std::optional<EntryPlaces> ReadEntryPlaces(const ListedProgram& program);
+
 // The remains scan of a broken entry, which takes the place of its uninstall:
 // as after an uninstall (ScanFoundRemains), with the entry's own key offered
 // first and checked, so that one Delete removes the registration with its
 // leftovers and one undo backup holds them all. `found.target` must have its
-// folders gathered (GatherFolders) before anything is removed.
+// folders gathered (GatherFolders) before anything is removed. Marks `found`
+// as a broken entry's, so that its removal judges the entry again first.
 void ScanBrokenEntry(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress);
 
 }  // namespace cx::cleanup

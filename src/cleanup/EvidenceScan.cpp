@@ -789,8 +789,8 @@ void GatherFolders(ListedProgram& target) {
     places.registryName = AnsiToWide(target.registryName);
     places.installLocation = AnsiToWide(target.installLocation);
     const std::wstring name = Trim(places.registryName);
-    HKEY hive = ParseHive(target.hive) == RegHive::CurrentUser ? HKEY_CURRENT_USER
-                                                               : HKEY_LOCAL_MACHINE;
+    HKEY hive =
+        ParseHive(target.hive) == RegHive::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     if (!name.empty() && name.find(L'\\') == std::wstring::npos) {
         if (unique_hkey entry = OpenPlain(hive, std::wstring(kUninstallKey) + L"\\" + name)) {
             places.installLocation = StringValue(entry.get(), L"InstallLocation");

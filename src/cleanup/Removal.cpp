@@ -132,8 +132,7 @@ bool RemoveValue(const Node& n) {
     if (!n.reg || !n.reg->IsValue()) return false;
     const RegPath& item = *n.reg;
     LONG rc;
-    unique_hkey key =
-        OpenPath(HiveKey(item.hive), item.key, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
+    unique_hkey key = OpenPath(HiveKey(item.hive), item.key, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
     if (!key) return IsMissing(rc);
     RegDeleteValueW(key.get(), item.value->c_str());
     return IsMissing(

@@ -81,6 +81,8 @@ struct FindingsOutcome {
     // The install folder failed its second judgement: no file item was touched.
     bool filesRefused = false;
     bool stopped = false;  // the stop flag ended it early (see StopFlag)
+    // A broken registration is whole again: nothing was touched.
+    bool entryWhole = false;
 };
 
 // The removal of a scan's checked findings as the window's Delete and the

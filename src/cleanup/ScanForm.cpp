@@ -292,6 +292,14 @@ void TScanForm::btnDeleteClick() {
                            MB_OK | MB_ICONEXCLAMATION);
         return;
     }
+    if (outcome.entryWhole) {
+        const UninstallTarget& t = found_.target;
+        ui::ShowAppMessage(hwnd(),
+                           Format(LangFormatText(IDS_MESSAGEBOX_WARNING_EntryWhole),
+                                  (t.displayName.empty() ? t.registryName : t.displayName).c_str()),
+                           MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     // The user chose to keep everything rather than lose it for good.
     if (outcome.backup == BackupState::Declined) return;
     const size_t failed = outcome.failed;

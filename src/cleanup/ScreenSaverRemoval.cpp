@@ -81,8 +81,8 @@ ScrRemovalResult RemoveScreenSaver(const std::string& folder, const std::string&
         return result;
     }
     result.backupPath = WideToAnsi(backup);
-    result.outcome = DeleteFileW(LongPathForApi(source).c_str()) ? ScrRemoval::Moved
-                                                                 : ScrRemoval::NotRemoved;
+    result.outcome =
+        DeleteFileW(LongPathForApi(source).c_str()) ? ScrRemoval::Moved : ScrRemoval::NotRemoved;
     return result;
 }
 

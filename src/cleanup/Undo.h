@@ -84,7 +84,7 @@ struct KeptCleanup {
 // A folder below the root with a well-formed manifest that does not prove
 // itself: not restorable, and never pruned.
 struct RefusedCleanup {
-    std::wstring folder;   // full path, ending in "\"
+    std::wstring folder;    // full path, ending in "\"
     bool unsealed = false;  // kept before clean-ups were sealed (else: a seal that fails)
 };
 

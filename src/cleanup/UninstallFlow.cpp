@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "cleanup/BrokenEntry.h"
 #include "cleanup/EvidenceScan.h"
 #include "cleanup/Rejudge.h"
 #include "cleanup/UninstallEntry.h"
@@ -111,6 +112,15 @@ size_t CheckedFindings(const FoundRemains& found) {
 FindingsOutcome RemoveFoundRemains(FoundRemains& found, CleanupBackup backup,
                                    const StopFlag* stop) {
     const UninstallTarget& t = found.target;
+    if (found.brokenEntry) {
+        const std::optional<EntryPlaces> now = ReadEntryPlaces(t);
+        if (now && !IsBrokenEntry(*now)) {
+            FindingsOutcome whole;
+            whole.entryWhole = true;
+            whole.failed = CheckedFindings(found);
+            return whole;
+        }
+    }
     backup.program = AnsiToWide(t.displayName.empty() ? t.registryName : t.displayName);
     // The answer may come long after the scan: the folder is judged as it is
     // now, the protected folders and the other programs' folders looked up afresh.

@@ -102,6 +102,9 @@ struct FoundRemains {
     // Set for the leftovers of a program already gone (no registration
     // behind the target): what starts checked (MarkLeftovers).
     std::optional<LeftoverMarks> leftovers;
+    // The target is a broken registration offered with its leftovers
+    // (ScanBrokenEntry): its removal first looks whether it is still broken.
+    bool brokenEntry = false;
 };
 
 // Scans for the remains of found.target under `safety` into found's trees
@@ -118,7 +121,10 @@ size_t CheckedFindings(const FoundRemains& found);
 // kept first in the undo backup `backup` describes (its folder named after the
 // program), the file part only when the install folder passes its judgement
 // again now (InstallFolderStillSafe, by found.appDir and found.otherPrograms).
-// `stop` as for RemoveFindings.
+// `stop` as for RemoveFindings. For a broken entry's findings, nothing at all
+// is removed once the entry is whole again (its uninstaller or its files
+// back: the program was installed again since the scan, and what was offered
+// as its leftovers may be its own once more); the outcome says so.
 FindingsOutcome RemoveFoundRemains(FoundRemains& found, CleanupBackup backup,
                                    const StopFlag* stop = nullptr);
 

@@ -650,6 +650,12 @@ int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemain
         ConsoleStop stop;
         outcome = cleanup::RemoveFoundRemains(found, std::move(backup), &ConsoleStop::Flag());
     }
+    if (outcome.entryWhole) {
+        console.err("\"" + target.registryName +
+                    "\" is no longer broken (its uninstaller or its files are back), so nothing "
+                    "was removed\r\n");
+        return kExitFailed;
+    }
     if (outcome.backup == cleanup::BackupState::Failed) {
         console.err("the checked items could not be backed up, so nothing was removed: " +
                     outcome.backupError + "\r\n");

@@ -314,6 +314,8 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_MESSAGEBOX_WARNING_RemoveBrokenEntry),
      "The uninstaller of %s is missing and its install folder is gone or empty, so it cannot "
      "run. Remove the registration (kept for undo) and look for the program's leftovers?"},
+    {KEY(IDS_MESSAGEBOX_WARNING_EntryWhole),
+     "%s is no longer broken (its uninstaller or its files are back), so nothing was removed."},
 };
 
 #undef KEY

@@ -229,10 +229,11 @@ enum Ids : int {
     IDS_MESSAGEBOX_WARNING_LeftoversFolderRefused,
     IDS_LISTVIEW_TIPS_Broken,
     IDS_MESSAGEBOX_WARNING_RemoveBrokenEntry,
+    IDS_MESSAGEBOX_WARNING_EntryWhole,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 69,
+static_assert(IDS_COUNT == kOriginalLangEntries + 70,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).

@@ -22,6 +22,7 @@
 #include "app/MainForm.h"
 #include "cleanup/KeptSeal.h"
 #include "cleanup/ScanForm.h"
+#include "cleanup/Undo.h"
 #include "cleanup/UninstallHistory.h"
 #include "cleanup/Uninstall.h"
 #include "harness/MessageLog.h"
@@ -33,6 +34,7 @@
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Registry.h"
+#include "platform/Error.h"
 #include "platform/Strings.h"
 #include "seeder/DemoData.h"
 #include "skin/SkinFile.h"
@@ -416,6 +418,85 @@ TEST_F(UninstallFlow, AProgramNamedWithABracketIsUninstalledAsAProgram) {
     EXPECT_TRUE(FileExists(marker)) << "the program's uninstaller did not run";
     EXPECT_EQ(asked[0].text, LangText(IDS_MESSAGEBOX_WARNING_ScanRemains));
     EXPECT_EQ(form.Programs().PendingWaits(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// A registration whose program was deleted with its folder: marked in the
+// list, and Uninstall takes it with its leftovers in one clean-up that a
+// restore brings back.
+TEST_F(UninstallFlow, ABrokenRegistrationIsMarkedAndGoesWithItsLeftoversInOneCleanUp) {
+    test::ScopedEntry entry(HKEY_CURRENT_USER, "CxBrokenPainter");
+    entry.Text("DisplayName", "Cx Broken Painter")
+        .Text("Publisher", "Cx Labs")
+        .Text("UninstallString", "\"C:\\CxBrokenPainter\\unins000.exe\" /S")
+        .Text("InstallLocation", "C:\\CxBrokenPainter\\");
+    const std::string settings = "Software\\CxBrokenPainter";
+    reg::Key::Create(HKEY_CURRENT_USER, settings).SetString("Brush", "round");
+
+    app::TMainForm form;
+    form.CreateForm();
+    app::TProgramPage& page = form.Programs();
+    const int row = RowOf(form, "Cx Broken Painter");
+    ASSERT_GE(row, 0);
+    EXPECT_TRUE(page.RowIsBroken(row));
+    std::string tip;
+    ASSERT_TRUE(page.lsvProgramListInfoTip(row, tip));
+    EXPECT_EQ(tip.rfind(LangText(IDS_LISTVIEW_TIPS_Broken), 0), 0u) << tip;
+    for (int r = 0; r < page.RowCount(); ++r) {
+        if (r == row) continue;
+        EXPECT_FALSE(page.RowIsBroken(r)) << page.RowCaption(r);
+    }
+    page.SelectRow(row);
+
+    messages.onShow = [](const ui::MessageRecord&) { return IDYES; };
+    bool entryFirst = false;
+    size_t checkedRoots = 0;
+    ui::SetModalHook([&](HWND window) {
+        auto* scan = dynamic_cast<cleanup::TScanForm*>(ui::Window::FromHandle(window));
+        if (!scan) return;
+        scan->StartScan();
+        const cleanup::CheckTree& reg = scan->RegistryFindings();
+        for (cleanup::NodeId id : reg.Roots()) {
+            const cleanup::Node& n = reg.Get(id);
+            if (n.state == cleanup::csChecked) ++checkedRoots;
+            if (n.reason == cleanup::Reason::BrokenEntry)
+                entryFirst = n.reg && n.reg->key == AnsiToWide(entry.KeyPath()) &&
+                             n.state == cleanup::csChecked;
+        }
+        scan->btnDeleteClick();
+        scan->btnCancelClick();
+    });
+    page.ActionUninstallExecute();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(
+        messages.shown[0].text,
+        Format(LangFormatText(IDS_MESSAGEBOX_WARNING_RemoveBrokenEntry), "Cx Broken Painter"));
+    EXPECT_TRUE(entryFirst);
+    EXPECT_EQ(checkedRoots, 2u);  // the entry and its settings, named like it
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, entry.KeyPath()));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, settings));
+    EXPECT_LT(RowOf(form, "Cx Broken Painter"), 0);
+
+    // On record, so that its leftovers can be looked for again.
+    const std::wstring appDir = AnsiToWide(AppPaths().AppDir);
+    const auto records = cleanup::ReadHistory(cleanup::UserHistoryRoot(appDir));
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records[0].registryName, L"CxBrokenPainter");
+    // One clean-up holds both, and puts both back.
+    const std::wstring root = cleanup::UserCleanupRoot(appDir);
+    const auto kept = cleanup::ListCleanups(root);
+    ASSERT_FALSE(kept.empty());
+    const cleanup::RestoreOutcome back = cleanup::RestoreCleanup(
+        root, kept[0].folder, cleanup::SystemSafetyContext(AppPaths().AppDir, {}));
+    EXPECT_TRUE(back.notRestored.empty());
+    auto restored = reg::Key::Open(HKEY_CURRENT_USER, entry.KeyPath());
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->GetString("UninstallString"), "\"C:\\CxBrokenPainter\\unins000.exe\" /S");
+    EXPECT_EQ(reg::Key::Open(HKEY_CURRENT_USER, settings)->GetString("Brush"), "round");
+    reg::DeleteTree(HKEY_CURRENT_USER, settings);
 }
 
 }  // namespace
