@@ -88,7 +88,18 @@ bool IsRealFolder(const std::wstring& path) {
            !(a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-void PlanByName(const LeftoversQuery& q, const std::vector<std::wstring>& roots,
+// Whether a listed program lives in `folder` or below it: a folder that only
+// shares the name typed (a maker's folder named like its product) is theirs.
+bool HoldsListed(const std::wstring& folder, const std::vector<ListedProgram>& listed) {
+    for (const ListedProgram& p : listed) {
+        const std::string theirs = NormalizeFolderPath(TrimControl(p.installLocation));
+        if (!theirs.empty() && PathIsIn(AnsiToWide(theirs), folder)) return true;
+    }
+    return false;
+}
+
+void PlanByName(const LeftoversQuery& q, const std::vector<ListedProgram>& listed,
+                const std::vector<std::wstring>& roots,
                 const std::function<bool(const std::wstring&)>& isFolder, LeftoversPlan& plan) {
     const std::string product = TrimControl(q.product);
     ListedProgram& t = plan.target;
@@ -119,7 +130,7 @@ void PlanByName(const LeftoversQuery& q, const std::vector<std::wstring>& roots,
             places.push_back(root + L"\\" + AnsiToWide(maker) + L"\\" + name);
         places.push_back(root + L"\\" + name);
         for (const std::wstring& place : places)
-            if (IsAnsiFaithful(place) && isFolder(place))
+            if (IsAnsiFaithful(place) && isFolder(place) && !HoldsListed(place, listed))
                 t.folders.push_back({place, FolderSource::ByName});
     }
 }
@@ -160,7 +171,7 @@ LeftoversPlan PlanLeftovers(const LeftoversQuery& q, const std::vector<ListedPro
             plan.problem = Refused(*p);
             return plan;
         }
-        PlanByName(q, roots, isFolder, plan);
+        PlanByName(q, listed, roots, isFolder, plan);
         return plan;
     }
     case LeftoversQuery::From::Folder: {

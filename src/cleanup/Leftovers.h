@@ -58,8 +58,9 @@ std::vector<std::wstring> ProgramRoots();
 // the name asked for (its product or registry name, in either hive), or lives
 // in the folder named, is refused: its uninstall is the way to remove it, and
 // its keys and files must never be offered as another's leftovers.
-// By name, the first real folder named like the product (below its maker's
-// folder or directly) in one of `roots` is taken as its install folder; a
+// By name, the real folders named like the product (below its maker's
+// folder or directly) in `roots` are its install folder's candidates, save
+// one a listed program lives in (a maker's folder named like the product); a
 // product name too short or generic to stand for one program (see
 // SearchNames) looks in no folder.
 // `isFolder` tells whether a path is a real folder (no link).

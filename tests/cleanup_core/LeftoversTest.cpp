@@ -15,7 +15,7 @@ using namespace cx::cleanup;
 namespace {
 
 const std::vector<ListedProgram> kListed = {
-    {"Heron Sketch_is1", "C:\\Program Files\\Heron Sketch", "Heron Sketch 2.0",
+    {"Heron Sketch_is1", "C:\\Program Files\\Heronfield Labs\\Heron Sketch", "Heron Sketch 2.0",
      "HKEY_LOCAL_MACHINE", "Heronfield Labs"},
     {"{3C8E5A21-7B94-4D0F-A6E2-5F19B7C04D83}", "", "Larkspur Atlas", "HKEY_LOCAL_MACHINE",
      "Larkspur Maps"},
@@ -42,8 +42,8 @@ TEST(LeftoversPlan, AProgramStillListedIsRefusedByAnyNameItGoesBy) {
 
     LeftoversQuery folder;
     folder.from = LeftoversQuery::From::Folder;
-    for (const char* f :
-         {"C:\\Program Files\\Heron Sketch\\", "c:\\program files\\heron sketch\\plugins"}) {
+    for (const char* f : {"C:\\Program Files\\Heronfield Labs\\Heron Sketch\\",
+                          "c:\\program files\\heronfield labs\\heron sketch\\plugins"}) {
         folder.folder = f;
         EXPECT_FALSE(Plan(folder).problem.empty()) << f;
     }
@@ -78,6 +78,10 @@ TEST(LeftoversPlan, ByNameTheInstallFolderIsGuessedOnlyForANameThatStandsAlone) 
 
     q.product = "Tools";
     EXPECT_TRUE(Plan(q, {L"C:\\Program Files\\Tools"}).target.folders.empty());
+    // A maker's folder typed as a product is where its listed programs live.
+    q.product = "Heronfield Labs";
+    q.publisher.clear();
+    EXPECT_TRUE(Plan(q, {L"C:\\Program Files\\Heronfield Labs"}).target.folders.empty());
 
     // From the record: the folder it listed first, then the rest; what the user kept stays kept.
     LeftoversQuery h;

@@ -19,8 +19,11 @@
 #include "app/AppPaths.h"
 #include "app/AppStart.h"
 #include "app/Config.h"
+#include "app/Actions.h"
 #include "app/MainForm.h"
 #include "cleanup/KeptSeal.h"
+#include "cleanup/LeftoversForm.h"
+#include "cleanup/Remains.h"
 #include "cleanup/ScanForm.h"
 #include "cleanup/Undo.h"
 #include "cleanup/UninstallHistory.h"
@@ -496,6 +499,53 @@ TEST_F(UninstallFlow, ABrokenRegistrationIsMarkedAndGoesWithItsLeftoversInOneCle
     ASSERT_TRUE(restored);
     EXPECT_EQ(restored->GetString("UninstallString"), "\"C:\\CxBrokenPainter\\unins000.exe\" /S");
     EXPECT_EQ(reg::Key::Open(HKEY_CURRENT_USER, settings)->GetString("Brush"), "round");
+    reg::DeleteTree(HKEY_CURRENT_USER, settings);
+}
+
+}  // namespace
+
+namespace {
+
+// Tools > Find Leftovers by the folder a program lived in: the same scan
+// window, with only what lies in that folder checked.
+TEST_F(UninstallFlow, LeftoversOfAFolderNamedStartCheckedOnlyInThatFolder) {
+    const std::string folder = "C:\\CxGoneSketcher";
+    ForceDirectories(folder + "\\Data\\");
+    WriteFileBytes(AnsiToWide(folder + "\\Data\\strokes.db"), "ink");
+    const std::string settings = "Software\\CxGoneSketcher";
+    reg::Key::Create(HKEY_CURRENT_USER, settings).SetString("Pen", "fine");
+
+    app::TMainForm form;
+    form.CreateForm();
+    messages.onShow = [](const ui::MessageRecord&) { return IDOK; };
+    bool scanned = false, keyOffered = false;
+    size_t checkedKeys = 0, checkedFiles = 0;
+    ui::SetModalHook([&](HWND window) {
+        ui::Window* w = ui::Window::FromHandle(window);
+        if (auto* ask = dynamic_cast<cleanup::TLeftoversForm*>(w)) {
+            ask->SelectWay(cleanup::LeftoversQuery::From::Folder);
+            SetWindowTextA(test::Control(window, cleanup::TLeftoversForm::IDC_EDT_FOLDER),
+                           folder.c_str());
+            ask->btnScanClick();
+        } else if (auto* scan = dynamic_cast<cleanup::TScanForm*>(w)) {
+            scan->StartScan();
+            scanned = true;
+            for (cleanup::NodeId id : scan->RegistryFindings().Roots())
+                keyOffered = keyOffered || scan->RegistryFindings().Get(id).text ==
+                                               "HKEY_CURRENT_USER\\" + settings;
+            checkedKeys = cleanup::CheckedCount(scan->RegistryFindings());
+            checkedFiles = cleanup::CheckedCount(scan->FileFindings());
+            scan->btnDeleteClick();
+            scan->btnCancelClick();
+        }
+    });
+    form.Execute(app::ActionFindLeftovers);
+    EXPECT_TRUE(scanned);
+    EXPECT_TRUE(keyOffered) << "the settings named like the folder";
+    EXPECT_EQ(checkedKeys, 0u);
+    EXPECT_EQ(checkedFiles, 3u);  // the folder, Data and the file
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, settings));
     reg::DeleteTree(HKEY_CURRENT_USER, settings);
 }
 
