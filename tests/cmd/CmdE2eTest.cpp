@@ -230,7 +230,7 @@ TEST_F(CmdE2e, CsvListSurvivesNamesWithCommasAndQuotes) {
     ASSERT_TRUE(records) << r.out.substr(0, 400);
     ASSERT_GE(records->size(), 2u);
     const auto& heading = records->front();
-    ASSERT_EQ(heading.size(), 9u);
+    ASSERT_EQ(heading.size(), 10u);
     int found = 0;
     for (const auto& rec : *records) {
         ASSERT_EQ(rec.size(), heading.size());
@@ -241,6 +241,7 @@ TEST_F(CmdE2e, CsvListSurvivesNamesWithCommasAndQuotes) {
         EXPECT_EQ(rec[5], location);
         EXPECT_EQ(rec[6], "HKEY_CURRENT_USER");
         EXPECT_EQ(rec[8], "program");
+        EXPECT_EQ(rec[9], "no");  // a folder no path can name says nothing of its program
     }
     EXPECT_EQ(found, 1);
 }
