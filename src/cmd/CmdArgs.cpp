@@ -49,6 +49,9 @@ constexpr OptionSpec kOptions[] = {
     {kOptHistory, "history", false, true},
 };
 
+// More names than a person types at once; a longer queue is a script's mistake.
+constexpr size_t kMaxQueue = 64;
+
 struct CommandEntry {
     Verb verb;
     const char* name;
@@ -77,10 +80,11 @@ constexpr CommandEntry kCommands[] = {
      "  backup [<folder>]\n"
      "      Exports every uninstall key of both hives, one .reg file each, into\n"
      "      the folder (by default \"Back up\\reg\\\" beside the program).\n"},
-    {Verb::Uninstall, "uninstall", 1, 1,
+    {Verb::Uninstall, "uninstall", 1, kMaxQueue,
      kOptQuiet | kOptRemains | kOptYes | kOptHive | kOptTimeout | kOptNoBackup,
-     "  uninstall <registry name> [--quiet] [--remains list|remove|remove-all]\n"
-     "            [--yes] [--no-backup] [--timeout <seconds>] [--hive HKLM|HKCU]\n"
+     "  uninstall <registry name> [<registry name> ...] [--quiet]\n"
+     "            [--remains list|remove|remove-all] [--yes] [--no-backup]\n"
+     "            [--timeout <seconds>] [--hive HKLM|HKCU]\n"
      "      Runs the program's uninstaller and waits for it and for the process\n"
      "      it hands over to, then lists what it left behind, each item with\n"
      "      why it is offered ([x]: sure, [ ]: matched by a name alone); with\n"
@@ -91,7 +95,11 @@ constexpr CommandEntry kCommands[] = {
      "      after the wait means a cancelled or failed uninstall: its remains\n"
      "      are listed and never removed. --timeout gives the wait up after\n"
      "      that many seconds, removing nothing. Remains too large for the undo\n"
-     "      backup are removed for good only with --no-backup.\n"},
+     "      backup are removed for good only with --no-backup. Several names\n"
+     "      are uninstalled one after another, in the order given, each waited\n"
+     "      for before the next starts; the remains of every program removed are\n"
+     "      scanned at the end, one program after another, each with its own\n"
+     "      undo backup. The exit code is 0 only when every one was removed.\n"},
     {Verb::Startup, "startup", 1, 2, kOptFormat | kOptLocation | kOptYes,
      "  startup list [--format text|csv|json]\n"
      "  startup enable|disable|delete <name> [--location <location>] [--yes]\n"

@@ -20,6 +20,7 @@
 #include "cleanup/UninstallFlow.h"
 #include "cleanup/UninstallEntry.h"
 #include "cleanup/UninstallHistory.h"
+#include "cleanup/UninstallQueue.h"
 #include "cleanup/KeptSeal.h"
 #include "cleanup/Undo.h"
 #include "cmd/CmdFormat.h"
@@ -106,11 +107,12 @@ struct Chosen {
     ProgramItem item;
 };
 
-// The record the command's first operand names; nothing after telling why.
-std::optional<Chosen> ChooseProgram(TProgramList& list, const Invocation& args, Console& console) {
+// The record `name` names; nothing after telling why.
+std::optional<Chosen> ChooseProgramNamed(TProgramList& list, const std::string& name,
+                                         const Invocation& args, Console& console) {
     list.RefreshPrograms();
     inv::ProgramRecords programs = inv::ReadProgramRecords(list);
-    const RecordChoice choice = ChooseRecord(programs.records, args.operands.at(0), args.hive);
+    const RecordChoice choice = ChooseRecord(programs.records, name, args.hive);
     if (!choice.index) {
         console.err(choice.problem + "\r\n");
         return std::nullopt;
@@ -121,6 +123,11 @@ std::optional<Chosen> ChooseProgram(TProgramList& list, const Invocation& args, 
         return std::nullopt;
     }
     return Chosen{programs.records[*choice.index], std::move(*item)};
+}
+
+// The record the command's first operand names; nothing after telling why.
+std::optional<Chosen> ChooseProgram(TProgramList& list, const Invocation& args, Console& console) {
+    return ChooseProgramNamed(list, args.operands.at(0), args, console);
 }
 
 // None: the question could not be asked or got no answer (no console, end of input).
@@ -343,7 +350,124 @@ void KeepOnRecord(const std::string& appDir, const FoundRemains& found, Console&
     }
 }
 
+const char* QueueStateText(cleanup::QueueState state) {
+    switch (state) {
+    case cleanup::QueueState::Waiting: return "waiting";
+    case cleanup::QueueState::Running: return "running";
+    case cleanup::QueueState::Removed: return "removed";
+    case cleanup::QueueState::NotRemoved: return "not removed (still registered)";
+    case cleanup::QueueState::Failed: return "failed";
+    case cleanup::QueueState::Skipped: return "skipped";
+    }
+    return "";
+}
+
+std::string ItemName(const cleanup::QueueItem& item) {
+    const cleanup::UninstallTarget& t = item.run.target;
+    return t.displayName.empty() ? t.registryName : t.displayName;
+}
+
+// uninstall <name> <name> ...: every name is found before anything runs (a
+// typo must not leave a queue half done), the uninstallers run one after
+// another, each awaited, and the remains of those removed are scanned once
+// they all have ended, each under the rules of the whole queue.
+int RunUninstallQueue(const Invocation& args, const std::string& appDir, Console& console) {
+    TProgramList list;
+    std::vector<cleanup::QueueItem> items;
+    std::vector<std::string> uninstallStrings;
+    for (const std::string& name : args.operands) {
+        auto chosen = ChooseProgramNamed(list, name, args, console);
+        if (!chosen) return kExitFailed;
+        const inv::ProgramRecord& r = chosen->record;
+        for (const cleanup::QueueItem& i : items)
+            if (EqualsNoCase(i.run.target.registryName, r.registryName) &&
+                EqualsNoCase(i.run.target.hive, r.hive)) {
+                console.err("\"" + name + "\" is named twice\r\n");
+                return kExitFailed;
+            }
+        cleanup::QueueItem item;
+        item.run.target = {r.registryName, r.installLocation, r.displayName, r.hive, r.publisher};
+        items.push_back(std::move(item));
+        uninstallStrings.push_back(chosen->item.UninstallString());
+    }
+    const unsigned total = static_cast<unsigned>(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        cleanup::QueueItem& item = items[i];
+        // Prepared in turn: the folders are read just before this uninstaller
+        // runs, after the ones before it may have changed what is registered.
+        item.run = cleanup::PrepareUninstall(
+            item.run.target, uninstallStrings[i],
+            args.quiet ? cleanup::CommandChoice::Quiet : cleanup::CommandChoice::Normal);
+        const std::string head =
+            Format("[%u/%u] ", static_cast<unsigned>(i + 1), total) + ItemName(item) + ": ";
+        bool stillRunning = false;
+        if (!item.run.HasCommand()) {
+            item.state = cleanup::QueueState::Failed;
+            item.problem = "the entry has no uninstall command";
+        } else {
+            if (item.run.quietUnavailable)
+                console.err(head +
+                            "the entry has no QuietUninstallString; running its uninstaller\r\n");
+            console.out(head + "running: " + item.run.command + "\r\n");
+            const cleanup::WaitEnd wait = AwaitUninstaller(
+                item.run.command, args.timeoutSeconds ? *args.timeoutSeconds * 1000 : INFINITE);
+            switch (wait) {
+            case cleanup::WaitEnd::Ended:
+                item.state = cleanup::JudgeUninstallEnd(wait, item.run.target).stillInstalled
+                                 ? cleanup::QueueState::NotRemoved
+                                 : cleanup::QueueState::Removed;
+                break;
+            case cleanup::WaitEnd::GaveUp:
+                item.state = cleanup::QueueState::Failed;
+                item.problem = "gave up waiting; it may still be running";
+                stillRunning = true;
+                break;
+            case cleanup::WaitEnd::Failed:
+                item.state = cleanup::QueueState::Failed;
+                item.problem = "the wait for the uninstaller failed";
+                break;
+            case cleanup::WaitEnd::NothingStarted:
+                item.state = cleanup::QueueState::Failed;
+                item.problem = "the uninstaller could not be started";
+                break;
+            }
+        }
+        console.out(head + QueueStateText(item.state) +
+                    (item.problem.empty() ? std::string() : ": " + item.problem) + "\r\n");
+        // An uninstaller still running must not overlap the next one's.
+        if (stillRunning) {
+            for (size_t j = i + 1; j < items.size(); ++j)
+                items[j].state = cleanup::QueueState::Skipped;
+            console.err("the queue stops here: the next uninstaller would run beside this one\r\n");
+            break;
+        }
+    }
+    // One clean-up at the end, program by program, each under the rules of the whole queue.
+    int exit = kExitOk;
+    const std::vector<cleanup::ListedProgram> listed = ListedNow(list);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].state != cleanup::QueueState::Removed) {
+            exit = kExitFailed;
+            continue;
+        }
+        FoundRemains found;
+        found.target = items[i].run.target;
+        found.appDir = appDir;
+        cleanup::ScanProgress progress;
+        cleanup::ScanFoundRemains(found, cleanup::QueueSafety(appDir, listed, items, i), progress);
+        console.out("\r\n== " + ItemName(items[i]) + " ==\r\n");
+        if (ReportRemains(args, appDir, found, console) != kExitOk) exit = kExitFailed;
+        KeepOnRecord(appDir, found, console);
+    }
+    console.out("\r\n");
+    for (const cleanup::QueueItem& item : items)
+        console.out("  " + ItemName(item) + ": " + QueueStateText(item.state) + "\r\n");
+    console.out(cleanup::QueueSummary(items) + ".\r\n");
+    return exit;
+}
+
 int RunUninstall(const Invocation& args, const std::string& appDir, Console& console) {
+    if (args.operands.size() > 1) return RunUninstallQueue(args, appDir, console);
     TProgramList list;
     auto chosen = ChooseProgram(list, args, console);
     if (!chosen) return kExitFailed;

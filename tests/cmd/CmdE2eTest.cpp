@@ -463,6 +463,35 @@ TEST_F(CmdE2e, AStillRegisteredProgramLosesNothing) {
         ADD_FAILURE() << "a key or value of a live program went: " << e;
 }
 
+// Three in one queue, the middle one's uninstaller cancelled: it is reported
+// not removed and loses nothing, the queue goes on, and only the other two's
+// remains are offered, each in its own part.
+TEST_F(CmdE2e, AQueueGoesOnPastACancelledUninstallAndCleansUpTheRest) {
+    std::vector<const demo::DemoProgram*> plain;
+    for (const auto& p : demo::Programs())
+        if (!p.handOver && p.displayName && p.uninstaller && p.remains != demo::Remains::None &&
+            p.layout != demo::Layout::None && p.root == demo::Root::ProgramFiles &&
+            demo::IsListed(p))
+            plain.push_back(&p);
+    ASSERT_GE(plain.size(), 3u);
+    const demo::DemoProgram& cancelled = *plain[1];
+    SetUninstallString(cancelled, demo::UninstallCommand(cancelled) + " /cancel");
+    test::CmdResult r = RunCmd(std::string("uninstall \"") + plain[0]->keyName + "\" \"" +
+                               cancelled.keyName + "\" \"" + plain[2]->keyName + "\"");
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    const std::string second = std::string("[2/3] ") + cancelled.displayName + ": ";
+    EXPECT_NE(r.out.find(second + "not removed"), std::string::npos) << r.out;
+    for (const demo::DemoProgram* p : {plain[0], plain[2]})
+        EXPECT_NE(r.out.find(std::string("== ") + p->displayName + " =="), std::string::npos)
+            << r.out;
+    EXPECT_EQ(r.out.find(std::string("== ") + cancelled.displayName + " =="), std::string::npos);
+    // Each part ended before the next began: the third ran after the second's verdict.
+    EXPECT_LT(r.out.find(second + "not removed"), r.out.find("[3/3] "));
+    EXPECT_NE(r.out.find("2 of 3 programs removed."), std::string::npos) << r.out;
+    EXPECT_TRUE(reg::Key::Open(demo::HiveRoot(cancelled.hive),
+                               std::string(demo::kUninstallPath) + "\\" + cancelled.keyName));
+}
+
 // An uninstaller that never ends (the wait helper held by an event until the
 // command is over) is given up after --timeout: nothing is scanned or removed.
 TEST_F(CmdE2e, AWaitGivenUpRemovesNothing) {
