@@ -43,24 +43,30 @@ std::string WithSystemMsiExec(const std::string& command) {
 
 bool UninstallRun::HasCommand() const { return !TrimControl(command).empty(); }
 
+std::string UninstallCommandFor(const ListedProgram& t, const std::string& uninstallString,
+                                CommandChoice choice, bool* quietUnavailable) {
+    if (quietUnavailable) *quietUnavailable = false;
+    const bool windowsInstaller = IsWindowsInstallerEntry(t.hive, t.registryName);
+    std::string command;
+    if (choice == CommandChoice::Quiet) {
+        if (auto quiet = QuietUninstallString(t.hive, t.registryName))
+            command = *quiet;
+        else if (windowsInstaller)
+            command = "MsiExec.exe /X" + t.registryName + " /qn";
+        else if (quietUnavailable)
+            *quietUnavailable = true;
+    }
+    if (command.empty())
+        command = UninstallCommand(uninstallString, t.registryName, windowsInstaller);
+    return WithSystemMsiExec(command);
+}
+
 UninstallRun PrepareUninstall(ListedProgram program, const std::string& uninstallString,
                               CommandChoice choice) {
     UninstallRun run;
     run.target = std::move(program);
     GatherFolders(run.target);
-    const UninstallTarget& t = run.target;
-    const bool windowsInstaller = IsWindowsInstallerEntry(t.hive, t.registryName);
-    if (choice == CommandChoice::Quiet) {
-        if (auto quiet = QuietUninstallString(t.hive, t.registryName))
-            run.command = *quiet;
-        else if (windowsInstaller)
-            run.command = "MsiExec.exe /X" + t.registryName + " /qn";
-        else
-            run.quietUnavailable = true;
-    }
-    if (run.command.empty())
-        run.command = UninstallCommand(uninstallString, t.registryName, windowsInstaller);
-    run.command = WithSystemMsiExec(run.command);
+    run.command = UninstallCommandFor(run.target, uninstallString, choice, &run.quietUnavailable);
     return run;
 }
 

@@ -52,6 +52,11 @@ struct UninstallRun {
 // searched first, and anyone who can write there can put a program of that name.
 UninstallRun PrepareUninstall(ListedProgram program, const std::string& uninstallString,
                               CommandChoice choice = CommandChoice::Normal);
+// The command alone, as PrepareUninstall chooses it (for showing before the
+// run; the folders are gathered only when it is about to run).
+// `quietUnavailable`, when given, is set as UninstallRun's.
+std::string UninstallCommandFor(const ListedProgram& program, const std::string& uninstallString,
+                                CommandChoice choice, bool* quietUnavailable = nullptr);
 
 enum class WaitEnd {
     Ended,           // the uninstaller ran, and what it handed over to has ended too

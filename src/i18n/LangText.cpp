@@ -316,6 +316,30 @@ constexpr LangEntry kLangTable[] = {
      "run. Remove the registration (kept for undo) and look for the program's leftovers?"},
     {KEY(IDS_MESSAGEBOX_WARNING_EntryWhole),
      "%s is no longer broken (its uninstaller or its files are back), so nothing was removed."},
+    {KEY(IDS_QUEUEFORM_Title), "Uninstall Several Programs"},
+    {KEY(IDS_QUEUEFORM_LABEL_Info),
+     "These programs are uninstalled one after another, in this order. Their remains are "
+     "looked for once all have ended."},
+    {KEY(IDS_QUEUEFORM_COLUMN_Program), "Program"},
+    {KEY(IDS_QUEUEFORM_COLUMN_How), "How it is removed"},
+    {KEY(IDS_QUEUEFORM_COLUMN_State), "State"},
+    {KEY(IDS_QUEUEFORM_CHECK_Quiet), "Quietly where possible"},
+    {KEY(IDS_QUEUEFORM_BUTTON_Up), "Up"},
+    {KEY(IDS_QUEUEFORM_BUTTON_Down), "Down"},
+    {KEY(IDS_QUEUEFORM_BUTTON_Drop), "Drop"},
+    {KEY(IDS_QUEUEFORM_BUTTON_Start), "Start"},
+    {KEY(IDS_QUEUEFORM_BUTTON_Stop), "Stop After This One"},
+    {KEY(IDS_QUEUEFORM_BUTTON_Close), "Close"},
+    {KEY(IDS_QUEUEFORM_STATE_Waiting), "waiting"},
+    {KEY(IDS_QUEUEFORM_STATE_Running), "running"},
+    {KEY(IDS_QUEUEFORM_STATE_Removed), "removed"},
+    {KEY(IDS_QUEUEFORM_STATE_NotRemoved), "not removed"},
+    {KEY(IDS_QUEUEFORM_STATE_Failed), "failed"},
+    {KEY(IDS_QUEUEFORM_STATE_Skipped), "skipped"},
+    {KEY(IDS_QUEUEFORM_INFO_Summary), "%d of %d programs removed."},
+    {KEY(IDS_MESSAGEBOX_WARNING_QueueScanRemains),
+     "%d of %d programs were removed. Do you want to look for the registry keys and files they "
+     "left?"},
 };
 
 #undef KEY

@@ -230,10 +230,30 @@ enum Ids : int {
     IDS_LISTVIEW_TIPS_Broken,
     IDS_MESSAGEBOX_WARNING_RemoveBrokenEntry,
     IDS_MESSAGEBOX_WARNING_EntryWhole,
+    IDS_QUEUEFORM_Title,
+    IDS_QUEUEFORM_LABEL_Info,
+    IDS_QUEUEFORM_COLUMN_Program,
+    IDS_QUEUEFORM_COLUMN_How,
+    IDS_QUEUEFORM_COLUMN_State,
+    IDS_QUEUEFORM_CHECK_Quiet,
+    IDS_QUEUEFORM_BUTTON_Up,
+    IDS_QUEUEFORM_BUTTON_Down,
+    IDS_QUEUEFORM_BUTTON_Drop,
+    IDS_QUEUEFORM_BUTTON_Start,
+    IDS_QUEUEFORM_BUTTON_Stop,
+    IDS_QUEUEFORM_BUTTON_Close,
+    IDS_QUEUEFORM_STATE_Waiting,
+    IDS_QUEUEFORM_STATE_Running,
+    IDS_QUEUEFORM_STATE_Removed,
+    IDS_QUEUEFORM_STATE_NotRemoved,
+    IDS_QUEUEFORM_STATE_Failed,
+    IDS_QUEUEFORM_STATE_Skipped,
+    IDS_QUEUEFORM_INFO_Summary,
+    IDS_MESSAGEBOX_WARNING_QueueScanRemains,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 70,
+static_assert(IDS_COUNT == kOriginalLangEntries + 90,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
