@@ -154,6 +154,14 @@ int TProgramPage::SelectedRow() const {
     return ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED);
 }
 
+std::vector<int> TProgramPage::SelectedRows() const {
+    std::vector<int> rows;
+    for (int r = ListView_GetNextItem(lsvProgramList, -1, LVNI_SELECTED); r >= 0;
+         r = ListView_GetNextItem(lsvProgramList, r, LVNI_SELECTED))
+        rows.push_back(r);
+    return rows;
+}
+
 void TProgramPage::SelectRow(int row) {
     ListView_SetItemState(lsvProgramList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     if (row >= 0)
@@ -430,8 +438,12 @@ LRESULT TProgramPage::OnNotify(NMHDR* hdr) {
     case LVN_ITEMCHANGED: {
         auto* lv = reinterpret_cast<NMLISTVIEW*>(hdr);
         if (!ignoreSelection_ && lv->iItem >= 0 && (lv->uChanged & LVIF_STATE) &&
-            ((lv->uOldState ^ lv->uNewState) & LVIS_SELECTED))
-            lsvProgramListSelectItem(lv->iItem);
+            ((lv->uOldState ^ lv->uNewState) & LVIS_SELECTED)) {
+            // A row taken out of a selection of several leaves the others' first shown.
+            const int still = SelectedRow();
+            lsvProgramListSelectItem((lv->uNewState & LVIS_SELECTED) || still < 0 ? lv->iItem
+                                                                                  : still);
+        }
         return 0;
     }
     case LVN_GETINFOTIPA: {

@@ -108,6 +108,10 @@ public:
     // A broken registration (its uninstaller and files gone): Uninstall
     // offers to remove it and its leftovers in the scan window instead.
     void RemoveBrokenEntry(const ProgramItem& item);
+    // Several rows selected (ProgramPageQueue.cpp): the queue window runs
+    // their uninstallers in turn, then one scan window holds what they left.
+    // Screen savers and broken registrations stay out of a queue.
+    void UninstallSeveral(const std::vector<int>& rows);
     // Tools > Find Leftovers: the leftovers of a program already gone.
     void ActionFindLeftoversExecute();
     // Which command the Uninstall button and menu item run now.
@@ -138,6 +142,8 @@ public:
     // list first showed its row; inv::kIconWhenShown before.
     int KnownProgramIcon(long index) const;
     int SelectedRow() const;
+    // Every selected row, top to bottom.
+    std::vector<int> SelectedRows() const;
     void SelectRow(int row);
     // The row of the record with that registry name and hive; -1 when none.
     int FindProgramRow(const std::string& registryName, const std::string& hive);

@@ -83,10 +83,11 @@ void TProgramPage::CreatePanel(HWND sheet, HFONT uiFont, HFONT listFont) {
         SetControlFont(h, uiFont);
     SetWindowPos(grbSearch, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    lsvProgramList = MakeChild(WC_LISTVIEWA, "",
-                               LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
-                                   LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
-                               {169, 0, 582, 394}, sheet, IDC_LSVPROGRAMLIST);
+    lsvProgramList =
+        MakeChild(WC_LISTVIEWA, "",
+                  // Several rows at once (Shift, Ctrl): Uninstall queues them.
+                  LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
+                  {169, 0, 582, 394}, sheet, IDC_LSVPROGRAMLIST);
     ListView_SetExtendedListViewStyle(lsvProgramList, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ListView_SetBkColor(lsvProgramList, RGB(255, 255, 255));
     SetControlFont(lsvProgramList, listFont);

@@ -37,6 +37,8 @@ std::vector<cleanup::ListedProgram> ListedNow(TProgramList& list) {
 }  // namespace
 
 void TProgramPage::ActionUninstallExecute() {
+    if (const std::vector<int> rows = SelectedRows(); rows.size() > 1)
+        return UninstallSeveral(rows);
     int row = SelectedRow();
     if (row < 0) return;
     if (RowIsScreenSaver(row)) {

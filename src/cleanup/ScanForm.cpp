@@ -19,9 +19,11 @@ namespace cx::cleanup {
 
 TScanForm::TScanForm(UninstallTarget target, SafetyContext safety, Marks marks,
                      std::wstring backupRoot)
-    : safety_(std::move(safety)), backupRoot_(std::move(backupRoot)) {
-    found_.target = std::move(target);
-    found_.stillInstalled = marks == Marks::AllUnchecked;
+    : programs_(1), backupRoot_(std::move(backupRoot)) {
+    Program& p = programs_.front();
+    p.safety = std::move(safety);
+    p.found.target = std::move(target);
+    p.found.stillInstalled = marks == Marks::AllUnchecked;
 }
 
 void TScanForm::CreateForm(HWND owner) {
@@ -45,8 +47,12 @@ void TScanForm::CreateForm(HWND owner) {
         AddControl("BUTTON", LangText(IDS_SCANFORM_BUTTON_Cancel),
                    BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 464, 419, 89, 25, IDC_BTN_CANCEL);
 
-    tvScanRegInfo_.onStateIconClick = [this](HTREEITEM item) { ToggleNode(RegPane(), item); };
-    tvScanFiles_.onStateIconClick = [this](HTREEITEM item) { ToggleNode(FilePane(), item); };
+    tvScanRegInfo_.onStateIconClick = [this](HTREEITEM item) {
+        ToggleNode(PaneOf(false, item), item);
+    };
+    tvScanFiles_.onStateIconClick = [this](HTREEITEM item) {
+        ToggleNode(PaneOf(true, item), item);
+    };
 
     if (!scanStarted_) SetTimer(hwnd(), kTimerStartScan, kStartScanInterval, nullptr);
 }
@@ -129,28 +135,42 @@ void TScanForm::StartScan() {
         }
     };
 
-    if (brokenEntry_)
-        ScanBrokenEntry(found_, safety_, progress);
-    else
-        ScanFoundRemains(found_, safety_, progress);
-    const RemainsScan& scan = found_.scan;
-    if (scan.refusal != DirRefusal::None) ShowScanInfo(DirRefusalText(scan.refusal));
-    if (!scan.failure.empty()) ShowScanInfo(scan.failure);
-    keptInfo_ = KeptProgramText(scan);
+    for (Program& p : programs_) {
+        if (brokenEntry_)
+            ScanBrokenEntry(p.found, p.safety, progress);
+        else
+            ScanFoundRemains(p.found, p.safety, progress);
+        p.keptInfo = KeptProgramText(p.found.scan);
+    }
+    // A grouped window tells each program's when its item is selected.
+    if (!grouped_) {
+        const RemainsScan& scan = programs_.front().found.scan;
+        if (scan.refusal != DirRefusal::None) ShowScanInfo(DirRefusalText(scan.refusal));
+        if (!scan.failure.empty()) ShowScanInfo(scan.failure);
+    }
 
     if (hwnd()) EnableWindow(hwnd(), TRUE);
     scanDone_ = true;
     if (quit) PostQuitMessage(quitCode);
     if (!hwnd()) return;
 
-    if (found_.registry.Empty() && found_.files.Empty()) {
+    const bool nothing = std::all_of(programs_.begin(), programs_.end(), [](const Program& p) {
+        return p.found.registry.Empty() && p.found.files.Empty();
+    });
+    if (nothing) {
         ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_Noremains), MB_OK);
         EndModal(IDCANCEL);
         return;
     }
-    FillView(RegPane());
-    FillView(FilePane());
-    if (!keptInfo_.empty()) ShowScanInfo(keptInfo_);
+    if (grouped_) {
+        FillGroups(false);
+        FillGroups(true);
+        ShowScanInfo("");
+    } else {
+        FillView(RegPane());
+        FillView(FilePane());
+        if (!programs_.front().keptInfo.empty()) ShowScanInfo(programs_.front().keptInfo);
+    }
     EnableWindow(btnDelete_, TRUE);
     EnableWindow(btnCancel_, TRUE);
 }
@@ -158,9 +178,13 @@ void TScanForm::StartScan() {
 void TScanForm::FillView(Pane pane) {
     pane.view.Clear();
     pane.items.clear();
+    InsertRoots(pane);
+}
+
+void TScanForm::InsertRoots(Pane pane) {
     // Registry keys show their values; the install folder shows its first level.
     for (NodeId id : pane.tree.Roots()) {
-        InsertNode(pane, id, nullptr);
+        InsertNode(pane, id, pane.group);
         InsertChildren(pane, id);
         pane.view.Expand(pane.items[id]);
     }
@@ -182,13 +206,18 @@ void TScanForm::InsertChildren(Pane pane, NodeId id) {
 
 void TScanForm::ShowReason(Pane pane, HTREEITEM item) {
     if (!item) return;
+    if (item == pane.group) {
+        ShowScanInfo(GroupInfo(pane.program));
+        return;
+    }
     const auto id = static_cast<NodeId>(pane.view.NodeData(item));
     if (!pane.tree.Contains(id)) return;
     const std::string reason = ReasonText(pane.tree.ReasonOf(id));
     const Node& n = pane.tree.Get(id);
+    const std::string& keptInfo = programs_[pane.program].keptInfo;
     // A kept folder says whose it is rather than why its parent was offered.
-    if (n.locked && !keptInfo_.empty())
-        ShowScanInfo(keptInfo_);
+    if (n.locked && !keptInfo.empty())
+        ShowScanInfo(keptInfo);
     else if (!reason.empty())
         ShowScanInfo(reason);
 }
@@ -196,7 +225,7 @@ void TScanForm::ShowReason(Pane pane, HTREEITEM item) {
 LRESULT TScanForm::OnNotify(int id, NMHDR* header) {
     if (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW) {
         auto* tv = reinterpret_cast<NMTREEVIEWA*>(header);
-        ShowReason(header->hwndFrom == tvScanFiles_.hwnd() ? FilePane() : RegPane(),
+        ShowReason(PaneOf(header->hwndFrom == tvScanFiles_.hwnd(), tv->itemNew.hItem),
                    tv->itemNew.hItem);
         return 0;
     }
@@ -204,7 +233,7 @@ LRESULT TScanForm::OnNotify(int id, NMHDR* header) {
         // The item handle and the action stand at the same place in both forms.
         auto* tv = reinterpret_cast<NMTREEVIEWA*>(header);
         if (tv->action & TVE_EXPAND) {
-            Pane pane = header->hwndFrom == tvScanFiles_.hwnd() ? FilePane() : RegPane();
+            Pane pane = PaneOf(header->hwndFrom == tvScanFiles_.hwnd(), tv->itemNew.hItem);
             InsertChildren(pane, static_cast<NodeId>(pane.view.NodeData(tv->itemNew.hItem)));
         }
         return FALSE;
@@ -213,6 +242,10 @@ LRESULT TScanForm::OnNotify(int id, NMHDR* header) {
 }
 
 void TScanForm::SyncView(Pane pane) {
+    if (pane.grouped && !pane.group) {
+        pane.items.clear();
+        return;
+    }
     for (auto it = pane.items.begin(); it != pane.items.end();) {
         if (pane.tree.Contains(it->first))
             ++it;
@@ -223,8 +256,8 @@ void TScanForm::SyncView(Pane pane) {
     // descendants along, so their handles are never touched afterwards.
     HWND tv = pane.view.hwnd();
     std::vector<HTREEITEM> pending;
-    for (HTREEITEM it = pane.view.Root(); it; it = TreeView_GetNextSibling(tv, it))
-        pending.push_back(it);
+    HTREEITEM first = pane.group ? TreeView_GetChild(tv, pane.group) : pane.view.Root();
+    for (HTREEITEM it = first; it; it = TreeView_GetNextSibling(tv, it)) pending.push_back(it);
     while (!pending.empty()) {
         HTREEITEM item = pending.back();
         pending.pop_back();
@@ -238,9 +271,15 @@ void TScanForm::SyncView(Pane pane) {
         for (HTREEITEM c = TreeView_GetChild(tv, item); c; c = TreeView_GetNextSibling(tv, c))
             pending.push_back(c);
     }
+    if (pane.group) SyncGroup(pane);
 }
 
 void TScanForm::ToggleNode(Pane pane, HTREEITEM item) {
+    if (item && item == pane.group) {
+        ToggleGroup(pane);
+        SyncView(pane);
+        return;
+    }
     auto id = static_cast<NodeId>(pane.view.NodeData(item));
     if (!pane.tree.Contains(id)) return;
     pane.tree.ToggleNodeState(id);
@@ -248,7 +287,14 @@ void TScanForm::ToggleNode(Pane pane, HTREEITEM item) {
 }
 
 HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) {
-    Pane pane = &tree == &found_.registry ? RegPane() : FilePane();
+    for (size_t i = 0; i < programs_.size(); ++i) {
+        if (&tree == &programs_[i].found.registry) return ViewItem(RegPane(i), id);
+        if (&tree == &programs_[i].found.files) return ViewItem(FilePane(i), id);
+    }
+    return nullptr;
+}
+
+HTREEITEM TScanForm::ViewItem(Pane pane, NodeId id) {
     if (!pane.tree.Contains(id)) return nullptr;
     std::vector<NodeId> chain;
     for (NodeId up = pane.tree.Get(id).parent; up != -1; up = pane.tree.Get(up).parent)
@@ -258,29 +304,40 @@ HTREEITEM TScanForm::ViewItem(const CheckTree& tree, NodeId id) {
     return found == pane.items.end() ? nullptr : found->second;
 }
 
+CleanupBackup TScanForm::Backup(const std::string& askPrefix) {
+    CleanupBackup backup;
+    backup.root = backupRoot_;
+    backup.removeWithoutBackup = [this, askPrefix](uint64_t size, uint64_t limit) {
+        return ui::ShowAppMessage(
+                   hwnd(),
+                   askPrefix + Format(LangFormatText(IDS_MESSAGEBOX_WARNING_CleanupTooLarge),
+                                      SizeText(size).c_str(), SizeText(limit).c_str()),
+                   MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+    };
+    return backup;
+}
+
 void TScanForm::btnDeleteClick() {
     ShowScanInfo("");
-    const bool hadFiles = !found_.files.Empty();
+    if (grouped_) {
+        DeleteGroups();
+        return;
+    }
+    FoundRemains& found = programs_.front().found;
+    const bool hadFiles = !found.files.Empty();
     // Nothing to do is not a success to report.
-    if (CheckedFindings(found_) == 0) {
+    if (CheckedFindings(found) == 0) {
         ui::ShowAppMessage(hwnd(), LangText(IDS_MESSAGEBOX_WARNING_NothingChecked),
                            MB_OK | MB_ICONINFORMATION);
         return;
     }
 
-    CleanupBackup backup;
-    backup.root = backupRoot_;
-    backup.removeWithoutBackup = [this](uint64_t size, uint64_t limit) {
-        return ui::ShowAppMessage(hwnd(),
-                                  Format(LangFormatText(IDS_MESSAGEBOX_WARNING_CleanupTooLarge),
-                                         SizeText(size).c_str(), SizeText(limit).c_str()),
-                                  MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
-    };
+    CleanupBackup backup = Backup({});
     FindingsOutcome outcome;
     {
         BusyWindow busy(hwnd());
         backup.pump = busy.Pump();
-        outcome = RemoveFoundRemains(found_, std::move(backup));
+        outcome = RemoveFoundRemains(found, std::move(backup));
     }
     SyncView(RegPane());
     SyncView(FilePane());
@@ -293,7 +350,7 @@ void TScanForm::btnDeleteClick() {
         return;
     }
     if (outcome.entryWhole) {
-        const UninstallTarget& t = found_.target;
+        const UninstallTarget& t = found.target;
         ui::ShowAppMessage(hwnd(),
                            Format(LangFormatText(IDS_MESSAGEBOX_WARNING_EntryWhole),
                                   (t.displayName.empty() ? t.registryName : t.displayName).c_str()),

@@ -23,6 +23,7 @@
 #include "app/MainForm.h"
 #include "cleanup/KeptSeal.h"
 #include "cleanup/LeftoversForm.h"
+#include "cleanup/QueueForm.h"
 #include "cleanup/Remains.h"
 #include "cleanup/ScanForm.h"
 #include "cleanup/Undo.h"
@@ -547,6 +548,65 @@ TEST_F(UninstallFlow, LeftoversOfAFolderNamedStartCheckedOnlyInThatFolder) {
     EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, settings));
     reg::DeleteTree(HKEY_CURRENT_USER, settings);
+}
+
+}  // namespace
+
+namespace {
+
+// Two programs selected together: the queue window removes one after the
+// other, then one scan window holds both programs' remains under a node each,
+// and one Delete takes them with a backup each.
+TEST_F(UninstallFlow, SeveralSelectedProgramsGoThroughTheQueueAndOneCleanUp) {
+    std::vector<const demo::DemoProgram*> plain;
+    for (const auto& p : demo::Programs())
+        if (!p.handOver && p.displayName && p.uninstaller && p.remains != demo::Remains::None &&
+            p.layout != demo::Layout::None && p.root == demo::Root::ProgramFiles &&
+            demo::IsListed(p))
+            plain.push_back(&p);
+    ASSERT_GE(plain.size(), 2u);
+    cleanup::SetHandOverLookForTests(
+        [](HANDLE starter) { WaitForSingleObject(starter, test::kHangGuardMs); });
+    app::TMainForm form;
+    form.CreateForm();
+    app::TProgramPage& page = form.Programs();
+    const int a = RowOf(form, plain[0]->displayName), b = RowOf(form, plain[1]->displayName);
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    page.SelectRow(a);
+    ListView_SetItemState(page.ListView(), b, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_EQ(page.SelectedRows().size(), 2u);
+
+    messages.onShow = [](const ui::MessageRecord&) { return IDYES; };
+    std::vector<cleanup::QueueState> states;
+    size_t programs = 0;
+    bool grouped = false;
+    ui::SetModalHook([&](HWND window) {
+        ui::Window* w = ui::Window::FromHandle(window);
+        if (auto* queue = dynamic_cast<cleanup::TQueueForm*>(w)) {
+            queue->Start();
+            test::PumpUntil([&] { return queue->Ended(); });
+            for (const cleanup::QueueItem& i : queue->Items()) states.push_back(i.state);
+            SendMessageA(GetDlgItem(window, cleanup::TQueueForm::IDC_BTN_CLOSE), BM_CLICK, 0, 0);
+        } else if (auto* scan = dynamic_cast<cleanup::TScanForm*>(w)) {
+            scan->StartScan();
+            programs = scan->ProgramCount();
+            grouped = scan->GroupItem(true, 0) && scan->GroupItem(true, 1);
+            scan->btnDeleteClick();
+            scan->btnCancelClick();
+        }
+    });
+    page.ActionUninstallExecute();
+    EXPECT_EQ(states, (std::vector<cleanup::QueueState>{cleanup::QueueState::Removed,
+                                                        cleanup::QueueState::Removed}));
+    EXPECT_EQ(programs, 2u);
+    EXPECT_TRUE(grouped) << "each program's files under a node of its own";
+    const std::wstring appDir = AnsiToWide(AppPaths().AppDir);
+    EXPECT_EQ(cleanup::ListCleanups(cleanup::UserCleanupRoot(appDir)).size(), 2u);
+    EXPECT_EQ(cleanup::ReadHistory(cleanup::UserHistoryRoot(appDir)).size(), 2u);
+    for (const demo::DemoProgram* p : {plain[0], plain[1]})
+        EXPECT_FALSE(KeyExists(demo::HiveRoot(p->hive),
+                               std::string(demo::kUninstallPath) + "\\" + p->keyName));
 }
 
 }  // namespace

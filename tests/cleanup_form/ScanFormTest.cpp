@@ -3,6 +3,7 @@
 // removes and says, and the cases where the window lists nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "harness/Pump.h"
 #include "harness/TestKit.h"
 #include "cleanup/ScanForm.h"
+#include "cleanup/Undo.h"
 #include "i18n/LangText.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -370,4 +372,201 @@ TEST_F(ScanFormTest, AWindowClosedBeforeItsScanDoesNotScanWhileHidden) {
     PumpFor(700);
     EXPECT_FALSE(form.ScanDone());
     EXPECT_TRUE(shown.empty()) << "no message for a window nobody sees";
+}
+
+// Several programs cleaned up in one window, each with its own key and folder;
+// Alpha's folder holds another program's, which stays locked.
+class ScanFormGroupsTest : public ScanFormTest {
+protected:
+    static constexpr const char* kVendorA = "Software\\CxGroupTestVendorA";
+    static constexpr const char* kVendorB = "Software\\CxGroupTestVendorB";
+    void SetUp() override {
+        ScanFormTest::SetUp();
+        for (const char* v : {kVendorA, kVendorB}) reg::DeleteTree(HKEY_CURRENT_USER, v);
+        reg::Key a =
+            reg::Key::Create(HKEY_CURRENT_USER, std::string(kVendorA) + "\\CxGroupTestAlpha");
+        a.SetString("One", "1");
+        a.SetString("Two", "2");
+        reg::Key::Create(HKEY_CURRENT_USER, std::string(kVendorB) + "\\CxGroupTestBeta")
+            .SetString("Three", "3");
+        const std::string base = test::FreshScratchDir("scangroups");
+        dirA = base + "AlphaApp\\";
+        dirB = base + "BetaApp\\";
+        ForceDirectories(dirA + "sub\\");
+        ForceDirectories(dirA + "Shared Tool\\");
+        ForceDirectories(dirB);
+        for (const std::string& f :
+             {dirA + "a.txt", dirA + "sub\\b.txt", dirA + "Shared Tool\\tool.exe", dirB + "c.txt",
+              dirB + "d.txt"})
+            test::WriteWholeFile(f, "remains");
+        backupRoot = AnsiToWide(test::FreshScratchDir("scangroups-kept"));
+    }
+    void TearDown() override {
+        for (const char* v : {kVendorA, kVendorB}) reg::DeleteTree(HKEY_CURRENT_USER, v);
+        ScanFormTest::TearDown();
+    }
+    // As a queue scans them: each program sees the others (QueueOthers).
+    std::vector<ScanProgram> Programs() {
+        const OtherProgram tool(dirA + "Shared Tool", "Other Tool");
+        const OtherProgram alpha(dirA, "Group Alpha", "CxGroupTestAlpha", "HKEY_CURRENT_USER");
+        const OtherProgram beta(dirB, "CxGroupTestBeta", "CxGroupTestBeta", "HKEY_CURRENT_USER");
+        return {
+            {{"CxGroupTestAlpha", dirA, "Group Alpha"}, Safety({tool, beta})},
+            {{"CxGroupTestBeta", dirB, ""}, Safety({tool, alpha})},
+            {{"CxGroupTestNothingHere", dirA + "gone\\", "Nothing"}, Safety({tool, alpha, beta})}};
+    }
+    static std::vector<std::string> Children(ui::CheckTreeView& view, HTREEITEM item) {
+        std::vector<std::string> texts;
+        for (HTREEITEM c = TreeView_GetChild(view.hwnd(), item); c;
+             c = TreeView_GetNextSibling(view.hwnd(), c))
+            texts.push_back(view.NodeText(c));
+        return texts;
+    }
+    static std::vector<std::string> RootTexts(const CheckTree& tree) {
+        std::vector<std::string> texts;
+        for (NodeId id : tree.Roots()) texts.push_back(tree.Get(id).text);
+        return texts;
+    }
+    static bool AllMarked(const CheckTree& tree, CheckState state) {
+        for (NodeId id : tree.InOrder())
+            if (!tree.Get(id).locked && tree.Get(id).state != state) return false;
+        return true;
+    }
+    std::string dirA, dirB;
+    std::wstring backupRoot;
+};
+
+TEST_F(ScanFormGroupsTest, EachProgramIsAGroupWhoseMarkChecksItsOwnAndDeleteKeepsABackupEach) {
+    TScanForm form(Programs(), backupRoot);
+    Run(form, [&](HWND h) {
+        ASSERT_EQ(form.ProgramCount(), 3u);
+        EXPECT_TRUE(form.Found(2).registry.Empty() && form.Found(2).files.Empty());
+        for (bool registry : {true, false}) {
+            SCOPED_TRACE(registry ? "registry" : "files");
+            ui::CheckTreeView& v = registry ? form.tvScanRegInfo() : form.tvScanFiles();
+            // One top item per program with findings, by display name else registry name.
+            HTREEITEM a = form.GroupItem(registry, 0), b = form.GroupItem(registry, 1);
+            ASSERT_TRUE(a && b);
+            EXPECT_EQ(v.Root(), a);
+            EXPECT_EQ(TreeView_GetNextSibling(v.hwnd(), a), b);
+            EXPECT_EQ(TreeView_GetNextSibling(v.hwnd(), b), nullptr);
+            EXPECT_EQ(form.GroupItem(registry, 2), nullptr);
+            EXPECT_EQ(v.NodeText(a), "Group Alpha");
+            EXPECT_EQ(v.NodeText(b), "CxGroupTestBeta");
+            for (size_t i : {0u, 1u}) {
+                const CheckTree& t = registry ? form.Found(i).registry : form.Found(i).files;
+                HTREEITEM g = form.GroupItem(registry, i);
+                EXPECT_EQ(Children(v, g), RootTexts(t));
+                EXPECT_TRUE(TreeView_GetItemState(v.hwnd(), g, TVIS_EXPANDED) & TVIS_EXPANDED);
+                for (NodeId id : t.Roots())
+                    EXPECT_EQ(TreeView_GetParent(v.hwnd(), form.ViewItem(t, id)), g);
+            }
+        }
+        auto& files = form.tvScanFiles();
+        auto& regs = form.tvScanRegInfo();
+        EXPECT_EQ(Children(files, form.GroupItem(false, 0)), std::vector<std::string>{dirA});
+        EXPECT_EQ(Children(files, form.GroupItem(false, 1)), std::vector<std::string>{dirB});
+        EXPECT_FALSE(Contains(AllTexts(files), dirA + "Shared Tool\\tool.exe"));
+        // The locked folder holds Alpha's group short of checked; Beta's is all checked.
+        EXPECT_EQ(files.NodeState(form.GroupItem(false, 0)), ui::CheckTreeView::kPartial);
+        EXPECT_EQ(files.NodeState(form.GroupItem(false, 1)), ui::CheckTreeView::kChecked);
+        EXPECT_EQ(regs.NodeState(form.GroupItem(true, 0)), ui::CheckTreeView::kChecked);
+
+        // A group's item tells what the single window tells after its scan.
+        TreeView_SelectItem(files.hwnd(), form.GroupItem(false, 0));
+        EXPECT_NE(Text(h, TScanForm::IDC_LBL_SCANINFO).find("Other Tool"), std::string::npos);
+        TreeView_SelectItem(files.hwnd(), form.GroupItem(false, 1));
+        EXPECT_EQ(Text(h, TScanForm::IDC_LBL_SCANINFO), "");
+
+        // Nothing more of Alpha's can be checked: its mark clears Alpha's files,
+        // and only Alpha's; once more checks all but the locked folder.
+        ClickMark(files, form.GroupItem(false, 0));
+        EXPECT_TRUE(AllMarked(form.Found(0).files, csUnchecked));
+        EXPECT_EQ(files.NodeState(form.GroupItem(false, 0)), ui::CheckTreeView::kUnchecked);
+        EXPECT_EQ(files.NodeState(FindItem(files, dirA + "sub\\b.txt")),
+                  ui::CheckTreeView::kUnchecked);
+        EXPECT_TRUE(AllMarked(form.Found(1).files, csChecked));
+        ClickMark(files, form.GroupItem(false, 0));
+        EXPECT_TRUE(AllMarked(form.Found(0).files, csChecked));
+        EXPECT_EQ(files.NodeState(FindItem(files, dirA + "Shared Tool")),
+                  ui::CheckTreeView::kUnchecked);
+        EXPECT_EQ(files.NodeState(form.GroupItem(false, 0)), ui::CheckTreeView::kPartial);
+
+        // Beta's keys kept; one of Alpha's values kept, which makes its group partial.
+        ClickMark(regs, form.GroupItem(true, 1));
+        EXPECT_TRUE(AllMarked(form.Found(1).registry, csUnchecked));
+        EXPECT_TRUE(AllMarked(form.Found(0).registry, csChecked));
+        ASSERT_EQ(RootTexts(form.Found(0).registry).size(), 1u);
+        const std::string keyA = RootTexts(form.Found(0).registry)[0];
+        EXPECT_NE(keyA.find("CxGroupTestVendorA\\CxGroupTestAlpha"), std::string::npos);
+        ClickMark(regs, FindItem(regs, keyA + "\\Two"));
+        EXPECT_EQ(regs.NodeState(form.GroupItem(true, 0)), ui::CheckTreeView::kPartial);
+        // Every view item shows its finding's mark.
+        for (size_t i : {0u, 1u})
+            for (const CheckTree* t : {&form.Found(i).registry, &form.Found(i).files})
+                for (NodeId id : t->InOrder())
+                    EXPECT_EQ(
+                        (t == &form.Found(i).files ? files : regs).NodeState(form.ViewItem(*t, id)),
+                        t->Get(id).state);
+
+        SendMessageA(GetDlgItem(h, TScanForm::IDC_BTN_DELETE), BM_CLICK, 0, 0);
+
+        EXPECT_FALSE(FileExists(dirA + "a.txt"));
+        EXPECT_FALSE(DirectoryExists(dirA + "sub"));
+        EXPECT_EQ(test::ReadWholeFile(dirA + "Shared Tool\\tool.exe"), "remains");
+        EXPECT_FALSE(DirectoryExists(dirB));
+        auto a = reg::Key::Open(HKEY_CURRENT_USER, std::string(kVendorA) + "\\CxGroupTestAlpha");
+        ASSERT_TRUE(a);
+        EXPECT_TRUE(a->HasValue("Two"));
+        EXPECT_FALSE(a->HasValue("One"));
+        auto b = reg::Key::Open(HKEY_CURRENT_USER, std::string(kVendorB) + "\\CxGroupTestBeta");
+        ASSERT_TRUE(b);
+        EXPECT_TRUE(b->HasValue("Three"));
+
+        // What is left is listed under its program; a group left empty goes.
+        EXPECT_EQ(form.GroupItem(false, 1), nullptr);
+        EXPECT_EQ(files.Root(), form.GroupItem(false, 0));
+        EXPECT_EQ(TreeView_GetNextSibling(files.hwnd(), files.Root()), nullptr);
+        EXPECT_TRUE(Contains(AllTexts(files), dirA + "Shared Tool"));
+        EXPECT_FALSE(Contains(AllTexts(regs), keyA + "\\One"));
+        EXPECT_TRUE(form.GroupItem(true, 1));
+    });
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Clean Succeeded!");
+    // One undo backup per program that had something removed, named after it.
+    std::vector<std::wstring> kept;
+    for (const KeptCleanup& k : ListCleanups(backupRoot)) kept.push_back(k.program);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::wstring>{L"CxGroupTestBeta", L"Group Alpha"}));
+}
+
+TEST_F(ScanFormGroupsTest, NothingFoundForAnyProgramSaysSoAndNothingCheckedRemovesNothing) {
+    std::vector<ScanProgram> none = Programs();
+    none[0].target = {"CxGroupTestGoneToo", dirA + "gone\\", "Gone"};
+    none[1] = none[2];
+    TScanForm empty(none, backupRoot);
+    EXPECT_EQ(Run(empty, [&](HWND) { ADD_FAILURE() << "the window should have closed"; }),
+              IDCANCEL);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "No files or registry keys left!");
+    shown.clear();
+
+    TScanForm form(Programs(), backupRoot);
+    Run(form, [&](HWND h) {
+        for (bool registry : {true, false})
+            for (size_t i : {0u, 1u}) {
+                ui::CheckTreeView& v = registry ? form.tvScanRegInfo() : form.tvScanFiles();
+                // Alpha's partial file group needs a second press.
+                for (int n = 0; n < 2 && v.NodeState(form.GroupItem(registry, i)) !=
+                                             ui::CheckTreeView::kUnchecked;
+                     ++n)
+                    ClickMark(v, form.GroupItem(registry, i));
+            }
+        SendMessageA(GetDlgItem(h, TScanForm::IDC_BTN_DELETE), BM_CLICK, 0, 0);
+        EXPECT_TRUE(FileExists(dirA + "a.txt"));
+        EXPECT_TRUE(FileExists(dirB + "c.txt"));
+    });
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Nothing is checked, so nothing was removed.");
+    EXPECT_TRUE(ListCleanups(backupRoot).empty());
 }
