@@ -93,6 +93,8 @@ void TScanForm::FillGroups(bool files) {
         InsertRoots(pane);
         view.Expand(pane.group);
     }
+    // Expanding scrolls to the last group; the list is read from its first.
+    if (HTREEITEM first = view.Root()) TreeView_EnsureVisible(view.hwnd(), first);
 }
 
 void TScanForm::SyncGroup(Pane pane) {
