@@ -300,7 +300,7 @@ void TQueueForm::StartNext() {
         }
         if (!item.run.HasCommand()) {
             item.state = QueueState::Failed;
-            item.problem = "the entry has no uninstall command";
+            item.problem = LangText(IDS_QUEUEFORM_PROBLEM_NoCommand);
             Settled(current_);
             continue;
         }
@@ -314,7 +314,7 @@ void TQueueForm::StartNext() {
         } catch (const std::exception&) {
             waitId_ = 0;
             item.state = QueueState::Failed;
-            item.problem = "the wait for the uninstaller could not be started";
+            item.problem = LangText(IDS_QUEUEFORM_PROBLEM_NotStarted);
             Settled(current_);
             continue;
         }
@@ -332,12 +332,12 @@ void TQueueForm::FinishCurrent(WaitEnd end) {
         break;
     case WaitEnd::NothingStarted:
         item.state = QueueState::Failed;
-        item.problem = "the uninstaller could not be started";
+        item.problem = LangText(IDS_QUEUEFORM_PROBLEM_NotStarted);
         break;
     case WaitEnd::Failed:
     case WaitEnd::GaveUp:
         item.state = QueueState::Failed;
-        item.problem = "the wait for the uninstaller failed";
+        item.problem = LangText(IDS_QUEUEFORM_PROBLEM_WaitFailed);
         break;
     }
     Settled(current_);

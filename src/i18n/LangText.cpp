@@ -340,6 +340,9 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_MESSAGEBOX_WARNING_QueueScanRemains),
      "%d of %d programs were removed. Do you want to look for the registry keys and files they "
      "left?"},
+    {KEY(IDS_QUEUEFORM_PROBLEM_NoCommand), "the entry has no uninstall command"},
+    {KEY(IDS_QUEUEFORM_PROBLEM_NotStarted), "the uninstaller could not be started"},
+    {KEY(IDS_QUEUEFORM_PROBLEM_WaitFailed), "the wait for the uninstaller failed"},
 };
 
 #undef KEY

@@ -250,10 +250,13 @@ enum Ids : int {
     IDS_QUEUEFORM_STATE_Skipped,
     IDS_QUEUEFORM_INFO_Summary,
     IDS_MESSAGEBOX_WARNING_QueueScanRemains,
+    IDS_QUEUEFORM_PROBLEM_NoCommand,
+    IDS_QUEUEFORM_PROBLEM_NotStarted,
+    IDS_QUEUEFORM_PROBLEM_WaitFailed,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 90,
+static_assert(IDS_COUNT == kOriginalLangEntries + 93,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
