@@ -157,6 +157,17 @@ public:
     void LayoutStatusBar(bool withRegistryName);
 
 private:
+    // The records of the list as the service holds them now.
+    std::vector<cleanup::ListedProgram> ListedNow();
+    // Reloads the list (on the program of `target` when given); a list that
+    // cannot be read is reported, and what came before it is not undone.
+    void ReloadReporting(const cleanup::UninstallTarget* target) noexcept;
+    // The same when it goes out of scope, however the scan before it ended.
+    struct ReloadAtEnd {
+        TProgramPage& page;
+        const cleanup::UninstallTarget* target = nullptr;
+        ~ReloadAtEnd() { page.ReloadReporting(target); }
+    };
     void CreatePanel(HWND sheet, HFONT uiFont, HFONT listFont);
     void CreateStatusBar(HWND window, HFONT uiFont);
     void SetProgramCommandsEnabled(bool enabled);

@@ -17,19 +17,6 @@
 
 namespace cx::app {
 
-namespace {
-
-std::vector<cleanup::ListedProgram> ListedNow(TProgramList& list) {
-    std::vector<cleanup::ListedProgram> listed;
-    for (inv::ProgramRecord& r : inv::ReadProgramRecords(list).records)
-        listed.push_back(cleanup::ListedProgram{
-            std::move(r.registryName), std::move(r.installLocation), std::move(r.displayName),
-            std::move(r.hive), std::move(r.publisher)});
-    return listed;
-}
-
-}  // namespace
-
 void TProgramPage::UninstallSeveral(const std::vector<int>& rows) {
     std::vector<cleanup::TQueueForm::Entry> entries;
     for (int row : rows) {
@@ -46,12 +33,10 @@ void TProgramPage::UninstallSeveral(const std::vector<int>& rows) {
     cleanup::TQueueForm queue(std::move(entries));
     queue.ShowModal(host_.Owner());
     const std::vector<cleanup::QueueItem> items = queue.Items();
-    // The list shows what the uninstallers left, however the rest goes.
-    try {
-        LoadProgramList();
-    } catch (const std::exception& e) {
-        ui::ReportException(e);
-    }
+    // The list shows what the uninstallers left before anything is asked,
+    // and again after the clean-up, however it ends.
+    ReloadReporting(nullptr);
+    ReloadAtEnd atEnd{*this};
     int removed = 0;
     for (const cleanup::QueueItem& i : items)
         if (i.state == cleanup::QueueState::Removed) ++removed;
@@ -68,7 +53,7 @@ void TProgramPage::UninstallSeveral(const std::vector<int>& rows) {
         return;
     }
     // Judged by the list as it is now that every uninstaller has ended.
-    const std::vector<cleanup::ListedProgram> listed = ListedNow(programList_);
+    const std::vector<cleanup::ListedProgram> listed = ListedNow();
     std::vector<cleanup::ScanProgram> programs;
     for (size_t i = 0; i < items.size(); ++i)
         if (items[i].state == cleanup::QueueState::Removed)
@@ -77,11 +62,6 @@ void TProgramPage::UninstallSeveral(const std::vector<int>& rows) {
     cleanup::TScanForm scan(std::move(programs), CleanupBackupRoot());
     scan.ShowModal(host_.Owner());
     for (size_t k = 0; k < scan.ProgramCount(); ++k) KeepOnRecord(scan.Found(k), scan.ScanDone());
-    try {
-        LoadProgramList();
-    } catch (const std::exception& e) {
-        ui::ReportException(e);
-    }
 }
 
 }  // namespace cx::app

@@ -22,19 +22,27 @@
 
 namespace cx::app {
 
-namespace {
-
-// The records of the list as the service holds them now.
-std::vector<cleanup::ListedProgram> ListedNow(TProgramList& list) {
+std::vector<cleanup::ListedProgram> TProgramPage::ListedNow() {
     std::vector<cleanup::ListedProgram> listed;
-    for (inv::ProgramRecord& r : inv::ReadProgramRecords(list).records)
+    for (inv::ProgramRecord& r : inv::ReadProgramRecords(programList_).records)
         listed.push_back(cleanup::ListedProgram{
             std::move(r.registryName), std::move(r.installLocation), std::move(r.displayName),
             std::move(r.hive), std::move(r.publisher)});
     return listed;
 }
 
-}  // namespace
+void TProgramPage::ReloadReporting(const cleanup::UninstallTarget* target) noexcept {
+    try {
+        if (target)
+            ReloadOnProgram(*target);
+        else
+            LoadProgramList();
+    } catch (const std::exception& e) {
+        ui::ReportException(e);
+    } catch (...) {
+        ui::ReportUnknownException();
+    }
+}
 
 void TProgramPage::ActionUninstallExecute() {
     if (const std::vector<int> rows = SelectedRows(); rows.size() > 1)
@@ -80,11 +88,7 @@ void TProgramPage::OnUninstallDone(WPARAM started, const cleanup::UninstallTarge
     if (wait == cleanup::WaitEnd::Ended) {
         // The list shows what the uninstaller left before anything is asked; a
         // list that cannot be read does not cost the user the clean-up.
-        try {
-            ReloadOnProgram(target);
-        } catch (const std::exception& e) {
-            ui::ReportException(e);
-        }
+        ReloadReporting(&target);
     }
     // A program still registered keeps its findings unchecked (see JudgeUninstallEnd).
     const cleanup::UninstallEnd end = cleanup::JudgeUninstallEnd(wait, target);
@@ -102,26 +106,16 @@ void TProgramPage::OnUninstallDone(WPARAM started, const cleanup::UninstallTarge
         return;
     }
     // The list is reloaded however the scan window ends.
-    struct Reload {
-        TProgramPage& page;
-        const cleanup::UninstallTarget& target;
-        ~Reload() {
-            try {
-                page.ReloadOnProgram(target);
-            } catch (const std::exception& e) {
-                ui::ReportException(e);
-            }
-        }
-    } reload{*this, target};
+    ReloadAtEnd reload{*this, &target};
     RunRemainsScan(target, end.stillInstalled);
 }
 
 void TProgramPage::RunRemainsScan(const cleanup::UninstallTarget& target, bool stillInstalled) {
-    cleanup::TScanForm scan(
-        target, cleanup::UninstallSafety(AppPaths().AppDir, ListedNow(programList_), target),
-        stillInstalled ? cleanup::TScanForm::Marks::AllUnchecked
-                       : cleanup::TScanForm::Marks::Checked,
-        CleanupBackupRoot());
+    cleanup::TScanForm scan(target,
+                            cleanup::UninstallSafety(AppPaths().AppDir, ListedNow(), target),
+                            stillInstalled ? cleanup::TScanForm::Marks::AllUnchecked
+                                           : cleanup::TScanForm::Marks::Checked,
+                            CleanupBackupRoot());
     scan.ShowModal(host_.Owner());
     // Only a program that is gone has leftovers to look for again later.
     if (!stillInstalled) KeepOnRecord(scan.Found(), scan.ScanDone());
@@ -138,20 +132,10 @@ void TProgramPage::RemoveBrokenEntry(const ProgramItem& item) {
         return;
     // Read while the registration is still there: it is what the scan goes by.
     cleanup::GatherFolders(target);
-    struct Reload {
-        TProgramPage& page;
-        const cleanup::UninstallTarget& target;
-        ~Reload() {
-            try {
-                page.ReloadOnProgram(target);
-            } catch (const std::exception& e) {
-                ui::ReportException(e);
-            }
-        }
-    } reload{*this, target};
-    cleanup::TScanForm scan(
-        target, cleanup::UninstallSafety(AppPaths().AppDir, ListedNow(programList_), target),
-        cleanup::TScanForm::Marks::Checked, CleanupBackupRoot());
+    ReloadAtEnd reload{*this, &target};
+    cleanup::TScanForm scan(target,
+                            cleanup::UninstallSafety(AppPaths().AppDir, ListedNow(), target),
+                            cleanup::TScanForm::Marks::Checked, CleanupBackupRoot());
     scan.SetBrokenEntry();
     scan.ShowModal(host_.Owner());
     // Gone now: on record like an uninstall, to be looked for again later.
@@ -165,7 +149,7 @@ void TProgramPage::ActionFindLeftoversExecute() {
     ask.ShowModal(host_.Owner());
     const std::optional<cleanup::LeftoversQuery> query = ask.Query();
     if (!query) return;
-    const std::vector<cleanup::ListedProgram> listed = ListedNow(programList_);
+    const std::vector<cleanup::ListedProgram> listed = ListedNow();
     const cleanup::SafetyContext safety = cleanup::LeftoversSafety(appDir, listed);
     cleanup::LeftoversPlan plan = cleanup::PlanLeftovers(*query, listed, safety);
     if (!plan.problem.empty()) {
@@ -202,7 +186,7 @@ std::wstring TProgramPage::CleanupBackupRoot() {
 
 std::vector<cleanup::OtherProgram> TProgramPage::OtherPrograms(
     const cleanup::UninstallTarget& target) {
-    return cleanup::OtherListedPrograms(ListedNow(programList_), target);
+    return cleanup::OtherListedPrograms(ListedNow(), target);
 }
 
 }  // namespace cx::app
