@@ -191,6 +191,13 @@ void CheckTree::SetReason(NodeId id, Reason reason) { nodes_.at(id).reason = rea
 
 void CheckTree::SetEmptyOnly(NodeId id) { nodes_.at(id).emptyOnly = true; }
 
+void CheckTree::SetPutBack(NodeId id, uint32_t oldType, std::vector<uint8_t> oldData) {
+    if (!Contains(id)) throw std::out_of_range("CheckTree: no such node");
+    nodes_[id].putBack = true;
+    nodes_[id].oldType = oldType;
+    nodes_[id].oldData = std::move(oldData);
+}
+
 Reason CheckTree::ReasonOf(NodeId id) const {
     for (NodeId cur = id; cur != -1; cur = Get(cur).parent)
         if (Get(cur).reason != Reason::None) return Get(cur).reason;

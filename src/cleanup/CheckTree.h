@@ -45,6 +45,8 @@ enum class Reason : unsigned char {
     FolderByName,         // a folder named like the program where programs are installed
     ChosenFolder,         // the folder the user named as the program's
     BrokenEntry,          // the uninstall entry itself, whose uninstaller and files are gone
+    WrittenBySetup,       // its setup created it, as a watched install recorded
+    ChangedBySetup,       // its setup changed it, as a watched install recorded: put back
 };
 
 struct Node {
@@ -76,6 +78,11 @@ struct Node {
     // A maker's key: it goes only when nothing is left in it once the checked
     // items below it are gone (anything that came since keeps it).
     bool emptyOnly = false;
+    // A value node of a value the program's setup changed: its removal writes
+    // the data it held before back (of type `oldType`) instead of deleting it.
+    bool putBack = false;
+    uint32_t oldType = 0;
+    std::vector<uint8_t> oldData;
 };
 
 class CheckTree {
@@ -101,6 +108,7 @@ public:
     void SetText(NodeId id, std::string text);
     void SetReason(NodeId id, Reason reason);
     void SetEmptyOnly(NodeId id);
+    void SetPutBack(NodeId id, uint32_t oldType, std::vector<uint8_t> oldData);
     // The reason of the node or of the nearest node above it that has one.
     Reason ReasonOf(NodeId id) const;
     bool Empty() const noexcept;

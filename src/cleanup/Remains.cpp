@@ -194,6 +194,8 @@ std::string ReasonText(Reason reason) {
     case Reason::FolderByName: return LangText(IDS_SCANFORM_REASON_FolderByName);
     case Reason::ChosenFolder: return LangText(IDS_SCANFORM_REASON_ChosenFolder);
     case Reason::BrokenEntry: return LangText(IDS_SCANFORM_REASON_BrokenEntry);
+    case Reason::WrittenBySetup: return LangText(IDS_SCANFORM_REASON_WrittenBySetup);
+    case Reason::ChangedBySetup: return LangText(IDS_SCANFORM_REASON_ChangedBySetup);
     }
     return {};
 }

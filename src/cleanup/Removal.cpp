@@ -94,7 +94,10 @@ bool RemoveKey(const RegPath* item, KeyOffer offer) {
 }
 
 KeyOffer OfferOf(const CheckTree& tree, NodeId id) {
-    return tree.ReasonOf(id) == Reason::PointsIntoFolder ? KeyOffer::ByEvidence : KeyOffer::ByName;
+    const Reason r = tree.ReasonOf(id);
+    // What the setup was watched writing is as sure as what points into the folder.
+    return r == Reason::PointsIntoFolder || r == Reason::WrittenBySetup ? KeyOffer::ByEvidence
+                                                                        : KeyOffer::ByName;
 }
 
 // Removes a maker's key only when nothing is left in it: what came since the
@@ -133,7 +136,14 @@ bool RemoveValue(const Node& n) {
     const RegPath& item = *n.reg;
     LONG rc;
     unique_hkey key = OpenPath(HiveKey(item.hive), item.key, KEY_QUERY_VALUE | KEY_SET_VALUE, rc);
-    if (!key) return IsMissing(rc);
+    if (!key) return !n.putBack && IsMissing(rc);
+    if (n.putBack) {
+        // A value the setup changed gets its old data back (also when its
+        // uninstaller deleted it); it counts as done when it holds exactly that.
+        return RegSetValueExW(key.get(), item.value->c_str(), 0, n.oldType, n.oldData.data(),
+                              static_cast<DWORD>(n.oldData.size())) == ERROR_SUCCESS &&
+               ValueHolds(key.get(), *item.value, n.oldType, n.oldData);
+    }
     RegDeleteValueW(key.get(), item.value->c_str());
     return IsMissing(
         RegQueryValueExW(key.get(), item.value->c_str(), nullptr, nullptr, nullptr, nullptr));
@@ -560,6 +570,16 @@ RemovalResult RemoveFileItems(CheckTree& tree, const TakeAway& takeAway, const S
     }
     RecomputeMarks(tree);
     return result;
+}
+
+bool ValueHolds(HKEY key, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
+    DWORD t = 0, size = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &t, nullptr, &size) != ERROR_SUCCESS ||
+        t != type || size != data.size())
+        return false;
+    std::vector<BYTE> now(size + 1);
+    return RegQueryValueExW(key, name.c_str(), nullptr, &t, now.data(), &size) == ERROR_SUCCESS &&
+           size == data.size() && std::equal(data.begin(), data.end(), now.begin());
 }
 
 }  // namespace cx::cleanup

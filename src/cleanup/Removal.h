@@ -124,4 +124,7 @@ bool ItemExists(const std::wstring& path);
 // through a registry link; `rc` receives the error of the open that failed.
 unique_hkey OpenKeyPath(HKEY root, const std::wstring& keyPath, REGSAM access, LONG& rc);
 
+// True when the value `name` of the open key holds exactly `data` of `type`.
+bool ValueHolds(HKEY key, const std::wstring& name, DWORD type, const std::vector<BYTE>& data);
+
 }  // namespace cx::cleanup

@@ -357,7 +357,7 @@ public:
             }
         }
         for (NodeId id : plan.keys) ExportKey(*registry.Get(id).reg);
-        for (NodeId id : plan.values) KeepValue(*registry.Get(id).reg);
+        for (NodeId id : plan.values) KeepValue(registry.Get(id));
         WriteManifestFile(folder_, manifest_, true, sealing_);
     }
 
@@ -453,7 +453,8 @@ private:
         return v;
     }
 
-    void KeepValue(const RegPath& n) {
+    void KeepValue(const Node& node) {
+        const RegPath& n = *node.reg;
         const std::wstring& name = *n.value;
         LONG rc;
         unique_hkey key = OpenKeyPath(HiveKey(n.hive), n.key, KEY_QUERY_VALUE, rc);
@@ -475,7 +476,13 @@ private:
             throw AppError("The registry value " + WideToAnsi(name) +
                            " could not be read: " + SysErrorMessage(static_cast<DWORD>(rc)));
         data.resize(size);
-        manifest_.values.push_back(Kept(TakenValue{n.hive, n.key, name, type, std::move(data)}));
+        TakenValue v{n.hive, n.key, name, type, std::move(data)};
+        if (node.putBack) {
+            v.putBack = true;
+            v.putType = node.oldType;
+            v.put = node.oldData;
+        }
+        manifest_.values.push_back(Kept(std::move(v)));
     }
 
     const CleanupBackup& options_;
@@ -1031,11 +1038,15 @@ RestoreOutcome RestoreCleanup(const std::wstring& root, const std::wstring& fold
             why = L" (protected)";
         else if (!(key = OpenKeyPath(hive, v.keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE, rc)))
             why = L" (its key is gone)";
-        else if (RegQueryValueExW(key.get(), v.name.c_str(), nullptr, nullptr, nullptr, nullptr) !=
-                 ERROR_FILE_NOT_FOUND)
-            why = L" (exists again)";
-        else if (RegSetValueExW(key.get(), v.name.c_str(), 0, v.type, v.data.data(),
-                                static_cast<DWORD>(v.data.size())) != ERROR_SUCCESS)
+        else if (v.putBack ? !ValueHolds(key.get(), v.name, v.putType, v.put)
+                           : RegQueryValueExW(key.get(), v.name.c_str(), nullptr, nullptr, nullptr,
+                                              nullptr) != ERROR_FILE_NOT_FOUND)
+            // A value put back is given the setup's data again only while it
+            // holds what the clean-up wrote: anything else was written since.
+            why = v.putBack ? L" (changed since)" : L" (exists again)";
+        else if (v.absent ? RegDeleteValueW(key.get(), v.name.c_str()) != ERROR_SUCCESS
+                          : RegSetValueExW(key.get(), v.name.c_str(), 0, v.type, v.data.data(),
+                                           static_cast<DWORD>(v.data.size())) != ERROR_SUCCESS)
             why = L" (cannot be written)";
         if (why.empty()) {
             ++out.restored;

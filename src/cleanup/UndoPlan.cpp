@@ -158,7 +158,16 @@ std::string WriteManifest(const CleanupManifest& m) {
                Escape(k.file) + "\n";
         for (const TakenValue& v : k.held) value("keyvalue", v);
     }
-    for (const TakenValue& v : m.values) value("value", v);
+    for (const TakenValue& v : m.values) {
+        if (!v.putBack) {
+            value("value", v);
+            continue;
+        }
+        out += "putvalue\t" + std::string(HiveName(v.hive)) + "\t" + Escape(v.keyPath) + "\t" +
+               Escape(v.name) + "\t" + (v.absent ? "-" : std::to_string(v.type)) + "\t" +
+               (v.absent ? "-" : HexOf(v.data)) + "\t" + std::to_string(v.putType) + "\t" +
+               HexOf(v.put) + "\n";
+    }
     for (const TakenItem& i : m.items) {
         const char* kind = i.kind == TakenKind::Folder ? "folder"
                            : i.kind == TakenKind::Link ? "link"
@@ -227,6 +236,24 @@ std::optional<CleanupManifest> ParseManifest(std::string_view text) {
                     return std::nullopt;
                 m.keys.back().held.push_back(std::move(v));
             }
+        } else if (kind == "putvalue" && f.size() == 8) {
+            auto hive = ParseHive(f[1]);
+            auto path = text(2), name = text(3);
+            // "-" for both: there was no such value when it was put back.
+            const bool absent = f[4] == "-" && f[5] == "-";
+            auto type = absent ? std::optional<uint64_t>(REG_NONE) : ParseNumber(f[4], 0xFFFFFFFFu);
+            auto putType = ParseNumber(f[6], 0xFFFFFFFFu);
+            auto data =
+                absent ? std::optional<std::vector<BYTE>>(std::vector<BYTE>{}) : BytesOf(f[5]);
+            auto put = BytesOf(f[7]);
+            if (!hive || !path || path->empty() || !name || !type || !data || !putType || !put)
+                return std::nullopt;
+            TakenValue v{*hive, *path, *name, static_cast<DWORD>(*type), std::move(*data)};
+            v.absent = absent;
+            v.putBack = true;
+            v.putType = static_cast<DWORD>(*putType);
+            v.put = std::move(*put);
+            m.values.push_back(std::move(v));
         } else if ((kind == "folder" || kind == "file" || kind == "link") && f.size() == 2) {
             auto path = text(1);
             if (!path || path->empty()) return std::nullopt;

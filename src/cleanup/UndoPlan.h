@@ -38,6 +38,14 @@ struct TakenValue {
     std::wstring name;     // empty: the default value
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
+    // A value given back its data from before its program's setup: `data` is
+    // what it held before the clean-up, and `put` what the clean-up wrote.
+    // A restore writes `data` back only while the value still holds `put`.
+    bool putBack = false;
+    DWORD putType = REG_NONE;
+    std::vector<BYTE> put;
+    // Put back into a key that had no such value then: a restore deletes it.
+    bool absent = false;
 };
 
 // A registry key taken whole, with its subtree, exported by regedit into

@@ -9,6 +9,7 @@
 #include "cleanup/Rejudge.h"
 #include "cleanup/UninstallEntry.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "platform/Strings.h"
 
 namespace cx::cleanup {
@@ -17,12 +18,16 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+}  // namespace
+
 std::string SystemMsiExec() {
     wchar_t folder[MAX_PATH];
     const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) ThrowLastError();
     return WideToAnsi(std::wstring(folder, n)) + "\\msiexec.exe";
 }
+
+namespace {
 
 // `command` with a program named "msiexec" or "msiexec.exe" alone (quoted or
 // not) named by the system's full path instead; anything else as it is.
@@ -101,6 +106,21 @@ SafetyContext LeftoversSafety(const std::string& appDir,
 void ScanFoundRemains(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress) {
     found.otherPrograms = safety.otherPrograms;
     found.scan = ScanRemains(found.target, safety, found.registry, found.files, progress);
+    try {
+        std::wstring appDir = AnsiToWide(found.appDir.empty() ? ExeDirectory() : found.appDir);
+        if (!appDir.empty() && appDir.back() != L'\\') appDir += L'\\';
+        if (!found.trace)
+            found.trace =
+                FindTrace(UserTraceRoot(appDir), found.target.hive, found.target.registryName);
+        if (found.trace)
+            found.traceOffer = AddTraceFindings(
+                *found.trace, safety,
+                !TraceSharedWithListed(*found.trace, found.target.hive, found.target.registryName),
+                found.registry, found.files);
+    } catch (const std::exception& e) {
+        // The scan's own findings stand; the trace's failure is told.
+        if (found.scan.failure.empty()) found.scan.failure = e.what();
+    }
     found.offered = RootNames(found.registry);
     for (std::wstring& f : RootNames(found.files)) found.offered.push_back(std::move(f));
     if (found.stillInstalled) {
@@ -130,7 +150,7 @@ FindingsOutcome RemoveFoundRemains(FoundRemains& found, CleanupBackup backup,
     backup.program = AnsiToWide(t.displayName.empty() ? t.registryName : t.displayName);
     // The answer may come long after the scan: the folder is judged as it is
     // now, the protected folders and the other programs' folders looked up afresh.
-    return RemoveFindings(
+    FindingsOutcome out = RemoveFindings(
         found.registry, found.files, backup,
         [&found] {
             return InstallFolderStillSafe(found.target,
@@ -138,6 +158,10 @@ FindingsOutcome RemoveFoundRemains(FoundRemains& found, CleanupBackup backup,
                                           found.files, found.scan.installFolder);
         },
         stop);
+    if (found.trace && !found.stillInstalled && out.backup != BackupState::Failed &&
+        out.backup != BackupState::Declined && !out.stopped)
+        RetireTrace(*found.trace);
+    return out;
 }
 
 }  // namespace cx::cleanup

@@ -18,7 +18,9 @@
 #include "cleanup/Removal.h"
 #include "cleanup/Safety.h"
 #include "cleanup/Scanner.h"
+#include "cleanup/TraceScan.h"
 #include "cleanup/Uninstall.h"
+#include "cleanup/WatchTrace.h"
 
 namespace cx::cleanup {
 
@@ -38,6 +40,10 @@ struct UninstallRun {
 
     bool HasCommand() const;
 };
+
+// Windows Installer's tool by its full path in the system folder. Throws
+// when the system does not tell its folder.
+std::string SystemMsiExec();
 
 // Prepares the uninstall of `program` (as the list shows it) whose entry's
 // uninstall string is `uninstallString`. Its folders are gathered first
@@ -110,11 +116,17 @@ struct FoundRemains {
     // The target is a broken registration offered with its leftovers
     // (ScanBrokenEntry): its removal first looks whether it is still broken.
     bool brokenEntry = false;
+    // The trace of the target's watched install, when there is one (read by
+    // the scan from this account's traces), and what of it the scan offered.
+    std::optional<WatchTrace> trace;
+    TraceOffer traceOffer;
 };
 
 // Scans for the remains of found.target under `safety` into found's trees
 // (ScanRemains; both expected empty) and keeps safety.otherPrograms for the
-// removal. The findings of a program still installed are all unchecked, so
+// removal. A trace of the target's watched install (FindTrace in the
+// account's traces beside found.appDir) adds what its setup wrote
+// (AddTraceFindings). The findings of a program still installed are all unchecked, so
 // that nothing of it goes by a single yes; leftovers are marked by their own
 // rule (MarkLeftovers). Never throws.
 void ScanFoundRemains(FoundRemains& found, const SafetyContext& safety, ScanProgress& progress);
@@ -129,7 +141,9 @@ size_t CheckedFindings(const FoundRemains& found);
 // `stop` as for RemoveFindings. For a broken entry's findings, nothing at all
 // is removed once the entry is whole again (its uninstaller or its files
 // back: the program was installed again since the scan, and what was offered
-// as its leftovers may be its own once more); the outcome says so.
+// as its leftovers may be its own once more); the outcome says so. The trace
+// of a program no longer installed has served once its clean-up ran, and is
+// deleted (a reinstall would be another install).
 FindingsOutcome RemoveFoundRemains(FoundRemains& found, CleanupBackup backup,
                                    const StopFlag* stop = nullptr);
 

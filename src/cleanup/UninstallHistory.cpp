@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cleanup/RecordText.h"
 #include "cleanup/UninstallFlow.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -46,43 +47,6 @@ constexpr SourceToken kSources[] = {
     {FolderSource::Chosen, "Chosen"},
 };
 
-std::string Escape(std::wstring_view value) {
-    std::string out;
-    for (unsigned char c : WideToUtf8(value)) {
-        if (c < 0x20 || c == 0x7F || c == '%') {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::optional<std::wstring> Unescape(std::string_view text) {
-    std::string bytes;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            bytes += text[i];
-            continue;
-        }
-        const int hi = i + 1 < text.size() ? HexValue(text[i + 1]) : -1;
-        const int lo = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
-        if (hi < 0 || lo < 0) return std::nullopt;
-        bytes += static_cast<char>(hi * 16 + lo);
-        i += 2;
-    }
-    return Utf8ToWide(bytes);
-}
-
 // A node as the record names it: its full registry name, or its path.
 std::wstring NodeName(const Node& n) {
     if (n.reg) {
@@ -91,18 +55,6 @@ std::wstring NodeName(const Node& n) {
         return name;
     }
     return n.path.empty() ? AnsiToWide(n.text) : n.path;
-}
-
-void MakeFolders(const std::wstring& folder) {
-    // Each level in turn; one that exists already is fine, as a folder.
-    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos;
-         at = folder.find(L'\\', at + 1)) {
-        const std::wstring level = folder.substr(0, at);
-        if (CreateDirectoryW(LongPathForApi(level).c_str(), nullptr)) continue;
-        const DWORD attributes = GetFileAttributesW(LongPathForApi(level).c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            throw AppError(WideToAnsi(level) + ": " + SysErrorMessage(GetLastError()));
-    }
 }
 
 }  // namespace
@@ -153,26 +105,26 @@ std::string HistoryText(const HistoryRecord& r) {
         out += value;
         out += "\r\n";
     };
-    line("date", Escape(AnsiToWide(r.date)));
-    line("name", Escape(r.displayName));
-    line("registry", Escape(r.registryName));
-    line("hive", Escape(r.hive));
-    line("publisher", Escape(r.publisher));
+    line("date", EscapeField(AnsiToWide(r.date)));
+    line("name", EscapeField(r.displayName));
+    line("registry", EscapeField(r.registryName));
+    line("hive", EscapeField(r.hive));
+    line("publisher", EscapeField(r.publisher));
     for (const FolderCandidate& f : r.folders) {
         const char* source = "InstallLocation";
         for (const SourceToken& s : kSources)
             if (s.source == f.source) source = s.token;
-        line("gathered", std::string(source) + " " + Escape(f.folder));
+        line("gathered", std::string(source) + " " + EscapeField(f.folder));
     }
     line("scanned", r.scanned ? "yes" : "no");
     if (!r.installFolder.empty()) {
         const char* reason = "";
         for (const ReasonToken& t : kReasons)
             if (t.reason == r.folderReason) reason = t.token;
-        line("folder", std::string(reason) + " " + Escape(r.installFolder));
+        line("folder", std::string(reason) + " " + EscapeField(r.installFolder));
     }
-    for (const std::wstring& f : r.found) line("found", Escape(f));
-    for (const std::wstring& k : r.kept) line("kept", Escape(k));
+    for (const std::wstring& f : r.found) line("found", EscapeField(f));
+    for (const std::wstring& k : r.kept) line("kept", EscapeField(k));
     return out;
 }
 
@@ -203,7 +155,7 @@ std::optional<HistoryRecord> ParseHistory(const std::string& text) {
             token = raw.substr(0, space);
             rest = raw.substr(space + 1);
         }
-        const std::optional<std::wstring> value = Unescape(rest);
+        const std::optional<std::wstring> value = UnescapeField(rest);
         if (!value) return std::nullopt;
         if (key == "date")
             r.date = WideToAnsi(*value);

@@ -23,6 +23,7 @@ enum Option : unsigned {
     kOptPublisher = 1u << 10,
     kOptFolder = 1u << 11,
     kOptHistory = 1u << 12,
+    kOptDrop = 1u << 13,
 };
 
 struct OptionSpec {
@@ -47,6 +48,7 @@ constexpr OptionSpec kOptions[] = {
     {kOptPublisher, "publisher", true},
     {kOptFolder, "folder", true},
     {kOptHistory, "history", false, true},
+    {kOptDrop, "drop", true},
 };
 
 // More names than a person types at once; a longer queue is a script's mistake.
@@ -132,6 +134,20 @@ constexpr CommandEntry kCommands[] = {
      "      folder gone or empty; `list` marks it), kept for `restore`, and\n"
      "      lists the program's leftovers; --remains remove takes the checked\n"
      "      ones with it. An entry that is not broken is refused.\n"},
+    {Verb::Watch, "watch", 1, kMaxQueue, kOptTimeout,
+     "  watch <setup.exe>|<package.msi> [<argument> ...] [--timeout <seconds>]\n"
+     "      Installs and watches: takes a snapshot of the registry and of the\n"
+     "      folders programs write to, runs the setup (a package through\n"
+     "      msiexec /i) with the arguments given, waits for it and for what it\n"
+     "      started, takes a second snapshot and keeps what the setup created\n"
+     "      and changed as the trace of the program it registered. Uninstalling\n"
+     "      that program offers what its setup wrote, and puts back the values\n"
+     "      it changed. Arguments beginning with \"--\" follow a \"--\".\n"},
+    {Verb::Trace, "trace", 0, 1, kOptDrop,
+     "  trace [<n>] [--drop <item>[,<item>...]]\n"
+     "      Lists the watched installs kept (1: the newest); with a number,\n"
+     "      that trace's items, numbered. --drop takes those items out of the\n"
+     "      trace: a change another program made while the setup ran.\n"},
 };
 
 const CommandEntry* FindCommand(std::string_view name) {
@@ -217,6 +233,24 @@ std::string ApplyOption(Option option, const std::string& value, Invocation& inv
         if (TrimControl(value).empty()) return "--folder needs a folder";
         inv.folder = value;
         break;
+    case kOptDrop: {
+        // "3,5,8": the items' numbers as `trace <n>` shows them.
+        size_t start = 0;
+        for (;;) {
+            const size_t comma = value.find(',', start);
+            const std::string one =
+                value.substr(start, comma == std::string::npos ? comma : comma - start);
+            const bool digits = !one.empty() && one.size() <= 9 &&
+                                one.find_first_not_of("0123456789") == std::string::npos;
+            const unsigned long n = digits ? std::stoul(one) : 0;
+            if (n == 0)
+                return "--drop takes item numbers from 1, as \"3,5\", not \"" + value + "\"";
+            inv.drop.push_back(static_cast<unsigned>(n));
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+        break;
+    }
     case kOptHistory: {
         if (value.empty()) {
             inv.history = 0;
@@ -358,6 +392,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
             result.error = error;
             return result;
         }
+    }
+    if (inv.verb == Verb::Trace && !inv.drop.empty() && inv.operands.empty()) {
+        result.error = "--drop goes with the number of a trace";
+        return result;
     }
     if (inv.verb == Verb::Leftovers) {
         if (std::string error = CheckLeftovers(inv); !error.empty()) {

@@ -24,6 +24,8 @@ enum class Verb {
     Restore,
     Leftovers,
     RemoveEntry,
+    Watch,
+    Trace,
 };
 enum class OutputFormat { Text, Csv, Json };
 // RemoveAll also takes what the scan offered unchecked (matched by a name
@@ -53,6 +55,8 @@ struct Invocation {
     // uninstall on record (1: the newest; 0: list the records).
     std::optional<std::string> publisher, folder;
     std::optional<unsigned> history;
+    // trace --drop: the numbers (from 1) of the items to take out of the trace.
+    std::vector<unsigned> drop;
 };
 
 // What the arguments ask for. Exactly one of: the general usage (`help`), an

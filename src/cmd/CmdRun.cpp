@@ -184,6 +184,8 @@ int RunShow(const Invocation& args, Console& console) {
     return kExitOk;
 }
 
+}  // namespace
+
 // The full path of a file or folder the user named (relative to the current folder).
 std::wstring FullPath(const std::string& given) {
     const std::wstring wide = AnsiToWide(given);
@@ -195,6 +197,8 @@ std::wstring FullPath(const std::string& given) {
     out.resize(n);
     return out;
 }
+
+namespace {
 
 int RunExport(const Invocation& args, Console& console) {
     TProgramList list;
@@ -296,6 +300,8 @@ private:
     std::optional<WPARAM> result_;
 };
 
+}  // namespace
+
 // The process-tree wait on a thread of its own, so that this one can give it
 // up after `limitMs` (INFINITE: never). An uninstaller still running then is
 // left alone: it is the user's, who may still be answering it.
@@ -330,6 +336,8 @@ cleanup::WaitEnd AwaitUninstaller(const std::string& command, DWORD limitMs) {
         ThrowLastError();
     }
 }
+
+namespace {
 
 // The records of the list as they are now, as after the window's reload.
 std::vector<cleanup::ListedProgram> ListedNow(TProgramList& list) {
@@ -1002,6 +1010,8 @@ int RunCommand(const Invocation& args, const std::string& appDir, Console& conso
     case Verb::Restore: return RunRestore(args, appDir, console);
     case Verb::Leftovers: return RunLeftovers(args, appDir, console);
     case Verb::RemoveEntry: return RunRemoveEntry(args, appDir, console);
+    case Verb::Watch: return RunWatch(args, appDir, console);
+    case Verb::Trace: return RunTrace(args, appDir, console);
     }
     return kExitFailed;
 }

@@ -34,4 +34,16 @@ using FoundRemains = cleanup::FoundRemains;
 int ReportRemains(const Invocation& args, const std::string& appDir, FoundRemains& found,
                   Console& console);
 
+// The process-tree wait of an uninstaller or a setup on a thread of its own,
+// given up after `limitMs` (INFINITE: never); what is still running then is
+// left alone: it is the user's, who may still be answering it.
+cleanup::WaitEnd AwaitUninstaller(const std::string& command, DWORD limitMs);
+
+// The full path of a file or folder the user named (relative to the current folder).
+std::wstring FullPath(const std::string& given);
+
+// watch and trace (CmdWatch.cpp).
+int RunWatch(const Invocation& args, const std::string& appDir, Console& console);
+int RunTrace(const Invocation& args, const std::string& appDir, Console& console);
+
 }  // namespace cx::cmd

@@ -343,6 +343,20 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_QUEUEFORM_PROBLEM_NoCommand), "the entry has no uninstall command"},
     {KEY(IDS_QUEUEFORM_PROBLEM_NotStarted), "the uninstaller could not be started"},
     {KEY(IDS_QUEUEFORM_PROBLEM_WaitFailed), "the wait for the uninstaller failed"},
+    {KEY(IDS_SCANFORM_REASON_WrittenBySetup), "Written by its setup, as Carvexo watched it being installed."},
+    {KEY(IDS_SCANFORM_REASON_ChangedBySetup), "Changed by its setup, as Carvexo watched it being installed: Delete puts back what it held before."},
+    {KEY(IDS_MAINFORM_MENU_FILE_InstallWatch), "Install and Watch..."},
+    {KEY(IDS_WATCHFORM_Title), "Install and Watch"},
+    {KEY(IDS_WATCHFORM_STEP_Before), "Taking the first snapshot:"},
+    {KEY(IDS_WATCHFORM_STEP_Setup), "The setup is running. Carvexo waits until it and everything it started have ended."},
+    {KEY(IDS_WATCHFORM_STEP_After), "Taking the second snapshot:"},
+    {KEY(IDS_WATCHFORM_STEP_Done), "The setup wrote %d keys and %d files. Untick what another program changed meanwhile, then keep the trace."},
+    {KEY(IDS_WATCHFORM_BUTTON_Keep), "Keep Trace"},
+    {KEY(IDS_WATCHFORM_BUTTON_Cancel), "Cancel"},
+    {KEY(IDS_MESSAGEBOX_WARNING_WatchNoProgram), "The setup registered no program: there is nothing to keep the trace for."},
+    {KEY(IDS_DETAILSFORM_ROW_Watched), "Watched install"},
+    {KEY(IDS_DETAILSFORM_ROW_WatchedCounts), "%d keys, %d files"},
+    {KEY(IDS_WATCHFORM_FILTER_Setup), "Setup programs (*.exe;*.msi)"},
 };
 
 #undef KEY

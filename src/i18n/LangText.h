@@ -253,10 +253,24 @@ enum Ids : int {
     IDS_QUEUEFORM_PROBLEM_NoCommand,
     IDS_QUEUEFORM_PROBLEM_NotStarted,
     IDS_QUEUEFORM_PROBLEM_WaitFailed,
+    IDS_SCANFORM_REASON_WrittenBySetup,
+    IDS_SCANFORM_REASON_ChangedBySetup,
+    IDS_MAINFORM_MENU_FILE_InstallWatch,
+    IDS_WATCHFORM_Title,
+    IDS_WATCHFORM_STEP_Before,
+    IDS_WATCHFORM_STEP_Setup,
+    IDS_WATCHFORM_STEP_After,
+    IDS_WATCHFORM_STEP_Done,
+    IDS_WATCHFORM_BUTTON_Keep,
+    IDS_WATCHFORM_BUTTON_Cancel,
+    IDS_MESSAGEBOX_WARNING_WatchNoProgram,
+    IDS_DETAILSFORM_ROW_Watched,
+    IDS_DETAILSFORM_ROW_WatchedCounts,
+    IDS_WATCHFORM_FILTER_Setup,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 93,
+static_assert(IDS_COUNT == kOriginalLangEntries + 107,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).

@@ -9,6 +9,10 @@
 ;   PROGRAM_DATA  a folder <Publisher>\<Product> in ProgramData with a licence file
 ;   START_MENU    a Start menu folder of that name holding the program's shortcut
 ;   DESKTOP_LINK  a desktop shortcut
+;   USER_DATA     the setup itself writes per-user data: <Publisher>\<Product> in
+;                 the roaming AppData with a defaults file, and its HKCU key
+;   SHARED_SETTING  the setup changes a value another program owns, when it is
+;                 there: HKCU\Software\Corpus Shared, "Theme"
 ;   TIDY          the uninstaller also takes back what the setup registered
 ;                 (shortcuts, file type, App Paths, HKLM key, ProgramData); without
 ;                 it, it removes only its program files and its Uninstall key.
@@ -76,6 +80,20 @@ Section
 !endif
 !ifdef DESKTOP_LINK
   CreateShortcut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
+!endif
+!ifdef USER_DATA
+  SetShellVarContext current
+  CreateDirectory "$APPDATA\${PUBLISHER}\${PRODUCT}"
+  FileOpen $0 "$APPDATA\${PUBLISHER}\${PRODUCT}\defaults.ini" w
+  FileWrite $0 "[view]$\r$\nzoom=100$\r$\n"
+  FileClose $0
+  WriteRegStr HKCU "Software\${PUBLISHER}\${PRODUCT}" "Edition" "standard"
+  SetShellVarContext ${CONTEXT}
+!endif
+!ifdef SHARED_SETTING
+  ReadRegStr $1 HKCU "Software\Corpus Shared" "Theme"
+  StrCmp $1 "" +2
+  WriteRegStr HKCU "Software\Corpus Shared" "Theme" "${PRODUCT}"
 !endif
 SectionEnd
 

@@ -13,4 +13,6 @@
 !define PROGRAM_DATA
 !define START_MENU "Heron Paint"
 !define DESKTOP_LINK
+!define USER_DATA
+!define SHARED_SETTING
 !include "..\common\Setup.nsh"

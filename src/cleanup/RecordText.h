@@ -1,0 +1,21 @@
+#pragma once
+// The pieces the readable records Carvexo keeps per account share (the
+// uninstall history, the watched installs): fields that no name can break
+// out of, and folders made level by level.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cx::cleanup {
+
+// UTF-8, with control characters, tab and "%" written as "%XX": no name a
+// registry or file system holds can start a line or a field of its own.
+std::string EscapeField(std::wstring_view value);
+// nullopt for a malformed escape or a text that is no UTF-8.
+std::optional<std::wstring> UnescapeField(std::string_view text);
+
+// Makes `folder` (a full path) and every level above it that is missing; a
+// level that exists must be a folder. Throws AppError with the reason.
+void MakeFolders(const std::wstring& folder);
+
+}  // namespace cx::cleanup
