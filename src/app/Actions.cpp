@@ -37,6 +37,7 @@ Action ActionOfMenuItem(int id) {
     case mItemDeleteEntry: return ActionDelete;
     case mItemRestoreCleanup: return ActionRestoreCleanup;
     case mItemFindLeftovers: return ActionFindLeftovers;
+    case mItemInstallWatch: return ActionInstallWatch;
     default: return ActionCount;
     }
 }
@@ -54,7 +55,8 @@ const char* ActionName(Action action) {
         "ActionSelectAll",      "ActionDelete",          "ActionAddItem",
         "ActionTabProgramList", "ActionTabStartupItems", "ActionMin",
         "ActionHelpContent",    "ActionOnlineRes",       "ActionContact",
-        "ActionAbout",          "ActionRestoreCleanup",  "ActionFindLeftovers"};
+        "ActionAbout",          "ActionRestoreCleanup",  "ActionFindLeftovers",
+        "ActionInstallWatch"};
     return action >= 0 && action < ActionCount ? names[action] : "";
 }
 

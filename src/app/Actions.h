@@ -44,6 +44,7 @@ enum Action : int {
     ActionAbout,
     ActionRestoreCleanup,
     ActionFindLeftovers,
+    ActionInstallWatch,
     ActionCount
 };
 
@@ -100,6 +101,8 @@ enum CommandId : int {
     mItemRestoreCleanup,
     // Tools, added later
     mItemFindLeftovers,
+    // File, added later
+    mItemInstallWatch,
 
     // The Languages submenu: one id per language file, from the first on.
     mItemLanguageFirst = 2600,

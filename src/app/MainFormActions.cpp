@@ -74,6 +74,7 @@ void TMainForm::Execute(Action action) {
     case ActionAddItem: startup_.ActionAddItemExecute(); break;
     case ActionRestoreCleanup: ActionRestoreCleanupExecute(); break;
     case ActionFindLeftovers: programs_.ActionFindLeftoversExecute(); break;
+    case ActionInstallWatch: programs_.ActionInstallWatchExecute(); break;
     default: break;
     }
 }

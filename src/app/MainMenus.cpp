@@ -6,6 +6,7 @@ namespace cx::app {
 
 void MainMenus::Create() {
     pmFile.AddItem(mItemAddProgram, "New Program...");
+    pmFile.AddItem(mItemInstallWatch, "Install and Watch...");
     pmFile.AddSeparator();
     pmFile.AddItem(mItemExportReg, "Export Registry Info...", false);
     pmFile.AddItem(mItemReloadReg, "Reload Registry Info...");
@@ -66,6 +67,7 @@ void MainMenus::ApplyTexts() {
     };
     const MenuText menuTexts[] = {
         {&pmFile, mItemAddProgram, IDS_MAINFORM_MENU_FILE_NewProgram},
+        {&pmFile, mItemInstallWatch, IDS_MAINFORM_MENU_FILE_InstallWatch},
         {&pmFile, mItemExportReg, IDS_MAINFORM_MENU_FILE_ExportRegInfo},
         {&pmFile, mItemReloadReg, IDS_MAINFORM_MENU_FILE_ReloadRegInfo},
         {&pmFile, mItemBackup, IDS_MAINFORM_MENU_FILE_CreateBackup},

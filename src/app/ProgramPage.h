@@ -114,6 +114,9 @@ public:
     void UninstallSeveral(const std::vector<int>& rows);
     // Tools > Find Leftovers: the leftovers of a program already gone.
     void ActionFindLeftoversExecute();
+    // File > Install and Watch: a setup chosen, watched, its trace kept; the
+    // list shows what it registered.
+    void ActionInstallWatchExecute();
     // Which command the Uninstall button and menu item run now.
     Action UninstallTarget() const noexcept { return uninstallTarget_; }
 

@@ -7,12 +7,15 @@
 #include "app/Config.h"
 #include "app/PageParts.h"
 #include "app/ProgramPage.h"
+#include "cleanup/WatchTrace.h"
 #include "i18n/LangText.h"
 #include "inventory/DetailsForm.h"
 #include "inventory/ListSystem.h"
 #include "skin/Bounds.h"
 #include "skin/SkinApply.h"
 #include "skin/SkinSettings.h"
+#include "platform/Error.h"
+#include "platform/Strings.h"
 
 namespace cx::app {
 
@@ -29,6 +32,18 @@ void TProgramPage::Create(HWND sheet, HWND window, HFONT uiFont, HFONT listFont,
     // The details window lives as long as the page; it is built when first shown.
     detailsForm_ = std::make_unique<inv::TDetailsForm>(programList_);
     detailsForm_->SetOwner(window);
+    // A program installed through Install and Watch says how much its setup wrote.
+    detailsForm_->SetExtraRows([](const std::string& hive, const std::string& registryName) {
+        std::vector<std::pair<std::string, std::string>> rows;
+        const std::optional<cleanup::WatchTrace> trace = cleanup::FindTrace(
+            cleanup::UserTraceRoot(AnsiToWide(AppPaths().AppDir)), hive, registryName);
+        if (!trace) return rows;
+        const cleanup::TraceCounts c = cleanup::CountsOf(*trace);
+        rows.emplace_back(LangText(IDS_DETAILSFORM_ROW_Watched),
+                          Format(LangFormatText(IDS_DETAILSFORM_ROW_WatchedCounts),
+                                 static_cast<int>(c.keys), static_cast<int>(c.files)));
+        return rows;
+    });
     // The service's icon indexes point into the system's lists.
     ListView_SetImageList(lsvProgramList, smallImages, LVSIL_SMALL);
     ListView_SetImageList(lsvProgramList, largeImages, LVSIL_NORMAL);

@@ -14,6 +14,7 @@
 #include "cleanup/UninstallEntry.h"
 #include "cleanup/UninstallHistory.h"
 #include "cleanup/KeptSeal.h"
+#include "cleanup/WatchForm.h"
 #include "i18n/LangText.h"
 #include "inventory/ListSystem.h"
 #include "platform/Error.h"
@@ -160,6 +161,15 @@ void TProgramPage::ActionFindLeftoversExecute() {
                             CleanupBackupRoot());
     scan.SetLeftovers(std::move(plan.marks));
     scan.ShowModal(host_.Owner());
+}
+
+void TProgramPage::ActionInstallWatchExecute() {
+    const std::optional<std::wstring> setup = cleanup::AskSetupFile(host_.Owner());
+    if (!setup) return;
+    // Run as chosen: a setup's own pages ask what it needs to know.
+    cleanup::TWatchForm watch(AnsiToWide(AppPaths().AppDir), *setup, {});
+    watch.ShowModal(host_.Owner());
+    if (watch.CurrentPhase() != cleanup::TWatchForm::Phase::Before) ReloadReporting(nullptr);
 }
 
 void TProgramPage::KeepOnRecord(const cleanup::FoundRemains& found, bool scanned) {

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <exception>
-#include <thread>
 #include <utility>
 
 #include "i18n/LangText.h"
@@ -12,26 +11,6 @@
 
 namespace cx::cleanup {
 namespace {
-
-// Posted by the waiting thread once RunAndWait has returned, LParam the wait's
-// id. Its notification is sent (and handled) before RunAndWait returns, so a
-// wait that is still open when this arrives ended without one: the shell
-// started nothing to wait for. Without it such an item would run for ever and
-// hold the queue, whose window cannot be closed while an item runs.
-constexpr UINT kWaitReturned = WM_APP + 0x51;
-
-// StartWaitingThread's thread, with the word that it is over. It holds the
-// window's handle and the id only: a message to a window that is gone by then
-// goes nowhere. Throws when no thread can be started.
-void StartQueueWait(std::string command, HWND notify, LPARAM waitId) {
-    std::thread([command = std::move(command), notify, waitId] {
-        try {
-            RunAndWait(command, notify, waitId);
-            PostMessageA(notify, kWaitReturned, 0, waitId);
-        } catch (...) {
-        }
-    }).detach();
-}
 
 Ids StateText(QueueState state) {
     switch (state) {
@@ -310,7 +289,7 @@ void TQueueForm::StartNext() {
         const LPARAM id = NewWaitId();
         waitId_ = id;
         try {
-            StartQueueWait(item.run.command, hwnd(), id);
+            StartReportingWait(item.run.command, hwnd(), id);
         } catch (const std::exception&) {
             waitId_ = 0;
             item.state = QueueState::Failed;
@@ -364,12 +343,12 @@ void TQueueForm::EndQueue() {
 }
 
 LRESULT TQueueForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == UninstallDoneMessage() || msg == kWaitReturned) {
+    if (msg == UninstallDoneMessage() || msg == kWaitReturnedMessage) {
         // Only the running item's own wait counts; any other id (an ended wait's
         // late word, another process's message) says nothing about it.
         if (phase_ == Phase::Running && waitId_ != 0 && lp == waitId_) {
             waitId_ = 0;
-            FinishCurrent(msg == kWaitReturned ? WaitEnd::Failed : WaitEndOf(wp));
+            FinishCurrent(msg == kWaitReturnedMessage ? WaitEnd::Failed : WaitEndOf(wp));
         }
         return 0;
     }

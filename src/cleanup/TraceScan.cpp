@@ -124,7 +124,8 @@ struct Offer {
                     registry.AddRegistry(node, RegPath{hive, path, v}, on);
                 return;
             }
-            // Something else came into it since: it goes only once empty.
+            // Something else came into it since: what the setup made in it is
+            // offered, the key itself only ever goes once nothing is left in it.
             registry.SetEmptyOnly(node);
         }
         for (const std::wstring& name : reg::SubKeyNamesW(key.get())) {

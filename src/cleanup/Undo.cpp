@@ -464,7 +464,17 @@ private:
         }
         DWORD type = 0, size = 0;
         rc = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
-        if (rc == ERROR_FILE_NOT_FOUND) return;
+        if (rc == ERROR_FILE_NOT_FOUND) {
+            // Nothing there to keep, but a value put back is made: the restore
+            // must know to take it away again.
+            if (!node.putBack) return;
+            TakenValue v{n.hive, n.key, name, REG_NONE, {}};
+            v.putBack = v.absent = true;
+            v.putType = node.oldType;
+            v.put = node.oldData;
+            manifest_.values.push_back(std::move(v));
+            return;
+        }
         std::vector<BYTE> data;
         for (int tries = 0; rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA; ++tries) {
             data.resize(size);

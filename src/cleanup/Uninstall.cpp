@@ -261,4 +261,14 @@ LPARAM NewWaitId() {
     return id;
 }
 
+void StartReportingWait(std::string commandLine, HWND notify, LPARAM waitId) {
+    std::thread([command = std::move(commandLine), notify, waitId] {
+        try {
+            RunAndWait(command, notify, waitId);
+            PostMessageA(notify, kWaitReturnedMessage, 0, waitId);
+        } catch (...) {
+        }
+    }).detach();
+}
+
 }  // namespace cx::cleanup

@@ -63,6 +63,17 @@ void RunAndWait(const std::string& commandLine, HWND notify, LPARAM waitId);
 // its message returns. Throws when no thread can be started.
 void StartWaitingThread(std::string commandLine, HWND notify, LPARAM waitId);
 
+// Posted by StartReportingWait's thread once RunAndWait has returned, LParam
+// the wait's id. Its notification is sent (and handled) before RunAndWait
+// returns, so a wait that is still open when this arrives ended without one:
+// the shell started nothing to wait for. A window that cannot be closed while
+// it waits would otherwise wait for ever.
+inline constexpr UINT kWaitReturnedMessage = WM_APP + 0x51;
+// StartWaitingThread's thread, with that word at its end. It holds the
+// window's handle and the id only: a message to a window that is gone by then
+// goes nowhere. Throws when no thread can be started.
+void StartReportingWait(std::string commandLine, HWND notify, LPARAM waitId);
+
 // Called with true by the main window when it is destroyed: waits still running
 // then end without a word. They are not cancelled: an uninstaller may run for
 // as long as the user likes, and a wait holds nothing that needs saving, so the

@@ -260,6 +260,14 @@ void TDetailsForm::FillDetails(long index) {
 
     SendMessageA(lsvProgramInfo_, LVM_DELETEALLITEMS, 0, 0);
     for (const auto& [name, value] : rows.properties) AddRow(lsvProgramInfo_, name, value);
+    if (extraRows_) {
+        try {
+            for (const auto& [name, value] : extraRows_(item->Hive(), item->RegistryName()))
+                AddRow(lsvProgramInfo_, name, value);
+        } catch (const std::exception&) {
+            // What another feature knows of the program is an extra; the details stand.
+        }
+    }
 
     SendMessageA(lsvRegistryInfo_, LVM_DELETEALLITEMS, 0, 0);
     for (const auto& [name, value] : rows.registry) AddRow(lsvRegistryInfo_, name, value);

@@ -5,6 +5,7 @@
 // instance lives for the whole run; the program list load fills its chooser.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,12 @@ public:
     std::string ProgramCaption(int position) const;
     int SelectedProgramPosition() const;  // -1: none
 
+    // Rows a feature above adds to the properties page of a program, given its
+    // hive ("HKEY_LOCAL_MACHINE" / "HKEY_CURRENT_USER") and registry name.
+    using ExtraRows = std::function<std::vector<std::pair<std::string, std::string>>(
+        const std::string& hive, const std::string& registryName)>;
+    void SetExtraRows(ExtraRows rows) { extraRows_ = std::move(rows); }
+
     // Fills both pages for the program with that service index and selects its
     // chooser entry (the one whose data is the index) without a change event.
     // An index without a program changes nothing; service failures are thrown.
@@ -77,6 +84,7 @@ private:
     void ShowPage(int page);
 
     TProgramList& list_;
+    ExtraRows extraRows_;
     HWND lblPrograms_ = nullptr;
     HWND owner_ = nullptr;
     HWND cmbPrograms_ = nullptr;
