@@ -169,7 +169,17 @@ void TProgramPage::ActionInstallWatchExecute() {
     // Run as chosen: a setup's own pages ask what it needs to know.
     cleanup::TWatchForm watch(AnsiToWide(AppPaths().AppDir), *setup, {});
     watch.ShowModal(host_.Owner());
-    if (watch.CurrentPhase() != cleanup::TWatchForm::Phase::Before) ReloadReporting(nullptr);
+    if (watch.CurrentPhase() == cleanup::TWatchForm::Phase::Before) return;
+    // The program that appeared is the row to show.
+    const std::vector<cleanup::TracedProgram>& programs = watch.Trace().programs;
+    if (programs.empty()) {
+        ReloadReporting(nullptr);
+        return;
+    }
+    cleanup::UninstallTarget shown;
+    shown.registryName = WideToAnsi(programs.front().registryName);
+    shown.hive = HiveName(programs.front().hive);
+    ReloadReporting(&shown);
 }
 
 void TProgramPage::KeepOnRecord(const cleanup::FoundRemains& found, bool scanned) {

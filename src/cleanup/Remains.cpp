@@ -200,6 +200,21 @@ std::string ReasonText(Reason reason) {
     return {};
 }
 
+std::string PutBackText(const Node& node) {
+    if (!node.putBack) return {};
+    if ((node.oldType == REG_SZ || node.oldType == REG_EXPAND_SZ) && node.oldData.size() <= 160) {
+        std::wstring s(reinterpret_cast<const wchar_t*>(node.oldData.data()),
+                       node.oldData.size() / sizeof(wchar_t));
+        if (const size_t nul = s.find(L'\0'); nul != std::wstring::npos) s.resize(nul);
+        bool plain = true;
+        for (wchar_t c : s)
+            if (c < 0x20) plain = false;
+        if (plain)
+            return " " + Format(LangFormatText(IDS_SCANFORM_INFO_PutBack), WideToAnsi(s).c_str());
+    }
+    return {};
+}
+
 std::string KeptProgramText(const RemainsScan& scan) {
     if (scan.kept.empty()) return {};
     const KeptProgram& first = scan.kept.front();

@@ -52,6 +52,10 @@ RemainsScan ScanRemains(const ListedProgram& target, const SafetyContext& safety
 // The sentence telling why an item was offered (for lblScanInfo and the command line).
 std::string ReasonText(Reason reason);
 
+// For a value to be put back (Node::putBack) that held a short text, the
+// sentence saying what Delete writes (after a blank); empty for any other node.
+std::string PutBackText(const Node& node);
+
 // The sentence telling which program's folder is kept; empty when none is.
 std::string KeptProgramText(const RemainsScan& scan);
 

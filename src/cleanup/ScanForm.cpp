@@ -219,7 +219,7 @@ void TScanForm::ShowReason(Pane pane, HTREEITEM item) {
     if (n.locked && !keptInfo.empty())
         ShowScanInfo(keptInfo);
     else if (!reason.empty())
-        ShowScanInfo(reason);
+        ShowScanInfo(reason + PutBackText(n));
 }
 
 LRESULT TScanForm::OnNotify(int id, NMHDR* header) {

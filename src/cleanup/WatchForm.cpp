@@ -34,6 +34,8 @@ std::optional<std::wstring> AskSetupFile(HWND owner) {
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
+    const std::wstring title = AnsiToWide(LangText(IDS_WATCHFORM_Title));
+    ofn.lpstrTitle = title.c_str();
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     // The current folder stays as it was: nothing is ever looked up in a

@@ -57,7 +57,8 @@ struct Walker {
     SnapshotProgress& progress;
     Snapshot& out;
 
-    void Tick(const std::wstring& place) {
+    // `hive`: the place is a key below it (named so only when it is shown).
+    void Tick(const std::wstring& place, const RegHive* hive = nullptr) {
         const DWORD now = GetTickCount();
         if (progress.pump && (!progress.pumpedOnce || now - progress.lastPumped >= 10)) {
             progress.pumpedOnce = true;
@@ -68,7 +69,7 @@ struct Walker {
         if (progress.show && (!progress.shownOnce || now - progress.lastShown >= 50)) {
             progress.shownOnce = true;
             progress.lastShown = now;
-            progress.show(place);
+            progress.show(hive ? RegKeyName(*hive, place) : place);
         }
     }
 
@@ -133,7 +134,7 @@ struct Walker {
         while (!stack.empty() && !progress.stopped) {
             Pending p = std::move(stack.back());
             stack.pop_back();
-            Tick(p.path);
+            Tick(p.path, &root.hive);
             DWORD subkeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;
             if (RegQueryInfoKeyW(p.key.get(), nullptr, nullptr, nullptr, &subkeys, &maxSub, nullptr,
                                  &values, &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {

@@ -243,7 +243,7 @@ std::string FormatTree(const cleanup::CheckTree& tree) {
         if (n.kind == cleanup::NodeKind::Link) text += "  (link)";
         if (n.locked) text += "  (kept: another program lives here)";
         if (n.reason != cleanup::Reason::None)
-            text += "  (" + OneLine(cleanup::ReasonText(n.reason)) + ")";
+            text += "  (" + OneLine(cleanup::ReasonText(n.reason) + cleanup::PutBackText(n)) + ")";
         out += mark + std::string(depth * 2, ' ') + text + "\r\n";
     }
     return out;

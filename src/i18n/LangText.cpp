@@ -357,6 +357,7 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_DETAILSFORM_ROW_Watched), "Watched install"},
     {KEY(IDS_DETAILSFORM_ROW_WatchedCounts), "%d keys, %d files"},
     {KEY(IDS_WATCHFORM_FILTER_Setup), "Setup programs (*.exe;*.msi)"},
+    {KEY(IDS_SCANFORM_INFO_PutBack), "It held \"%s\"."},
 };
 
 #undef KEY

@@ -267,10 +267,11 @@ enum Ids : int {
     IDS_DETAILSFORM_ROW_Watched,
     IDS_DETAILSFORM_ROW_WatchedCounts,
     IDS_WATCHFORM_FILTER_Setup,
+    IDS_SCANFORM_INFO_PutBack,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 107,
+static_assert(IDS_COUNT == kOriginalLangEntries + 108,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
