@@ -22,6 +22,13 @@ std::string Quoted(const std::string& arg) {
 std::string WatchCommand(const std::wstring& setup, const std::vector<std::string>& arguments) {
     const std::string text = WideToAnsi(setup);
     if (!IsAbsolutePath(setup)) throw AppError("Not a full path to a setup program: " + text);
+    // The command runs by its 8-bit text: a name the code page lacks would
+    // come out as another name, maybe another program's.
+    if (!IsAnsiFaithful(setup))
+        throw AppError(
+            "The setup's path holds characters this system's code page cannot "
+            "carry; move it to a plain folder name: " +
+            text);
     const DWORD a = GetFileAttributesW(setup.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY))
         throw AppError("There is no setup program " + text);

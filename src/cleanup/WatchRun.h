@@ -16,7 +16,8 @@ namespace cx::cleanup {
 // The command line that runs `setup` with `arguments` (each quoted when it
 // holds a blank or is empty): a Windows Installer package (.msi) through the
 // system's msiexec with /i, anything else itself. Throws AppError for a
-// setup that is not a full path to an existing file.
+// setup that is not a full path to an existing file, or whose path the 8-bit
+// command line cannot carry as it is.
 std::string WatchCommand(const std::wstring& setup, const std::vector<std::string>& arguments);
 
 // What a snapshot leaves out: the noise filter's places, whole.

@@ -12,6 +12,7 @@
 #include "cleanup/Undo.h"
 #include "cleanup/WatchRun.h"
 #include "harness/TestKit.h"
+#include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Strings.h"
 
@@ -155,6 +156,27 @@ TEST(WatchedInstall, WhatTheSetupWroteGoesAndWhatItChangedIsPutBackAndRestored) 
     EXPECT_EQ(Data(shared, "Added"), "1");
     EXPECT_EQ(Data(sandbox + "\\Acme\\Tool", "Path"), dir + "Acme");
     DropRegSandbox();
+    RemoveTree(dir);
+}
+
+// A setup runs by the path chosen, a package through the system's msiexec;
+// anything that might run something else is refused.
+TEST(WatchedInstall, TheSetupRunsByItsFullPathAndAPackageThroughMsiexec) {
+    const std::string dir = FreshScratchDir("watch-setup");
+    WriteWholeFile(dir + "Acme Setup.exe", "MZ");
+    WriteWholeFile(dir + "acme.MSI", "package");
+    wchar_t sys[MAX_PATH];
+    const std::string msiexec =
+        WideToAnsi(std::wstring(sys, GetSystemDirectoryW(sys, MAX_PATH))) + "\\msiexec.exe";
+    EXPECT_EQ(WatchCommand(AnsiToWide(dir + "Acme Setup.exe"), {"/S", "/D=C:\\Program Files\\A"}),
+              "\"" + dir + "Acme Setup.exe\" /S \"/D=C:\\Program Files\\A\"");
+    EXPECT_EQ(WatchCommand(AnsiToWide(dir + "acme.MSI"), {"/qn"}),
+              "\"" + msiexec + "\" /i \"" + dir + "acme.MSI\" /qn");
+    WriteFileBytes(AnsiToWide(dir) + L"x\x2215setup.exe", "MZ");  // there, by its UTF-16 name
+    for (const std::wstring& bad :
+         {std::wstring(L"Acme Setup.exe"), AnsiToWide(dir + "missing.exe"), AnsiToWide(dir),
+          AnsiToWide(dir) + L"x\x2215setup.exe"})
+        EXPECT_THROW(WatchCommand(bad, {}), AppError) << WideToAnsi(bad);
     RemoveTree(dir);
 }
 
