@@ -63,4 +63,31 @@ void MakeFolders(const std::wstring& folder) {
     }
 }
 
+std::wstring WriteTimedRecord(const std::wstring& folder, const std::string& bytes,
+                              const char* what) {
+    MakeFolders(folder);
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond);
+    // Two records within a second get names in the order of their writing.
+    for (int n = 1; n < 1000; ++n) {
+        wchar_t name[48];
+        swprintf(name, 48, L"%ls-%03d.txt", stamp, n);
+        const std::wstring file = folder + name, next = file + L".new";
+        if (GetFileAttributesW(LongPathForApi(file).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        DeleteFileW(LongPathForApi(next).c_str());
+        WriteFileBytes(next, bytes, true);
+        if (MoveFileExW(LongPathForApi(next).c_str(), LongPathForApi(file).c_str(),
+                        MOVEFILE_WRITE_THROUGH))
+            return file;
+        const DWORD error = GetLastError();
+        DeleteFileW(LongPathForApi(next).c_str());
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            throw AppError(WideToAnsi(file) + ": " + SysErrorMessage(error));
+    }
+    throw AppError(WideToAnsi(folder) + ": too many " + what + " of this second.");
+}
+
 }  // namespace cx::cleanup

@@ -14,6 +14,14 @@ std::string EscapeField(std::wstring_view value);
 // nullopt for a malformed escape or a text that is no UTF-8.
 std::optional<std::wstring> UnescapeField(std::string_view text);
 
+// Writes `bytes` into `folder` (made when missing) as a new file named by the
+// local time ("20261210-031245-001.txt", the number for several of one
+// second), first beside its final name, then moved there in one step; returns
+// the file's path. `what` names the records in the error for a full second.
+// Throws AppError with the reason.
+std::wstring WriteTimedRecord(const std::wstring& folder, const std::string& bytes,
+                              const char* what);
+
 // Makes `folder` (a full path) and every level above it that is missing; a
 // level that exists must be a folder. Throws AppError with the reason.
 void MakeFolders(const std::wstring& folder);

@@ -81,27 +81,6 @@ bool IsExcludedW(const std::wstring& path) {
     return false;
 }
 
-std::vector<std::wstring> ValueNamesW(HKEY key) {
-    std::vector<std::wstring> names;
-    DWORD count = 0, maxName = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         &maxName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return names;
-    std::vector<wchar_t> buf(maxName + 2);
-    for (DWORD i = 0;; ++i) {
-        DWORD len = static_cast<DWORD>(buf.size());
-        LONG rc = RegEnumValueW(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) {
-            buf.resize(buf.size() * 2 + 256);
-            --i;
-            continue;
-        }
-        if (rc != ERROR_SUCCESS) break;
-        names.emplace_back(buf.data(), len);
-    }
-    return names;
-}
-
 // The walk goes by the UTF-16 names the registry holds: an 8-bit listing turns
 // "Ｔarget" into "Target" (a key the program never had, offered under its
 // name) and "A＼B" into "A\B" (another key, opened in its place).
@@ -144,7 +123,7 @@ struct RegWalk {
                 if (name == word && !IsProtectedKey(hive, childPath)) {
                     NodeId node = tree.AddRegistry(-1, RegPath{hive, childPath, {}});
                     if (child && !link)
-                        for (const std::wstring& v : ValueNamesW(child.get()))
+                        for (const std::wstring& v : reg::ValueNamesW(child.get()))
                             tree.AddRegistry(node, RegPath{hive, childPath, v});
                 }
                 // The registry nests at most 512 levels; deeper is a loop.

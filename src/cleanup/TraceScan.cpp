@@ -120,7 +120,7 @@ struct Offer {
             registry.SetReason(node, Reason::WrittenBySetup);
             ++counts.keys;
             if (whole) {
-                for (const std::wstring& v : ValueNamesW(key.get()))
+                for (const std::wstring& v : reg::ValueNamesW(key.get()))
                     registry.AddRegistry(node, RegPath{hive, path, v}, on);
                 return;
             }
@@ -132,23 +132,6 @@ struct Offer {
             const std::wstring sub = path + L"\\" + name;
             if (createdKeys.count(HiveKeyText(hive, sub))) OfferKey(node, hive, sub, depth + 1);
         }
-    }
-
-    static std::vector<std::wstring> ValueNamesW(HKEY key) {
-        std::vector<std::wstring> names;
-        DWORD count = 0, maxName = 0;
-        if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                             &maxName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return names;
-        std::vector<wchar_t> buf(maxName + 2);
-        for (DWORD i = 0; i < count; ++i) {
-            DWORD len = static_cast<DWORD>(buf.size());
-            if (RegEnumValueW(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                continue;
-            names.emplace_back(buf.data(), len);
-        }
-        return names;
     }
 
     // The value's hash now; nothing when it is not there.

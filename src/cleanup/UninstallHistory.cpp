@@ -194,30 +194,7 @@ std::optional<HistoryRecord> ParseHistory(const std::string& text) {
 }
 
 std::wstring WriteHistory(const std::wstring& folder, const HistoryRecord& record) {
-    MakeFolders(folder);
-    SYSTEMTIME t{};
-    GetLocalTime(&t);
-    wchar_t stamp[32];
-    swprintf(stamp, 32, L"%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-             t.wSecond);
-    const std::string text = HistoryText(record);
-    // Two uninstalls within a second get names in order of their writing.
-    for (int n = 1; n < 1000; ++n) {
-        wchar_t name[48];
-        swprintf(name, 48, L"%ls-%03d.txt", stamp, n);
-        const std::wstring file = folder + name, next = file + L".new";
-        if (GetFileAttributesW(LongPathForApi(file).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        DeleteFileW(LongPathForApi(next).c_str());
-        WriteFileBytes(next, text, true);
-        if (MoveFileExW(LongPathForApi(next).c_str(), LongPathForApi(file).c_str(),
-                        MOVEFILE_WRITE_THROUGH))
-            return file;
-        const DWORD error = GetLastError();
-        DeleteFileW(LongPathForApi(next).c_str());
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
-            throw AppError(WideToAnsi(file) + ": " + SysErrorMessage(error));
-    }
-    throw AppError(WideToAnsi(folder) + ": too many records of this second.");
+    return WriteTimedRecord(folder, HistoryText(record), "records");
 }
 
 std::wstring RecordUninstall(const std::wstring& folder, const FoundRemains& found, bool scanned) {

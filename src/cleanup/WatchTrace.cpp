@@ -358,30 +358,7 @@ std::wstring UserTraceRoot(const std::wstring& appDir) {
 }
 
 std::wstring WriteTrace(const std::wstring& folder, const WatchTrace& trace) {
-    MakeFolders(folder);
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    wchar_t stamp[32];
-    swprintf(stamp, 32, L"%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-             now.wMinute, now.wSecond);
-    const std::string bytes = SealedText(trace);
-    // Two watches within a second get names in the order of their writing.
-    for (int n = 1; n < 1000; ++n) {
-        wchar_t name[48];
-        swprintf(name, 48, L"%ls-%03d.txt", stamp, n);
-        const std::wstring file = folder + name, next = file + L".new";
-        if (GetFileAttributesW(LongPathForApi(file).c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        DeleteFileW(LongPathForApi(next).c_str());
-        WriteFileBytes(next, bytes, true);
-        if (MoveFileExW(LongPathForApi(next).c_str(), LongPathForApi(file).c_str(),
-                        MOVEFILE_WRITE_THROUGH))
-            return file;
-        const DWORD error = GetLastError();
-        DeleteFileW(LongPathForApi(next).c_str());
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
-            throw AppError(WideToAnsi(file) + ": " + SysErrorMessage(error));
-    }
-    throw AppError(WideToAnsi(folder) + ": too many traces of this second.");
+    return WriteTimedRecord(folder, SealedText(trace), "traces");
 }
 
 std::vector<WatchTrace> ReadTraces(const std::wstring& folder) {

@@ -151,6 +151,27 @@ bool Key::DeleteValue(const std::string& name) noexcept {
     return RegDeleteValueA(h_.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
+std::vector<std::wstring> ValueNamesW(HKEY key) {
+    std::vector<std::wstring> names;
+    DWORD count = 0, maxName = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         &maxName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    std::vector<wchar_t> buf(maxName + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(buf.size());
+        LONG rc = RegEnumValueW(key, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            buf.resize(buf.size() * 2 + 256);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(buf.data(), len);
+    }
+    return names;
+}
+
 LONG OpenNoFollow(HKEY parent, const std::string& name, REGSAM access, unique_hkey& out) noexcept {
     out.reset();
     return RegOpenKeyExA(parent, name.c_str(), REG_OPTION_OPEN_LINK, access, out.put());

@@ -68,6 +68,10 @@ std::vector<std::string> SubKeyNames(HKEY key);
 // that a window waiting on the listing must look at its messages meanwhile.
 std::vector<std::wstring> SubKeyNamesW(HKEY key, const std::function<void()>& between = nullptr);
 
+// The value names of an open key by their UTF-16 names; empty when it cannot
+// be read.
+std::vector<std::wstring> ValueNamesW(HKEY key);
+
 // Opens parent\name itself: a link key (REG_LINK) is opened as the link, never
 // as the key it points to. Returns the error of the open.
 LONG OpenNoFollow(HKEY parent, const std::string& name, REGSAM access, unique_hkey& out) noexcept;
