@@ -98,6 +98,12 @@ TEST(CmdArgs, LeftoversByNameFolderOrTheNthUninstallOnRecord) {
     Invocation entry = Parsed({"remove-entry", "Old_is1", "--hive", "HKCU", "--yes"});
     EXPECT_EQ(entry.verb, Verb::RemoveEntry);
     EXPECT_EQ(entry.hive, "HKEY_CURRENT_USER");
+    // A setup's own switches are its operands; "--" lets one begin with "--".
+    Invocation watch = Parsed({"watch", "C:\\Setup.exe", "/S", "/D=C:\\A", "--timeout", "60"});
+    EXPECT_EQ(watch.verb, Verb::Watch);
+    EXPECT_EQ(watch.operands, (Args{"C:\\Setup.exe", "/S", "/D=C:\\A"}));
+    EXPECT_EQ(Parsed({"watch", "s.exe", "--", "--silent"}).operands, (Args{"s.exe", "--silent"}));
+    EXPECT_EQ(Parsed({"trace", "2", "--drop", "3,5,8"}).drop, (std::vector<unsigned>{3, 5, 8}));
 }
 
 TEST(CmdArgs, BadUsageIsRefusedWithAReason) {
@@ -148,6 +154,12 @@ TEST(CmdArgs, BadUsageIsRefusedWithAReason) {
         {"leftovers", "A", "--hive", "HKLM"},
         {"remove-entry"},
         {"remove-entry", "A", "--quiet"},
+        {"watch"},
+        {"watch", "s.exe", "--silent"},  // not watch's option: the setup's goes after "--"
+        {"trace", "--drop", "1"},        // of which trace?
+        {"trace", "1", "--drop", "0"},
+        {"trace", "1", "--drop", "2,,3"},
+        {"trace", "1", "2"},
     };
     for (const Args& args : bad) {
         ParseResult r = ParseArguments(args);
