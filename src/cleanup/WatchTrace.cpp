@@ -7,6 +7,7 @@
 
 #include "cleanup/KeptSeal.h"
 #include "cleanup/RecordText.h"
+#include "i18n/LangText.h"
 #include "platform/Crypto.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -415,15 +416,18 @@ void RetireTrace(const WatchTrace& trace) {
 
 std::string TraceItemText(const TraceItem& i) {
     const std::string reg = WideToAnsi(RegKeyName(i.hive, i.key));
+    const std::string value = reg + "\\" + WideToAnsi(i.value);
+    auto text = [](Ids key, const std::string& place) {
+        return Format(LangFormatText(key), place.c_str());
+    };
     switch (i.kind) {
-    case TraceKind::Key: return "created key " + reg;
-    case TraceKind::Value: return "created value " + reg + "\\" + WideToAnsi(i.value);
+    case TraceKind::Key: return text(IDS_WATCH_ITEM_Key, reg);
+    case TraceKind::Value: return text(IDS_WATCH_ITEM_Value, value);
     case TraceKind::ChangedValue:
-        return "changed value " + reg + "\\" + WideToAnsi(i.value) +
-               (i.oldKept ? "" : " (its old data was too long to keep)");
-    case TraceKind::Folder: return "created folder " + WideToAnsi(i.path);
-    case TraceKind::File: return "created file " + WideToAnsi(i.path);
-    case TraceKind::ChangedFile: return "changed file " + WideToAnsi(i.path);
+        return text(i.oldKept ? IDS_WATCH_ITEM_ChangedValue : IDS_WATCH_ITEM_ChangedLong, value);
+    case TraceKind::Folder: return text(IDS_WATCH_ITEM_Folder, WideToAnsi(i.path));
+    case TraceKind::File: return text(IDS_WATCH_ITEM_File, WideToAnsi(i.path));
+    case TraceKind::ChangedFile: return text(IDS_WATCH_ITEM_ChangedFile, WideToAnsi(i.path));
     }
     return {};
 }

@@ -102,8 +102,9 @@ void DropTraceItems(WatchTrace& trace, std::vector<size_t> indexes);
 // Deletes the kept trace (its program is gone and its clean-up was offered).
 void RetireTrace(const WatchTrace& trace);
 
-// One line for a trace item, as the windows and the command line show it:
-// "created key HKEY_LOCAL_MACHINE\SOFTWARE\Acme", "changed value ...".
+// One line for a trace item, as the windows and the command line show it
+// (language texts): "created key HKEY_LOCAL_MACHINE\SOFTWARE\Acme",
+// "changed value ...".
 std::string TraceItemText(const TraceItem& item);
 
 }  // namespace cx::cleanup

@@ -358,6 +358,13 @@ constexpr LangEntry kLangTable[] = {
     {KEY(IDS_DETAILSFORM_ROW_WatchedCounts), "%d keys, %d files"},
     {KEY(IDS_WATCHFORM_FILTER_Setup), "Setup programs (*.exe;*.msi)"},
     {KEY(IDS_SCANFORM_INFO_PutBack), "It held \"%s\"."},
+    {KEY(IDS_WATCH_ITEM_Key), "created key %s"},
+    {KEY(IDS_WATCH_ITEM_Value), "created value %s"},
+    {KEY(IDS_WATCH_ITEM_ChangedValue), "changed value %s"},
+    {KEY(IDS_WATCH_ITEM_ChangedLong), "changed value %s (its old data was too long to keep)"},
+    {KEY(IDS_WATCH_ITEM_Folder), "created folder %s"},
+    {KEY(IDS_WATCH_ITEM_File), "created file %s"},
+    {KEY(IDS_WATCH_ITEM_ChangedFile), "changed file %s"},
 };
 
 #undef KEY

@@ -268,10 +268,17 @@ enum Ids : int {
     IDS_DETAILSFORM_ROW_WatchedCounts,
     IDS_WATCHFORM_FILTER_Setup,
     IDS_SCANFORM_INFO_PutBack,
+    IDS_WATCH_ITEM_Key,
+    IDS_WATCH_ITEM_Value,
+    IDS_WATCH_ITEM_ChangedValue,
+    IDS_WATCH_ITEM_ChangedLong,
+    IDS_WATCH_ITEM_Folder,
+    IDS_WATCH_ITEM_File,
+    IDS_WATCH_ITEM_ChangedFile,
     IDS_COUNT
 };
 inline constexpr int kOriginalLangEntries = 141;
-static_assert(IDS_COUNT == kOriginalLangEntries + 108,
+static_assert(IDS_COUNT == kOriginalLangEntries + 115,
               "the language file has 141 keys and the added ones");
 
 // The current text of an entry (the English one until a language file is read).
