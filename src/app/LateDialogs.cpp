@@ -45,5 +45,6 @@ FARPROC SystemFunction(const char* name) {
 
 CX_LATE(BOOL, GetOpenFileNameA, 4, (LPOPENFILENAMEA ofn), (ofn), FALSE)
 CX_LATE(BOOL, GetSaveFileNameA, 4, (LPOPENFILENAMEA ofn), (ofn), FALSE)
+CX_LATE(BOOL, GetOpenFileNameW, 4, (LPOPENFILENAMEW ofn), (ofn), FALSE)
 CX_LATE(BOOL, PrintDlgA, 4, (LPPRINTDLGA pd), (pd), FALSE)
 CX_LATE(DWORD, CommDlgExtendedError, 0, (), (), DWORD{CDERR_INITIALIZATION})
