@@ -97,6 +97,8 @@ std::string TWatchForm::StepText() const {
     case Phase::Setup: return LangText(IDS_WATCHFORM_STEP_Setup);
     case Phase::Second: return LangText(IDS_WATCHFORM_STEP_After);
     case Phase::Done: {
+        // Nothing to untick nor keep: the setup registered no program.
+        if (trace_.programs.empty()) return LangText(IDS_MESSAGEBOX_WARNING_WatchNoProgram);
         const TraceCounts c = CountsOf(trace_);
         return Format(LangFormatText(IDS_WATCHFORM_STEP_Done), static_cast<int>(c.keys),
                       static_cast<int>(c.files));
